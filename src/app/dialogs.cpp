@@ -1,0 +1,65 @@
+#include "app/dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QApplication>
+#include <QMessageBox>
+
+namespace kordel {
+
+namespace {
+
+class QtDialogs final : public Dialogs {
+public:
+    void message(QWidget* parent, const QString& text) override {
+        QMessageBox::information(parent, QApplication::applicationDisplayName(), text);
+    }
+    bool okCancel(QWidget* parent, const QString& text) override {
+        return QMessageBox::warning(parent, QApplication::applicationDisplayName(), text,
+                                    QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    }
+    void error(QWidget* parent, const QString& text) override {
+        QMessageBox::critical(parent, QApplication::applicationDisplayName(), text);
+    }
+    QString openFile(QWidget* parent, const QString& filter, const QString& defaultSuffix,
+                     const QString& initialDir) override {
+        QFileDialog dialog(parent, QString(), initialDir, qtFileFilter(filter));
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setDefaultSuffix(defaultSuffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return {};
+        }
+        const QString file = dialog.selectedFiles().constFirst();
+        QDir::setCurrent(QFileInfo(file).absolutePath());
+        return file;
+    }
+};
+
+Dialogs* installed = nullptr;
+
+}  // namespace
+
+Dialogs& dialogs() {
+    static QtDialogs real;
+    return installed ? *installed : real;
+}
+
+void setDialogs(Dialogs* d) { installed = d; }
+
+QString qtFileFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString name = parts[i];
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (const int paren = name.indexOf(QLatin1Char('(')); paren >= 0) {
+            name.truncate(paren);
+        }
+        out << name.trimmed() + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+}  // namespace kordel

@@ -1,0 +1,35 @@
+#pragma once
+// Every message box, file dialog and question the program puts to the user goes
+// through this one interface, so that tests can answer them without a modal loop.
+
+#include <QString>
+
+class QWidget;
+
+namespace kordel {
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A message with an OK button.
+    virtual void message(QWidget* parent, const QString& text) = 0;
+    // A message with OK and Cancel; true for OK.
+    virtual bool okCancel(QWidget* parent, const QString& text) = 0;
+    // The general error report's box: an unexpected file or port failure.
+    virtual void error(QWidget* parent, const QString& text) = 0;
+    // A file to open, or an empty text when the user cancelled. The chosen file's
+    // folder becomes the process's current directory, as the dialog promises.
+    virtual QString openFile(QWidget* parent, const QString& filter, const QString& defaultSuffix,
+                             const QString& initialDir) = 0;
+};
+
+// The dialogs in use (the real ones unless a test installed its own).
+Dialogs& dialogs();
+// Installs `d` (not owned); nullptr puts the real dialogs back.
+void setDialogs(Dialogs* d);
+
+// Turns a filter in the form "Name(*.ext)|*.ext|…" into the form Qt's dialog takes.
+QString qtFileFilter(const QString& filter);
+
+}  // namespace kordel

@@ -1,0 +1,39 @@
+// Process start: the fixed formats, the application object, the windows in
+// their fixed order (the main window first), then the event loop.
+
+#include <QApplication>
+#include <clocale>
+#include <iostream>
+
+#include "app/commandline.h"
+#include "app/mainform.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    // On Unix the application object has just set the C library's locale from the
+    // environment. No conversion of ours consults it; this is a second guard.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setApplicationName(QStringLiteral("kordel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kordel-K5"));
+
+    std::vector<std::string> args;
+    for (const QString& a : QApplication::arguments().mid(1)) {
+        args.push_back(a.toStdString());
+    }
+    const kordel::CommandLine cl = kordel::parseCommandLine(args);
+    for (const auto& problem : cl.problems) {
+        std::cerr << "kordel: " << problem << '\n';
+    }
+
+    MainFormOptions options;
+    if (cl.dataFile) {
+        options.dataFile = QString::fromStdString(*cl.dataFile);
+    }
+    if (cl.port) {
+        options.portName = QString::fromStdString(*cl.port);
+    }
+    TMainForm mainForm(options);
+    mainForm.createSecondaryWindows();
+    mainForm.show();
+    return QApplication::exec();
+}

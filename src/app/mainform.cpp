@@ -1,0 +1,420 @@
+#include "app/mainform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/aboutbox.h"
+#include "app/errorreport.h"
+#include "app/settingsstore.h"
+#include "app/yesnodialog.h"
+#include "app/log/logwindow.h"
+#include "files/flashform.h"
+#include "files/summarywindow.h"
+#include "link/statuswindow.h"
+
+const QString TMainForm::kVersionText = QStringLiteral("Version 1.4 - 22.05.2007");
+
+namespace {
+
+const char* const kChannelCaptions[TMainForm::kChannels] = {"B&x", "B&y", "B&z", "T&s", "T&e"};
+
+QToolButton* makeBarButton(QWidget* parent, const char* name, const QString& hint,
+                           QStyle::StandardPixmap icon) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(hint);
+    b->setIcon(parent->style()->standardIcon(icon));
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+// The serial port's name at start: the platform's first serial port.
+QString firstSerialPortName() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM1");
+#else
+    return QStringLiteral("ttyS0");
+#endif
+}
+
+}  // namespace
+
+TMainForm::TMainForm(const MainFormOptions& options, QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Kordel-K5"));
+    buildMenu();
+    buildControls();
+    buildStatusBar();
+    move(64, 78);
+    resize(909, 569);
+    // Key preview: the main window sees every key before the focused control.
+    qApp->installEventFilter(this);
+    FormCreate(options);
+}
+
+void TMainForm::buildMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    OpenDATA1 = file->addAction(QStringLiteral("&Open file"), this, &TMainForm::OpenDATA1Click);
+    OpenDATA1->setObjectName(QStringLiteral("OpenDATA1"));
+    Recentdata1 = file->addMenu(QStringLiteral("List of files..."));
+    Recentdata1->setObjectName(QStringLiteral("Recentdata1"));
+    Recentdata1->setEnabled(false);
+    file->addSeparator();
+    Exit1 = file->addAction(QStringLiteral("&Exit"), this, &TMainForm::Exit1Click);
+    Exit1->setObjectName(QStringLiteral("Exit1"));
+    N24 = menuBar()->addAction(QStringLiteral("ComPort"), this, &TMainForm::N24Click);
+    N24->setObjectName(QStringLiteral("N24"));
+    N2 = menuBar()->addAction(QStringLiteral("About"), this, &TMainForm::N2Click);
+    N2->setObjectName(QStringLiteral("N2"));
+}
+
+void TMainForm::buildControls() {
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* bar = new QFrame(central);
+    bar->setObjectName(QStringLiteral("Panel6"));
+    bar->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    auto* barColumn = new QVBoxLayout(bar);
+    barColumn->setContentsMargins(2, 2, 2, 0);
+    barColumn->setSpacing(2);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(4);
+    for (int k = 0; k < kChannels; ++k) {
+        CheckBox[k] = new QCheckBox(QString::fromLatin1(kChannelCaptions[k]), bar);
+        CheckBox[k]->setObjectName(QStringLiteral("CheckBox%1").arg(k));
+        CheckBox[k]->setChecked(true);
+        connect(CheckBox[k], &QCheckBox::toggled, this, [this, k] { CheckBox0Click(k); });
+        row->addWidget(CheckBox[k]);
+    }
+    row->addSpacing(8);
+    SpeedButton8 = makeBarButton(bar, "SpeedButton8", QStringLiteral("Record"), QStyle::SP_MediaPlay);
+    SpeedButton7 = makeBarButton(bar, "SpeedButton7", QStringLiteral("Stop"), QStyle::SP_MediaStop);
+    SpeedButton5 = new QToolButton(bar);
+    SpeedButton5->setObjectName(QStringLiteral("SpeedButton5"));
+    SpeedButton5->setText(QStringLiteral("&Status"));
+    SpeedButton5->setAutoRaise(true);
+    SpeedButton5->setFocusPolicy(Qt::NoFocus);
+    SpeedButton3 = makeBarButton(bar, "SpeedButton3", QStringLiteral("Flash"), QStyle::SP_DriveFDIcon);
+    SpeedButton6 = makeBarButton(bar, "SpeedButton6", QStringLiteral("log-file"),
+                                 QStyle::SP_FileDialogDetailedView);
+    Panel8 = new QLabel(bar);
+    Panel8->setObjectName(QStringLiteral("Panel8"));
+    Panel8->setToolTip(QStringLiteral("Record"));
+    Panel8->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    QFont large = Panel8->font();
+    large.setPointSize(large.pointSize() + 6);
+    large.setBold(true);
+    Panel8->setFont(large);
+    Panel8->setFixedWidth(110);
+    SpeedButton9 = makeBarButton(bar, "SpeedButton9", QStringLiteral("Range"),
+                                 QStyle::SP_TitleBarNormalButton);
+    SpeedButton10 = makeBarButton(bar, "SpeedButton10", QStringLiteral("Zoom"),
+                                  QStyle::SP_TitleBarMaxButton);
+    CrossMouseCB = new QCheckBox(QStringLiteral("Mouse"), bar);
+    CrossMouseCB->setObjectName(QStringLiteral("CrossMouseCB"));
+    connect(CrossMouseCB, &QCheckBox::toggled, this, &TMainForm::CrossMouseCBClick);
+
+    connect(SpeedButton8, &QToolButton::clicked, this, &TMainForm::SpeedButton8Click);
+    connect(SpeedButton7, &QToolButton::clicked, this, &TMainForm::SpeedButton7Click);
+    connect(SpeedButton5, &QToolButton::clicked, this, &TMainForm::SpeedButton5Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TMainForm::SpeedButton3Click);
+    connect(SpeedButton6, &QToolButton::clicked, this, &TMainForm::SpeedButton6Click);
+    connect(SpeedButton9, &QToolButton::clicked, this, &TMainForm::SpeedButton9Click);
+    connect(SpeedButton10, &QToolButton::clicked, this, &TMainForm::SpeedButton10Click);
+
+    for (QWidget* w : {static_cast<QWidget*>(SpeedButton8), static_cast<QWidget*>(SpeedButton7),
+                       static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton3),
+                       static_cast<QWidget*>(SpeedButton6), static_cast<QWidget*>(Panel8),
+                       static_cast<QWidget*>(SpeedButton9), static_cast<QWidget*>(SpeedButton10),
+                       static_cast<QWidget*>(CrossMouseCB)}) {
+        row->addWidget(w);
+    }
+    row->addStretch();
+    barColumn->addLayout(row);
+
+    XZoomler = new QWidget(bar);
+    XZoomler->setObjectName(QStringLiteral("XZoomler"));
+    XZoomler->setFixedHeight(14);
+    barColumn->addWidget(XZoomler);
+    column->addWidget(bar);
+
+    PanelArea = new QWidget(central);
+    PanelArea->setObjectName(QStringLiteral("PanelArea"));
+    PanelArea->installEventFilter(this);
+    buildChannelPanels(PanelArea);
+    column->addWidget(PanelArea, 1);
+    setCentralWidget(central);
+}
+
+void TMainForm::buildChannelPanels(QWidget* area) {
+    for (int k = 0; k < kChannels; ++k) {
+        Panel[k] = new QWidget(area);
+        Panel[k]->setObjectName(QStringLiteral("Panel%1").arg(k));
+        auto* row = new QHBoxLayout(Panel[k]);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(0);
+        Zoomler[k] = new QWidget(Panel[k]);
+        Zoomler[k]->setObjectName(QStringLiteral("Zoomler%1").arg(k));
+        Zoomler[k]->setFixedWidth(14);
+        Chart[k] = new QFrame(Panel[k]);
+        Chart[k]->setObjectName(QStringLiteral("Chart%1").arg(k));
+        Chart[k]->setFocusPolicy(Qt::StrongFocus);
+        row->addWidget(Zoomler[k]);
+        row->addWidget(Chart[k], 1);
+        Panel[k]->hide();
+    }
+    for (int k = 0; k < kChannels - 1; ++k) {
+        Splitter[k] = new QFrame(area);
+        Splitter[k]->setObjectName(QStringLiteral("Splitter%1").arg(k));
+        Splitter[k]->setCursor(Qt::SplitVCursor);
+        Splitter[k]->hide();
+    }
+}
+
+void TMainForm::buildStatusBar() {
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    const int widths[3] = {150, 100, 50};
+    for (int i = 0; i < 3; ++i) {
+        StatusPanel[i] = new QLabel(StatusBar1);
+        StatusPanel[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        StatusPanel[i]->setMinimumWidth(widths[i]);
+        if (i < 2) {
+            StatusPanel[i]->setFixedWidth(widths[i]);
+        }
+        // The last panel holds the cursor read-out and takes the rest of the bar.
+        StatusBar1->addWidget(StatusPanel[i], i == 2 ? 1 : 0);
+    }
+    setStatusBar(StatusBar1);
+    StatusBar1->installEventFilter(this);
+}
+
+void TMainForm::FormCreate(const MainFormOptions& options) {
+    // 1. The panels as the check boxes are designed (all checked).
+    LayoutChannels();
+    // 2. Charts and series are kept by channel number in Chart[] (filled above).
+    // 3. The progress bar lies over status panel 1 and serves the data file reader.
+    ProgressBar1 = new QProgressBar(StatusBar1);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    placeProgressBar();
+    ProgressBar1->show();
+    // 4. The settings file lies beside the executable, whatever the working directory.
+    const QString exeDir =
+        options.exeDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.exeDir;
+    settingsFile_ = std::make_unique<kordel::SettingsStore>(QDir(exeDir).filePath(QStringLiteral("kordel.ini")));
+    selectedChart_ = -1;
+    portName_ = options.portName.isEmpty() ? firstSerialPortName() : options.portName;
+    // 5. A data file named on the command line is plotted before the window shows.
+    if (!options.dataFile.isEmpty() && QFileInfo(options.dataFile).isFile()) {
+        LoadDataFile(options.dataFile);
+    }
+    // 6. After 5, so the caption shows the version even when a file was loaded.
+    setWindowTitle(QStringLiteral("Kordel-K5 - ") + kVersionText);
+    // 7.
+    currentDay_ = 0;
+    CrossMouseCB->setChecked(false);
+    // 8. The log stays in the folder the program was started in.
+    startFolder_ = QDir::currentPath();
+    log_.setPath(QDir(startFolder_).filePath(QStringLiteral("kordel.log")).toStdString());
+    // 9. A failure to write this line is reported later and leaves step 10 to run.
+    WriteLog(QStringLiteral("Start program KORDEL-K5 ") + kVersionText);
+    // 10.
+    dateTimeReplyCount_ = 0;
+    blockPosition_ = 1;
+    arrowCounter_ = 1;
+    currentDataFileName_ = QStringLiteral("!.pc");
+    lineCount_ = 0;
+    linkState_ = Idle;
+    kordel::ErrorReport::instance().setParentWidget(this);
+}
+
+void TMainForm::createSecondaryWindows() {
+    LogFile = new TLogFile(log_, this);
+    AboutBox = new TAboutBox(this);
+    inf = new Tinf(this);
+    Flash = new TFlash(this);
+    Form6 = new TForm6(this);
+    YesNo = new TYesNo(&answerFlag_, this);
+}
+
+TMainForm::~TMainForm() {
+    // FormDestroy: release the settings file, close the port, log the end.
+    qApp->removeEventFilter(this);
+    if (!settingsSaved_) {
+        saveSettings();
+    }
+    settingsFile_.reset();
+    closeSerialPort();
+    WriteLog(QStringLiteral("Exit program"));
+}
+
+QString TMainForm::settingsFileName() const {
+    return settingsFile_ ? settingsFile_->path() : QString();
+}
+
+void TMainForm::WriteLog(const QString& text) {
+    if (const auto status = log_.write(text.toStdString()); !status) {
+        kordel::ErrorReport::instance().report(QString::fromStdString(status.message()));
+    }
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!settingsRestored_) {
+        settingsRestored_ = true;
+        restoreSettings();
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!settingsSaved_) {
+        saveSettings();
+    }
+    QMainWindow::closeEvent(event);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        // A key travels up the parents when the focused control ignores it; the
+        // main window looks at it once, when it reaches the focused control.
+        QWidget* focus = QApplication::focusWidget();
+        if (w->window() == this && (w == focus || (focus == nullptr && w == this))) {
+            FormKeyDown(static_cast<QKeyEvent*>(event));
+        }
+    } else if (event->type() == QEvent::Resize) {
+        if (watched == PanelArea) {
+            layout_.resize(PanelArea->height());
+            applyLayout();
+        } else if (watched == StatusBar1) {
+            placeProgressBar();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::placeProgressBar() {
+    if (ProgressBar1 == nullptr) {
+        return;
+    }
+    ProgressBar1->setGeometry(StatusPanel[1]->x(), 2, StatusPanel[1]->width(),
+                              StatusBar1->height() - 2);
+    ProgressBar1->raise();
+}
+
+void TMainForm::FormKeyDown(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_End:
+    case Qt::Key_Home:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        ScrollByKey(event->key());
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- channel panels ----
+
+void TMainForm::LayoutChannels() {
+    std::array<bool, kChannels> checked{};
+    for (int k = 0; k < kChannels; ++k) {
+        checked[k] = CheckBox[k]->isChecked();
+    }
+    layout_.layout(checked, PanelArea->height());
+    applyLayout();
+}
+
+void TMainForm::applyLayout() {
+    const int width = PanelArea->width();
+    for (int k = 0; k < kChannels; ++k) {
+        const kordel::Strip& p = layout_.panel(k);
+        Panel[k]->setGeometry(0, p.top, width, p.height);
+        Panel[k]->setVisible(p.shown);
+    }
+    for (int k = 0; k < kChannels - 1; ++k) {
+        const kordel::Strip& s = layout_.splitter(k);
+        Splitter[k]->setGeometry(0, s.top, width, s.height);
+        Splitter[k]->setVisible(s.shown);
+    }
+}
+
+void TMainForm::CheckBox0Click(int channel) {
+    if (!CheckBox[channel]->isChecked() && layout_.count() < 2) {
+        // The last shown channel cannot be switched off; checking it again runs
+        // this handler once more, for the checked box.
+        CheckBox[channel]->setChecked(true);
+        return;
+    }
+    LayoutChannels();
+}
+
+// ---- handlers that the other subsystems fill in ----
+
+void TMainForm::SpeedButton8Click() {}
+void TMainForm::SpeedButton7Click() {}
+void TMainForm::SpeedButton5Click() {}
+void TMainForm::SpeedButton3Click() {}
+void TMainForm::SpeedButton9Click() {}
+void TMainForm::SpeedButton10Click() {}
+void TMainForm::CrossMouseCBClick() {}
+void TMainForm::XZoomlerChanged() {}
+void TMainForm::Zoomler0Changed(int) {}
+void TMainForm::OpenDATA1Click() {}
+void TMainForm::MRU_DATAClick(const QString&) {}
+void TMainForm::N24Click() {}
+void TMainForm::ClearCharts() {}
+void TMainForm::ScrollByKey(int) {}
+void TMainForm::LoadDataFile(const QString&) {}
+void TMainForm::closeSerialPort() {}
+
+void TMainForm::SpeedButton6Click() { LogFile->showLog(); }
+
+void TMainForm::Exit1Click() {
+    closeSerialPort();
+    close();
+}
+
+void TMainForm::N2Click() {
+    AboutBox->Version->setText(kVersionText);
+    AboutBox->show();
+    AboutBox->raise();
+}
+
+void TMainForm::rebuildRecentMenu() {
+    Recentdata1->clear();
+    const auto& items = mruData_.items();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const QString name = QString::fromStdString(items[i]);
+        QAction* a = Recentdata1->addAction(QStringLiteral("&%1 %2")
+                                                .arg(QChar::fromLatin1(kordel::RecentFiles::accelerator(i)))
+                                                .arg(name));
+        connect(a, &QAction::triggered, this, [this, name] { MRU_DATAClick(name); });
+    }
+    Recentdata1->setEnabled(!items.empty());
+}

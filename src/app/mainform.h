@@ -1,0 +1,193 @@
+#pragma once
+// The main window: the bar of controls with the time zoom bar along its bottom,
+// the five stacked channel panels, the status bar. It holds the program's shared
+// state (the link state, the current data file, the layout of the channels …)
+// and the handlers of its controls; each handler reads its controls, calls the
+// logic and shows the result.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "app/log/eventlog.h"
+#include "charts/channellayout.h"
+#include "files/recentfiles.h"
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QStatusBar;
+class QToolButton;
+class QKeyEvent;
+
+class TLogFile;
+class TAboutBox;
+class Tinf;
+class TFlash;
+class TForm6;
+class TYesNo;
+
+namespace kordel {
+class SettingsStore;
+}
+
+// What the process start hands to the main window.
+struct MainFormOptions {
+    QString exeDir;         // folder of "kordel.ini"; the executable's folder when empty
+    QString dataFile;       // first command-line argument, if any
+    QString portName;       // "--port NAME"; the platform's first serial port when empty
+};
+
+// Link states: what the bytes arriving at the serial port are.
+enum LinkState : std::uint16_t {
+    Idle = 0,
+    Recording = 11,
+    AwaitDateTime = 51,
+    TimeSet = 52,
+    AwaitSaveAck = 82,
+    AwaitStatus = 83,
+};
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kChannels = kordel::ChannelLayout::kChannels;
+    static const QString kVersionText;  // "Version 1.4 - 22.05.2007"
+
+    explicit TMainForm(const MainFormOptions& options = {}, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Creates the secondary windows in their fixed order; process start calls it
+    // right after the main window (whose creation must come first) exists.
+    void createSecondaryWindows();
+
+    // Appends one entry to the event log; a failure goes to the general error
+    // report and the program goes on.
+    void WriteLog(const QString& text);
+
+    // ---- handlers ----
+    void CheckBox0Click(int channel);
+    void SpeedButton8Click();  // Record
+    void SpeedButton7Click();  // Stop
+    void SpeedButton5Click();  // Status
+    void SpeedButton3Click();  // Flash
+    void SpeedButton6Click();  // log-file
+    void SpeedButton9Click();  // Range
+    void SpeedButton10Click(); // Zoom
+    void CrossMouseCBClick();
+    void XZoomlerChanged();
+    void Zoomler0Changed(int channel);
+    void OpenDATA1Click();
+    void MRU_DATAClick(const QString& fileName);
+    void Exit1Click();
+    void N24Click();  // "ComPort"
+    void N2Click();   // "About"
+    void FormKeyDown(QKeyEvent* event);
+
+    // ---- services of the other subsystems ----
+    void LayoutChannels();
+    void ClearCharts();
+    void ScrollByKey(int key);
+    void LoadDataFile(const QString& fileName);
+
+    // ---- state ----
+    const QString& startFolder() const { return startFolder_; }
+    const kordel::EventLog& eventLog() const { return log_; }
+    QString settingsFileName() const;
+    const QString& currentDataFileName() const { return currentDataFileName_; }
+    std::uint8_t currentDay() const { return currentDay_; }
+    std::int32_t lineCount() const { return lineCount_; }
+    std::uint16_t blockPosition() const { return blockPosition_; }
+    std::uint8_t arrowCounter() const { return arrowCounter_; }
+    std::uint16_t linkState() const { return linkState_; }
+    std::uint16_t dateTimeReplyCount() const { return dateTimeReplyCount_; }
+    int selectedChart() const { return selectedChart_; }
+    bool answerFlag() const { return answerFlag_; }
+    const QString& portName() const { return portName_; }
+    const kordel::ChannelLayout& channelLayout() const { return layout_; }
+    const kordel::RecentFiles& recentData() const { return mruData_; }
+    const kordel::RecentFiles& recentFlash() const { return mruFlash_; }
+    const QString& openDialogInitialDir() const { return openDialogInitialDir_; }
+
+    // ---- components, by their designer names ----
+    std::array<QCheckBox*, kChannels> CheckBox{};
+    QToolButton* SpeedButton8 = nullptr;
+    QToolButton* SpeedButton7 = nullptr;
+    QToolButton* SpeedButton5 = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
+    QToolButton* SpeedButton6 = nullptr;
+    QToolButton* SpeedButton9 = nullptr;
+    QToolButton* SpeedButton10 = nullptr;
+    QLabel* Panel8 = nullptr;
+    QCheckBox* CrossMouseCB = nullptr;
+    QWidget* XZoomler = nullptr;
+    QWidget* PanelArea = nullptr;
+    std::array<QWidget*, kChannels> Panel{};
+    std::array<QFrame*, kChannels - 1> Splitter{};
+    std::array<QWidget*, kChannels> Zoomler{};
+    std::array<QWidget*, kChannels> Chart{};
+    QStatusBar* StatusBar1 = nullptr;
+    std::array<QLabel*, 3> StatusPanel{};
+    QProgressBar* ProgressBar1 = nullptr;
+    QAction* OpenDATA1 = nullptr;
+    QMenu* Recentdata1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* N24 = nullptr;
+    QAction* N2 = nullptr;
+
+    TLogFile* LogFile = nullptr;
+    TAboutBox* AboutBox = nullptr;
+    Tinf* inf = nullptr;
+    TFlash* Flash = nullptr;
+    TForm6* Form6 = nullptr;
+    TYesNo* YesNo = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void buildChannelPanels(QWidget* area);
+    void buildStatusBar();
+    void FormCreate(const MainFormOptions& options);
+    void applyLayout();
+    void placeProgressBar();
+    void rebuildRecentMenu();
+    void closeSerialPort();
+
+    // Settings file: restored at the first showing, written once at close.
+    void restoreSettings();
+    void restorePlacement();
+    void restoreProperties();
+    void saveSettings();
+
+    QString startFolder_;
+    kordel::EventLog log_;
+    std::unique_ptr<kordel::SettingsStore> settingsFile_;
+    bool settingsRestored_ = false;
+    bool settingsSaved_ = false;
+    QString portName_;
+    QString openDialogInitialDir_;
+
+    QString currentDataFileName_;
+    std::uint8_t currentDay_ = 0;
+    std::int32_t lineCount_ = 0;
+    std::uint16_t blockPosition_ = 0;
+    std::uint8_t arrowCounter_ = 0;
+    std::uint16_t linkState_ = Idle;
+    std::uint16_t dateTimeReplyCount_ = 0;
+    int selectedChart_ = 0;
+    bool answerFlag_ = false;
+
+    kordel::ChannelLayout layout_;
+    kordel::RecentFiles mruData_;
+    kordel::RecentFiles mruFlash_;
+};

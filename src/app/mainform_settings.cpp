@@ -1,0 +1,184 @@
+// The settings file "kordel.ini": window placement, channel panel heights and
+// check boxes, the "Mouse" check box, the open dialog's folder and the two
+// recent-files lists, all in the section named after the main window's class.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QScreen>
+
+#include "app/mainform.h"
+#include "app/settingsstore.h"
+
+namespace {
+
+const QString kSection = QStringLiteral("TMainForm");
+const QString kMruData = QStringLiteral("TMainForm.MRU_DATA");
+const QString kMruFlash = QStringLiteral("TMainForm.MRU_FLASH");
+
+// Show states as the placement records them.
+constexpr int kShowNormal = 1;
+constexpr int kShowMinimized = 2;
+constexpr int kShowMaximized = 3;
+
+std::optional<int> toInt(const std::optional<QString>& text) {
+    if (!text) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const int v = text->trimmed().toInt(&ok);
+    return ok ? std::optional<int>(v) : std::nullopt;
+}
+
+std::optional<bool> toBool(const std::optional<QString>& text) {
+    if (!text) {
+        return std::nullopt;
+    }
+    if (text->compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0) {
+        return true;
+    }
+    if (text->compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0) {
+        return false;
+    }
+    return std::nullopt;
+}
+
+QString fromBool(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
+
+// "a,b,c,d" → four integers.
+std::optional<std::array<int, 4>> toFour(const std::optional<QString>& text) {
+    if (!text) {
+        return std::nullopt;
+    }
+    const QStringList parts = text->split(QLatin1Char(','));
+    if (parts.size() != 4) {
+        return std::nullopt;
+    }
+    std::array<int, 4> v{};
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        v[i] = parts[i].trimmed().toInt(&ok);
+        if (!ok) {
+            return std::nullopt;
+        }
+    }
+    return v;
+}
+
+int screenResolution(const QWidget* w) {
+    const QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    return screen ? qRound(screen->logicalDotsPerInch()) : 96;
+}
+
+std::vector<std::string> toStd(const QStringList& list) {
+    std::vector<std::string> out;
+    for (const QString& s : list) {
+        out.push_back(s.toStdString());
+    }
+    return out;
+}
+
+QStringList toQt(const std::vector<std::string>& list) {
+    QStringList out;
+    for (const auto& s : list) {
+        out << QString::fromStdString(s);
+    }
+    return out;
+}
+
+}  // namespace
+
+void TMainForm::restoreSettings() {
+    if (toInt(settingsFile_->value(kSection, QStringLiteral("FormVersion"))).value_or(0) < 0) {
+        return;
+    }
+    restorePlacement();
+    restoreProperties();
+    mruData_.clear();
+    mruData_.assign(toStd(settingsFile_->list(kMruData)));
+    mruFlash_.clear();
+    mruFlash_.assign(toStd(settingsFile_->list(kMruFlash)));
+    rebuildRecentMenu();
+}
+
+void TMainForm::restorePlacement() {
+    const auto minMax = toFour(settingsFile_->value(kSection, QStringLiteral("MinMaxPos")));
+    const auto norm = toFour(settingsFile_->value(kSection, QStringLiteral("NormPos")));
+    const int ppi = toInt(settingsFile_->value(kSection, QStringLiteral("PixelsPerInch")))
+                        .value_or(screenResolution(this));
+    // A placement saved at another resolution would put the window in the wrong place.
+    if ((minMax || norm) && ppi == screenResolution(this) && norm) {
+        const auto& r = *norm;
+        if (r[2] > r[0] && r[3] > r[1]) {
+            move(r[0], r[1]);
+            resize(r[2] - r[0], r[3] - r[1]);
+        }
+    }
+    const auto showCmd = toInt(settingsFile_->value(kSection, QStringLiteral("ShowCmd")));
+    if (!showCmd) {
+        return;
+    }
+    switch (*showCmd) {
+    case kShowMaximized:
+        setWindowState(Qt::WindowMaximized);
+        break;
+    case kShowMinimized:
+    case 6:
+    case 7:
+        setWindowState(Qt::WindowMinimized);
+        break;
+    default:
+        setWindowState(Qt::WindowNoState);
+        break;
+    }
+}
+
+void TMainForm::restoreProperties() {
+    if (const auto dir = settingsFile_->value(kSection, QStringLiteral("OpenDialogDATA_InitialDir"))) {
+        openDialogInitialDir_ = *dir;
+    }
+    for (int k = 0; k < kChannels; ++k) {
+        if (const auto h = toInt(settingsFile_->value(kSection, QStringLiteral("Panel%1_Height").arg(k)))) {
+            layout_.setPanelHeight(k, *h);
+        }
+    }
+    applyLayout();
+    // A check box set to another state runs its handler, as a click would.
+    if (const auto b = toBool(settingsFile_->value(kSection, QStringLiteral("CrossMouseCB_Checked")))) {
+        CrossMouseCB->setChecked(*b);
+    }
+    for (int k = 0; k < kChannels; ++k) {
+        if (const auto b = toBool(settingsFile_->value(kSection, QStringLiteral("CheckBox%1_Checked").arg(k)))) {
+            CheckBox[k]->setChecked(*b);
+        }
+    }
+}
+
+void TMainForm::saveSettings() {
+    settingsSaved_ = true;
+    kordel::SettingsStore& s = *settingsFile_;
+    s.setValue(kSection, QStringLiteral("FormVersion"), QStringLiteral("0"));
+    s.setValue(kSection, QStringLiteral("Flags"), QStringLiteral("0"));
+    const int showCmd = isMaximized() ? kShowMaximized : isMinimized() ? kShowMinimized : kShowNormal;
+    s.setValue(kSection, QStringLiteral("ShowCmd"), QString::number(showCmd));
+    s.setValue(kSection, QStringLiteral("MinMaxPos"), QStringLiteral("-1,-1,-1,-1"));
+    const QRect r = normalGeometry().isValid() ? normalGeometry() : geometry();
+    const QPoint topLeft = isMaximized() || isMinimized() ? r.topLeft() : pos();
+    s.setValue(kSection, QStringLiteral("NormPos"),
+               QStringLiteral("%1,%2,%3,%4")
+                   .arg(topLeft.x())
+                   .arg(topLeft.y())
+                   .arg(topLeft.x() + r.width())
+                   .arg(topLeft.y() + r.height()));
+    s.setValue(kSection, QStringLiteral("PixelsPerInch"), QString::number(screenResolution(this)));
+    s.setValue(kSection, QStringLiteral("OpenDialogDATA_InitialDir"), openDialogInitialDir_);
+    for (int k = 0; k < kChannels; ++k) {
+        s.setValue(kSection, QStringLiteral("Panel%1_Height").arg(k), QString::number(Panel[k]->height()));
+    }
+    s.setValue(kSection, QStringLiteral("CrossMouseCB_Checked"), fromBool(CrossMouseCB->isChecked()));
+    for (int k = 0; k < kChannels; ++k) {
+        s.setValue(kSection, QStringLiteral("CheckBox%1_Checked").arg(k), fromBool(CheckBox[k]->isChecked()));
+    }
+    s.setList(kMruData, toQt(mruData_.items()));
+    s.setList(kMruFlash, toQt(mruFlash_.items()));
+    s.sync();
+}

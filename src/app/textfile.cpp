@@ -1,0 +1,60 @@
+#include "app/textfile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kordel {
+
+namespace {
+
+IoStatus writeAll(int fd, std::string_view bytes, const std::string& path) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return IoStatus::fromErrno("Cannot write " + path, errno);
+        }
+        if (n == 0) {
+            return IoStatus::fromErrno("Cannot write " + path, ENOSPC);
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return {};
+}
+
+IoStatus openWriteClose(const std::string& path, int flags, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return IoStatus::fromErrno("Cannot open " + path, errno);
+    }
+    IoStatus status = writeAll(fd, bytes, path);
+    if (::close(fd) != 0 && status.ok()) {
+        status = IoStatus::fromErrno("Cannot close " + path, errno);
+    }
+    return status;
+}
+
+}  // namespace
+
+IoStatus appendToFile(const std::string& path, std::string_view bytes) {
+    return openWriteClose(path, O_APPEND, bytes);
+}
+
+IoStatus truncateFile(const std::string& path) { return openWriteClose(path, O_TRUNC, {}); }
+
+std::optional<std::uint64_t> fileSize(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+}  // namespace kordel

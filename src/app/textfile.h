@@ -1,0 +1,26 @@
+#pragma once
+// Whole writes to files that are opened and closed for every event (log entries,
+// recorded lines): nothing stays open between events, so the bytes are with the
+// operating system when the call returns and a file the user deleted is created
+// again rather than written into while unlinked.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/iostatus.h"
+
+namespace kordel {
+
+// Appends `bytes` to the file at `path`, creating it when missing. Every byte is
+// written or the call fails; a short write, a failing flush or close is a failure.
+IoStatus appendToFile(const std::string& path, std::string_view bytes);
+
+// Creates the file empty, truncating an existing one.
+IoStatus truncateFile(const std::string& path);
+
+// The size of a regular file, or nothing when there is none at `path`.
+std::optional<std::uint64_t> fileSize(const std::string& path);
+
+}  // namespace kordel

@@ -1,0 +1,60 @@
+#include "charts/channellayout.h"
+
+#include <algorithm>
+
+namespace kordel {
+
+void ChannelLayout::layout(const std::array<bool, kChannels>& checked, int areaHeight) {
+    areaHeight_ = areaHeight;
+    visible_.clear();
+    for (int k = 0; k < kChannels; ++k) {
+        if (checked[k]) {
+            visible_.push_back(k);
+        }
+    }
+    if (!visible_.empty()) {
+        const int h = std::max(0, (areaHeight - 6) / count());
+        for (int k : visible_) {
+            heights_[k] = h;
+        }
+    }
+    restack();
+}
+
+void ChannelLayout::setPanelHeight(int channel, int height) {
+    if (channel < 0 || channel >= kChannels) {
+        return;
+    }
+    heights_[channel] = std::max(0, height);
+    restack();
+}
+
+void ChannelLayout::resize(int areaHeight) {
+    areaHeight_ = areaHeight;
+    restack();
+}
+
+void ChannelLayout::restack() {
+    panels_ = {};
+    splitters_ = {};
+    int top = 0;
+    for (std::size_t i = 0; i < visible_.size(); ++i) {
+        const int k = visible_[i];
+        const bool last = i + 1 == visible_.size();
+        Strip& p = panels_[k];
+        p.shown = true;
+        p.top = top;
+        p.height = last ? std::max(0, areaHeight_ - top) : heights_[k];
+        if (last) {
+            heights_[k] = p.height;
+        } else {
+            Strip& s = splitters_[k];
+            s.shown = true;
+            s.top = p.top + p.height + 1;
+            s.height = kSplitterHeight;
+            top = s.top + s.height;
+        }
+    }
+}
+
+}  // namespace kordel

@@ -1,0 +1,54 @@
+#pragma once
+// Where the five channel panels and the four splitters between them sit in the
+// panel area. Shown panels are stacked in channel order from the top; each
+// splitter (2 pixels) lies one pixel below the panel of its number; the last
+// shown panel fills what remains of the area and has no splitter below it.
+
+#include <array>
+#include <vector>
+
+namespace kordel {
+
+struct Strip {
+    int top = 0;
+    int height = 0;
+    bool shown = false;
+
+    friend bool operator==(const Strip&, const Strip&) = default;
+};
+
+class ChannelLayout {
+public:
+    static constexpr int kChannels = 5;
+    static constexpr int kSplitters = kChannels - 1;
+    static constexpr int kSplitterHeight = 2;
+
+    // Lays the panels out afresh: the checked channels are shown, all at the
+    // height (areaHeight - 6) / count, the last one filling the rest.
+    void layout(const std::array<bool, kChannels>& checked, int areaHeight);
+
+    // A panel given a height of its own (a splitter drag, a stored height): the
+    // panels below keep their heights and move, the last shown takes the rest.
+    void setPanelHeight(int channel, int height);
+
+    // The area changed its height: only the last shown panel changes.
+    void resize(int areaHeight);
+
+    const std::vector<int>& visible() const { return visible_; }
+    int count() const { return static_cast<int>(visible_.size()); }
+    bool shown(int channel) const { return panels_[channel].shown; }
+    const Strip& panel(int channel) const { return panels_[channel]; }
+    const Strip& splitter(int index) const { return splitters_[index]; }
+    int areaHeight() const { return areaHeight_; }
+
+private:
+    void restack();
+
+    int areaHeight_ = 0;
+    std::vector<int> visible_;
+    std::array<int, kChannels> heights_{};
+    std::array<Strip, kChannels> panels_{};
+    std::array<Strip, kSplitters> splitters_{};
+};
+
+}  // namespace kordel

@@ -1,0 +1,70 @@
+#pragma once
+// Shared helpers of the window tests: dialogs answered without a modal loop, a
+// fixed clock, and small file helpers.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <string>
+
+#include "app/dialogs.h"
+#include "app/fixedformats.h"
+
+namespace kordel::test {
+
+// Records every box and question; answers them from queues (OK / a file name).
+class FakeDialogs : public Dialogs {
+public:
+    FakeDialogs() { setDialogs(this); }
+    ~FakeDialogs() override { setDialogs(nullptr); }
+
+    void message(QWidget*, const QString& text) override { messages << text; }
+    bool okCancel(QWidget*, const QString& text) override {
+        questions << text;
+        if (okAnswers.empty()) {
+            return true;
+        }
+        const bool a = okAnswers.front();
+        okAnswers.pop_front();
+        return a;
+    }
+    void error(QWidget*, const QString& text) override { errors << text; }
+    QString openFile(QWidget*, const QString& filter, const QString&, const QString& initialDir) override {
+        openFilters << filter;
+        openInitialDirs << initialDir;
+        if (openAnswers.empty()) {
+            return {};
+        }
+        QString a = openAnswers.front();
+        openAnswers.pop_front();
+        return a;
+    }
+
+    QStringList messages;
+    QStringList questions;
+    QStringList errors;
+    QStringList openFilters;
+    QStringList openInitialDirs;
+    std::deque<bool> okAnswers;
+    std::deque<QString> openAnswers;
+};
+
+// Installs a clock that always says `t` for the life of the object.
+class FixedClock {
+public:
+    explicit FixedClock(const CivilDateTime& t);
+    ~FixedClock();
+    void set(const CivilDateTime& t) { now_ = t; }
+
+private:
+    CivilDateTime now_;
+};
+
+QByteArray readFile(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
+
+// Runs the event loop until nothing is posted any more (queued reports and the like).
+void drainEvents();
+
+}  // namespace kordel::test
