@@ -284,6 +284,9 @@ void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!settingsRestored_) {
         settingsRestored_ = true;
+        // Only now has the panel area its designed height: lay the channels out
+        // in it before the stored heights and check boxes are applied.
+        LayoutChannels();
         restoreSettings();
     }
 }

@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/aboutbox.h"
+#include "app/mainform.h"
+#include "testsupport.h"
+
+using namespace kordel;
+
+namespace {
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(startDir_.isValid() && exeDir_.isValid());
+        previousDir_ = QDir::currentPath();
+        QDir::setCurrent(startDir_.path());
+    }
+    void TearDown() override {
+        form_.reset();
+        QDir::setCurrent(previousDir_);
+    }
+
+    TMainForm& start(const QString& dataFile = {}) {
+        MainFormOptions options;
+        options.exeDir = exeDir_.path();
+        options.dataFile = dataFile;
+        form_ = std::make_unique<TMainForm>(options);
+        form_->createSecondaryWindows();
+        form_->show();
+        test::drainEvents();
+        return *form_;
+    }
+    void stop() {
+        form_->close();
+        form_.reset();
+    }
+    QString iniPath() const { return exeDir_.filePath(QStringLiteral("kordel.ini")); }
+    QString logPath() const { return startDir_.filePath(QStringLiteral("kordel.log")); }
+    void writeIni(const QByteArray& text) { test::writeFile(iniPath(), text); }
+    QStringList logLines() const {
+        QString text = QString::fromUtf8(test::readFile(logPath()));
+        QStringList lines = text.split(QStringLiteral("\r\n"));
+        if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+        return lines;
+    }
+    int ppi() const { return qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch()); }
+
+    QTemporaryDir startDir_;
+    QTemporaryDir exeDir_;
+    QString previousDir_;
+    test::FakeDialogs dialogs_;
+    test::FixedClock clock_{{2007, 5, 22, 14, 5, 9, 0}};
+    std::unique_ptr<TMainForm> form_;
+};
+
+std::vector<int> shownPanelHeights(const TMainForm& f) {
+    std::vector<int> h;
+    for (int k = 0; k < TMainForm::kChannels; ++k) {
+        h.push_back(f.Panel[k]->isVisible() ? f.Panel[k]->height() : -1);
+    }
+    return h;
+}
+
+}  // namespace
+
+TEST_F(MainFormTest, StartsIdleWithTheDesignedWindowWhenThereIsNoSettingsFile) {
+    TMainForm& f = start();
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Kordel-K5 - Version 1.4 - 22.05.2007"));
+    EXPECT_EQ(f.pos(), QPoint(64, 78));
+    EXPECT_EQ(f.size(), QSize(909, 569));
+    EXPECT_FALSE(f.CrossMouseCB->isChecked());
+    EXPECT_EQ(f.currentDataFileName(), QStringLiteral("!.pc"));
+    EXPECT_EQ(f.linkState(), Idle);
+    EXPECT_EQ(f.blockPosition(), 1);
+    EXPECT_EQ(f.arrowCounter(), 1);
+    EXPECT_EQ(f.lineCount(), 0);
+    EXPECT_EQ(f.currentDay(), 0);
+    EXPECT_EQ(f.selectedChart(), -1);
+    EXPECT_FALSE(f.answerFlag());
+    EXPECT_FALSE(f.Recentdata1->isEnabled());
+
+    const int h = (f.PanelArea->height() - 6) / 5;
+    const auto heights = shownPanelHeights(f);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(heights[k], h) << k;
+    EXPECT_EQ(heights[4], f.PanelArea->height() - f.Panel[4]->y());
+    for (int k = 0; k < 4; ++k) EXPECT_TRUE(f.Splitter[k]->isVisible()) << k;
+
+    // The progress bar lies over status panel 1.
+    EXPECT_EQ(f.ProgressBar1->geometry().left(), f.StatusPanel[1]->x());
+    EXPECT_EQ(f.ProgressBar1->width(), 100);
+    EXPECT_EQ(f.ProgressBar1->maximum(), 100);
+    EXPECT_EQ(f.StatusPanel[0]->width(), 150);
+}
+
+TEST_F(MainFormTest, ControlsCarryTheirCaptionsAndHints) {
+    TMainForm& f = start();
+    const char* captions[] = {"B&x", "B&y", "B&z", "T&s", "T&e"};
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(f.CheckBox[k]->text(), QString::fromLatin1(captions[k]));
+        EXPECT_TRUE(f.CheckBox[k]->isChecked());
+    }
+    const std::pair<QWidget*, const char*> hints[] = {
+        {f.SpeedButton8, "Record"}, {f.SpeedButton7, "Stop"}, {f.SpeedButton3, "Flash"},
+        {f.SpeedButton6, "log-file"}, {f.Panel8, "Record"}, {f.SpeedButton9, "Range"},
+        {f.SpeedButton10, "Zoom"}};
+    for (auto [w, hint] : hints) EXPECT_EQ(w->toolTip(), QString::fromLatin1(hint));
+    EXPECT_EQ(f.CrossMouseCB->text(), QStringLiteral("Mouse"));
+    EXPECT_EQ(f.OpenDATA1->text(), QStringLiteral("&Open file"));
+    EXPECT_EQ(f.Recentdata1->title(), QStringLiteral("List of files..."));
+    EXPECT_EQ(f.Exit1->text(), QStringLiteral("&Exit"));
+    EXPECT_EQ(f.N24->text(), QStringLiteral("ComPort"));
+    EXPECT_EQ(f.N2->text(), QStringLiteral("About"));
+}
+
+TEST_F(MainFormTest, LogsStartFirstAndExitLastInTheStartFolder) {
+    start();
+    QDir::setCurrent(exeDir_.path());  // a later change of directory does not move the log
+    form_->WriteLog(QStringLiteral("middle"));
+    stop();
+    EXPECT_EQ(logLines(), (QStringList{
+                              QStringLiteral("22/05/2007 14:05:09: Start program KORDEL-K5 Version 1.4 - 22.05.2007"),
+                              QStringLiteral("22/05/2007 14:05:09: middle"),
+                              QStringLiteral("22/05/2007 14:05:09: Exit program")}));
+    EXPECT_FALSE(QFile::exists(exeDir_.filePath(QStringLiteral("kordel.log"))));
+    EXPECT_TRUE(QFile::exists(iniPath()));
+    EXPECT_FALSE(QFile::exists(startDir_.filePath(QStringLiteral("kordel.ini"))));
+}
+
+TEST_F(MainFormTest, SettingsAreWrittenAtCloseAndReadBack) {
+    start();
+    form_->CheckBox[2]->setChecked(false);
+    form_->CrossMouseCB->setChecked(true);
+    stop();
+
+    QSettings ini(iniPath(), QSettings::IniFormat);
+    ini.beginGroup(QStringLiteral("TMainForm"));
+    EXPECT_EQ(ini.value(QStringLiteral("FormVersion")).toString(), QStringLiteral("0"));
+    EXPECT_EQ(ini.value(QStringLiteral("ShowCmd")).toString(), QStringLiteral("1"));
+    EXPECT_EQ(ini.value(QStringLiteral("NormPos")).toString(), QStringLiteral("64,78,973,647"));
+    EXPECT_EQ(ini.value(QStringLiteral("PixelsPerInch")).toInt(), ppi());
+    EXPECT_EQ(ini.value(QStringLiteral("CheckBox2_Checked")).toString(), QStringLiteral("False"));
+    EXPECT_EQ(ini.value(QStringLiteral("CheckBox1_Checked")).toString(), QStringLiteral("True"));
+    EXPECT_EQ(ini.value(QStringLiteral("CrossMouseCB_Checked")).toString(), QStringLiteral("True"));
+    EXPECT_TRUE(ini.contains(QStringLiteral("Panel4_Height")));
+    ini.endGroup();
+
+    TMainForm& f = start();
+    EXPECT_FALSE(f.CheckBox[2]->isChecked());
+    EXPECT_FALSE(f.Panel[2]->isVisible());
+    EXPECT_TRUE(f.CrossMouseCB->isChecked());
+}
+
+TEST_F(MainFormTest, AStoredUncheckedBzHidesItsPanelAndTheOthersShareTheHeight) {
+    writeIni("[TMainForm]\nCheckBox2_Checked=False\n");
+    TMainForm& f = start();
+    EXPECT_FALSE(f.CheckBox[2]->isChecked());
+    const int h = (f.PanelArea->height() - 6) / 4;
+    const auto heights = shownPanelHeights(f);
+    EXPECT_EQ(heights[0], h);
+    EXPECT_EQ(heights[1], h);
+    EXPECT_EQ(heights[2], -1);
+    EXPECT_EQ(heights[3], h);
+    EXPECT_EQ(heights[4], f.PanelArea->height() - f.Panel[4]->y());
+    EXPECT_FALSE(f.Splitter[2]->isVisible());
+    EXPECT_TRUE(f.Splitter[3]->isVisible());
+}
+
+TEST_F(MainFormTest, AllChannelsStoredOffLeaveTheLastOneShown) {
+    writeIni("[TMainForm]\nCheckBox0_Checked=False\nCheckBox1_Checked=False\nCheckBox2_Checked=False\n"
+             "CheckBox3_Checked=False\nCheckBox4_Checked=False\n");
+    TMainForm& f = start();
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_FALSE(f.CheckBox[k]->isChecked()) << k;
+        EXPECT_FALSE(f.Panel[k]->isVisible()) << k;
+        EXPECT_FALSE(f.Splitter[k]->isVisible()) << k;
+    }
+    EXPECT_TRUE(f.CheckBox[4]->isChecked());
+    EXPECT_TRUE(f.Panel[4]->isVisible());
+    EXPECT_EQ(f.Panel[4]->geometry(), QRect(0, 0, f.PanelArea->width(), f.PanelArea->height()));
+}
+
+TEST_F(MainFormTest, UncheckingTheOnlyShownChannelKeepsIt) {
+    TMainForm& f = start();
+    for (int k = 0; k < 4; ++k) QTest::mouseClick(f.CheckBox[k], Qt::LeftButton);
+    const QRect before = f.Panel[4]->geometry();
+    QTest::mouseClick(f.CheckBox[4], Qt::LeftButton);
+    EXPECT_TRUE(f.CheckBox[4]->isChecked());
+    EXPECT_EQ(f.Panel[4]->geometry(), before);
+    QTest::mouseClick(f.CheckBox[1], Qt::LeftButton);  // back in its channel order
+    EXPECT_EQ(f.Panel[1]->y(), 0);
+    EXPECT_GT(f.Panel[4]->y(), f.Panel[1]->y());
+}
+
+TEST_F(MainFormTest, PlacementIsRestoredOnlyAtTheSameResolution) {
+    writeIni(QStringLiteral("[TMainForm]\nNormPos=\"100,120,1100,720\"\nPixelsPerInch=%1\nShowCmd=1\n")
+                 .arg(ppi())
+                 .toUtf8());
+    start();
+    EXPECT_EQ(form_->pos(), QPoint(100, 120));
+    EXPECT_EQ(form_->size(), QSize(1000, 600));
+    stop();
+
+    writeIni(QStringLiteral("[TMainForm]\nNormPos=100,120,1100,720\nPixelsPerInch=%1\nShowCmd=1\n")
+                 .arg(ppi() + 24)
+                 .toUtf8());
+    start();
+    EXPECT_EQ(form_->pos(), QPoint(64, 78));
+    EXPECT_EQ(form_->size(), QSize(909, 569));
+    stop();
+
+    writeIni(QStringLiteral("[TMainForm]\nNormPos=100,120,1100,720\nPixelsPerInch=%1\nShowCmd=3\n")
+                 .arg(ppi() + 24)
+                 .toUtf8());
+    start();
+    EXPECT_TRUE(form_->isMaximized());  // the show state is applied all the same
+}
+
+TEST_F(MainFormTest, ANegativeFormVersionAppliesNothing) {
+    writeIni("[TMainForm]\nFormVersion=-1\nCheckBox2_Checked=False\n");
+    TMainForm& f = start();
+    EXPECT_TRUE(f.CheckBox[2]->isChecked());
+}
+
+TEST_F(MainFormTest, UnreadableValuesLeaveTheDesignedOnes) {
+    writeIni("[TMainForm]\nCheckBox2_Checked=maybe\nPanel0_Height=tall\nNormPos=1,2,3\n");
+    TMainForm& f = start();
+    EXPECT_TRUE(f.CheckBox[2]->isChecked());
+    EXPECT_EQ(f.size(), QSize(909, 569));
+}
+
+TEST_F(MainFormTest, RecentFilesAreReadBackWithAccelerators) {
+    writeIni("[TMainForm.MRU_DATA]\nItem_0=/data/b.pc\nItem_1=/data/a.pc\n"
+             "[TMainForm.MRU_FLASH]\nItem_0=/dumps/x.bin\n");
+    TMainForm& f = start();
+    ASSERT_TRUE(f.Recentdata1->isEnabled());
+    const auto actions = f.Recentdata1->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("&1 /data/b.pc"));
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("&2 /data/a.pc"));
+    stop();
+    QSettings ini(iniPath(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value(QStringLiteral("TMainForm.MRU_DATA/Item_1")).toString(), QStringLiteral("/data/a.pc"));
+    EXPECT_EQ(ini.value(QStringLiteral("TMainForm.MRU_FLASH/Item_0")).toString(), QStringLiteral("/dumps/x.bin"));
+}
+
+TEST_F(MainFormTest, ACommandLineFileLeavesNoCurrentDataFile) {
+    const QString file = startDir_.filePath(QStringLiteral("20070522102030.pc"));
+    test::writeFile(file, "header\r\n");
+    TMainForm& f = start(file);
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Kordel-K5 - Version 1.4 - 22.05.2007"));
+    EXPECT_EQ(f.currentDataFileName(), QStringLiteral("!.pc"));
+    EXPECT_FALSE(f.Recentdata1->isEnabled());
+}
+
+TEST_F(MainFormTest, AboutShowsTheReleaseVersion) {
+    TMainForm& f = start();
+    EXPECT_EQ(f.AboutBox->Version->text(), QStringLiteral("Version 1.0 - 08.05.2007"));
+    f.N2->trigger();
+    EXPECT_TRUE(f.AboutBox->isVisible());
+    EXPECT_EQ(f.AboutBox->Version->text(), QStringLiteral("Version 1.4 - 22.05.2007"));
+    EXPECT_FALSE(f.AboutBox->isModal());
+}
+
+TEST_F(MainFormTest, AStartUpLogLineThatCannotBeWrittenIsReportedAndStartUpGoesOn) {
+    ASSERT_TRUE(QDir(startDir_.path()).mkdir(QStringLiteral("kordel.log")));  // a folder in the way
+    TMainForm& f = start();
+    EXPECT_EQ(f.currentDataFileName(), QStringLiteral("!.pc"));
+    EXPECT_EQ(f.blockPosition(), 1);
+    ASSERT_EQ(dialogs_.errors.size(), 1);
+    EXPECT_TRUE(dialogs_.errors[0].startsWith(QStringLiteral("Cannot open ") + logPath()));
+}

@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include "charts/channellayout.h"
+
+using kordel::ChannelLayout;
+using kordel::Strip;
+
+namespace {
+std::array<bool, 5> checks(std::initializer_list<int> on) {
+    std::array<bool, 5> c{};
+    for (int k : on) c[k] = true;
+    return c;
+}
+}  // namespace
+
+TEST(ChannelLayout, AllFiveShareTheHeightAndTheLastFillsTheRest) {
+    ChannelLayout l;
+    l.layout(checks({0, 1, 2, 3, 4}), 446);
+    // (446 - 6) / 5 = 88; each splitter sits one pixel below its panel.
+    const Strip panels[] = {{0, 88, true}, {91, 88, true}, {182, 88, true}, {273, 88, true}, {364, 82, true}};
+    const Strip splitters[] = {{89, 2, true}, {180, 2, true}, {271, 2, true}, {362, 2, true}};
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(l.panel(k), panels[k]) << k;
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(l.splitter(k), splitters[k]) << k;
+    EXPECT_EQ(l.count(), 5);
+}
+
+TEST(ChannelLayout, HiddenChannelsLeaveNoPanelAndTheLastShownHasNoSplitter) {
+    ChannelLayout l;
+    l.layout(checks({0, 1, 3}), 446);
+    EXPECT_EQ(l.visible(), (std::vector<int>{0, 1, 3}));
+    EXPECT_EQ(l.panel(0), (Strip{0, 146, true}));
+    EXPECT_EQ(l.panel(1), (Strip{149, 146, true}));
+    EXPECT_EQ(l.panel(3), (Strip{298, 148, true}));
+    EXPECT_FALSE(l.panel(2).shown);
+    EXPECT_FALSE(l.panel(4).shown);
+    EXPECT_TRUE(l.splitter(0).shown);
+    EXPECT_TRUE(l.splitter(1).shown);
+    EXPECT_FALSE(l.splitter(2).shown);
+    EXPECT_FALSE(l.splitter(3).shown);
+}
+
+TEST(ChannelLayout, APanelGivenAHeightMovesThoseBelowAndTheLastTakesTheDifference) {
+    ChannelLayout l;
+    l.layout(checks({0, 1, 2, 3, 4}), 446);
+    l.setPanelHeight(1, 120);
+    EXPECT_EQ(l.panel(1).height, 120);
+    EXPECT_EQ(l.panel(2).top, 91 + 123);
+    EXPECT_EQ(l.panel(2).height, 88);
+    EXPECT_EQ(l.panel(4).height, 446 - l.panel(4).top);
+    l.resize(500);
+    EXPECT_EQ(l.panel(1).height, 120);
+    EXPECT_EQ(l.panel(4).height, 500 - l.panel(4).top);
+    l.resize(10);  // too small: the last panel shrinks to nothing, never below
+    EXPECT_EQ(l.panel(4).height, 0);
+}
