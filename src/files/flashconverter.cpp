@@ -1,0 +1,494 @@
+#include "files/flashconverter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+#include "app/fixedformats.h"
+#include "app/textfile.h"
+
+namespace kordel {
+
+namespace {
+
+// Offsets in a block header.
+constexpr std::size_t kMarkerByte = 0;
+constexpr std::size_t kTimeBytes = 1;  // year, month, day, hour, minute, second
+constexpr std::size_t kLatitude = 7;
+constexpr std::size_t kLatitudeLetter = 11;
+constexpr std::size_t kLongitude = 12;
+constexpr std::size_t kLongitudeLetter = 17;
+constexpr std::size_t kIntervalCode = 18;
+constexpr std::size_t kTsRaw = 20;
+constexpr std::size_t kTeRaw = 22;
+constexpr std::size_t kVinRaw = 24;
+constexpr std::size_t kVbat = 26;
+constexpr std::uint8_t kMarker = 0xC0;
+// The highest value each time byte may hold: year, month, day, hour, minute, second.
+constexpr std::uint8_t kTimeLimits[6] = {0x99, 0x12, 0x31, 0x23, 0x59, 0x59};
+
+// The longest data line: a five-digit year, three-digit clock fields and the
+// widest values, with room to spare.
+constexpr std::size_t kMaxLineLength = 128;
+
+bool isBcd(std::uint8_t b) { return (b >> 4) <= 9 && (b & 0x0F) <= 9; }
+std::uint8_t fromBcd(std::uint8_t b) { return static_cast<std::uint8_t>((b >> 4) * 10 + (b & 0x0F)); }
+
+std::uint16_t lowFirst16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint16_t highFirst16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
+
+// The six time bytes hold decimal digits only.
+bool timeReadable(const std::uint8_t* block) {
+    for (std::size_t i = 0; i < 6; ++i) {
+        if (!isBcd(block[kTimeBytes + i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+ConversionClock blockTime(const std::uint8_t* block) {
+    ConversionClock c;
+    c.year = static_cast<std::uint16_t>(2000 + fromBcd(block[1]));
+    c.month = fromBcd(block[2]);
+    c.day = fromBcd(block[3]);
+    c.hour = fromBcd(block[4]);
+    c.minute = fromBcd(block[5]);
+    c.second = fromBcd(block[6]);
+    return c;
+}
+
+// A later block is processed when its time bytes are within range and are
+// decimal digits throughout; anything else is a bad block.
+bool headerPasses(const std::uint8_t* block) {
+    for (std::size_t i = 0; i < 6; ++i) {
+        if (block[kTimeBytes + i] > kTimeLimits[i]) {
+            return false;
+        }
+    }
+    return timeReadable(block);
+}
+
+char* putUnsigned(char* p, unsigned v) {
+    char tmp[12];
+    int k = 0;
+    do {
+        tmp[k++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    while (k > 0) {
+        *p++ = tmp[--k];
+    }
+    return p;
+}
+
+char* putTwo(char* p, unsigned v) {
+    if (v < 100) {
+        *p++ = static_cast<char>('0' + v / 10);
+        *p++ = static_cast<char>('0' + v % 10);
+        return p;
+    }
+    return putUnsigned(p, v);
+}
+
+// `scaled` ÷ 10^decimals in fixed point, right-aligned in at least `width`.
+char* putFixed(char* p, std::int64_t scaled, int decimals, int width) {
+    char tmp[32];
+    int k = 0;
+    const bool negative = scaled < 0;
+    std::uint64_t m = negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
+    for (int i = 0; i < decimals; ++i) {
+        tmp[k++] = static_cast<char>('0' + m % 10);
+        m /= 10;
+    }
+    tmp[k++] = '.';
+    do {
+        tmp[k++] = static_cast<char>('0' + m % 10);
+        m /= 10;
+    } while (m != 0);
+    if (negative) {
+        tmp[k++] = '-';
+    }
+    for (int pad = width - k; pad > 0; --pad) {
+        *p++ = ' ';
+    }
+    while (k > 0) {
+        *p++ = tmp[--k];
+    }
+    return p;
+}
+
+// n ÷ d rounded to the nearest integer, halves away from zero (d > 0).
+std::int64_t roundedDiv(std::int64_t n, std::int64_t d) {
+    const std::int64_t q = (n < 0 ? -n : n) * 2 + d;
+    const std::int64_t m = q / (2 * d);
+    return n < 0 ? -m : m;
+}
+
+}  // namespace
+
+FlashConverter::FlashConverter(FlashConversionListener& listener, std::string outputDir)
+    : listener_(listener), outputDir_(std::move(outputDir)) {}
+
+std::string FlashConverter::timeText(const ConversionClock& c) {
+    return std::to_string(c.year) + ' ' + TwoDigits(c.month) + ' ' + TwoDigits(c.day) + ' ' + TwoDigits(c.hour) +
+           ' ' + TwoDigits(c.minute) + ' ' + TwoDigits(c.second);
+}
+
+std::string FlashConverter::stem(const ConversionClock& c) {
+    return std::to_string(c.year) + TwoDigits(c.month) + TwoDigits(c.day) + TwoDigits(c.hour);
+}
+
+std::string FlashConverter::dataFileName(const ConversionClock& c) {
+    return stem(c) + TwoDigits(c.minute) + TwoDigits(c.second) + ".fl";
+}
+
+std::int32_t FlashConverter::decode24(const std::uint8_t* p) {
+    std::int32_t v = p[0] | p[1] << 8 | p[2] << 16;
+    if ((p[2] & 0x80) != 0) {
+        v -= 16777216;
+    }
+    return v;
+}
+
+std::int64_t FlashConverter::fieldHundredths(std::int32_t raw) {
+    // −raw ÷ 160 nT is −raw × 5 ÷ 8 hundredths; negating the integer first
+    // keeps a raw 0 from becoming "-0.00".
+    return roundedDiv(-static_cast<std::int64_t>(raw) * 5, 8);
+}
+
+std::int64_t FlashConverter::temperatureTenths(std::uint16_t raw) {
+    // (raw ÷ 10.24 − 20) × 10 = (raw × 125 − 25600) ÷ 128.
+    return roundedDiv(static_cast<std::int64_t>(raw) * 125 - 25600, 128);
+}
+
+bool FlashConverter::advanceClock(ConversionClock& c, int step) {
+    c.second = static_cast<std::uint8_t>(c.second + step % 60);
+    c.minute = static_cast<std::uint8_t>(c.minute + step / 60);
+    if (c.second >= 60) {
+        c.second = static_cast<std::uint8_t>(c.second - 60);
+        c.minute = static_cast<std::uint8_t>(c.minute + 1);
+    }
+    if (c.minute < 60) {
+        return false;
+    }
+    c.minute = static_cast<std::uint8_t>(c.minute - 60);
+    c.hour = static_cast<std::uint8_t>(c.hour + 1);
+    if (c.hour != 24) {
+        return false;
+    }
+    c.hour = 0;
+    c.day = static_cast<std::uint8_t>(c.day + 1);
+    const bool leap = c.year % 4 == 0;  // right for 2000 … 2099, the dump's years
+    if (c.day == 29 && c.month == 2 && !leap) {
+        c.day = 1;
+        c.month = 3;
+    }
+    if (c.day == 30 && c.month == 2 && leap) {
+        c.day = 1;
+        c.month = 3;
+    }
+    if (c.day == 31 && (c.month == 2 || c.month == 4 || c.month == 6 || c.month == 9 || c.month == 11)) {
+        c.day = 1;
+        c.month = static_cast<std::uint8_t>(c.month + 1);
+    }
+    if (c.day == 32) {
+        c.day = 1;
+        c.month = static_cast<std::uint8_t>(c.month + 1);
+    }
+    if (c.month == 13) {
+        c.month = 1;
+        c.year = static_cast<std::uint16_t>(c.year + 1);
+    }
+    return true;
+}
+
+std::string FlashConverter::outputPath(const std::string& name) const {
+    if (outputDir_.empty()) {
+        return name;
+    }
+    return outputDir_.back() == '/' ? outputDir_ + name : outputDir_ + '/' + name;
+}
+
+std::size_t FlashConverter::readBlock(int fd) {
+    std::size_t got = 0;
+    while (got < kBlockSize) {
+        const ssize_t n = ::read(fd, buffer_.data() + got, kBlockSize - got);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw Stop{IoStatus::fromErrno("Cannot read " + inputName_, errno).message()};
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    // What a short block does not hold reads as zeros, never as the bytes of
+    // the block before it.
+    std::fill(buffer_.begin() + static_cast<std::ptrdiff_t>(got), buffer_.end(), std::uint8_t{0});
+    consumed_ += got;
+    return got;
+}
+
+void FlashConverter::reportProgress(std::uint64_t consumed) {
+    int percent = 100;
+    if (fileSize_ > 0) {
+        const std::uint64_t p = (consumed * 200 + fileSize_) / (2 * fileSize_);
+        percent = p > 100 ? 100 : static_cast<int>(p);
+    }
+    if (percent != lastPercent_) {
+        lastPercent_ = percent;
+        listener_.onProgress(percent);
+    }
+}
+
+void FlashConverter::summaryLine(const std::string& text) {
+    if (IoStatus s = listener_.onSummaryLine(text); !s) {
+        throw Stop{s.message()};
+    }
+}
+
+void FlashConverter::writeLine(const ConversionClock& c, std::int64_t bx, std::int64_t by, std::int64_t bz,
+                               std::int64_t ts, std::int64_t te) {
+    IoStatus status;
+    char* const start = output_.reserve(kMaxLineLength, status);
+    if (start == nullptr) {
+        throw Stop{status.message()};
+    }
+    char* p = putUnsigned(start, c.year);
+    *p++ = ' ';
+    p = putTwo(p, c.month);
+    *p++ = ' ';
+    p = putTwo(p, c.day);
+    *p++ = ' ';
+    p = putTwo(p, c.hour);
+    *p++ = ' ';
+    p = putTwo(p, c.minute);
+    *p++ = ' ';
+    p = putTwo(p, c.second);
+    *p++ = '.';
+    *p++ = '0';
+    *p++ = '0';
+    *p++ = ' ';
+    p = putFixed(p, bx, 2, 8);
+    *p++ = ' ';
+    p = putFixed(p, by, 2, 8);
+    *p++ = ' ';
+    p = putFixed(p, bz, 2, 8);
+    *p++ = ' ';
+    p = putFixed(p, ts, 1, 5);
+    *p++ = ' ';
+    p = putFixed(p, te, 1, 5);
+    *p++ = '\r';
+    *p++ = '\n';
+    output_.commit(static_cast<std::size_t>(p - start));
+}
+
+void FlashConverter::startConvertedFile() {
+    const std::string name = dataFileName(clock_);
+    if (IoStatus s = output_.close(); !s) {
+        throw Stop{s.message()};
+    }
+    if (IoStatus s = output_.create(outputPath(name)); !s) {
+        throw Stop{s.message()};
+    }
+    summaryLine(name);
+}
+
+void FlashConverter::reportBadBlock() {
+    const std::string t = timeText(comparedClock_);
+    std::string h;
+    for (std::size_t i = 0; i < 6; ++i) {
+        h += HexByte(buffer_[i]);
+        h += ' ';
+    }
+    log("!Error Block > " + t);
+    log("!buf512[0..5]= " + h);
+    summaryLine("Error Block > " + t);
+    summaryLine("!buf512[0..5]= " + h);
+}
+
+void FlashConverter::reportRunLength() {
+    if (badRun_ >= 2) {
+        const std::string text = "MaxErrorBlock = " + std::to_string(badRun_);
+        log(text);
+        summaryLine(text);
+    }
+}
+
+void FlashConverter::processBlock(std::size_t bytes) {
+    const std::uint8_t* b = buffer_.data();
+    const ConversionClock bt = blockTime(b);
+    comparedClock_ = clock_;
+    if (bt.hour < 24 && bt.minute < 60 && bt.second < 60) {
+        if (!(bt == clock_)) {
+            const std::string text = "Error Time: From: " + timeText(clock_) + " To: " + timeText(bt);
+            log(text);
+            summaryLine(text);
+            writeLine(clock_, lastBx_, lastBy_, lastBz_, lastTs_, lastTe_);
+            const bool otherDay = bt.day != clock_.day;
+            clock_ = bt;
+            if (otherDay) {
+                startConvertedFile();
+            }
+        }
+    } else {
+        log("Error time in blok! Correct time: " + timeText(bt) + "<==" + timeText(clock_));
+    }
+
+    lastTs_ = temperatureTenths(lowFirst16(b + kTsRaw));
+    lastTe_ = temperatureTenths(lowFirst16(b + kTeRaw));
+
+    std::size_t offset = kHeaderSize;
+    for (; offset + kRecordSize <= bytes; offset += kRecordSize) {
+        const std::uint8_t* r = b + offset;
+        lastBx_ = fieldHundredths(decode24(r));
+        lastBy_ = fieldHundredths(decode24(r + 3));
+        lastBz_ = fieldHundredths(decode24(r + 6));
+        writeLine(clock_, lastBx_, lastBy_, lastBz_, lastTs_, lastTe_);
+        int step = 0;
+        switch (intervalCode_) {
+            case 0: step = r[15] == 9 ? 1 : 0; break;
+            case 1: step = r[15] == 1 ? 1 : 0; break;
+            case 2: step = r[15] == 0 ? 1 : 0; break;
+            case 3: step = 10; break;
+            case 4: step = 60; break;
+            default: break;
+        }
+        if (step != 0 && advanceClock(clock_, step)) {
+            startConvertedFile();
+        }
+    }
+    if (offset < bytes) {
+        // The dump ends inside this record: its missing bytes are not data.
+        log("Incomplete record skipped at " + timeText(clock_) + ": " + std::to_string(bytes - offset) +
+            " of 16 bytes");
+    }
+    badRun_ = 0;
+}
+
+FlashConverter::Result FlashConverter::run(const std::string& inputName) {
+    inputName_ = inputName;
+    consumed_ = 0;
+    lastPercent_ = -1;
+    badRun_ = 0;
+    lastBx_ = lastBy_ = lastBz_ = 0;
+    lastTs_ = lastTe_ = 0;
+
+    log("Bin To Text: " + inputName);
+    if (!fileSize(inputName)) {
+        listener_.onMessage("File \r\n" + inputName + "\r\n" + " not found!");
+        return Result::InputMissing;
+    }
+    const int fd = ::open(inputName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        listener_.onFailure(IoStatus::fromErrno("Cannot open " + inputName, errno).message());
+        return Result::Failed;
+    }
+    struct stat st {};
+    fileSize_ = ::fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+
+    bool summaryBegun = false;
+    Result result = Result::Converted;
+    try {
+        reportProgress(0);
+        const std::size_t first = readBlock(fd);
+        if (first == 0 || buffer_[kMarkerByte] != kMarker) {
+            listener_.onMessage("File \r\n" + inputName + "[0]<>$C0!");
+            ::close(fd);
+            return Result::NoMarker;
+        }
+        if (first < kTimeBytes + 6 || !timeReadable(buffer_.data())) {
+            // A time whose digits are not decimal would name the files and stamp
+            // every line with nonsense: nothing is written.
+            listener_.onMessage("File \r\n" + inputName + "\r\n" + " bad time in first block!");
+            ::close(fd);
+            return Result::BadFirstTime;
+        }
+        const std::uint8_t* b = buffer_.data();
+        clock_ = blockTime(b);
+        std::string latitude;
+        for (std::size_t i = 0; i < 4; ++i) {
+            latitude += HexByte(b[kLatitude + i]);
+        }
+        if (b[kLatitudeLetter] != 0) {
+            latitude += static_cast<char>(b[kLatitudeLetter]);
+        }
+        std::string longitude;
+        for (std::size_t i = 0; i < 5; ++i) {
+            longitude += HexByte(b[kLongitude + i]);
+        }
+        if (b[kLongitudeLetter] != 0) {
+            longitude += static_cast<char>(b[kLongitudeLetter]);
+        }
+        intervalCode_ = b[kIntervalCode];
+
+        const std::string outputName = dataFileName(clock_);
+        SummaryHeader header;
+        header.stem = stem(clock_);
+        header.inputName = inputName;
+        header.time = CivilDateTime{clock_.year, clock_.month, clock_.day, clock_.hour, clock_.minute, clock_.second, 0};
+        header.latitude = latitude;
+        header.longitude = longitude;
+        header.tsRaw = lowFirst16(b + kTsRaw);
+        header.teRaw = lowFirst16(b + kTeRaw);
+        header.vinRaw = lowFirst16(b + kVinRaw);
+        header.vbat = highFirst16(b + kVbat);
+        header.firstDataFile = outputName;
+        if (IoStatus s = listener_.onSummaryBegin(header, outputPath(SummaryWriter::fileName(header.stem))); !s) {
+            throw Stop{s.message()};
+        }
+        summaryBegun = true;
+        if (IoStatus s = output_.create(outputPath(outputName)); !s) {
+            throw Stop{s.message()};
+        }
+
+        std::size_t bytes = first;
+        for (;;) {
+            processBlock(bytes);
+            for (;;) {
+                bytes = readBlock(fd);
+                reportProgress(consumed_);
+                if (bytes == 0) {
+                    break;
+                }
+                if (headerPasses(buffer_.data())) {
+                    break;
+                }
+                ++badRun_;
+                if (badRun_ == 1) {
+                    reportBadBlock();
+                }
+            }
+            if (bytes <= kHeaderSize) {
+                reportRunLength();
+                break;
+            }
+            reportRunLength();
+        }
+        if (IoStatus s = output_.close(); !s) {
+            throw Stop{s.message()};
+        }
+        summaryBegun = false;
+        if (IoStatus s = listener_.onSummaryEnd(); !s) {
+            throw Stop{s.message()};
+        }
+    } catch (const Stop& stop) {
+        // Output written so far stays on disk; the files are closed.
+        (void)output_.close();
+        if (summaryBegun) {
+            (void)listener_.onSummaryEnd();
+        }
+        listener_.onFailure(stop.message);
+        result = Result::Failed;
+    }
+    ::close(fd);
+    return result;
+}
+
+}  // namespace kordel

@@ -1,0 +1,96 @@
+#include "files/outputfile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace kordel {
+
+IoStatus writeAllTo(int fd, std::string_view bytes, const std::string& path) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return IoStatus::fromErrno("Cannot write " + path, errno);
+        }
+        if (n == 0) {
+            return IoStatus::fromErrno("Cannot write " + path, ENOSPC);
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return {};
+}
+
+OutputFile::OutputFile() : buffer_(kBufferSize, '\0') {}
+
+OutputFile::~OutputFile() {
+    // A file still open here belongs to a conversion that already failed and
+    // reported why; what is buffered is still put on disk.
+    (void)close();
+}
+
+IoStatus OutputFile::create(const std::string& path) {
+    if (IoStatus s = close(); !s) {
+        return s;
+    }
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+        return IoStatus::fromErrno("Cannot create " + path, errno);
+    }
+    path_ = path;
+    return {};
+}
+
+IoStatus OutputFile::appendSlow(std::string_view bytes) {
+    if (IoStatus s = flush(); !s) {
+        return s;
+    }
+    if (bytes.size() >= buffer_.size()) {
+        return writeAllTo(fd_, bytes, path_);
+    }
+    bytes.copy(buffer_.data(), bytes.size());
+    used_ = bytes.size();
+    return {};
+}
+
+char* OutputFile::reserve(std::size_t n, IoStatus& status) {
+    if (used_ + n > buffer_.size()) {
+        status = flush();
+        if (!status) {
+            return nullptr;
+        }
+    }
+    return buffer_.data() + used_;
+}
+
+IoStatus OutputFile::flush() {
+    if (used_ == 0) {
+        return {};
+    }
+    const std::size_t n = used_;
+    used_ = 0;
+    if (fd_ < 0) {
+        return IoStatus::failure("Cannot write " + path_ + ": file not open");
+    }
+    return writeAllTo(fd_, std::string_view(buffer_.data(), n), path_);
+}
+
+IoStatus OutputFile::close() {
+    if (fd_ < 0) {
+        used_ = 0;
+        return {};
+    }
+    IoStatus status = flush();
+    if (::close(fd_) != 0 && status.ok()) {
+        status = IoStatus::fromErrno("Cannot close " + path_, errno);
+    }
+    fd_ = -1;
+    return status;
+}
+
+}  // namespace kordel

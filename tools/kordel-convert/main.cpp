@@ -1,0 +1,155 @@
+// kordel-convert [--output-dir DIR] DUMP...
+//
+// Converts flash dumps as the program's Flash button does: the same converted
+// data files (*.fl), the same summary file (*.INF) and the same log entries,
+// appended to "kordel.log" in the current directory. The output files go to DIR
+// (default: the current directory). What the program would show in a message
+// box goes to stderr, and that dump counts as failed.
+//
+// Exit status: 0 when every dump converted, 1 when any failed, 2 for a usage error.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/log/eventlog.h"
+#include "files/flashconverter.h"
+
+namespace {
+
+constexpr const char* kUsage = "usage: kordel-convert [--output-dir DIR] DUMP...\n";
+
+// Message texts break their lines with CR LF, as a message box wants them.
+std::string forTerminal(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+class ConsoleListener final : public kordel::FileSummaryListener {
+public:
+    ConsoleListener(const kordel::EventLog& log, bool showProgress) : log_(log), showProgress_(showProgress) {}
+
+    void start(const std::string& dump) {
+        dump_ = dump;
+        failed_ = false;
+        barShown_ = false;
+    }
+    // Ends the progress bar's line.
+    void finish() {
+        if (barShown_) {
+            std::fputc('\n', stderr);
+            barShown_ = false;
+        }
+    }
+    bool failed() const { return failed_; }
+
+    void onLog(const std::string& text) override {
+        if (const kordel::IoStatus s = log_.write(text); !s && !logFailed_) {
+            // Said once: a log that cannot be written fails on every entry.
+            logFailed_ = true;
+            say(s.message());
+        }
+    }
+    void onMessage(const std::string& text) override {
+        failed_ = true;
+        say(forTerminal(text));
+    }
+    void onFailure(const std::string& text) override {
+        failed_ = true;
+        say(text);
+    }
+    void onProgress(int percent) override {
+        if (!showProgress_) {
+            return;
+        }
+        constexpr int kWidth = 40;
+        std::string bar(static_cast<std::size_t>(kWidth), ' ');
+        for (int i = 0; i < percent * kWidth / 100; ++i) {
+            bar[static_cast<std::size_t>(i)] = '#';
+        }
+        std::fprintf(stderr, "\r[%s] %3d%% %s", bar.c_str(), percent, dump_.c_str());
+        std::fflush(stderr);
+        barShown_ = true;
+    }
+
+private:
+    void say(const std::string& text) {
+        finish();
+        std::fprintf(stderr, "kordel-convert: %s\n", text.c_str());
+    }
+
+    const kordel::EventLog& log_;
+    bool showProgress_;
+    std::string dump_;
+    bool failed_ = false;
+    bool barShown_ = false;
+    bool logFailed_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string outputDir;
+    std::vector<std::string> dumps;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && (arg == "-h" || arg == "--help")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (options && arg == "--output-dir") {
+            if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
+                std::fputs("kordel-convert: --output-dir needs a directory\n", stderr);
+                std::fputs(kUsage, stderr);
+                return 2;
+            }
+            outputDir = argv[++i];
+        } else if (options && arg.starts_with("--output-dir=")) {
+            outputDir = std::string(arg.substr(13));
+            if (outputDir.empty()) {
+                std::fputs("kordel-convert: --output-dir needs a directory\n", stderr);
+                std::fputs(kUsage, stderr);
+                return 2;
+            }
+        } else if (options && arg.size() > 1 && arg.front() == '-') {
+            std::fprintf(stderr, "kordel-convert: unknown option %s\n", argv[i]);
+            std::fputs(kUsage, stderr);
+            return 2;
+        } else {
+            dumps.emplace_back(arg);
+        }
+    }
+    if (dumps.empty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+
+    std::error_code ec;
+    const std::filesystem::path cwd = std::filesystem::current_path(ec);
+    const kordel::EventLog log(ec ? std::string("kordel.log") : (cwd / "kordel.log").string());
+    ConsoleListener listener(log, ::isatty(STDERR_FILENO) == 1);
+    kordel::FlashConverter converter(listener, outputDir);
+
+    bool anyFailed = false;
+    for (const std::string& dump : dumps) {
+        listener.start(dump);
+        const auto result = converter.run(dump);
+        listener.finish();
+        if (result != kordel::FlashConverter::Result::Converted || listener.failed()) {
+            anyFailed = true;
+        }
+    }
+    return anyFailed ? 1 : 0;
+}
