@@ -1,0 +1,329 @@
+// kordel-sim: plays the Kordel-K5 on a pseudo-terminal, or writes a flash dump.
+// The instrument's behaviour lives in kordel_core (SimulatedInstrument); this
+// file only owns the pseudo-terminal, the pace of the line and the signals.
+
+#include <cerrno>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+#include "app/clock.h"
+#include "files/flashdumpwriter.h"
+#include "link/simdump.h"
+#include "link/simoptions.h"
+#include "link/simulatedinstrument.h"
+
+namespace {
+
+using namespace kordel;
+using Clock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onStopSignal(int) { stopRequested = 1; }
+
+void complain(const std::string& text) { std::fprintf(stderr, "kordel-sim: %s\n", text.c_str()); }
+
+std::string errnoText(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+// The master side of the pseudo-terminal, the slave held open by ourselves and
+// the symbolic link. Holding the slave keeps the master readable and writable
+// while no program has the port open (without it the master reports a hang-up
+// after every close of the port).
+class Pty {
+public:
+    ~Pty() {
+        removeLink();
+        if (slave_ >= 0) {
+            ::close(slave_);
+        }
+        if (master_ >= 0) {
+            ::close(master_);
+        }
+    }
+
+    bool open() {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0) {
+            complain(errnoText("posix_openpt"));
+            return false;
+        }
+        char name[256] = {};
+        if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
+            ::ptsname_r(master_, name, sizeof name) != 0) {
+            complain(errnoText("cannot prepare the pseudo-terminal"));
+            return false;
+        }
+        path_ = name;
+        // Raw: no CR to LF, no echo, every byte value passes.
+        termios tio{};
+        if (::tcgetattr(master_, &tio) != 0) {
+            complain(errnoText("tcgetattr"));
+            return false;
+        }
+        ::cfmakeraw(&tio);
+        ::cfsetispeed(&tio, B9600);
+        ::cfsetospeed(&tio, B9600);
+        if (::tcsetattr(master_, TCSANOW, &tio) != 0) {
+            complain(errnoText("tcsetattr"));
+            return false;
+        }
+        slave_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (slave_ < 0) {
+            complain(errnoText("cannot open " + path_));
+            return false;
+        }
+        const int flags = ::fcntl(master_, F_GETFL);
+        if (flags < 0 || ::fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0 ||
+            ::fcntl(master_, F_SETFD, FD_CLOEXEC) != 0) {
+            complain(errnoText("fcntl"));
+            return false;
+        }
+        return true;
+    }
+
+    // Points `link` at the device. An existing symbolic link is replaced; any
+    // other file of that name is left alone and is an error.
+    bool makeLink(const std::string& link) {
+        struct stat st {};
+        if (::lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+            complain(link + " exists and is not a symbolic link");
+            return false;
+        }
+        const std::string temporary = link + ".new" + std::to_string(::getpid());
+        ::unlink(temporary.c_str());
+        if (::symlink(path_.c_str(), temporary.c_str()) != 0) {
+            complain(errnoText("cannot make the link " + link));
+            return false;
+        }
+        if (::rename(temporary.c_str(), link.c_str()) != 0) {
+            complain(errnoText("cannot make the link " + link));
+            ::unlink(temporary.c_str());
+            return false;
+        }
+        link_ = link;
+        return true;
+    }
+
+    // Removes the link, unless someone has pointed it elsewhere meanwhile.
+    void removeLink() {
+        if (link_.empty()) {
+            return;
+        }
+        std::vector<char> target(path_.size() + 2);
+        const ssize_t n = ::readlink(link_.c_str(), target.data(), target.size());
+        if (n >= 0 && std::string(target.data(), static_cast<std::size_t>(n)) == path_) {
+            ::unlink(link_.c_str());
+        }
+        link_.clear();
+    }
+
+    int master() const { return master_; }
+    const std::string& path() const { return path_; }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string path_;
+    std::string link_;
+};
+
+// Bytes waiting to go out: whole lines and replies, in the order they were made.
+class OutputQueue {
+public:
+    void append(const std::string& bytes) { bytes_ += bytes; }
+    std::size_t size() const { return bytes_.size() - sent_; }
+    bool empty() const { return size() == 0; }
+
+    // Writes at most `limit` bytes; false on an error other than a full buffer.
+    bool writeTo(int fd, std::size_t limit) {
+        const std::size_t n = std::min(limit, size());
+        if (n == 0) {
+            return true;
+        }
+        const ssize_t w = ::write(fd, bytes_.data() + sent_, n);
+        if (w < 0) {
+            return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR || errno == EIO;
+        }
+        sent_ += static_cast<std::size_t>(w);
+        if (sent_ == bytes_.size()) {
+            bytes_.clear();
+            sent_ = 0;
+        } else if (sent_ > 65536) {
+            bytes_.erase(0, sent_);
+            sent_ = 0;
+        }
+        return true;
+    }
+
+private:
+    std::string bytes_;
+    std::size_t sent_ = 0;
+};
+
+// 9600 baud with a start and a stop bit: 960 bytes a second.
+constexpr double kBytesPerMs = 0.96;
+// Output is written in small portions, as a serial line delivers it.
+constexpr double kChunkBytes = 8;
+// Lines that may wait for a slow reader before further samples are left out.
+constexpr std::size_t kMaxQueuedPaced = 4 * kDeviceLineLength;
+constexpr std::size_t kMaxQueuedFast = 16384;
+
+long long msSince(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
+}
+
+int runInstrument(const SimOptions& options) {
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigset_t waitMask;
+    // The signals are only let in while waiting in ppoll, so none is missed.
+    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
+    sigdelset(&waitMask, SIGINT);
+    sigdelset(&waitMask, SIGTERM);
+    struct sigaction sa {};
+    sa.sa_handler = onStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    Pty pty;
+    if (!pty.open()) {
+        return 1;
+    }
+    if (!options.link.empty() && !pty.makeLink(options.link)) {
+        return 1;
+    }
+    std::printf("%s\n", pty.path().c_str());
+    std::fflush(stdout);
+
+    SimulatedInstrument instrument(options.instrument, options.start ? *options.start : localNow(),
+                                   options.faults);
+    OutputQueue out;
+    const bool fast = options.fast;
+    auto last = Clock::now();
+    double allowance = 0;  // bytes the line could have carried since the last write
+    long long missedSamples = 0;
+    std::vector<char> input(4096);
+
+    while (!stopRequested) {
+        const auto now = Clock::now();
+        const long long elapsed = msSince(last, now);
+        last += std::chrono::milliseconds(elapsed);
+        const bool linesMoveClock = fast && instrument.streaming();
+        if (!linesMoveClock) {
+            instrument.advanceClock(elapsed);
+        }
+        allowance = std::min(allowance + static_cast<double>(elapsed) * kBytesPerMs, 2 * kChunkBytes);
+
+        if (linesMoveClock) {
+            while (out.size() < kMaxQueuedFast) {
+                instrument.advanceClock(instrument.msUntilSample());
+                out.append(instrument.takeDueLine());
+            }
+        } else {
+            for (std::string line = instrument.takeDueLine(); !line.empty(); line = instrument.takeDueLine()) {
+                if (out.size() < kMaxQueuedPaced) {
+                    out.append(line);
+                } else if (missedSamples++ == 0) {
+                    complain("nobody reads the line: samples are left out");
+                }
+            }
+        }
+
+        bool ok = true;
+        if (fast) {
+            ok = out.writeTo(pty.master(), out.size());
+        } else if (!out.empty() && allowance >= std::min<double>(kChunkBytes, static_cast<double>(out.size()))) {
+            const std::size_t before = out.size();
+            ok = out.writeTo(pty.master(), static_cast<std::size_t>(allowance));
+            allowance -= static_cast<double>(before - out.size());
+        }
+        if (!ok) {
+            complain(errnoText("cannot write to " + pty.path()));
+            return 1;
+        }
+
+        // Wake for the next command, the next portion of output or the next sample.
+        long long timeoutMs = -1;
+        if (!out.empty() && !fast) {
+            const double need = std::min<double>(kChunkBytes, static_cast<double>(out.size())) - allowance;
+            timeoutMs = std::max(1LL, static_cast<long long>(std::ceil(need / kBytesPerMs)));
+        }
+        if (instrument.streaming() && !fast) {
+            const long long untilSample = std::max(1LL, static_cast<long long>(instrument.msUntilSample()));
+            timeoutMs = timeoutMs < 0 ? untilSample : std::min(timeoutMs, untilSample);
+        }
+        pollfd pfd{pty.master(), POLLIN, 0};
+        if (fast && (linesMoveClock || !out.empty())) {
+            // Room in the line is what lets the next lines be made.
+            pfd.events |= POLLOUT;
+        }
+        timespec ts{};
+        timespec* tsp = nullptr;
+        if (timeoutMs >= 0) {
+            ts.tv_sec = static_cast<time_t>(timeoutMs / 1000);
+            ts.tv_nsec = static_cast<long>(timeoutMs % 1000) * 1'000'000L;
+            tsp = &ts;
+        }
+        const int ready = ::ppoll(&pfd, 1, tsp, &waitMask);
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            complain(errnoText("ppoll"));
+            return 1;
+        }
+        if (ready > 0 && (pfd.revents & POLLIN)) {
+            const ssize_t n = ::read(pty.master(), input.data(), input.size());
+            if (n > 0) {
+                out.append(instrument.feed(std::string_view(input.data(), static_cast<std::size_t>(n))));
+            }
+        }
+    }
+    return 0;
+}
+
+int writeDump(const SimOptions& options) {
+    const SimDumpOptions& dump = *options.dump;
+    const FlashDumpWriter writer(simDumpOptions(dump, options.start ? *options.start : kSimDumpDefaultStart));
+    const IoStatus status = writer.writeTo(dump.file);
+    if (!status) {
+        complain(status.message());
+        return 1;
+    }
+    std::printf("%s: %zu blocks, %llu bytes\n", dump.file.c_str(), writer.blockCount(),
+                static_cast<unsigned long long>(writer.byteCount()));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const SimOptions options = parseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.help) {
+        std::fputs(simUsage().c_str(), stdout);
+        return 0;
+    }
+    if (!options.problems.empty()) {
+        for (const std::string& p : options.problems) {
+            complain(p);
+        }
+        std::fputs(simUsage().c_str(), stderr);
+        return 2;
+    }
+    return options.dump ? writeDump(options) : runInstrument(options);
+}
