@@ -1,6 +1,96 @@
 #include "files/summarywindow.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kClientWidth = 401;
+constexpr int kClientHeight = 396;
+constexpr int kMargin = 14;
+
+}  // namespace
+
 Tinf::Tinf(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("inf"));
     setWindowTitle(QStringLiteral("INF file"));
+    setModal(false);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setGeometry(kMargin, 12, 372, 308);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setGeometry(kMargin, 328, 372, 16);
+
+    Button2 = new QPushButton(QStringLiteral("&Close"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setGeometry((kClientWidth - 75) / 2, 356, 75, 25);
+    connect(Button2, &QPushButton::clicked, this, &Tinf::Button2Click);
+}
+
+kordel::IoStatus Tinf::BeginSummary(const kordel::SummaryHeader& header, const QString& path) {
+    show();
+    raise();
+    setWindowTitle(QString::fromStdString(kordel::SummaryWriter::fileName(header.stem)));
+    path_ = path;
+    if (kordel::IoStatus s = summary_.begin(QFile::encodeName(path).toStdString(), header); !s) {
+        return s;
+    }
+    return loadMemo();
+}
+
+kordel::IoStatus Tinf::AddSummaryLine(const std::string& text) { return summary_.addLine(text); }
+
+void Tinf::SetSummaryProgress(int percent) {
+    if (ProgressBar1->value() == percent) {
+        return;
+    }
+    ProgressBar1->setValue(percent);
+    if (isVisible()) {
+        repaint();
+    }
+}
+
+kordel::IoStatus Tinf::EndSummary() {
+    kordel::IoStatus status = summary_.end();
+    if (QFileInfo::exists(path_)) {
+        if (kordel::IoStatus s = loadMemo(); !s && status.ok()) {
+            status = s;
+        }
+    }
+    return status;
+}
+
+void Tinf::Button2Click() { close(); }
+
+kordel::IoStatus Tinf::loadMemo() {
+    QFile file(path_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return kordel::IoStatus::failure("Cannot read " + path_.toStdString() + ": " +
+                                         file.errorString().toStdString());
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return kordel::IoStatus::failure("Cannot read " + path_.toStdString() + ": " +
+                                         file.errorString().toStdString());
+    }
+    // The file is 8-bit text with CR LF; the memo keeps its own line breaks.
+    QString text = QString::fromLatin1(bytes);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (text.endsWith(QLatin1Char('\n'))) {
+        text.chop(1);
+    }
+    Memo1->setPlainText(text);
+    return {};
 }
