@@ -58,3 +58,20 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
 }
 
 }  // namespace kordel
+
+namespace kordel {
+
+IoStatus syncFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT ? IoStatus() : IoStatus::fromErrno("Cannot open " + path, errno);
+    }
+    IoStatus status;
+    if (::fsync(fd) != 0) {
+        status = IoStatus::fromErrno("Cannot write " + path, errno);
+    }
+    ::close(fd);
+    return status;
+}
+
+}  // namespace kordel

@@ -24,3 +24,11 @@ IoStatus truncateFile(const std::string& path);
 std::optional<std::uint64_t> fileSize(const std::string& path);
 
 }  // namespace kordel
+
+namespace kordel {
+
+// Asks the operating system to put the file's bytes on the disk (fsync), so a
+// power cut loses nothing that was written before. A missing file is no error.
+IoStatus syncFile(const std::string& path);
+
+}  // namespace kordel

@@ -1,0 +1,118 @@
+#include "files/dailyrecorder.h"
+
+#include "app/fixedformats.h"
+#include "app/textfile.h"
+
+namespace kordel {
+
+DailyRecorder::DailyRecorder(std::string outputDir, RecorderListener& listener)
+    : outputDir_(std::move(outputDir)), listener_(listener) {}
+
+std::string DailyRecorder::path(const std::string& name) const {
+    if (outputDir_.empty()) {
+        return name;
+    }
+    return outputDir_.back() == '/' ? outputDir_ + name : outputDir_ + '/' + name;
+}
+
+std::string DailyRecorder::dailyFileName(std::string_view line, const DecodedSample& s) {
+    // Year and month are taken as the instrument wrote them (a valid line holds
+    // digits there); the day as the number read, so the name is digits only.
+    std::string name(line.substr(0, 4));
+    name += line.substr(5, 2);
+    name += TwoDigits(s.day);
+    name += TwoDigits(s.hour);
+    name += TwoDigits(s.minute);
+    name += TwoDigits(s.second);
+    name += ".pc";
+    return name;
+}
+
+void DailyRecorder::startRun() {
+    assembler_.reset();
+    lineCount_ = 0;
+    started_ = false;
+}
+
+void DailyRecorder::stopRun() {
+    if (started_ && !assembler_.pending().empty()) {
+        const std::string_view rest = assembler_.pending();
+        listener_.onLog("Kordel: Damaged string (" + std::to_string(lineCount_) + "), " +
+                        std::to_string(rest.size()) + " bytes");
+        write(rest);
+    }
+    assembler_.reset();
+    if (started_) {
+        syncFile(path(fileName_));
+    }
+    started_ = false;
+    currentDay_ = 0;
+}
+
+void DailyRecorder::feed(std::string_view bytes) {
+    assembler_.feed(bytes, [this](std::string_view piece) { handlePiece(piece); });
+}
+
+void DailyRecorder::handlePiece(std::string_view piece) {
+    if (!isDeviceLine(piece)) {
+        listener_.onLog("Kordel: Damaged string (" + std::to_string(lineCount_) + "), " +
+                        std::to_string(piece.size()) + " bytes");
+        if (started_) {
+            write(piece);
+        }
+        return;
+    }
+    const bool valid = decodeDeviceLine(piece, sample_);
+    if (!valid) {
+        listener_.onLog("Kordel: Error string (" + std::to_string(lineCount_) + "): " + std::string(piece));
+    } else if (!started_ || sample_.day != currentDay_) {
+        startDailyFile(piece);
+    }
+    if (!started_) {
+        return;
+    }
+    listener_.onSample(sample_, pointsShown_ >= kLiveWindow);
+    if (pointsShown_ < kLiveWindow) {
+        ++pointsShown_;
+    }
+    if (write(piece)) {
+        ++lineCount_;
+    }
+}
+
+void DailyRecorder::startDailyFile(std::string_view line) {
+    if (started_) {
+        syncFile(path(fileName_));
+    }
+    fileName_ = dailyFileName(line, sample_);
+    const bool exists = fileSize(path(fileName_)).has_value();
+    // Create it empty now, so the file is there from the start of the run; a
+    // file of the same name (clock set back, restart within the second) keeps
+    // what it holds and is appended to.
+    write({});
+    currentDay_ = sample_.day;
+    started_ = true;
+    pointsShown_ = 0;
+    listener_.onDailyFileStarted(fileName_);
+    lineCount_ = 0;
+    listener_.onLog("Start Record: " + fileName_);
+    if (exists) {
+        listener_.onLog("File exists, appending: " + fileName_);
+    }
+}
+
+bool DailyRecorder::write(std::string_view bytes) {
+    const IoStatus status = appendToFile(path(fileName_), bytes);
+    if (status) {
+        failureReported_ = false;
+        return true;
+    }
+    if (!failureReported_) {
+        failureReported_ = true;
+        listener_.onLog("Error: " + status.message());
+        listener_.onFileError(status.message());
+    }
+    return false;
+}
+
+}  // namespace kordel

@@ -1,0 +1,82 @@
+#pragma once
+// The recording side of a run: takes the bytes received while recording, cuts
+// them into pieces, decodes the device lines, writes the daily data files and
+// says what to plot.
+//
+// - Only a valid device line starts a daily file: the first one of every run,
+//   and later one whose day differs from the current day (midnight by the
+//   instrument's clock). Its name is YYYYMMDDhhmmss.pc from that line.
+// - From the first byte of that line on, every byte received is appended, in
+//   order and exactly once, to the file current at its arrival, damaged pieces
+//   included; bytes before it go to no file. A file that already exists is
+//   appended to, never emptied.
+// - The file is opened and closed for every piece; a file that cannot be
+//   written is reported once, and again only after a success in between.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "link/deviceline.h"
+#include "link/lineassembler.h"
+
+namespace kordel {
+
+class RecorderListener {
+public:
+    virtual ~RecorderListener() = default;
+    // A daily file was started: the charts start afresh.
+    virtual void onDailyFileStarted(const std::string& name) = 0;
+    // A device line to plot (time of day as X); `dropOldest` when the live
+    // window is full and the oldest point must go.
+    virtual void onSample(const DecodedSample& sample, bool dropOldest) = 0;
+    virtual void onLog(const std::string& text) = 0;
+    // An unexpected file failure for the general error report.
+    virtual void onFileError(const std::string& message) = 0;
+};
+
+class DailyRecorder {
+public:
+    static constexpr int kLiveWindow = 600;
+
+    // Files go into `outputDir` ("" for the working directory).
+    DailyRecorder(std::string outputDir, RecorderListener& listener);
+
+    // Record: a fresh run; the piece in hand is dropped, the line count is 0 and
+    // the run's first valid line starts a new daily file.
+    void startRun();
+    // Stop: the bytes of an unfinished piece are written, the file is synced and
+    // the current day goes back to 0.
+    void stopRun();
+
+    // Bytes received while recording, in the order received.
+    void feed(std::string_view bytes);
+
+    const std::string& currentFileName() const { return fileName_; }
+    std::uint8_t currentDay() const { return currentDay_; }
+    std::int32_t lineCount() const { return lineCount_; }
+    const DecodedSample& sample() const { return sample_; }
+    bool fileStarted() const { return started_; }
+
+    // YYYYMMDDhhmmss.pc of a valid device line.
+    static std::string dailyFileName(std::string_view line, const DecodedSample& sample);
+
+private:
+    void handlePiece(std::string_view piece);
+    void startDailyFile(std::string_view line);
+    bool write(std::string_view bytes);
+    std::string path(const std::string& name) const;
+
+    std::string outputDir_;
+    RecorderListener& listener_;
+    LineAssembler assembler_;
+    DecodedSample sample_;
+    std::string fileName_;
+    std::uint8_t currentDay_ = 0;
+    std::int32_t lineCount_ = 0;
+    int pointsShown_ = 0;
+    bool started_ = false;
+    bool failureReported_ = false;
+};
+
+}  // namespace kordel

@@ -1,0 +1,212 @@
+#include "files/datafilereader.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/fixedformats.h"
+
+namespace kordel {
+
+namespace {
+
+bool readInt(std::string_view s, long long& v) {
+    if (s.empty()) {
+        return false;
+    }
+    const char* first = s.data();
+    if (*first == '+') {
+        ++first;
+    }
+    const auto res = std::from_chars(first, s.data() + s.size(), v);
+    return res.ec == std::errc() && res.ptr == s.data() + s.size();
+}
+
+bool readDouble(std::string_view s, double& v) {
+    const auto n = parseNumber(s);
+    if (!n || !std::isfinite(*n)) {
+        return false;
+    }
+    v = *n;
+    return true;
+}
+
+bool inWord(long long v) { return v >= 0 && v <= 65535; }
+
+// Closes a file descriptor on every way out.
+struct Fd {
+    int fd;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+std::vector<std::string_view> SplitDataLine(std::string_view line) {
+    std::vector<std::string_view> fields;
+    std::size_t i = 0;
+    while (i < line.size() && fields.size() < 13) {
+        while (i < line.size() && line[i] == ' ') {
+            ++i;
+        }
+        if (i == line.size()) {
+            break;
+        }
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ') {
+            ++i;
+        }
+        fields.push_back(line.substr(start, i - start));
+    }
+    return fields;
+}
+
+bool parseDataLine(std::string_view line, DataLine& out) {
+    const auto f = SplitDataLine(line);
+    if (f.size() < 11) {
+        return false;
+    }
+    long long ymdhm[5];
+    for (int i = 0; i < 5; ++i) {
+        if (!readInt(f[i], ymdhm[i]) || !inWord(ymdhm[i])) {
+            return false;
+        }
+    }
+    double seconds = 0;
+    if (!readDouble(f[5], seconds) || seconds < 0 || seconds >= 65536) {
+        return false;
+    }
+    const auto second = static_cast<long long>(seconds);
+    // The fraction's milliseconds, truncated as written; the small guard keeps
+    // 30.123 from becoming 122 ms through the binary fraction.
+    const auto ms = static_cast<long long>((seconds - static_cast<double>(second)) * 1000.0 + 1e-6);
+    for (std::size_t i = 6; i < f.size(); ++i) {
+        double v = 0;
+        if (!readDouble(f[i], v)) {
+            return false;
+        }
+        if (i <= 10) {
+            out.values[i - 6] = v;
+        }
+    }
+    const long long year = ymdhm[0], month = ymdhm[1], day = ymdhm[2], hour = ymdhm[3], minute = ymdhm[4];
+    if (hour > 23 || minute > 59 || second > 59 || ms > 999) {
+        return false;
+    }
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+        day > daysInMonth(static_cast<int>(year), static_cast<int>(month))) {
+        return false;
+    }
+    out.x = toDateNumber(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day)) +
+            toTimeNumber(static_cast<int>(hour), static_cast<int>(minute), static_cast<int>(second),
+                         static_cast<int>(ms));
+    return true;
+}
+
+DataFileReader::Outcome DataFileReader::read(const std::string& path, SeriesData& data,
+                                             const Callbacks& callbacks) {
+    error_.clear();
+    Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    struct stat st {};
+    if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
+        error_ = IoStatus::fromErrno("Cannot open " + path, errno).message();
+        return Outcome::Failed;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        error_ = IoStatus::fromErrno("Cannot open " + path, EISDIR).message();
+        return Outcome::Failed;
+    }
+    const double fileSize = st.st_size > 0 ? static_cast<double>(st.st_size) : 1.0;
+
+    std::vector<char> buffer(1 << 20);
+    std::size_t held = 0;        // bytes in buffer not yet consumed
+    long lineNumber = 0;
+    double bytesRead = 0;
+    int shownPercent = 0;
+    bool overlong = false;       // inside a line that is already too long
+    std::string overlongStart;
+    bool eof = false;
+
+    auto handleLine = [&](std::string_view line) -> bool {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (lineNumber > 3) {
+            DataLine parsed;
+            if (line.size() <= kMaxLineLength && parseDataLine(line, parsed)) {
+                data.x.push_back(parsed.x);
+                for (int k = 0; k < 5; ++k) {
+                    data.y[k].push_back(parsed.values[k]);
+                }
+            } else if (!callbacks.onErrorLine || !callbacks.onErrorLine(lineNumber, line)) {
+                return false;
+            }
+            const int percent = static_cast<int>(std::lround(bytesRead / fileSize * 100.0));
+            if (percent != shownPercent && callbacks.onProgress) {
+                shownPercent = percent;
+                callbacks.onProgress(percent);
+            }
+        }
+        bytesRead += static_cast<double>(line.size());
+        return true;
+    };
+
+    while (!eof) {
+        const ssize_t n = ::read(file.fd, buffer.data() + held, buffer.size() - held);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error_ = IoStatus::fromErrno("Cannot read " + path, errno).message();
+            return Outcome::Failed;
+        }
+        eof = n == 0;
+        held += static_cast<std::size_t>(n);
+        std::string_view chunk(buffer.data(), held);
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t nl = chunk.find('\n', start);
+            if (nl == std::string_view::npos) break;
+            std::string_view line = chunk.substr(start, nl - start);
+            if (overlong) {
+                overlong = false;
+                const std::string shown = overlongStart;
+                overlongStart.clear();
+                // Shown cut short: the whole line would not fit in a message.
+                if (!handleLine(std::string_view(shown.data(), shown.size()).substr(0, kMaxLineLength + 1))) {
+                    return Outcome::Cancelled;
+                }
+            } else if (!handleLine(line)) {
+                return Outcome::Cancelled;
+            }
+            start = nl + 1;
+        }
+        std::string_view rest = chunk.substr(start);
+        if (eof) {
+            if (overlong || !rest.empty()) {
+                const std::string_view last = overlong ? std::string_view(overlongStart) : rest;
+                if (!handleLine(last)) {
+                    return Outcome::Cancelled;
+                }
+            }
+            break;
+        }
+        if (rest.size() > kMaxLineLength) {
+            // A line without end in sight: keep its beginning for the message, drop the rest.
+            if (!overlong) {
+                overlong = true;
+                overlongStart.assign(rest.substr(0, kMaxLineLength + 1));
+            }
+            held = 0;
+        } else {
+            std::copy(rest.begin(), rest.end(), buffer.begin());
+            held = rest.size();
+        }
+    }
+    return Outcome::Finished;
+}
+
+}  // namespace kordel

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "files/dailyrecorder.h"
+
+using namespace kordel;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string line(const std::string& date, const std::string& bx = "20000.00") {
+    std::string s = date + " " + bx + "  1500.25 44000.50  25.3  30.1\r\n";
+    EXPECT_EQ(s.size(), 63u);
+    return s;
+}
+
+struct Events : RecorderListener {
+    void onDailyFileStarted(const std::string& name) override { started.push_back(name); }
+    void onSample(const DecodedSample& s, bool dropOldest) override {
+        samples.push_back(s);
+        drops += dropOldest;
+    }
+    void onLog(const std::string& text) override { log.push_back(text); }
+    void onFileError(const std::string& message) override { errors.push_back(message); }
+    std::vector<std::string> started, log, errors;
+    std::vector<DecodedSample> samples;
+    int drops = 0;
+};
+
+class RecorderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("kordel-rec-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string file(const std::string& name) const {
+        std::ifstream in(dir_ / name, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+    std::vector<std::string> files() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path dir_;
+    Events events_;
+    std::unique_ptr<DailyRecorder> recorder_;
+    DailyRecorder& rec() {
+        if (!recorder_) recorder_ = std::make_unique<DailyRecorder>(dir_.string(), events_);
+        return *recorder_;
+    }
+};
+
+}  // namespace
+
+TEST_F(RecorderTest, TheFirstValidLineStartsTheFileNamedByIt) {
+    rec().startRun();
+    const std::string a = line("2007 05 22 10 20 30.00");
+    const std::string b = line("2007 05 22 10 20 31.00");
+    rec().feed(a.substr(0, 10));
+    rec().feed(a.substr(10) + b);
+    EXPECT_EQ(events_.started, std::vector<std::string>{"20070522102030.pc"});
+    EXPECT_EQ(events_.log, std::vector<std::string>{"Start Record: 20070522102030.pc"});
+    EXPECT_EQ(file("20070522102030.pc"), a + b);
+    EXPECT_EQ(rec().lineCount(), 2);
+    EXPECT_EQ(events_.samples.size(), 2u);
+    EXPECT_EQ(rec().currentDay(), 22);
+}
+
+TEST_F(RecorderTest, BytesBeforeTheFirstValidLineGoToNoFile) {
+    rec().startRun();
+    const std::string bad = line("2007 05 32 10 20 29.00");
+    const std::string good = line("2007 05 22 10 20 30.00");
+    rec().feed(good.substr(25) + bad + good);  // started mid-line, then an invalid line
+    EXPECT_EQ(files(), std::vector<std::string>{"20070522102030.pc"});
+    EXPECT_EQ(file("20070522102030.pc"), good);
+    EXPECT_EQ(events_.log, (std::vector<std::string>{"Kordel: Damaged string (0), 38 bytes",
+                                                     "Kordel: Error string (0): " + bad,
+                                                     "Start Record: 20070522102030.pc"}));
+    EXPECT_EQ(events_.samples.size(), 1u);
+}
+
+TEST_F(RecorderTest, DamagedPiecesAreWrittenButNeitherPlottedNorCounted) {
+    rec().startRun();
+    const std::string l1 = line("2007 05 22 10 20 30.00");
+    const std::string l2 = line("2007 05 22 10 20 31.00");
+    const std::string l3 = line("2007 05 22 10 20 32.00");
+    const std::string lost = l2.substr(0, 30) + l2.substr(31);
+    const std::string added = l3.substr(0, 30) + "#" + l3.substr(30);
+    const std::string l4 = line("2007 05 22 10 20 33.00");
+    rec().feed(l1 + lost + added + l4);
+    EXPECT_EQ(file("20070522102030.pc"), l1 + lost + added + l4);  // every byte, once, in order
+    EXPECT_EQ(rec().lineCount(), 2);
+    ASSERT_EQ(events_.samples.size(), 2u);
+    EXPECT_EQ(events_.samples[1].second, 33);
+    EXPECT_EQ(events_.log, (std::vector<std::string>{"Start Record: 20070522102030.pc",
+                                                     "Kordel: Damaged string (1), 62 bytes",
+                                                     "Kordel: Damaged string (1), 63 bytes",
+                                                     "Kordel: Damaged string (1), 1 bytes"}));
+}
+
+TEST_F(RecorderTest, AnInvalidLineIsRecordedAndNumberedByTheLineCount) {
+    rec().startRun();
+    const std::string l1 = line("2007 05 22 10 20 30.00");
+    const std::string bad = line("2007 05 23 24 20 31.00", "21000.00");  // another day, but invalid
+    rec().feed(l1 + bad);
+    EXPECT_EQ(events_.started.size(), 1u);
+    EXPECT_EQ(file("20070522102030.pc"), l1 + bad);
+    EXPECT_EQ(events_.log.back(), "Kordel: Error string (1): " + bad);
+    ASSERT_EQ(events_.samples.size(), 2u);
+    EXPECT_EQ(events_.samples[1].bx, 21000.0);  // plotted with the values read…
+    EXPECT_EQ(events_.samples[1].timeOfDay, events_.samples[0].timeOfDay);  // …at the previous time
+}
+
+TEST_F(RecorderTest, MidnightStartsTheNextDaysFile) {
+    rec().startRun();
+    const std::string l1 = line("2007 05 22 23 59 58.00");
+    const std::string l2 = line("2007 05 22 23 59 59.00");
+    const std::string l3 = line("2007 05 23 00 00 00.00");
+    rec().feed(l1 + l2 + l3);
+    EXPECT_EQ(files(), (std::vector<std::string>{"20070522235958.pc", "20070523000000.pc"}));
+    EXPECT_EQ(file("20070522235958.pc"), l1 + l2);
+    EXPECT_EQ(file("20070523000000.pc"), l3);
+    EXPECT_EQ(rec().lineCount(), 1);
+}
+
+TEST_F(RecorderTest, AnExistingFileIsAppendedToNeverEmptied) {
+    std::ofstream(dir_ / "20070522102030.pc", std::ios::binary) << "kept\r\n";
+    rec().startRun();
+    const std::string l1 = line("2007 05 22 10 20 30.00");
+    rec().feed(l1);
+    EXPECT_EQ(file("20070522102030.pc"), "kept\r\n" + l1);
+    EXPECT_EQ(events_.log, (std::vector<std::string>{"Start Record: 20070522102030.pc",
+                                                     "File exists, appending: 20070522102030.pc"}));
+}
+
+TEST_F(RecorderTest, StopAndRecordAgainStartsANewFile) {
+    rec().startRun();
+    rec().feed(line("2007 05 22 10 20 30.00") + line("2007 05 22 10 20 31.00").substr(0, 10));
+    rec().stopRun();
+    EXPECT_EQ(rec().currentDay(), 0);
+    EXPECT_EQ(file("20070522102030.pc").size(), 73u);  // the unfinished piece is kept too
+    rec().startRun();
+    rec().feed(line("2007 05 22 10 25 00.00"));
+    EXPECT_EQ(events_.started.back(), "20070522102500.pc");
+}
+
+TEST_F(RecorderTest, TheLiveWindowHolds600Points) {
+    rec().startRun();
+    std::string bytes;
+    for (int i = 0; i < 601; ++i) {
+        char date[32];
+        std::snprintf(date, sizeof date, "2007 05 22 10 %02d %02d.00", i / 60, i % 60);
+        bytes += line(date);
+    }
+    rec().feed(bytes);
+    EXPECT_EQ(events_.samples.size(), 601u);
+    EXPECT_EQ(events_.drops, 1);  // the 601st point pushes the first one out
+    EXPECT_EQ(rec().lineCount(), 601);
+}
+
+TEST_F(RecorderTest, AFileThatCannotBeWrittenIsReportedOnceUntilASuccess) {
+    recorder_ = std::make_unique<DailyRecorder>((dir_ / "gone").string(), events_);
+    rec().startRun();
+    const std::string l1 = line("2007 05 22 10 20 30.00");
+    rec().feed(l1 + line("2007 05 22 10 20 31.00") + line("2007 05 22 10 20 32.00"));
+    ASSERT_EQ(events_.errors.size(), 1u);
+    EXPECT_EQ(events_.errors[0], "Cannot open " + (dir_ / "gone" / "20070522102030.pc").string() +
+                                     ": No such file or directory");
+    EXPECT_EQ(rec().lineCount(), 0);
+    EXPECT_EQ(events_.samples.size(), 3u);  // recording goes on
+    fs::create_directories(dir_ / "gone");
+    rec().feed(line("2007 05 22 10 20 33.00"));
+    EXPECT_EQ(rec().lineCount(), 1);
+    fs::remove_all(dir_ / "gone");
+    rec().feed(line("2007 05 22 10 20 34.00"));
+    EXPECT_EQ(events_.errors.size(), 2u);  // again, after the success in between
+}
