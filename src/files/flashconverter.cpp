@@ -241,6 +241,10 @@ void FlashConverter::reportProgress(std::uint64_t consumed) {
         const std::uint64_t p = (consumed * 200 + fileSize_) / (2 * fileSize_);
         percent = p > 100 ? 100 : static_cast<int>(p);
     }
+    notifyProgress(percent);
+}
+
+void FlashConverter::notifyProgress(int percent) {
     if (percent != lastPercent_) {
         lastPercent_ = percent;
         listener_.onProgress(percent);
@@ -396,7 +400,7 @@ FlashConverter::Result FlashConverter::run(const std::string& inputName) {
     bool summaryBegun = false;
     Result result = Result::Converted;
     try {
-        reportProgress(0);
+        notifyProgress(0);
         const std::size_t first = readBlock(fd);
         if (first == 0 || buffer_[kMarkerByte] != kMarker) {
             listener_.onMessage("File \r\n" + inputName + "[0]<>$C0!");

@@ -126,6 +126,7 @@ private:
     void reportBadBlock();
     void reportRunLength();
     void reportProgress(std::uint64_t consumed);
+    void notifyProgress(int percent);
     void log(const std::string& text) { listener_.onLog(text); }
     void summaryLine(const std::string& text);
     std::string outputPath(const std::string& name) const;
