@@ -56,7 +56,11 @@ void Tinf::SetSummaryProgress(int percent) {
     if (ProgressBar1->value() == percent) {
         return;
     }
+    // The bar would repaint itself on its own as well; one repaint of the
+    // window is enough.
+    ProgressBar1->setUpdatesEnabled(false);
     ProgressBar1->setValue(percent);
+    ProgressBar1->setUpdatesEnabled(true);
     if (isVisible()) {
         repaint();
     }

@@ -1,0 +1,148 @@
+// The command-line converter, run as a program.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "files/flashdumpwriter.h"
+#include "scratchdir.h"
+
+namespace kordel {
+namespace {
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+struct Outcome {
+    int status = -1;
+    std::string err;
+};
+
+// Runs the tool in `cwd` with `args` (already quoted for the shell).
+Outcome run(const test::ScratchDir& cwd, const std::string& args) {
+    const std::string errFile = cwd.file("stderr.txt");
+    const std::string cmd = "cd '" + cwd.path().string() + "' && '" KORDEL_CONVERT "' " + args + " 2>'" + errFile + "'";
+    const int rc = std::system(cmd.c_str());
+    Outcome o;
+    o.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    o.err = readAll(errFile);
+    std::filesystem::remove(errFile);
+    return o;
+}
+
+// The log's entries without their time stamps, which must have the log's form.
+std::vector<std::string> logTexts(const std::string& log) {
+    std::vector<std::string> texts;
+    std::size_t pos = 0;
+    while (pos < log.size()) {
+        const std::size_t end = log.find("\r\n", pos);
+        if (end == std::string::npos) {
+            ADD_FAILURE() << "entry without CR LF";
+            break;
+        }
+        const std::string line = log.substr(pos, end - pos);
+        // "dd/mm/yyyy HH:mm:ss: "
+        EXPECT_GE(line.size(), 21u);
+        EXPECT_EQ(line[2], '/');
+        EXPECT_EQ(line[5], '/');
+        EXPECT_EQ(line[10], ' ');
+        EXPECT_EQ(line[13], ':');
+        EXPECT_EQ(line[16], ':');
+        EXPECT_EQ(line.substr(19, 2), ": ");
+        texts.push_back(line.substr(21));
+        pos = end + 2;
+    }
+    return texts;
+}
+
+TEST(KordelConvert, ConvertsEveryDumpIntoTheOutputDirectoryAndLogsInTheCurrentOne) {
+    const test::ScratchDir dir;
+    std::filesystem::create_directory(dir.path() / "out");
+    FlashDumpOptions a;
+    a.blocks = 2;
+    a.erasedBlocks = 1;
+    FlashDumpOptions b;
+    b.start = {2008, 1, 2, 3, 4, 5, 0};
+    ASSERT_TRUE(FlashDumpWriter(a).writeTo(dir.file("a.b01")).ok());
+    ASSERT_TRUE(FlashDumpWriter(b).writeTo(dir.file("b.b02")).ok());
+
+    const Outcome o = run(dir, "--output-dir out a.b01 b.b02");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.err, "");  // no terminal: no progress bar
+    // The default values widen Bz to 9 characters: 64 bytes a line.
+    EXPECT_EQ(readAll(dir.file("out/20070515123000.fl")).size(), 60u * 64u);
+    EXPECT_EQ(readAll(dir.file("out/20080102030405.fl")).size(), 30u * 64u);
+    const std::string inf = readAll(dir.file("out/2007051512.INF"));
+    EXPECT_EQ(inf.substr(0, 38), "Data from KORDEL-K5.\r\n\r\nInput file: a.");
+    EXPECT_EQ(inf.substr(inf.size() - 70),
+              "Error Block > 2007 05 15 12 30 30\r\n!buf512[0..5]= FF FF FF FF FF FF \r\n");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("out/2008010203.INF")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out/kordel.log")));
+    EXPECT_EQ(logTexts(readAll(dir.file("kordel.log"))),
+              (std::vector<std::string>{"Bin To Text: a.b01", "!Error Block > 2007 05 15 12 30 30",
+                                        "!buf512[0..5]= FF FF FF FF FF FF ", "Bin To Text: b.b02"}));
+}
+
+TEST(KordelConvert, DefaultsToTheCurrentDirectoryAndAppendsToTheLog) {
+    const test::ScratchDir dir;
+    {
+        std::ofstream log(dir.file("kordel.log"), std::ios::binary);
+        log << "01/01/2007 00:00:00: earlier\r\n";
+    }
+    ASSERT_TRUE(FlashDumpWriter(FlashDumpOptions{}).writeTo(dir.file("a.b01")).ok());
+    EXPECT_EQ(run(dir, "a.b01").status, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("20070515123000.fl")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("2007051512.INF")));
+    EXPECT_EQ(logTexts(readAll(dir.file("kordel.log"))), (std::vector<std::string>{"earlier", "Bin To Text: a.b01"}));
+}
+
+TEST(KordelConvert, MessageTextsGoToStderrAndTheDumpCountsAsFailed) {
+    const test::ScratchDir dir;
+    ASSERT_TRUE(FlashDumpWriter(FlashDumpOptions{}).writeTo(dir.file("good.b01")).ok());
+    { std::ofstream(dir.file("empty.b01"), std::ios::binary); }
+    const Outcome o = run(dir, "missing.b01 good.b01 empty.b01");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err,
+              "kordel-convert: File \nmissing.b01\n not found!\n"
+              "kordel-convert: File \nempty.b01[0]<>$C0!\n");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("20070515123000.fl")));
+}
+
+TEST(KordelConvert, AnOutputDirectoryThatIsMissingFailsTheDump) {
+    const test::ScratchDir dir;
+    ASSERT_TRUE(FlashDumpWriter(FlashDumpOptions{}).writeTo(dir.file("a.b01")).ok());
+    const Outcome o = run(dir, "--output-dir nowhere a.b01");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "kordel-convert: Cannot create nowhere/2007051512.INF: No such file or directory\n");
+}
+
+TEST(KordelConvert, UsageErrorsExitWith2) {
+    const test::ScratchDir dir;
+    const std::string usage = "usage: kordel-convert [--output-dir DIR] DUMP...\n";
+    struct Case {
+        const char* args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"", usage},
+        {"--output-dir", "kordel-convert: --output-dir needs a directory\n" + usage},
+        {"--output-dir out", usage},
+        {"--frobnicate a.b01", "kordel-convert: unknown option --frobnicate\n" + usage},
+    };
+    for (const auto& c : cases) {
+        const Outcome o = run(dir, c.args);
+        EXPECT_EQ(o.status, 2) << c.args;
+        EXPECT_EQ(o.err, c.err) << c.args;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("kordel.log")));
+}
+
+}  // namespace
+}  // namespace kordel
