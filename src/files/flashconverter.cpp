@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -264,21 +265,30 @@ void FlashConverter::writeLine(const ConversionClock& c, std::int64_t bx, std::i
     if (start == nullptr) {
         throw Stop{status.message()};
     }
-    char* p = putUnsigned(start, c.year);
-    *p++ = ' ';
-    p = putTwo(p, c.month);
-    *p++ = ' ';
-    p = putTwo(p, c.day);
-    *p++ = ' ';
-    p = putTwo(p, c.hour);
-    *p++ = ' ';
-    p = putTwo(p, c.minute);
-    *p++ = ' ';
-    p = putTwo(p, c.second);
-    *p++ = '.';
-    *p++ = '0';
-    *p++ = '0';
-    *p++ = ' ';
+    // The date and time change at most once a record and often not at all
+    // (ten records a second under interval code 0): their text is kept.
+    if (!prefixValid_ || !(c == prefixClock_)) {
+        char* q = putUnsigned(prefix_.data(), c.year);
+        *q++ = ' ';
+        q = putTwo(q, c.month);
+        *q++ = ' ';
+        q = putTwo(q, c.day);
+        *q++ = ' ';
+        q = putTwo(q, c.hour);
+        *q++ = ' ';
+        q = putTwo(q, c.minute);
+        *q++ = ' ';
+        q = putTwo(q, c.second);
+        *q++ = '.';
+        *q++ = '0';
+        *q++ = '0';
+        *q++ = ' ';
+        prefixLength_ = static_cast<std::size_t>(q - prefix_.data());
+        prefixClock_ = c;
+        prefixValid_ = true;
+    }
+    std::memcpy(start, prefix_.data(), prefixLength_);
+    char* p = start + prefixLength_;
     p = putFixed(p, bx, 2, 8);
     *p++ = ' ';
     p = putFixed(p, by, 2, 8);
@@ -378,6 +388,7 @@ void FlashConverter::processBlock(std::size_t bytes) {
 
 FlashConverter::Result FlashConverter::run(const std::string& inputName) {
     inputName_ = inputName;
+    prefixValid_ = false;
     consumed_ = 0;
     lastPercent_ = -1;
     badRun_ = 0;

@@ -147,6 +147,11 @@ private:
     std::size_t badRun_ = 0;
     std::int64_t lastBx_ = 0, lastBy_ = 0, lastBz_ = 0;
     std::int64_t lastTs_ = 0, lastTe_ = 0;
+    // The text of the date and time of the last line written.
+    std::array<char, 48> prefix_{};
+    std::size_t prefixLength_ = 0;
+    ConversionClock prefixClock_;
+    bool prefixValid_ = false;
 };
 
 }  // namespace kordel
