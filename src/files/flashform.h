@@ -4,6 +4,9 @@
 #include <QWidget>
 #include <functional>
 
+// The Flash button chooses the dump through the dialogs seam and hands it here.
+#include "app/dialogs.h"
+
 class Tinf;
 
 // Holds the flash dump conversion ("Bin To Text"); the window itself is never
