@@ -117,7 +117,11 @@ void TZoomler::setSetStepAuto(bool on) { logic_.setStepAuto(on); }
 void TZoomler::setDblClkEnable(bool on) { logic_.setDblClkEnable(on); }
 
 void TZoomler::setOrientation(TOrientation o) {
+    syncSize();
     logic_.setOrientation(o);
+    // The resize arrows turn with the bar: let the next move choose again.
+    cursor_ = ZoomlerCursor::Default;
+    unsetCursor();
     if (o == TOrientation::Horizontal) {
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     } else {
@@ -287,9 +291,10 @@ void TZoomler::releaseLost() {
     if (!logic_.held()) {
         return;
     }
-    const ZoomlerNotice notice = logic_.mouseUp();
+    // Silent: the drag's steps have been reported already, and a hide may come
+    // from the destruction of the window that holds the host's handlers.
+    logic_.mouseUp();
     update();
-    report(notice);
 }
 
 void TZoomler::changeEvent(QEvent* event) {

@@ -105,8 +105,8 @@ private:
     void syncSize();
     void press(QMouseEvent* event);
     void repeatTick();
-    // The button was let go where the bar cannot see it (disabled or hidden
-    // while held): end the repeat or the drag as a release would.
+    // The release can no longer reach the bar (disabled or hidden while a
+    // button is held): end the repeat or the drag without a notice.
     void releaseLost();
     void report(kordel::ZoomlerNotice notice);
     void showCursor(kordel::ZoomlerCursor cursor);
