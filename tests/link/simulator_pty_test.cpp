@@ -138,7 +138,7 @@ TEST_F(SimulatorPty, StreamsWholeDeviceLinesAndEndsCleanlyOnSigterm) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString link = dir.filePath("k5");
-    SimProcess sim({"--link", link, "--rate", "20", "--start", "2007-05-15 12:30:00"});
+    SimProcess sim({"--link", link, "--rate", "10", "--start", "2007-05-15 12:30:00"});
     ASSERT_FALSE(sim.devicePath().isEmpty());
     auto port = openPort(link);
     ASSERT_TRUE(port);

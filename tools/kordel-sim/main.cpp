@@ -179,6 +179,10 @@ constexpr double kChunkBytes = 8;
 constexpr std::size_t kMaxQueuedPaced = 4 * kDeviceLineLength;
 constexpr std::size_t kMaxQueuedFast = 16384;
 
+bool rateExceedsLine(const InstrumentSettings& s) {
+    return static_cast<double>(kDeviceLineLength) / s.sampleIntervalMs > kBytesPerMs;
+}
+
 long long msSince(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
 }
@@ -210,6 +214,9 @@ int runInstrument(const SimOptions& options) {
     std::printf("%s\n", pty.path().c_str());
     std::fflush(stdout);
 
+    if (!options.fast && rateExceedsLine(options.instrument)) {
+        complain("at 9600 baud the line carries at most 15 lines a second; samples will be left out");
+    }
     SimulatedInstrument instrument(options.instrument, options.start ? *options.start : localNow(),
                                    options.faults);
     OutputQueue out;
@@ -239,7 +246,7 @@ int runInstrument(const SimOptions& options) {
                 if (out.size() < kMaxQueuedPaced) {
                     out.append(line);
                 } else if (missedSamples++ == 0) {
-                    complain("nobody reads the line: samples are left out");
+                    complain("lines wait to be read: further samples are left out until they are");
                 }
             }
         }
