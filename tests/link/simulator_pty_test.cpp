@@ -132,6 +132,14 @@ TEST_F(SimulatorPty, StatusRequestGetsElevenBytesThroughQSerialPort) {
     ASSERT_EQ(port->write(QByteArray("=R\x01____;", 8)), 8);
     expected.saveTarget = SaveTarget::PcFlash;
     EXPECT_EQ(readBytes(*port, 11).toHex(' '), asBytes(statusReply(expected, 'R')).toHex(' '));
+
+    // The program closes and opens its port again: the instrument still answers
+    // and has kept its save target.
+    port->close();
+    port = openPort(link);
+    ASSERT_TRUE(port);
+    ASSERT_EQ(port->write("=S_____;"), 8);
+    EXPECT_EQ(readBytes(*port, 11).toHex(' '), asBytes(statusReply(expected)).toHex(' '));
 }
 
 TEST_F(SimulatorPty, StreamsWholeDeviceLinesAndEndsCleanlyOnSigterm) {
