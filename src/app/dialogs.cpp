@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "link/portdialog.h"
+
 namespace kordel {
 
 namespace {
@@ -34,6 +36,13 @@ public:
         const QString file = dialog.selectedFiles().constFirst();
         QDir::setCurrent(QFileInfo(file).absolutePath());
         return file;
+    }
+    std::optional<PortSettings> portSetup(QWidget* parent, const PortSettings& current) override {
+        TPortDialog dialog(current, parent);
+        if (dialog.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        return dialog.settings();
     }
 };
 

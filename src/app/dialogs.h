@@ -3,6 +3,9 @@
 // through this one interface, so that tests can answer them without a modal loop.
 
 #include <QString>
+#include <optional>
+
+#include "link/serialport.h"
 
 class QWidget;
 
@@ -22,6 +25,9 @@ public:
     // folder becomes the process's current directory, as the dialog promises.
     virtual QString openFile(QWidget* parent, const QString& filter, const QString& defaultSuffix,
                              const QString& initialDir) = 0;
+    // The port set-up dialog, filled with `current`; the chosen settings, or
+    // nothing when the user cancelled.
+    virtual std::optional<PortSettings> portSetup(QWidget* parent, const PortSettings& current) = 0;
 };
 
 // The dialogs in use (the real ones unless a test installed its own).

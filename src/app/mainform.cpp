@@ -69,6 +69,8 @@ TMainForm::TMainForm(const MainFormOptions& options, QWidget* parent) : QMainWin
 
 void TMainForm::buildMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    N5 = file;
+    file->setObjectName(QStringLiteral("N5"));
     OpenDATA1 = file->addAction(QStringLiteral("&Open file"), this, &TMainForm::OpenDATA1Click);
     OpenDATA1->setObjectName(QStringLiteral("OpenDATA1"));
     Recentdata1 = file->addMenu(QStringLiteral("List of files..."));
@@ -225,15 +227,19 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
         options.exeDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.exeDir;
     settingsFile_ = std::make_unique<kordel::SettingsStore>(QDir(exeDir).filePath(QStringLiteral("kordel.ini")));
     selectedChart_ = -1;
-    portName_ = options.portName.isEmpty() ? firstSerialPortName() : options.portName;
+    kordel::PortSettings port;
+    port.portName = options.portName.isEmpty() ? firstSerialPortName() : options.portName;
+    ComPort1 = options.portFactory ? options.portFactory(port) : kordel::createSerialPort(port);
+    connect(ComPort1.get(), &kordel::SerialPort::dataArrived, this, &TMainForm::ComPortRxChar);
+    connect(ComPort1.get(), &kordel::SerialPort::failed, this, &TMainForm::onPortFailed);
+    recorder_ = std::make_unique<kordel::DailyRecorder>(std::string(), static_cast<kordel::RecorderListener&>(*this));
     // 5. A data file named on the command line is plotted before the window shows.
     if (!options.dataFile.isEmpty() && QFileInfo(options.dataFile).isFile()) {
         LoadDataFile(options.dataFile);
     }
     // 6. After 5, so the caption shows the version even when a file was loaded.
     setWindowTitle(QStringLiteral("Kordel-K5 - ") + kVersionText);
-    // 7.
-    currentDay_ = 0;
+    // 7. (The current day starts at 0 in the recorder.)
     CrossMouseCB->setChecked(false);
     // 8. The log stays in the folder the program was started in.
     startFolder_ = QDir::currentPath();
@@ -242,10 +248,8 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     WriteLog(QStringLiteral("Start program KORDEL-K5 ") + kVersionText);
     // 10.
     dateTimeReplyCount_ = 0;
-    blockPosition_ = 1;
-    arrowCounter_ = 1;
+    recorder_->startRun();  // block position 1
     currentDataFileName_ = QStringLiteral("!.pc");
-    lineCount_ = 0;
     linkState_ = Idle;
     kordel::ErrorReport::instance().setParentWidget(this);
 }
@@ -254,7 +258,7 @@ void TMainForm::createSecondaryWindows() {
     LogFile = new TLogFile(log_, this);
     AboutBox = new TAboutBox(this);
     inf = new Tinf(this);
-    Flash = new TFlash(this);
+    Flash = new TFlash(this, inf, [this](const QString& text) { WriteLog(text); });
     Form6 = new TForm6(this);
     YesNo = new TYesNo(&answerFlag_, this);
 }
@@ -379,22 +383,16 @@ void TMainForm::CheckBox0Click(int channel) {
 
 // ---- handlers that the other subsystems fill in ----
 
-void TMainForm::SpeedButton8Click() {}
-void TMainForm::SpeedButton7Click() {}
-void TMainForm::SpeedButton5Click() {}
-void TMainForm::SpeedButton3Click() {}
-void TMainForm::SpeedButton9Click() {}
-void TMainForm::SpeedButton10Click() {}
-void TMainForm::CrossMouseCBClick() {}
-void TMainForm::XZoomlerChanged() {}
-void TMainForm::Zoomler0Changed(int) {}
-void TMainForm::OpenDATA1Click() {}
-void TMainForm::MRU_DATAClick(const QString&) {}
-void TMainForm::N24Click() {}
-void TMainForm::ClearCharts() {}
-void TMainForm::ScrollByKey(int) {}
-void TMainForm::LoadDataFile(const QString&) {}
-void TMainForm::closeSerialPort() {}
+void TMainForm::SpeedButton3Click() {
+    // The dialog makes the dump's folder the current directory, so the
+    // converted files land beside the dump.
+    const QString dump = kordel::dialogs().openFile(this, TFlash::kDumpFilter, QString(), openDialogInitialDir_);
+    if (dump.isEmpty()) {
+        return;
+    }
+    Flash->FileName = dump;
+    Flash->Button5Click();
+}
 
 void TMainForm::SpeedButton6Click() { LogFile->showLog(); }
 
@@ -407,17 +405,4 @@ void TMainForm::N2Click() {
     AboutBox->Version->setText(kVersionText);
     AboutBox->show();
     AboutBox->raise();
-}
-
-void TMainForm::rebuildRecentMenu() {
-    Recentdata1->clear();
-    const auto& items = mruData_.items();
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const QString name = QString::fromStdString(items[i]);
-        QAction* a = Recentdata1->addAction(QStringLiteral("&%1 %2")
-                                                .arg(QChar::fromLatin1(kordel::RecentFiles::accelerator(i)))
-                                                .arg(name));
-        connect(a, &QAction::triggered, this, [this, name] { MRU_DATAClick(name); });
-    }
-    Recentdata1->setEnabled(!items.empty());
 }

@@ -9,11 +9,15 @@
 #include <QPointer>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "app/log/eventlog.h"
 #include "charts/channellayout.h"
+#include "files/dailyrecorder.h"
 #include "files/recentfiles.h"
+#include "link/arrowindicator.h"
+#include "link/serialport.h"
 
 class QAction;
 class QCheckBox;
@@ -34,6 +38,7 @@ class TYesNo;
 
 namespace kordel {
 class SettingsStore;
+struct SeriesData;
 }
 
 // What the process start hands to the main window.
@@ -41,6 +46,8 @@ struct MainFormOptions {
     QString exeDir;         // folder of "kordel.ini"; the executable's folder when empty
     QString dataFile;       // first command-line argument, if any
     QString portName;       // "--port NAME"; the platform's first serial port when empty
+    // Makes the serial port; the real one when empty (tests put in their own).
+    std::function<std::unique_ptr<kordel::SerialPort>(const kordel::PortSettings&)> portFactory;
 };
 
 // Link states: what the bytes arriving at the serial port are.
@@ -53,7 +60,7 @@ enum LinkState : std::uint16_t {
     AwaitStatus = 83,
 };
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, private kordel::RecorderListener {
     Q_OBJECT
 public:
     static constexpr int kChannels = kordel::ChannelLayout::kChannels;
@@ -88,28 +95,47 @@ public:
     void N24Click();  // "ComPort"
     void N2Click();   // "About"
     void FormKeyDown(QKeyEvent* event);
+    void ComPortRxChar();
 
     // ---- services of the other subsystems ----
     void LayoutChannels();
     void ClearCharts();
     void ScrollByKey(int key);
-    void LoadDataFile(const QString& fileName);
+    // Plots a data file; false when it could not be opened or read.
+    bool LoadDataFile(const QString& fileName);
+    // The charts' side of recording and reading: one sample on all five
+    // channels, the oldest one dropped, or a whole file's columns at once.
+    void appendSample(double x, const std::array<double, 5>& values);
+    void dropOldestSample();
+    void appendSeries(const kordel::SeriesData& data);
+    void FitZoomBars();
+    // Bytes of a receive event while a reply is awaited.
+    void CollectReply(const QByteArray& bytes);
 
     // ---- state ----
     const QString& startFolder() const { return startFolder_; }
     const kordel::EventLog& eventLog() const { return log_; }
     QString settingsFileName() const;
     const QString& currentDataFileName() const { return currentDataFileName_; }
-    std::uint8_t currentDay() const { return currentDay_; }
-    std::int32_t lineCount() const { return lineCount_; }
-    std::uint16_t blockPosition() const { return blockPosition_; }
-    std::uint8_t arrowCounter() const { return arrowCounter_; }
+    std::uint8_t currentDay() const { return recorder_->currentDay(); }
+    std::int32_t lineCount() const { return recorder_->lineCount(); }
+    std::uint16_t blockPosition() const {
+        return static_cast<std::uint16_t>(recorder_->pendingBytes() + 1);
+    }
+    std::uint8_t arrowCounter() const { return arrow_.counter(); }
     std::uint16_t linkState() const { return linkState_; }
     std::uint16_t dateTimeReplyCount() const { return dateTimeReplyCount_; }
     int selectedChart() const { return selectedChart_; }
     bool answerFlag() const { return answerFlag_; }
-    const QString& portName() const { return portName_; }
+    QString portName() const { return ComPort1->settings().portName; }
     const kordel::ChannelLayout& channelLayout() const { return layout_; }
+    kordel::SerialPort& serialPort() { return *ComPort1; }
+    void setLinkState(std::uint16_t state) { linkState_ = state; }
+    // Opens the port when it is closed (at 9600 baud when `resetBaud`); a failure
+    // goes to the general error report and gives false.
+    bool openPort(bool resetBaud);
+    // Writes a command frame in one piece; a failure is reported, gives false.
+    bool sendToPort(const QByteArray& frame);
     const kordel::RecentFiles& recentData() const { return mruData_; }
     const kordel::RecentFiles& recentFlash() const { return mruFlash_; }
     const QString& openDialogInitialDir() const { return openDialogInitialDir_; }
@@ -134,6 +160,8 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     std::array<QLabel*, 3> StatusPanel{};
     QProgressBar* ProgressBar1 = nullptr;
+    std::unique_ptr<kordel::SerialPort> ComPort1;
+    QMenu* N5 = nullptr;  // "File"
     QAction* OpenDATA1 = nullptr;
     QMenu* Recentdata1 = nullptr;
     QAction* Exit1 = nullptr;
@@ -162,6 +190,14 @@ private:
     void placeProgressBar();
     void rebuildRecentMenu();
     void closeSerialPort();
+    void setRecordingLocks(bool recording);
+    void onPortFailed(const QString& message);
+
+    // What the daily recorder reports.
+    void onDailyFileStarted(const std::string& name) override;
+    void onSample(const kordel::DecodedSample& sample, bool dropOldest) override;
+    void onLog(const std::string& text) override;
+    void onFileError(const std::string& message) override;
 
     // Settings file: restored at the first showing, written once at close.
     void restoreSettings();
@@ -174,14 +210,11 @@ private:
     std::unique_ptr<kordel::SettingsStore> settingsFile_;
     bool settingsRestored_ = false;
     bool settingsSaved_ = false;
-    QString portName_;
     QString openDialogInitialDir_;
 
     QString currentDataFileName_;
-    std::uint8_t currentDay_ = 0;
-    std::int32_t lineCount_ = 0;
-    std::uint16_t blockPosition_ = 0;
-    std::uint8_t arrowCounter_ = 0;
+    kordel::ArrowIndicator arrow_;
+    std::unique_ptr<kordel::DailyRecorder> recorder_;
     std::uint16_t linkState_ = Idle;
     std::uint16_t dateTimeReplyCount_ = 0;
     int selectedChart_ = 0;

@@ -57,6 +57,8 @@ public:
     std::int32_t lineCount() const { return lineCount_; }
     const DecodedSample& sample() const { return sample_; }
     bool fileStarted() const { return started_; }
+    // Bytes of the piece in hand.
+    std::size_t pendingBytes() const { return assembler_.pending().size(); }
 
     // YYYYMMDDhhmmss.pc of a valid device line.
     static std::string dailyFileName(std::string_view line, const DecodedSample& sample);

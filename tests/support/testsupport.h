@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <vector>
 #include <string>
 
 #include "app/dialogs.h"
@@ -41,6 +42,13 @@ public:
         return a;
     }
 
+    std::optional<PortSettings> portSetup(QWidget*, const PortSettings& current) override {
+        portSetupShownWith.push_back(current);
+        return portSetupAnswer;
+    }
+
+    std::vector<PortSettings> portSetupShownWith;
+    std::optional<PortSettings> portSetupAnswer;  // nothing: Cancel
     QStringList messages;
     QStringList questions;
     QStringList errors;
