@@ -28,6 +28,7 @@ protected:
         QDir::setCurrent(startDir_.path());
     }
     void TearDown() override {
+        test::drainEvents();  // reports still queued belong to this test's dialogs
         form_.reset();
         QDir::setCurrent(previousDir_);
     }

@@ -1,0 +1,81 @@
+#include "recordsession.h"
+
+#include <iostream>
+
+RecordSession::RecordSession(const kordel::PortSettings& port, const std::string& outputDir,
+                             const std::string& logPath)
+    : port_(kordel::createSerialPort(port)),
+      log_(logPath),
+      recorder_(outputDir, static_cast<kordel::RecorderListener&>(*this)) {
+    connect(port_.get(), &kordel::SerialPort::dataArrived, this, &RecordSession::receive);
+    connect(port_.get(), &kordel::SerialPort::failed, this, &RecordSession::onPortFailed);
+    retryTimer_.setInterval(kRetryMs);
+    connect(&retryTimer_, &QTimer::timeout, this, &RecordSession::retry);
+}
+
+bool RecordSession::start(QString& error) {
+    log("Start kordel-record on " + port_->settings().portName.toStdString());
+    if (!port_->open()) {
+        error = port_->errorString();
+        log("Error: " + error.toStdString());
+        log("Exit kordel-record");
+        return false;
+    }
+    recorder_.startRun();
+    return true;
+}
+
+void RecordSession::finish() {
+    if (port_->isOpen()) {
+        receive();
+    }
+    recorder_.stopRun();
+    port_->close();
+    log("Exit kordel-record");
+}
+
+void RecordSession::receive() {
+    while (port_->isOpen() && port_->bytesAvailable() > 0) {
+        const QByteArray bytes = port_->read(10240);
+        if (bytes.isEmpty()) {
+            break;
+        }
+        recorder_.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    }
+}
+
+void RecordSession::onPortFailed(const QString& message) {
+    log("Error: " + message.toStdString());
+    std::cerr << "kordel-record: " << message.toStdString() << "; trying again every "
+              << kRetryMs / 1000 << " s\n";
+    recorder_.stopRun();
+    retryTimer_.start();
+}
+
+void RecordSession::retry() {
+    if (!port_->open()) {
+        return;
+    }
+    retryTimer_.stop();
+    log("Port open again: " + port_->settings().portName.toStdString());
+    std::cerr << "kordel-record: " << port_->settings().portName.toStdString() << " open again\n";
+    recorder_.startRun();
+}
+
+void RecordSession::onDailyFileStarted(const std::string& name) {
+    std::cerr << "kordel-record: recording to " << name << '\n';
+}
+
+void RecordSession::onFileError(const std::string& message) {
+    std::cerr << "kordel-record: " << message << '\n';
+}
+
+void RecordSession::log(const std::string& text) {
+    const kordel::IoStatus status = log_.write(text);
+    if (status) {
+        logFailureShown_ = false;
+    } else if (!logFailureShown_) {
+        logFailureShown_ = true;
+        std::cerr << "kordel-record: " << status.message() << '\n';
+    }
+}

@@ -1,0 +1,44 @@
+#pragma once
+// A headless recording run for unattended stations: the port, the daily files
+// and the log, as the Record button of the program does it. A port that fails
+// (adapter pulled out) is tried again every two seconds under the same name;
+// once it opens, a new recording run starts.
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+#include "app/log/eventlog.h"
+#include "files/dailyrecorder.h"
+#include "link/serialport.h"
+
+class RecordSession : public QObject, private kordel::RecorderListener {
+    Q_OBJECT
+public:
+    static constexpr int kRetryMs = 2000;
+
+    RecordSession(const kordel::PortSettings& port, const std::string& outputDir, const std::string& logPath);
+
+    // Opens the port and starts recording; false (with the reason in `error`)
+    // when the port cannot be opened.
+    bool start(QString& error);
+    // Handles what is still waiting at the port, ends the run, logs the end.
+    void finish();
+
+private:
+    void receive();
+    void onPortFailed(const QString& message);
+    void retry();
+    void log(const std::string& text);
+
+    void onDailyFileStarted(const std::string& name) override;
+    void onSample(const kordel::DecodedSample&, bool) override {}
+    void onLog(const std::string& text) override { log(text); }
+    void onFileError(const std::string& message) override;
+
+    std::unique_ptr<kordel::SerialPort> port_;
+    kordel::EventLog log_;
+    kordel::DailyRecorder recorder_;
+    QTimer retryTimer_;
+    bool logFailureShown_ = false;
+};
