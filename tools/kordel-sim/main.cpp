@@ -236,11 +236,15 @@ int runInstrument(const SimOptions& options) {
         }
         allowance = std::min(allowance + static_cast<double>(elapsed) * kBytesPerMs, 2 * kChunkBytes);
 
+        bool madeNothing = false;
         if (linesMoveClock) {
-            while (out.size() < kMaxQueuedFast) {
+            // Bounded, because dropped bytes may leave a line with nothing in it.
+            const std::size_t before = out.size();
+            for (int made = 0; made < 1000 && out.size() < kMaxQueuedFast; ++made) {
                 instrument.advanceClock(instrument.msUntilSample());
                 out.append(instrument.takeDueLine());
             }
+            madeNothing = out.size() == before;
         } else {
             for (std::string line = instrument.takeDueLine(); !line.empty(); line = instrument.takeDueLine()) {
                 if (out.size() < kMaxQueuedPaced) {
@@ -275,8 +279,11 @@ int runInstrument(const SimOptions& options) {
             timeoutMs = timeoutMs < 0 ? untilSample : std::min(timeoutMs, untilSample);
         }
         pollfd pfd{pty.master(), POLLIN, 0};
-        if (fast && (linesMoveClock || !out.empty())) {
-            // Room in the line is what lets the next lines be made.
+        if (linesMoveClock && madeNothing) {
+            // Every byte of the lines made was dropped: try again a little later.
+            timeoutMs = 10;
+        } else if (linesMoveClock || (fast && !out.empty())) {
+            // Room in the line is what lets the next lines go out (and be made).
             pfd.events |= POLLOUT;
         }
         timespec ts{};
@@ -287,6 +294,12 @@ int runInstrument(const SimOptions& options) {
             tsp = &ts;
         }
         const int ready = ::ppoll(&pfd, 1, tsp, &waitMask);
+        // ppoll runs the handler only when it returns for the signal; one that
+        // came while a descriptor was ready as well waits here.
+        sigset_t pending;
+        if (sigpending(&pending) == 0 && (sigismember(&pending, SIGINT) || sigismember(&pending, SIGTERM))) {
+            break;
+        }
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
