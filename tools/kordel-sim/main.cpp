@@ -145,15 +145,20 @@ public:
     std::size_t size() const { return bytes_.size() - sent_; }
     bool empty() const { return size() == 0; }
 
+    // True when the last write found the line's buffer full.
+    bool full() const { return full_; }
+
     // Writes at most `limit` bytes; false on an error other than a full buffer.
     bool writeTo(int fd, std::size_t limit) {
         const std::size_t n = std::min(limit, size());
+        full_ = false;
         if (n == 0) {
             return true;
         }
         const ssize_t w = ::write(fd, bytes_.data() + sent_, n);
         if (w < 0) {
-            return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR || errno == EIO;
+            full_ = errno == EAGAIN || errno == EWOULDBLOCK;
+            return full_ || errno == EINTR || errno == EIO;
         }
         sent_ += static_cast<std::size_t>(w);
         if (sent_ == bytes_.size()) {
@@ -169,6 +174,7 @@ public:
 private:
     std::string bytes_;
     std::size_t sent_ = 0;
+    bool full_ = false;
 };
 
 // 9600 baud with a start and a stop bit: 960 bytes a second.
@@ -270,7 +276,7 @@ int runInstrument(const SimOptions& options) {
 
         // Wake for the next command, the next portion of output or the next sample.
         long long timeoutMs = -1;
-        if (!out.empty() && !fast) {
+        if (!out.empty() && !fast && !out.full()) {
             const double need = std::min<double>(kChunkBytes, static_cast<double>(out.size())) - allowance;
             timeoutMs = std::max(1LL, static_cast<long long>(std::ceil(need / kBytesPerMs)));
         }
@@ -282,7 +288,7 @@ int runInstrument(const SimOptions& options) {
         if (linesMoveClock && madeNothing) {
             // Every byte of the lines made was dropped: try again a little later.
             timeoutMs = 10;
-        } else if (linesMoveClock || (fast && !out.empty())) {
+        } else if (linesMoveClock || (fast && !out.empty()) || out.full()) {
             // Room in the line is what lets the next lines go out (and be made).
             pfd.events |= POLLOUT;
         }
