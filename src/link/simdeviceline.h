@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/fixedformats.h"
+#include "link/deviceline.h"
 
 namespace kordel {
 
@@ -31,8 +32,6 @@ enum class LineFault {
     Hour24,           // hour 24
     BlankAfterValue,  // a value moved one column left, so a blank follows it
 };
-
-inline constexpr int kDeviceLineLength = 63;
 
 std::string buildDeviceLine(const CivilDateTime& t, const FieldValues& v,
                             LineFault fault = LineFault::None);

@@ -87,6 +87,25 @@ TEST(SimDeviceLine, ColumnsAsTheReceiverReadsThem) {
     EXPECT_EQ(col(62, 63), "\r\n");
 }
 
+TEST(SimDeviceLine, TheReceiverTakesGoodLinesAndRefusesBadOnes) {
+    const FieldValues v{19876.54, -1500.25, 43999.99, 21.5, 28.4};
+    const CivilDateTime t{2007, 5, 15, 9, 8, 7, 0};
+    DecodedSample sample;
+    ASSERT_TRUE(decodeDeviceLine(buildDeviceLine(t, v), sample));
+    EXPECT_EQ(sample.day, 15);
+    EXPECT_EQ(sample.hour, 9);
+    EXPECT_EQ(sample.minute, 8);
+    EXPECT_EQ(sample.second, 7);
+    EXPECT_DOUBLE_EQ(sample.bx, 19876.54);
+    EXPECT_DOUBLE_EQ(sample.by, -1500.25);
+    EXPECT_DOUBLE_EQ(sample.bz, 43999.99);
+    EXPECT_DOUBLE_EQ(sample.ts, 21.5);
+    EXPECT_DOUBLE_EQ(sample.te, 28.4);
+    for (LineFault fault : {LineFault::Day32, LineFault::Hour24, LineFault::BlankAfterValue}) {
+        EXPECT_FALSE(decodeDeviceLine(buildDeviceLine(t, v, fault), sample)) << static_cast<int>(fault);
+    }
+}
+
 struct ReplyCase {
     const char* name;
     InstrumentSettings settings;
