@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "app/yesnodialog.h"
 #include "link/portdialog.h"
 
 namespace kordel {
@@ -43,6 +44,16 @@ public:
             return std::nullopt;
         }
         return dialog.settings();
+    }
+    bool yesNo(QWidget* parent, const QString& caption) override {
+        // The main window's own box, whose buttons set its answer flag; a box of
+        // our own when the parent has none.
+        if (TYesNo* box = parent ? parent->findChild<TYesNo*>() : nullptr) {
+            return box->ask(caption);
+        }
+        bool answer = false;
+        TYesNo box(&answer, parent);
+        return box.ask(caption);
     }
 };
 

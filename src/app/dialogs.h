@@ -28,6 +28,9 @@ public:
     // The port set-up dialog, filled with `current`; the chosen settings, or
     // nothing when the user cancelled.
     virtual std::optional<PortSettings> portSetup(QWidget* parent, const PortSettings& current) = 0;
+    // The Yes/No question with `caption`; the main window's answer flag after it
+    // has closed (true for "Yes").
+    virtual bool yesNo(QWidget* parent, const QString& caption) = 0;
 };
 
 // The dialogs in use (the real ones unless a test installed its own).

@@ -17,6 +17,7 @@
 #include "files/dailyrecorder.h"
 #include "files/recentfiles.h"
 #include "link/arrowindicator.h"
+#include "link/replycollector.h"
 #include "link/serialport.h"
 
 class QAction;
@@ -174,6 +175,27 @@ public:
     TFlash* Flash = nullptr;
     TForm6* Form6 = nullptr;
     TYesNo* YesNo = nullptr;
+
+    // ---- replies ----
+    // The Status window's commands; its handlers call these.
+    void requestDateTime();             // View time; also after a status reply in mode OFF
+    void setInstrumentTime();           // Set time
+    void chooseSaveTarget(bool flash);  // a save-target choice became selected
+    void closeStatusWindow();           // the Status window's Close button
+    std::uint16_t saveTargetReplyCount() const { return saveTargetReplyCount_; }
+    std::uint16_t statusReplyCount() const { return statusReplyCount_; }
+    bool statusLoaded() const { return statusLoaded_; }
+
+private:
+    void applyDateTimeReply(kordel::CollectResult::Outcome outcome);
+    void applyStatusReply();
+
+    kordel::ReplyCollector replies_;  // the reply buffer the three replies share
+    std::uint16_t saveTargetReplyCount_ = 0;
+    std::uint16_t statusReplyCount_ = 0;
+    // False from the Status command until its reply has been applied.
+    bool statusLoaded_ = false;
+    // ---- end of replies ----
 
 protected:
     void showEvent(QShowEvent* event) override;

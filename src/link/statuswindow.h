@@ -1,10 +1,50 @@
 #pragma once
+// The Status window: the instrument's mode, clock and save target, and the
+// commands that read its clock, set it from the computer's clock and choose
+// where it saves data. It is shown without blocking the main window; the
+// replies that fill it are handled by the main window, which holds the link
+// state. The frame's close box only hides it; the Close button also ends any
+// wait for a reply.
 
 #include <QDialog>
 
-// The Status window: the instrument's mode, clock and save target.
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+class TMainForm;
+
 class TForm6 : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm6(QWidget* parent = nullptr);
+    explicit TForm6(TMainForm* mainForm);
+
+    // Shows the window, or brings it to the front when it is shown already.
+    void showInFront();
+    // Selects the save target a status reply reports (PC+Flash or PC).
+    void showSaveTarget(bool flash);
+
+    // ---- handlers ----
+    void SpeedButton3Click();  // View time
+    void SpeedButton2Click();  // Set time
+    void RadioButton7Click();  // PC
+    void RadioButton8Click();  // PC+Flash
+    void Button1Click();       // Close
+
+    // ---- components, by their designer names ----
+    QLabel* Label1 = nullptr;
+    QLineEdit* Edit1 = nullptr;  // "Mode"; typing there changes nothing
+    QLabel* Label2 = nullptr;
+    QLineEdit* Edit2 = nullptr;  // "Date / Time", read-only
+    QToolButton* SpeedButton3 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QRadioButton* RadioButton8 = nullptr;
+    QRadioButton* RadioButton7 = nullptr;
+    QPushButton* Button1 = nullptr;
+
+private:
+    TMainForm* main_;
 };

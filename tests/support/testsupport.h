@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 #include <string>
 
@@ -46,6 +47,15 @@ public:
         portSetupShownWith.push_back(current);
         return portSetupAnswer;
     }
+    bool yesNo(QWidget*, const QString& caption) override {
+        yesNoCaptions << caption;
+        if (yesNoAnswers.empty()) {
+            return false;
+        }
+        const bool a = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return a;
+    }
 
     std::vector<PortSettings> portSetupShownWith;
     std::optional<PortSettings> portSetupAnswer;  // nothing: Cancel
@@ -56,6 +66,8 @@ public:
     QStringList openInitialDirs;
     std::deque<bool> okAnswers;
     std::deque<QString> openAnswers;
+    QStringList yesNoCaptions;
+    std::deque<bool> yesNoAnswers;  // empty: "No"
 };
 
 // Installs a clock that always says `t` for the life of the object.
@@ -74,5 +86,9 @@ void writeFile(const QString& path, const QByteArray& bytes);
 
 // Runs the event loop until nothing is posted any more (queued reports and the like).
 void drainEvents();
+
+// Runs the event loop until `done` holds or `timeoutMs` has passed; returns
+// whether it holds. For waits on other processes, never for timing.
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 20000);
 
 }  // namespace kordel::test
