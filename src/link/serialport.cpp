@@ -2,6 +2,8 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <cerrno>
+#include <termios.h>
 
 namespace kordel {
 
@@ -12,6 +14,10 @@ public:
     explicit QtSerialPort(const PortSettings& settings) : settings_(settings) {
         connect(&port_, &QSerialPort::readyRead, this, &SerialPort::dataArrived);
         connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+        // A device that hangs up does not always raise an error; ask the line
+        // itself now and then whether it is still there.
+        probe_.setInterval(1000);
+        connect(&probe_, &QTimer::timeout, this, &QtSerialPort::probeLine);
     }
 
     const PortSettings& settings() const override { return settings_; }
@@ -53,11 +59,13 @@ public:
         // Qt does not flush the line on open: bytes sent before it would come first.
         port_.clear();
         port_.clearError();
+        probe_.start();
         return true;
     }
 
     bool isOpen() const override { return port_.isOpen(); }
     void close() override {
+        probe_.stop();
         if (port_.isOpen()) {
             port_.close();
         }
@@ -104,7 +112,19 @@ private:
         if (error == QSerialPort::TimeoutError) {
             return;  // a wait that ran out; the write reports it
         }
-        lastError_ = QStringLiteral("The port %1 failed: %2").arg(settings_.portName, port_.errorString());
+        fail(QStringLiteral("The port %1 failed: %2").arg(settings_.portName, port_.errorString()));
+    }
+
+    void probeLine() {
+        termios attributes{};
+        if (port_.isOpen() && ::tcgetattr(static_cast<int>(port_.handle()), &attributes) != 0 && errno == EIO) {
+            fail(QStringLiteral("The port %1 failed: the device is gone").arg(settings_.portName));
+        }
+    }
+
+    void fail(const QString& message) {
+        lastError_ = message;
+        probe_.stop();
         port_.close();
         if (!failedReported_) {
             failedReported_ = true;
@@ -116,6 +136,7 @@ private:
     PortSettings settings_;
     QSerialPort port_;
     QString lastError_;
+    QTimer probe_;
     bool opening_ = false;
     bool failedReported_ = false;
 };

@@ -1,7 +1,9 @@
 #include "testsupport.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include "app/clock.h"
@@ -34,6 +36,23 @@ void drainEvents() {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
+}
+
+}  // namespace kordel::test
+
+namespace kordel::test {
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
 }
 
 }  // namespace kordel::test
