@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <clocale>
+#include <csignal>
 #include <iostream>
 
 #include "app/commandline.h"
@@ -13,6 +14,9 @@ int main(int argc, char* argv[]) {
     // On Unix the application object has just set the C library's locale from the
     // environment. No conversion of ours consults it; this is a second guard.
     std::setlocale(LC_NUMERIC, "C");
+    // A file size limit must end in a failed write that is reported, not in a
+    // killed program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication::setApplicationName(QStringLiteral("kordel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kordel-K5"));
 
