@@ -50,10 +50,10 @@ void DailyRecorder::stopRun() {
 }
 
 void DailyRecorder::feed(std::string_view bytes) {
-    assembler_.feed(bytes, [this](std::string_view piece) { handlePiece(piece); });
+    assembler_.feed(bytes, [this](std::string_view piece) { RecordBlock(piece); });
 }
 
-void DailyRecorder::handlePiece(std::string_view piece) {
+void DailyRecorder::RecordBlock(std::string_view piece) {
     if (!isDeviceLine(piece)) {
         listener_.onLog("Kordel: Damaged string (" + std::to_string(lineCount_) + "), " +
                         std::to_string(piece.size()) + " bytes");
@@ -62,11 +62,11 @@ void DailyRecorder::handlePiece(std::string_view piece) {
         }
         return;
     }
-    const bool valid = decodeDeviceLine(piece, sample_);
+    const bool valid = DecodeDeviceLine(piece, sample_);
     if (!valid) {
         listener_.onLog("Kordel: Error string (" + std::to_string(lineCount_) + "): " + std::string(piece));
     } else if (!started_ || sample_.day != currentDay_) {
-        startDailyFile(piece);
+        StartDailyFile(piece);
     }
     if (!started_) {
         return;
@@ -80,7 +80,7 @@ void DailyRecorder::handlePiece(std::string_view piece) {
     }
 }
 
-void DailyRecorder::startDailyFile(std::string_view line) {
+void DailyRecorder::StartDailyFile(std::string_view line) {
     if (started_) {
         syncFile(path(fileName_));
     }

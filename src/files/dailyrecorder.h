@@ -64,8 +64,8 @@ public:
     static std::string dailyFileName(std::string_view line, const DecodedSample& sample);
 
 private:
-    void handlePiece(std::string_view piece);
-    void startDailyFile(std::string_view line);
+    void RecordBlock(std::string_view piece);
+    void StartDailyFile(std::string_view line);
     bool write(std::string_view bytes);
     std::string path(const std::string& name) const;
 

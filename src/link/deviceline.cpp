@@ -110,7 +110,7 @@ bool readDecimalField(std::string_view field, double& value) {
     return true;
 }
 
-bool decodeDeviceLine(std::string_view line, DecodedSample& sample) {
+bool DecodeDeviceLine(std::string_view line, DecodedSample& sample) {
     if (line.size() < kDeviceLineLength) {
         return false;
     }

@@ -29,7 +29,7 @@ int validLines(const QByteArray& bytes) {
     for (qsizetype i = 0; i + 63 <= bytes.size(); i += 63) {
         const std::string_view piece(bytes.constData() + i, 63);
         DecodedSample s;
-        if (!isDeviceLine(piece) || !decodeDeviceLine(piece, s)) {
+        if (!isDeviceLine(piece) || !DecodeDeviceLine(piece, s)) {
             return -1;
         }
         ++lines;

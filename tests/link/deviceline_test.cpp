@@ -21,7 +21,7 @@ std::string line(const std::string& date, const std::string& bx = "20000.00", co
 
 TEST(DeviceLine, AValidLineIsReadIntoTheSample) {
     DecodedSample s;
-    ASSERT_TRUE(decodeDeviceLine(line("2007 05 22 10 20 30.00"), s));
+    ASSERT_TRUE(DecodeDeviceLine(line("2007 05 22 10 20 30.00"), s));
     EXPECT_EQ(s.day, 22);
     EXPECT_EQ(s.hour, 10);
     EXPECT_EQ(s.minute, 20);
@@ -61,21 +61,21 @@ TEST(DeviceLine, ValidityRule) {
     };
     for (const auto& c : cases) {
         DecodedSample s;
-        EXPECT_EQ(decodeDeviceLine(c.line, s), c.valid) << c.why;
+        EXPECT_EQ(DecodeDeviceLine(c.line, s), c.valid) << c.why;
     }
 }
 
 TEST(DeviceLine, AnInvalidLineUpdatesTheValuesButNotTheTimeOfDay) {
     DecodedSample s;
-    ASSERT_TRUE(decodeDeviceLine(line("2007 05 22 10 20 30.00"), s));
+    ASSERT_TRUE(DecodeDeviceLine(line("2007 05 22 10 20 30.00"), s));
     const double t = s.timeOfDay;
-    ASSERT_FALSE(decodeDeviceLine(line("2007 05 22 24 21 31.00", "21000.00"), s));
+    ASSERT_FALSE(DecodeDeviceLine(line("2007 05 22 24 21 31.00", "21000.00"), s));
     EXPECT_EQ(s.timeOfDay, t);
     EXPECT_EQ(s.bx, 21000.0);
     EXPECT_EQ(s.hour, 24);
     EXPECT_EQ(s.minute, 21);
     // A negative hour is stored unsigned, as the instrument's 16-bit field.
-    ASSERT_FALSE(decodeDeviceLine(line("2007 05 22 -1 20 30.00"), s));
+    ASSERT_FALSE(DecodeDeviceLine(line("2007 05 22 -1 20 30.00"), s));
     EXPECT_EQ(s.hour, 65535);
 }
 

@@ -91,7 +91,7 @@ TEST(SimDeviceLine, TheReceiverTakesGoodLinesAndRefusesBadOnes) {
     const FieldValues v{19876.54, -1500.25, 43999.99, 21.5, 28.4};
     const CivilDateTime t{2007, 5, 15, 9, 8, 7, 0};
     DecodedSample sample;
-    ASSERT_TRUE(decodeDeviceLine(buildDeviceLine(t, v), sample));
+    ASSERT_TRUE(DecodeDeviceLine(buildDeviceLine(t, v), sample));
     EXPECT_EQ(sample.day, 15);
     EXPECT_EQ(sample.hour, 9);
     EXPECT_EQ(sample.minute, 8);
@@ -102,7 +102,7 @@ TEST(SimDeviceLine, TheReceiverTakesGoodLinesAndRefusesBadOnes) {
     EXPECT_DOUBLE_EQ(sample.ts, 21.5);
     EXPECT_DOUBLE_EQ(sample.te, 28.4);
     for (LineFault fault : {LineFault::Day32, LineFault::Hour24, LineFault::BlankAfterValue}) {
-        EXPECT_FALSE(decodeDeviceLine(buildDeviceLine(t, v, fault), sample)) << static_cast<int>(fault);
+        EXPECT_FALSE(DecodeDeviceLine(buildDeviceLine(t, v, fault), sample)) << static_cast<int>(fault);
     }
 }
 
