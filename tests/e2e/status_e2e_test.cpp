@@ -122,7 +122,8 @@ protected:
     // Status, then the reply applied and, in mode OFF, the clock read.
     bool statusApplied() {
         TMainForm& f = *form_;
-        f.SpeedButton5Click();
+        EXPECT_TRUE(f.SpeedButton5->isEnabled());
+        QTest::mouseClick(f.SpeedButton5, Qt::LeftButton);
         return eventually([&] { return f.statusLoaded() && f.linkState() == Idle; });
     }
 
