@@ -9,6 +9,20 @@ namespace kordel {
 
 namespace {
 
+IoStatus openWriteClose(const std::string& path, int flags, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return IoStatus::fromErrno("Cannot open " + path, errno);
+    }
+    IoStatus status = writeAll(fd, bytes, path);
+    if (::close(fd) != 0 && status.ok()) {
+        status = IoStatus::fromErrno("Cannot close " + path, errno);
+    }
+    return status;
+}
+
+}  // namespace
+
 IoStatus writeAll(int fd, std::string_view bytes, const std::string& path) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
@@ -28,20 +42,6 @@ IoStatus writeAll(int fd, std::string_view bytes, const std::string& path) {
     }
     return {};
 }
-
-IoStatus openWriteClose(const std::string& path, int flags, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return IoStatus::fromErrno("Cannot open " + path, errno);
-    }
-    IoStatus status = writeAll(fd, bytes, path);
-    if (::close(fd) != 0 && status.ok()) {
-        status = IoStatus::fromErrno("Cannot close " + path, errno);
-    }
-    return status;
-}
-
-}  // namespace
 
 IoStatus appendToFile(const std::string& path, std::string_view bytes) {
     return openWriteClose(path, O_APPEND, bytes);

@@ -17,6 +17,10 @@ namespace kordel {
 // written or the call fails; a short write, a failing flush or close is a failure.
 IoStatus appendToFile(const std::string& path, std::string_view bytes);
 
+// Writes every byte to the open file `fd` (retrying short writes and
+// interruptions); `path` names the file in the error text.
+IoStatus writeAll(int fd, std::string_view bytes, const std::string& path);
+
 // Creates the file empty, truncating an existing one.
 IoStatus truncateFile(const std::string& path);
 

@@ -1,5 +1,7 @@
 #include "files/flashdumpwriter.h"
 
+#include "app/textfile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -30,24 +32,6 @@ CivilDateTime addSeconds(const CivilDateTime& t, long long seconds) {
 void put16Low(std::uint8_t* out, std::uint16_t v) {
     out[0] = static_cast<std::uint8_t>(v & 0xFF);
     out[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-IoStatus writeAll(int fd, const std::uint8_t* p, std::size_t left, const std::string& path) {
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return IoStatus::fromErrno("Cannot write " + path, errno);
-        }
-        if (n == 0) {
-            return IoStatus::fromErrno("Cannot write " + path, ENOSPC);
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return {};
 }
 
 }  // namespace
@@ -167,7 +151,7 @@ IoStatus FlashDumpWriter::writeTo(const std::string& path) const {
         const Block b = block(i);
         buffer.append(reinterpret_cast<const char*>(b.data()), b.size());
         if (buffer.size() >= kBlocksPerWrite * kBlockSize || i + 1 == blockCount()) {
-            status = writeAll(fd, reinterpret_cast<const std::uint8_t*>(buffer.data()), buffer.size(), path);
+            status = writeAll(fd, buffer, path);
             buffer.clear();
         }
     }
