@@ -462,6 +462,20 @@ TEST_F(StatusWindowTest, AFrameThatCannotBeWrittenStopsTheCommand) {
     EXPECT_EQ(dialogs_.errors.size(), 1);  // identical reports do not pile up
 }
 
+TEST_F(StatusWindowTest, ADateRequestThatCannotBeWrittenAfterAStatusReplyLeavesTheStatusUnloaded) {
+    TMainForm& f = *form_;
+    f.SpeedButton5Click();
+    f.Form6->hide();
+    port_->failWrite = true;
+    port_->receive(statusReply(1, 0x00, 0, 0));
+    test::drainEvents();
+    EXPECT_EQ(f.Form6->Edit1->text(), QStringLiteral("Mode OFF"));
+    EXPECT_EQ(f.linkState(), AwaitDateTime);
+    EXPECT_FALSE(f.statusLoaded());
+    EXPECT_FALSE(f.Form6->isVisible());
+    EXPECT_EQ(dialogs_.errors, QStringList{port_->errorString()});
+}
+
 // ---- replies ----
 
 TEST_F(StatusWindowTest, AStatusReplyInTwoEventsIsLoggedTwiceAndAppliedAfterTheSecond) {
