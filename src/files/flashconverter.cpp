@@ -1,10 +1,12 @@
 #include "files/flashconverter.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <utility>
 
@@ -34,6 +36,9 @@ constexpr std::uint8_t kTimeLimits[6] = {0x99, 0x12, 0x31, 0x23, 0x59, 0x59};
 // The longest data line: a five-digit year, three-digit clock fields and the
 // widest values, with room to spare.
 constexpr std::size_t kMaxLineLength = 128;
+// How much of the kept date and time text each line copies (see writeLine).
+constexpr std::size_t kPrefixCopy = 32;
+constexpr std::size_t kTailCopy = 16;
 
 bool isBcd(std::uint8_t b) { return (b >> 4) <= 9 && (b & 0x0F) <= 9; }
 std::uint8_t fromBcd(std::uint8_t b) { return static_cast<std::uint8_t>((b >> 4) * 10 + (b & 0x0F)); }
@@ -73,53 +78,111 @@ bool headerPasses(const std::uint8_t* block) {
     return timeReadable(block);
 }
 
-char* putUnsigned(char* p, unsigned v) {
-    char tmp[12];
-    int k = 0;
-    do {
-        tmp[k++] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0);
-    while (k > 0) {
-        *p++ = tmp[--k];
+// "00" … "99": the number fields go out two digits at a time.
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> t{};
+    for (std::size_t i = 0; i < 100; ++i) {
+        t[2 * i] = static_cast<char>('0' + i / 10);
+        t[2 * i + 1] = static_cast<char>('0' + i % 10);
     }
-    return p;
+    return t;
+}();
+
+char* putPair(char* p, unsigned v) {
+    std::memcpy(p, &kDigitPairs[2 * v], 2);
+    return p + 2;
+}
+
+// The decimal digits of `v`, written backwards so that they end just before
+// `end`; returns where they begin.
+template <typename Unsigned>
+char* putDigitsBefore(char* end, Unsigned v) {
+    while (v >= 100) {
+        const auto r = static_cast<unsigned>(v % 100);
+        v /= 100;
+        end -= 2;
+        putPair(end, r);
+    }
+    if (v >= 10) {
+        end -= 2;
+        putPair(end, static_cast<unsigned>(v));
+    } else {
+        *--end = static_cast<char>('0' + v);
+    }
+    return end;
+}
+
+int digitCount(std::uint64_t v) {
+    int n = 1;
+    // t wraps after 10^19, when n has reached the 20 digits of the largest value.
+    for (std::uint64_t t = 10; n < 20 && v >= t; t *= 10) {
+        ++n;
+    }
+    return n;
+}
+
+// The same for the values the data lines hold, whole parts of at most five
+// digits, without a loop.
+int digitCount(std::uint32_t v) {
+    if (v < 100) {
+        return v < 10 ? 1 : 2;
+    }
+    if (v < 10000) {
+        return v < 1000 ? 3 : 4;
+    }
+    return v < 100000 ? 5 : digitCount(static_cast<std::uint64_t>(v));
+}
+
+char* putUnsigned(char* p, unsigned v) {
+    char* const end = p + digitCount(static_cast<std::uint32_t>(v));
+    putDigitsBefore(end, v);
+    return end;
 }
 
 char* putTwo(char* p, unsigned v) {
     if (v < 100) {
-        *p++ = static_cast<char>('0' + v / 10);
-        *p++ = static_cast<char>('0' + v % 10);
-        return p;
+        return putPair(p, v);
     }
     return putUnsigned(p, v);
 }
 
-// `scaled` ÷ 10^decimals in fixed point, right-aligned in at least `width`.
-char* putFixed(char* p, std::int64_t scaled, int decimals, int width) {
-    char tmp[32];
-    int k = 0;
-    const bool negative = scaled < 0;
-    std::uint64_t m = negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
-    for (int i = 0; i < decimals; ++i) {
-        tmp[k++] = static_cast<char>('0' + m % 10);
-        m /= 10;
+// `m` ÷ 10^Decimals in fixed point, with a minus when `negative`, right-aligned
+// in at least `Width` characters (the caller has room for the widest value).
+template <int Decimals, int Width, typename Unsigned>
+char* putMagnitude(char* p, Unsigned m, bool negative) {
+    static_assert(Decimals == 1 || Decimals == 2);
+    constexpr Unsigned kScale = Decimals == 1 ? 10 : 100;
+    const Unsigned whole = m / kScale;
+    const auto fraction = static_cast<unsigned>(m % kScale);
+    const int length = digitCount(whole) + 1 + Decimals + (negative ? 1 : 0);
+    const int total = length > Width ? length : Width;
+    // The padding first; the digits then overwrite what they need of it.
+    std::memset(p, ' ', Width);
+    char* q = p + total;
+    if constexpr (Decimals == 2) {
+        q -= 2;
+        putPair(q, fraction);
+    } else {
+        *--q = static_cast<char>('0' + fraction);
     }
-    tmp[k++] = '.';
-    do {
-        tmp[k++] = static_cast<char>('0' + m % 10);
-        m /= 10;
-    } while (m != 0);
+    *--q = '.';
+    q = putDigitsBefore(q, whole);
     if (negative) {
-        tmp[k++] = '-';
+        *--q = '-';
     }
-    for (int pad = width - k; pad > 0; --pad) {
-        *p++ = ' ';
+    return p + total;
+}
+
+// `scaled` ÷ 10^Decimals in fixed point, right-aligned in at least `Width`.
+template <int Decimals, int Width>
+char* putFixed(char* p, std::int64_t scaled) {
+    const bool negative = scaled < 0;
+    const std::uint64_t m = negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
+    // Every value a dump can hold fits 32 bits, whose divisions are cheaper.
+    if (m <= 0xFFFFFFFFu) {
+        return putMagnitude<Decimals, Width>(p, static_cast<std::uint32_t>(m), negative);
     }
-    while (k > 0) {
-        *p++ = tmp[--k];
-    }
-    return p;
+    return putMagnitude<Decimals, Width>(p, m, negative);
 }
 
 // n ÷ d rounded to the nearest integer, halves away from zero (d > 0).
@@ -132,7 +195,7 @@ std::int64_t roundedDiv(std::int64_t n, std::int64_t d) {
 }  // namespace
 
 FlashConverter::FlashConverter(FlashConversionListener& listener, std::string outputDir)
-    : listener_(listener), outputDir_(std::move(outputDir)) {}
+    : listener_(listener), outputDir_(std::move(outputDir)), input_(new std::uint8_t[kInputSize]) {}
 
 std::string FlashConverter::timeText(const ConversionClock& c) {
     return std::to_string(c.year) + ' ' + TwoDigits(c.month) + ' ' + TwoDigits(c.day) + ' ' + TwoDigits(c.hour) +
@@ -214,10 +277,17 @@ std::string FlashConverter::outputPath(const std::string& name) const {
     return outputDir_.back() == '/' ? outputDir_ + name : outputDir_ + '/' + name;
 }
 
-std::size_t FlashConverter::readBlock(int fd) {
-    std::size_t got = 0;
-    while (got < kBlockSize) {
-        const ssize_t n = ::read(fd, buffer_.data() + got, kBlockSize - got);
+void FlashConverter::fillInput(int fd) {
+    // What is left moves to the front (less than a block), the rest of the
+    // buffer is read into until it holds a whole block or the dump ends.
+    const std::size_t left = inputEnd_ - inputStart_;
+    if (left > 0 && inputStart_ > 0) {
+        std::memmove(input_.get(), input_.get() + inputStart_, left);
+    }
+    inputStart_ = 0;
+    inputEnd_ = left;
+    while (inputEnd_ < kBlockSize) {
+        const ssize_t n = ::read(fd, input_.get() + inputEnd_, kInputSize - inputEnd_);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -227,11 +297,21 @@ std::size_t FlashConverter::readBlock(int fd) {
         if (n == 0) {
             break;
         }
-        got += static_cast<std::size_t>(n);
+        inputEnd_ += static_cast<std::size_t>(n);
     }
+}
+
+std::size_t FlashConverter::readBlock(int fd) {
+    if (inputEnd_ - inputStart_ < kBlockSize) {
+        fillInput(fd);
+    }
+    const std::size_t got = std::min(kBlockSize, inputEnd_ - inputStart_);
+    std::uint8_t* const b = input_.get() + inputStart_;
     // What a short block does not hold reads as zeros, never as the bytes of
-    // the block before it.
-    std::fill(buffer_.begin() + static_cast<std::ptrdiff_t>(got), buffer_.end(), std::uint8_t{0});
+    // the block before it. (A short block starts the buffer, so the zeros fit.)
+    std::fill(b + got, b + kBlockSize, std::uint8_t{0});
+    inputStart_ += got;
+    block_ = b;
     consumed_ += got;
     return got;
 }
@@ -258,48 +338,85 @@ void FlashConverter::summaryLine(const std::string& text) {
     }
 }
 
-void FlashConverter::writeLine(const ConversionClock& c, std::int64_t bx, std::int64_t by, std::int64_t bz,
-                               std::int64_t ts, std::int64_t te) {
+char* FlashConverter::makeRoom() {
     IoStatus status;
     char* const start = output_.reserve(kMaxLineLength, status);
     if (start == nullptr) {
         throw Stop{status.message()};
     }
+    return start;
+}
+
+void FlashConverter::writeLine(const ConversionClock& c, std::int64_t bx, std::int64_t by, std::int64_t bz,
+                               std::int64_t ts, std::int64_t te) {
+    char* start = output_.room(kMaxLineLength);
+    if (start == nullptr) {
+        start = makeRoom();
+    }
     // The date and time change at most once a record and often not at all
-    // (ten records a second under interval code 0): their text is kept.
+    // (ten records a second under interval code 0), mostly in the seconds
+    // alone: their text is kept and only what changed is written again.
     if (!prefixValid_ || !(c == prefixClock_)) {
-        char* q = putUnsigned(prefix_.data(), c.year);
-        *q++ = ' ';
-        q = putTwo(q, c.month);
-        *q++ = ' ';
-        q = putTwo(q, c.day);
-        *q++ = ' ';
-        q = putTwo(q, c.hour);
-        *q++ = ' ';
-        q = putTwo(q, c.minute);
-        *q++ = ' ';
-        q = putTwo(q, c.second);
-        *q++ = '.';
-        *q++ = '0';
-        *q++ = '0';
-        *q++ = ' ';
-        prefixLength_ = static_cast<std::size_t>(q - prefix_.data());
+        if (prefixValid_ && c.second < 100 && prefixClock_.second < 100 && c.minute == prefixClock_.minute &&
+            c.hour == prefixClock_.hour && c.day == prefixClock_.day && c.month == prefixClock_.month &&
+            c.year == prefixClock_.year) {
+            putPair(prefix_.data() + secondOffset_, c.second);
+        } else {
+            char* q = putUnsigned(prefix_.data(), c.year);
+            *q++ = ' ';
+            q = putTwo(q, c.month);
+            *q++ = ' ';
+            q = putTwo(q, c.day);
+            *q++ = ' ';
+            q = putTwo(q, c.hour);
+            *q++ = ' ';
+            q = putTwo(q, c.minute);
+            *q++ = ' ';
+            secondOffset_ = static_cast<std::size_t>(q - prefix_.data());
+            q = putTwo(q, c.second);
+            *q++ = '.';
+            *q++ = '0';
+            *q++ = '0';
+            *q++ = ' ';
+            prefixLength_ = static_cast<std::size_t>(q - prefix_.data());
+        }
         prefixClock_ = c;
         prefixValid_ = true;
     }
-    std::memcpy(start, prefix_.data(), prefixLength_);
+    // The prefix is at most 29 characters (a five-digit year, three-digit
+    // fields): a copy of a fixed 32 is cheaper than one of its exact length,
+    // and what it puts beyond the prefix is overwritten or never committed.
+    // The same goes for the tail (16 characters at most for values from a
+    // dump): the longest line with both copies stays far below kMaxLineLength.
+    static_assert(kPrefixCopy <= std::tuple_size_v<decltype(prefix_)>);
+    static_assert(kTailCopy <= std::tuple_size_v<decltype(tail_)>);
+    std::memcpy(start, prefix_.data(), kPrefixCopy);
     char* p = start + prefixLength_;
-    p = putFixed(p, bx, 2, 8);
+    p = putFixed<2, 8>(p, bx);
     *p++ = ' ';
-    p = putFixed(p, by, 2, 8);
+    p = putFixed<2, 8>(p, by);
     *p++ = ' ';
-    p = putFixed(p, bz, 2, 8);
-    *p++ = ' ';
-    p = putFixed(p, ts, 1, 5);
-    *p++ = ' ';
-    p = putFixed(p, te, 1, 5);
-    *p++ = '\r';
-    *p++ = '\n';
+    p = putFixed<2, 8>(p, bz);
+    // Ts and Te come from the block's header: their text is kept as well.
+    if (!tailValid_ || ts != tailTs_ || te != tailTe_) {
+        char* q = tail_.data();
+        *q++ = ' ';
+        q = putFixed<1, 5>(q, ts);
+        *q++ = ' ';
+        q = putFixed<1, 5>(q, te);
+        *q++ = '\r';
+        *q++ = '\n';
+        tailLength_ = static_cast<std::size_t>(q - tail_.data());
+        tailTs_ = ts;
+        tailTe_ = te;
+        tailValid_ = true;
+    }
+    if (tailLength_ <= kTailCopy) {
+        std::memcpy(p, tail_.data(), kTailCopy);
+    } else {
+        std::memcpy(p, tail_.data(), tailLength_);
+    }
+    p += tailLength_;
     output_.commit(static_cast<std::size_t>(p - start));
 }
 
@@ -318,7 +435,7 @@ void FlashConverter::reportBadBlock() {
     const std::string t = timeText(comparedClock_);
     std::string h;
     for (std::size_t i = 0; i < 6; ++i) {
-        h += HexByte(buffer_[i]);
+        h += HexByte(block_[i]);
         h += ' ';
     }
     log("!Error Block > " + t);
@@ -336,7 +453,7 @@ void FlashConverter::reportRunLength() {
 }
 
 void FlashConverter::processBlock(std::size_t bytes) {
-    const std::uint8_t* b = buffer_.data();
+    const std::uint8_t* b = block_;
     const ConversionClock bt = blockTime(b);
     comparedClock_ = clock_;
     if (bt.hour < 24 && bt.minute < 60 && bt.second < 60) {
@@ -388,7 +505,10 @@ void FlashConverter::processBlock(std::size_t bytes) {
 
 FlashConverter::Result FlashConverter::run(const std::string& inputName) {
     inputName_ = inputName;
+    inputStart_ = inputEnd_ = 0;
+    block_ = input_.get();
     prefixValid_ = false;
+    tailValid_ = false;
     consumed_ = 0;
     lastPercent_ = -1;
     badRun_ = 0;
@@ -413,19 +533,19 @@ FlashConverter::Result FlashConverter::run(const std::string& inputName) {
     try {
         notifyProgress(0);
         const std::size_t first = readBlock(fd);
-        if (first == 0 || buffer_[kMarkerByte] != kMarker) {
+        if (first == 0 || block_[kMarkerByte] != kMarker) {
             listener_.onMessage("File \r\n" + inputName + "[0]<>$C0!");
             ::close(fd);
             return Result::NoMarker;
         }
-        if (first < kTimeBytes + 6 || !timeReadable(buffer_.data())) {
+        if (first < kTimeBytes + 6 || !timeReadable(block_)) {
             // A time whose digits are not decimal would name the files and stamp
             // every line with nonsense: nothing is written.
             listener_.onMessage("File \r\n" + inputName + "\r\n" + " bad time in first block!");
             ::close(fd);
             return Result::BadFirstTime;
         }
-        const std::uint8_t* b = buffer_.data();
+        const std::uint8_t* b = block_;
         clock_ = blockTime(b);
         std::string latitude;
         for (std::size_t i = 0; i < 4; ++i) {
@@ -472,7 +592,7 @@ FlashConverter::Result FlashConverter::run(const std::string& inputName) {
                 if (bytes == 0) {
                     break;
                 }
-                if (headerPasses(buffer_.data())) {
+                if (headerPasses(block_)) {
                     break;
                 }
                 ++badRun_;

@@ -3,9 +3,10 @@
 // instrument's flash memory into converted data files (*.fl) and one summary
 // file (*.INF), reporting time gaps and bad blocks.
 //
-// The dump is read one 512-byte block at a time into a single buffer and every
-// data line goes out through a fixed-size output buffer, so memory stays the
-// same whatever the dump's size. Output files are created in the output
+// The dump is read many blocks per system call into one fixed-size input
+// buffer and processed one 512-byte block at a time; every data line goes out
+// through a fixed-size output buffer, so memory stays the same whatever the
+// dump's size. Output files are created in the output
 // directory under names without a folder; an empty directory means the process's
 // current directory.
 //
@@ -15,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/iostatus.h"
@@ -116,9 +118,13 @@ private:
         std::string message;
     };
 
-    using Buffer = std::array<std::uint8_t, kBlockSize>;
+    // The input buffer holds whole blocks (64 KB): one system call a block
+    // would cost more than converting the block.
+    static constexpr std::size_t kInputSize = 128 * kBlockSize;
 
     std::size_t readBlock(int fd);
+    void fillInput(int fd);
+    char* makeRoom();
     void processBlock(std::size_t bytes);
     void writeLine(const ConversionClock& c, std::int64_t bx, std::int64_t by, std::int64_t bz,
                    std::int64_t ts, std::int64_t te);
@@ -136,7 +142,12 @@ private:
 
     // State of one run.
     std::string inputName_;
-    Buffer buffer_{};
+    // Bytes inputStart_ … inputEnd_ of input_ are read but not yet handed out;
+    // block_ is the block being processed, always kBlockSize bytes of input_.
+    std::unique_ptr<std::uint8_t[]> input_;
+    std::size_t inputStart_ = 0;
+    std::size_t inputEnd_ = 0;
+    const std::uint8_t* block_ = nullptr;
     OutputFile output_;
     ConversionClock clock_;
     ConversionClock comparedClock_;  // the clock as it was when the last block time was compared
@@ -150,8 +161,14 @@ private:
     // The text of the date and time of the last line written.
     std::array<char, 48> prefix_{};
     std::size_t prefixLength_ = 0;
+    std::size_t secondOffset_ = 0;  // where the seconds' digits stand in prefix_
     ConversionClock prefixClock_;
     bool prefixValid_ = false;
+    // The text of the line's end: Ts and Te, which stay the same for a block.
+    std::array<char, 48> tail_{};
+    std::size_t tailLength_ = 0;
+    std::int64_t tailTs_ = 0, tailTe_ = 0;
+    bool tailValid_ = false;
 };
 
 }  // namespace kordel

@@ -13,7 +13,7 @@ namespace kordel {
 
 class OutputFile {
 public:
-    static constexpr std::size_t kBufferSize = 64 * 1024;
+    static constexpr std::size_t kBufferSize = 1024 * 1024;
 
     OutputFile();
     ~OutputFile();
@@ -35,6 +35,8 @@ public:
     // Room for `n` more bytes at the end of the buffer, flushing first when
     // needed (n at most kBufferSize); `commit` then counts the bytes put there.
     char* reserve(std::size_t n, IoStatus& status);
+    // The same without the flush: nullptr when the buffer lacks the room.
+    char* room(std::size_t n) { return used_ + n <= buffer_.size() ? buffer_.data() + used_ : nullptr; }
     void commit(std::size_t n) { used_ += n; }
 
     IoStatus flush();
