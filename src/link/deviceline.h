@@ -45,8 +45,3 @@ bool readIntegerField(std::string_view field, long long& value);
 bool readDecimalField(std::string_view field, double& value);
 
 }  // namespace kordel
-
-namespace kordel {
-// The name the status tests were written against; to go once they use the new one.
-inline bool decodeDeviceLine(std::string_view line, DecodedSample& sample) { return DecodeDeviceLine(line, sample); }
-}  // namespace kordel

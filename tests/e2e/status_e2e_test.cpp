@@ -223,7 +223,7 @@ TEST_F(StatusEndToEnd, RecordThenStopWritesADailyFileOfTheStreamedLines) {
     for (int i = 0; i < lines; ++i) {
         const std::string_view line(bytes.constData() + i * 63, 63);
         DecodedSample s;
-        ASSERT_TRUE(isDeviceLine(line) && decodeDeviceLine(line, s)) << i;
+        ASSERT_TRUE(isDeviceLine(line) && DecodeDeviceLine(line, s)) << i;
         const QString stamp = QString::fromLatin1(line.data(), 19);
         EXPECT_TRUE(stamp.startsWith(QStringLiteral("2007"))) << stamp.toStdString();
         EXPECT_GE(stamp, previous) << i;
