@@ -22,9 +22,12 @@
 #include "app/settingsstore.h"
 #include "app/yesnodialog.h"
 #include "app/log/logwindow.h"
+#include "charts/channelchart.h"
+#include "charts/channelsplitter.h"
 #include "files/flashform.h"
 #include "files/summarywindow.h"
 #include "link/statuswindow.h"
+#include "widgets/zoomler.h"
 
 const QString TMainForm::kVersionText = QStringLiteral("Version 1.4 - 22.05.2007");
 
@@ -152,10 +155,16 @@ void TMainForm::buildControls() {
     row->addStretch();
     barColumn->addLayout(row);
 
-    XZoomler = new QWidget(bar);
-    XZoomler->setObjectName(QStringLiteral("XZoomler"));
-    XZoomler->setFixedHeight(14);
-    barColumn->addWidget(XZoomler);
+    auto* xBar = new TZoomler(bar);
+    XZoomler = xBar;
+    xBar->setObjectName(QStringLiteral("XZoomler"));
+    xBar->setOrientation(TOrientation::Horizontal);
+    xBar->setFixedHeight(14);
+    barColumn->addWidget(xBar);  // along the bottom of the control bar
+    // The time window follows the bar's scrolling, zooming and change events.
+    for (auto sig : {&TZoomler::OnScrolling, &TZoomler::OnZooming, &TZoomler::OnChanged}) {
+        connect(xBar, sig, this, [this](TZoomler*) { XZoomlerChanged(); });
+    }
     column->addWidget(bar);
 
     PanelArea = new QWidget(central);
@@ -173,20 +182,45 @@ void TMainForm::buildChannelPanels(QWidget* area) {
         auto* row = new QHBoxLayout(Panel[k]);
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(0);
-        Zoomler[k] = new QWidget(Panel[k]);
-        Zoomler[k]->setObjectName(QStringLiteral("Zoomler%1").arg(k));
-        Zoomler[k]->setFixedWidth(14);
-        Chart[k] = new QFrame(Panel[k]);
-        Chart[k]->setObjectName(QStringLiteral("Chart%1").arg(k));
-        Chart[k]->setFocusPolicy(Qt::StrongFocus);
+        // The vertical zoom bar with its design values, in the published
+        // order (Step after Start and Finish), along the panel's left edge.
+        auto* z = new TZoomler(Panel[k]);
+        z->setObjectName(QStringLiteral("Zoomler%1").arg(k));
+        z->setMin(1);
+        z->setMax(100);
+        z->setStart(30);
+        z->setFinish(70);
+        z->setStep(k == 0 ? 26.6666666666667 : 1);
+        z->setSetStepAuto(true);
+        z->setOrientation(TOrientation::Vertical);
+        z->setFixedWidth(14);
+        z->setTag(k);
+        for (auto sig : {&TZoomler::OnScrolling, &TZoomler::OnZooming, &TZoomler::OnChanged}) {
+            connect(z, sig, this, [this](TZoomler* b) { Zoomler0Changed(b->Tag()); });
+        }
+        Zoomler[k] = z;
+        auto* chart = new ChannelChart(k, Panel[k]);
+        chart->setObjectName(QStringLiteral("Chart%1").arg(k));
+        connect(chart, &ChannelChart::Click, this, [this](ChannelChart* c) { Chart0Click(c->Tag()); });
+        connect(chart, &ChannelChart::MouseMove, this,
+                [this](ChannelChart* c, int x, int y) { Chart0MouseMove(c->Tag(), x, y); });
+        if (k == 0) {
+            // Only the first chart has an exit handler (Part 4.2).
+            connect(chart, &ChannelChart::Exit, this, [this](ChannelChart*) { Chart0Exit(); });
+        }
+        Chart[k] = chart;
         row->addWidget(Zoomler[k]);
         row->addWidget(Chart[k], 1);
         Panel[k]->hide();
     }
     for (int k = 0; k < kChannels - 1; ++k) {
-        Splitter[k] = new QFrame(area);
-        Splitter[k]->setObjectName(QStringLiteral("Splitter%1").arg(k));
-        Splitter[k]->setCursor(Qt::SplitVCursor);
+        auto* splitter = new ChannelSplitter(k, area);
+        splitter->setObjectName(QStringLiteral("Splitter%1").arg(k));
+        connect(splitter, &ChannelSplitter::DragStarted, this,
+                [this](ChannelSplitter* s) { Splitter0Pressed(s->Tag()); });
+        connect(splitter, &ChannelSplitter::Dragged, this,
+                [this](ChannelSplitter* s, int dy) { Splitter0Moved(s->Tag(), dy); });
+        Splitter[k] = splitter;
         Splitter[k]->hide();
     }
 }

@@ -31,6 +31,9 @@ class QToolButton;
 class QKeyEvent;
 
 class TLogFile;
+class ChannelChart;
+class ChannelSplitter;
+class TZoomler;
 class TAboutBox;
 class Tinf;
 class TFlash;
@@ -157,7 +160,7 @@ public:
     std::array<QWidget*, kChannels> Panel{};
     std::array<QFrame*, kChannels - 1> Splitter{};
     std::array<QWidget*, kChannels> Zoomler{};
-    std::array<QWidget*, kChannels> Chart{};
+    std::array<ChannelChart*, kChannels> Chart{};
     QStatusBar* StatusBar1 = nullptr;
     std::array<QLabel*, 3> StatusPanel{};
     QProgressBar* ProgressBar1 = nullptr;
@@ -196,6 +199,31 @@ private:
     // False from the Status command until its reply has been applied.
     bool statusLoaded_ = false;
     // ---- end of replies ----
+
+    // ---- charts ----
+public:
+    // The chart handlers (Part 4.2); `chart` is the chart's number (its tag).
+    void Chart0Click(int chart);
+    void Chart0Exit();
+    void Chart0MouseMove(int chart, int x, int y);
+    void DrawCursorLines(double x);
+    void EraseCursorLines();
+    void ShowAll();
+    // A splitter below panel `splitter` was pressed, or dragged `dy` pixels
+    // from where it was pressed: the panel above it takes the difference.
+    void Splitter0Pressed(int splitter);
+    void Splitter0Moved(int splitter, int dy);
+    // The zoom bars with their type (XZoomler and Zoomler[k] are these).
+    TZoomler* XZoomlerBar() const;
+    TZoomler* ZoomlerBar(int channel) const;
+    // The cursor line's pixel column on chart k, -1 when none is drawn.
+    int cursorLinePosition(int chart) const;
+    // Every chart does its pending replot now (benchmarks and tests).
+    void replotCharts(bool immediate = false);
+
+private:
+    int splitterPressHeight_ = 0;
+    // ---- end of charts ----
 
 protected:
     void showEvent(QShowEvent* event) override;

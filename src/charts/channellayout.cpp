@@ -34,6 +34,18 @@ void ChannelLayout::resize(int areaHeight) {
     restack();
 }
 
+int ChannelLayout::dragHeight(int channel, int wanted) const {
+    if (channel < 0 || channel >= kChannels || !panels_[channel].shown || visible_.empty() ||
+        visible_.back() == channel) {
+        return channel >= 0 && channel < kChannels ? panels_[channel].height : 0;
+    }
+    const int current = panels_[channel].height;
+    const int last = panels_[visible_.back()].height;
+    const int lowest = std::min(kMinDragHeight, current);
+    const int highest = std::max(current, current + last - kMinDragHeight);
+    return std::clamp(wanted, lowest, highest);
+}
+
 void ChannelLayout::restack() {
     panels_ = {};
     splitters_ = {};

@@ -34,6 +34,14 @@ public:
     // The area changed its height: only the last shown panel changes.
     void resize(int areaHeight);
 
+    // The height a splitter drag may give the panel of `channel` when the user
+    // asks for `wanted`: as with a splitter's minimum size of kMinDragHeight,
+    // the panel keeps at least that much (or what it has, when it has less),
+    // and the last shown panel, which takes the difference, keeps at least
+    // that much too. A hidden or last shown panel keeps its height.
+    static constexpr int kMinDragHeight = 30;
+    int dragHeight(int channel, int wanted) const;
+
     const std::vector<int>& visible() const { return visible_; }
     int count() const { return static_cast<int>(visible_.size()); }
     bool shown(int channel) const { return panels_[channel].shown; }

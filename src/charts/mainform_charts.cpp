@@ -1,16 +1,231 @@
-// The main window's charts: clearing, samples in, zoom, scroll and the cursor.
+// The main window's charts: clearing, samples in, zoom, scroll, the chart
+// selection, the cursor lines and the cursor read-out (Parts 4.1, 4.2). The
+// handlers read their controls, call the chart logic and show the result.
+
+#include <QCheckBox>
+#include <QLabel>
+#include <algorithm>
+#include <numeric>
+#include <optional>
 
 #include "app/mainform.h"
+#include "charts/channelchart.h"
+#include "charts/chartlogic.h"
+#include "charts/readout.h"
 #include "files/datafilereader.h"
+#include "widgets/zoomler.h"
 
-void TMainForm::ClearCharts() {}
-void TMainForm::appendSample(double, const std::array<double, 5>&) {}
-void TMainForm::dropOldestSample() {}
-void TMainForm::appendSeries(const kordel::SeriesData&) {}
-void TMainForm::FitZoomBars() {}
-void TMainForm::ScrollByKey(int) {}
-void TMainForm::SpeedButton9Click() {}
-void TMainForm::SpeedButton10Click() {}
-void TMainForm::CrossMouseCBClick() {}
-void TMainForm::XZoomlerChanged() {}
-void TMainForm::Zoomler0Changed(int) {}
+namespace {
+
+std::optional<kordel::ScrollKey> scrollKeyOf(int key) {
+    switch (key) {
+    case Qt::Key_PageUp:
+        return kordel::ScrollKey::PageUp;
+    case Qt::Key_PageDown:
+        return kordel::ScrollKey::PageDown;
+    case Qt::Key_Left:
+        return kordel::ScrollKey::Left;
+    case Qt::Key_Right:
+        return kordel::ScrollKey::Right;
+    case Qt::Key_Home:
+        return kordel::ScrollKey::Home;
+    case Qt::Key_End:
+        return kordel::ScrollKey::End;
+    default:
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+TZoomler* TMainForm::XZoomlerBar() const { return static_cast<TZoomler*>(XZoomler); }
+
+TZoomler* TMainForm::ZoomlerBar(int channel) const { return static_cast<TZoomler*>(Zoomler[channel]); }
+
+int TMainForm::cursorLinePosition(int chart) const { return Chart[chart]->cursorLine(); }
+
+void TMainForm::replotCharts(bool immediate) {
+    for (ChannelChart* c : Chart) {
+        if (c->replotPending()) {
+            c->replotNow(immediate);
+        }
+    }
+}
+
+// ---- series ----
+
+void TMainForm::ClearCharts() {
+    for (ChannelChart* c : Chart) {
+        c->clearSeries();
+    }
+}
+
+void TMainForm::appendSample(double x, const std::array<double, 5>& values) {
+    for (int k = 0; k < kChannels; ++k) {
+        Chart[k]->appendPoint(x, values[static_cast<std::size_t>(k)]);
+    }
+}
+
+void TMainForm::dropOldestSample() {
+    for (ChannelChart* c : Chart) {
+        c->dropFirstPoint();
+    }
+}
+
+void TMainForm::appendSeries(const kordel::SeriesData& data) {
+    // The charts keep X ascending; the lines of a file out of order are placed
+    // by their X, lines of equal X in the order of the file.
+    std::vector<std::size_t> order;
+    const bool ascending = std::is_sorted(data.x.begin(), data.x.end());
+    if (!ascending) {
+        order.resize(data.x.size());
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return data.x[a] < data.x[b]; });
+    }
+    for (int k = 0; k < kChannels; ++k) {
+        Chart[k]->appendPoints(data.x, data.y[static_cast<std::size_t>(k)], ascending ? nullptr : &order);
+    }
+}
+
+// ---- zoom bars and keys ----
+
+void TMainForm::FitZoomBars() {
+    // SetRange raises no change event: the axes stay automatic and already
+    // show all data; the first movement of a bar fixes its axes.
+    const kordel::BarValues t = kordel::fitTimeBar(Chart[0]->minX(), Chart[0]->maxX());
+    XZoomlerBar()->SetRange(t.min, t.max, t.start, t.finish);
+    for (int k = 0; k < kChannels; ++k) {
+        const kordel::BarValues v = kordel::fitValueBar(Chart[k]->minY(), Chart[k]->maxY());
+        ZoomlerBar(k)->SetRange(v.min, v.max, v.start, v.finish);
+    }
+}
+
+void TMainForm::XZoomlerChanged() {
+    const TZoomler* bar = XZoomlerBar();
+    for (ChannelChart* c : Chart) {
+        c->setTimeAxis(bar->Start(), bar->Finish());
+    }
+}
+
+void TMainForm::Zoomler0Changed(int channel) {
+    const TZoomler* bar = ZoomlerBar(channel);
+    const kordel::AxisRange r = kordel::mirroredWindow(bar->Min(), bar->Max(), bar->Start(), bar->Finish());
+    Chart[channel]->setValueAxis(r.min, r.max);
+}
+
+void TMainForm::ShowAll() {
+    TZoomler* time = XZoomlerBar();
+    time->SetWindow(time->Min(), time->Max());
+    for (int k = 0; k < kChannels; ++k) {
+        Chart[k]->setTimeAxis(time->Start(), time->Finish());
+        TZoomler* bar = ZoomlerBar(k);
+        bar->SetWindow(bar->Min(), bar->Max());
+        Chart[k]->setValueAxis(bar->Start(), bar->Finish());
+    }
+}
+
+void TMainForm::SpeedButton10Click() { ShowAll(); }
+
+void TMainForm::SpeedButton9Click() {
+    EraseCursorLines();
+    LayoutChannels();
+}
+
+void TMainForm::ScrollByKey(int key) {
+    const auto k = scrollKeyOf(key);
+    if (!k) {
+        return;
+    }
+    TZoomler* bar = XZoomlerBar();
+    const kordel::TimeWindow w = kordel::scrollWindow(*k, bar->Min(), bar->Max(), bar->Start(), bar->Finish());
+    for (ChannelChart* c : Chart) {
+        c->setTimeAxis(w.start, w.finish);
+    }
+    bar->SetWindow(w.start, w.finish);
+}
+
+// ---- splitters ----
+
+void TMainForm::Splitter0Pressed(int splitter) { splitterPressHeight_ = layout_.panel(splitter).height; }
+
+void TMainForm::Splitter0Moved(int splitter, int dy) {
+    layout_.setPanelHeight(splitter, layout_.dragHeight(splitter, splitterPressHeight_ + dy));
+    applyLayout();
+}
+
+// ---- selection ----
+
+void TMainForm::Chart0Click(int chart) {
+    Chart[chart]->setFocus(Qt::MouseFocusReason);
+    if (selectedChart_ >= 0 && selectedChart_ < kChannels && selectedChart_ != chart) {
+        Chart[selectedChart_]->setLowered(false);
+    }
+    Chart[chart]->setLowered(true);
+    selectedChart_ = chart;
+}
+
+void TMainForm::Chart0Exit() {
+    Chart[0]->setLowered(false);
+    selectedChart_ = -1;
+}
+
+// ---- cursor ----
+
+void TMainForm::Chart0MouseMove(int chart, int x, int y) {
+    if (!CrossMouseCB->isChecked() || currentDataFileName_ == QStringLiteral("!.pc")) {
+        return;
+    }
+    const ChannelChart* c = Chart[chart];
+    if (!c->plotRect().contains(x, y)) {
+        return;
+    }
+    const double time = c->timeAtPixel(x);
+    const kordel::AxisRange visible = c->timeAxis();
+    const auto i = kordel::pickCursorSample(
+        c->pointCount(), [c](std::size_t j) { return c->xAt(j); }, visible.min, visible.max, time);
+    std::array<double, 5> values{};
+    bool found = i.has_value();
+    for (int k = 0; found && k < kChannels; ++k) {
+        found = *i < Chart[k]->pointCount();
+        if (found) {
+            values[static_cast<std::size_t>(k)] = Chart[k]->yAt(*i);
+        }
+    }
+    if (!found) {
+        // No visible point: nothing to show. The text stays, no line is drawn.
+        EraseCursorLines();
+        return;
+    }
+    StatusPanel[2]->setText(QString::fromStdString(kordel::formatReadout(kordel::formatCursorTime(time), values)));
+    EraseCursorLines();
+    DrawCursorLines(time);
+}
+
+void TMainForm::DrawCursorLines(double x) {
+    for (int k = 0; k < kChannels; ++k) {
+        if (!layout_.shown(k)) {
+            continue;  // a hidden chart keeps its position
+        }
+        const kordel::AxisRange r = Chart[k]->timeAxis();
+        if (r.min < x && x < r.max) {
+            Chart[k]->drawCursorLine(Chart[k]->pixelOfTime(x));
+        } else {
+            Chart[k]->eraseCursorLine();
+        }
+    }
+}
+
+void TMainForm::EraseCursorLines() {
+    for (int k = 0; k < kChannels; ++k) {
+        if (layout_.shown(k) && Chart[k]->cursorLine() > 0) {
+            Chart[k]->eraseCursorLine();
+        }
+    }
+}
+
+void TMainForm::CrossMouseCBClick() {
+    if (!CrossMouseCB->isChecked()) {
+        EraseCursorLines();
+    }
+}

@@ -1,0 +1,96 @@
+#include "charts/readout.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+#include "app/fixedformats.h"
+
+namespace kordel {
+
+std::string formatReadoutValue(double value) {
+    if (std::isnan(value)) {
+        return "NAN";
+    }
+    if (std::isinf(value)) {
+        return value > 0 ? "INF" : "-INF";
+    }
+    if (value == 0) {
+        return "0";
+    }
+    // 15 significant digits, correctly rounded: "d.dddddddddddddde±x".
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    const std::string text(buf, res.ptr);
+    const bool negative = text.front() == '-';
+    const std::size_t first = negative ? 1 : 0;
+    const std::size_t e = text.find('e');
+    std::string digits;
+    for (std::size_t i = first; i < e; ++i) {
+        if (text[i] != '.') {
+            digits.push_back(text[i]);
+        }
+    }
+    const int exponent = std::atoi(text.c_str() + e + 1);
+    while (digits.size() > 1 && digits.back() == '0') {
+        digits.pop_back();
+    }
+    std::string out = negative ? "-" : "";
+    if (exponent >= -5 && exponent <= 14) {
+        if (exponent >= 0) {
+            const auto intDigits = static_cast<std::size_t>(exponent) + 1;
+            if (digits.size() <= intDigits) {
+                out += digits;
+                out.append(intDigits - digits.size(), '0');
+            } else {
+                out += digits.substr(0, intDigits);
+                out += '.';
+                out += digits.substr(intDigits);
+            }
+        } else {
+            out += "0.";
+            out.append(static_cast<std::size_t>(-exponent - 1), '0');
+            out += digits;
+        }
+        return out;
+    }
+    out += digits.substr(0, 1);
+    if (digits.size() > 1) {
+        out += '.';
+        out += digits.substr(1);
+    }
+    out += 'E';
+    out += std::to_string(exponent);
+    return out;
+}
+
+std::string fixedField(const std::string& text, std::size_t width) {
+    std::string out = text.substr(0, width);
+    out.resize(width, ' ');
+    return out;
+}
+
+std::string cutField(const std::string& text, std::size_t width) { return text.substr(0, width); }
+
+std::string formatCursorTime(double dateTime) { return formatTime(fromDateTimeNumber(dateTime)); }
+
+std::string formatReadout(const std::string& timeText, const std::array<double, 5>& v) {
+    std::string out = "Time: " + timeText + "      ";
+    out += "X: " + fixedField(formatReadoutValue(v[0]));
+    out += "Y: " + fixedField(formatReadoutValue(v[1]));
+    out += "Z: " + fixedField(formatReadoutValue(v[2]));
+    out += "Ts: " + fixedField(formatReadoutValue(v[3]));
+    out += "Te: " + cutField(formatReadoutValue(v[4]));
+    return out;
+}
+
+long long secondOf(double dateTime) {
+    if (!std::isfinite(dateTime) || std::fabs(dateTime) > 3.0e6) {
+        // Outside the dates the program knows (fromDateTimeNumber's bound): order kept.
+        return dateTime > 0 ? (1LL << 62) : -(1LL << 62);
+    }
+    const long long ms = std::llround(dateTime * 86400000.0);
+    return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+}
+
+}  // namespace kordel

@@ -1,0 +1,639 @@
+// The main window's charts (Parts 4.1, 4.2): the panel layout and splitters,
+// the live window, the zoom bars, ShowAll, FitZoomBars, the keys, the chart
+// selection, the cursor read-out with the mended choice of sample, and the
+// cursor lines in pixels.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <cmath>
+#include <functional>
+
+#include "app/fixedformats.h"
+#include "app/mainform.h"
+#include "charts/channelchart.h"
+#include "charts/readout.h"
+#include "fakeserialport.h"
+#include "testsupport.h"
+#include "widgets/zoomler.h"
+
+using namespace kordel;
+
+namespace {
+
+constexpr QRgb kCyan = 0x0000FFFF;
+
+struct Line {
+    int day, hour, minute, second, ms;
+    double bx, by, bz, ts, te;
+};
+
+QByteArray dataFile(const std::vector<Line>& lines) {
+    QByteArray text = "Kordel-K5\r\nheader 2\r\nheader 3\r\n";
+    for (const Line& l : lines) {
+        char buf[200];
+        std::snprintf(buf, sizeof buf, "2007 05 %02d %02d %02d %02d.%03d %.17g %.17g %.17g %.17g %.17g\r\n", l.day,
+                      l.hour, l.minute, l.second, l.ms, l.bx, l.by, l.bz, l.ts, l.te);
+        text += buf;
+    }
+    return text;
+}
+
+// One line every ten seconds from 10:00:00, with values telling the lines apart.
+std::vector<Line> tenSecondLines(int count, int day = 22) {
+    std::vector<Line> lines;
+    for (int i = 0; i < count; ++i) {
+        const int s = i * 10;
+        lines.push_back({day, 10, s / 60, s % 60, 0, 20000.25 + i, -1500.5 - i, 44000.0 + 10 * i, 25.3, 30.1});
+    }
+    return lines;
+}
+
+std::string deviceLine(int hour, int minute, int second) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "2007 05 22 %02d %02d %02d.00 20000.00  1500.25 44000.50  25.3  30.1\r\n", hour,
+                  minute, second);
+    return buf;
+}
+
+double at(int day, int hour, int minute, int second, int ms = 0) {
+    return toDateTimeNumber({2007, 5, day, hour, minute, second, ms});
+}
+
+QImage picture(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+void sendMouse(QWidget* w, QEvent::Type type, QPoint local, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent ev(type, QPointF(local), QPointF(w->mapToGlobal(local)), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &ev);
+}
+
+class MainFormChartsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(startDir_.isValid() && exeDir_.isValid());
+        previousDir_ = QDir::currentPath();
+        QDir::setCurrent(startDir_.path());
+        MainFormOptions options;
+        options.exeDir = exeDir_.path();
+        options.portName = QStringLiteral("/dev/ttyUSB0");
+        options.portFactory = [this](const PortSettings& s) {
+            auto p = std::make_unique<test::FakeSerialPort>(s);
+            port_ = p.get();
+            return p;
+        };
+        form_ = std::make_unique<TMainForm>(options);
+        form_->createSecondaryWindows();
+        form_->show();
+        form_->activateWindow();
+        test::drainEvents();
+    }
+    void TearDown() override {
+        test::drainEvents();
+        form_.reset();
+        QDir::setCurrent(previousDir_);
+    }
+
+    TMainForm& f() { return *form_; }
+
+    // Writes and opens a data file, then lets the charts replot.
+    void open(const std::vector<Line>& lines, const QString& name = QStringLiteral("day.pc")) {
+        const QString path = startDir_.filePath(name);
+        test::writeFile(path, dataFile(lines));
+        ASSERT_TRUE(f().LoadDataFile(path));
+        test::drainEvents();
+    }
+
+    void mouseOver(int chart, int x) {
+        const QRect r = f().Chart[chart]->plotRect();
+        sendMouse(f().Chart[chart], QEvent::MouseMove, QPoint(x, r.center().y()), Qt::NoButton, Qt::NoButton);
+    }
+
+    // A pixel column of chart k whose time lies in [from, to).
+    int columnWithin(int k, double from, double to) {
+        const ChannelChart* c = f().Chart[k];
+        const QRect r = c->plotRect();
+        for (int x = r.left() + 1; x < r.right(); ++x) {
+            const double t = c->timeAtPixel(x);
+            if (t >= from && t < to) return x;
+        }
+        ADD_FAILURE() << "no column in the interval";
+        return r.center().x();
+    }
+
+    QString readout() const { return form_->StatusPanel[2]->text(); }
+
+    QTemporaryDir startDir_, exeDir_;
+    QString previousDir_;
+    test::FakeDialogs dialogs_;
+    test::FixedClock clock_{{2007, 5, 22, 14, 5, 9, 0}};
+    test::FakeSerialPort* port_ = nullptr;
+    std::unique_ptr<TMainForm> form_;
+};
+
+}  // namespace
+
+// ---- Part 4.1: panels ----
+
+TEST_F(MainFormChartsTest, EachPanelHoldsItsZoomBarOnTheLeftAndItsChart) {
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(f().Chart[k]->objectName(), QStringLiteral("Chart%1").arg(k));
+        EXPECT_EQ(f().Chart[k]->Tag(), k);
+        EXPECT_EQ(f().ZoomlerBar(k)->Tag(), k);
+        EXPECT_EQ(f().Zoomler[k]->width(), 14);
+        EXPECT_EQ(f().Zoomler[k]->x(), 0);
+        EXPECT_EQ(f().Chart[k]->x(), 14);
+        EXPECT_EQ(f().Chart[k]->width(), f().Panel[k]->width() - 14);
+        EXPECT_EQ(f().ZoomlerBar(k)->Orientation(), TOrientation::Vertical);
+        // Design values: range 1..100, window 30..70, Step 1 (26.67 on the first).
+        EXPECT_EQ(f().ZoomlerBar(k)->Min(), 1);
+        EXPECT_EQ(f().ZoomlerBar(k)->Max(), 100);
+        EXPECT_EQ(f().ZoomlerBar(k)->Start(), 30);
+        EXPECT_EQ(f().ZoomlerBar(k)->Finish(), 70);
+        EXPECT_EQ(f().ZoomlerBar(k)->Step(), k == 0 ? 26.6666666666667 : 1);
+        EXPECT_TRUE(f().ZoomlerBar(k)->SetStepAuto());
+    }
+    EXPECT_EQ(f().XZoomler->height(), 14);
+    EXPECT_EQ(f().XZoomlerBar()->Orientation(), TOrientation::Horizontal);
+    EXPECT_EQ(f().XZoomlerBar()->Start(), 30);
+    EXPECT_EQ(f().XZoomlerBar()->Finish(), 70);
+    EXPECT_EQ(f().XZoomlerBar()->Step(), 1);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(f().Splitter[k]->height(), 2);
+}
+
+TEST_F(MainFormChartsTest, With446PixelsEveryPanelIs88HighAndTheLastFillsTheRest) {
+    f().PanelArea->setFixedHeight(446);
+    test::drainEvents();
+    ASSERT_EQ(f().PanelArea->height(), 446);
+    f().SpeedButton9Click();  // "Range": the panels at equal heights again
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(f().Panel[k]->height(), 88) << k;
+        EXPECT_EQ(f().Panel[k]->y(), 91 * k) << k;
+        EXPECT_EQ(f().Splitter[k]->y(), 91 * k + 89) << k;
+        EXPECT_TRUE(f().Splitter[k]->isVisible()) << k;
+    }
+    EXPECT_EQ(f().Panel[4]->y(), 364);
+    EXPECT_EQ(f().Panel[4]->height(), 446 - 364);
+}
+
+TEST_F(MainFormChartsTest, UncheckingBzThenTeAndCheckingBzAgain) {
+    f().PanelArea->setFixedHeight(446);
+    test::drainEvents();
+    f().CheckBox[2]->setChecked(false);
+    EXPECT_FALSE(f().Panel[2]->isVisible());
+    EXPECT_FALSE(f().Splitter[2]->isVisible());
+    const int h = (446 - 6) / 4;
+    for (int k : {0, 1, 3}) {
+        EXPECT_EQ(f().Panel[k]->height(), h) << k;
+        EXPECT_TRUE(f().Splitter[k]->isVisible()) << k;
+    }
+    EXPECT_EQ(f().Panel[4]->height(), 446 - f().Panel[4]->y());
+    // Te off: Ts fills the area, no splitter below it.
+    f().CheckBox[4]->setChecked(false);
+    EXPECT_FALSE(f().Panel[4]->isVisible());
+    EXPECT_FALSE(f().Splitter[3]->isVisible());
+    EXPECT_EQ(f().Panel[3]->y() + f().Panel[3]->height(), 446);
+    EXPECT_EQ(f().Panel[0]->height(), (446 - 6) / 3);
+    // Bz back in its place, between By and Ts.
+    f().CheckBox[2]->setChecked(true);
+    EXPECT_TRUE(f().Panel[2]->isVisible());
+    EXPECT_GT(f().Panel[2]->y(), f().Panel[1]->y());
+    EXPECT_LT(f().Panel[2]->y(), f().Panel[3]->y());
+    EXPECT_EQ(f().channelLayout().visible(), (std::vector<int>{0, 1, 2, 3}));
+}
+
+TEST_F(MainFormChartsTest, TheOnlyCheckedBoxStaysChecked) {
+    for (int k = 0; k < 4; ++k) f().CheckBox[k]->setChecked(false);
+    ASSERT_EQ(f().channelLayout().visible(), (std::vector<int>{4}));
+    const QRect before = f().Panel[4]->geometry();
+    f().CheckBox[4]->setChecked(false);
+    EXPECT_TRUE(f().CheckBox[4]->isChecked());
+    EXPECT_TRUE(f().Panel[4]->isVisible());
+    EXPECT_EQ(f().Panel[4]->geometry(), before);
+}
+
+TEST_F(MainFormChartsTest, DraggingASplitterResizesThePanelAboveItAndTheHeightIsStored) {
+    f().PanelArea->setFixedHeight(446);
+    test::drainEvents();
+    f().SpeedButton9Click();
+    QWidget* s = f().Splitter[1];
+    const int lastBefore = f().Panel[4]->height();
+    sendMouse(s, QEvent::MouseButtonPress, QPoint(20, 1), Qt::LeftButton, Qt::LeftButton);
+    sendMouse(s, QEvent::MouseMove, QPoint(20, 11), Qt::NoButton, Qt::LeftButton);
+    // The splitter has moved down by now; the drag goes on from the press.
+    sendMouse(s, QEvent::MouseMove, QPoint(20, 1 + 20 - 10), Qt::NoButton, Qt::LeftButton);
+    sendMouse(s, QEvent::MouseButtonRelease, QPoint(20, 1), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(f().Panel[1]->height(), 108);
+    EXPECT_EQ(f().Panel[0]->height(), 88);
+    EXPECT_EQ(f().Panel[2]->height(), 88);            // the panels below keep their heights
+    EXPECT_EQ(f().Panel[2]->y(), 91 + 108 + 3);       // and move
+    EXPECT_EQ(f().Splitter[1]->y(), 91 + 108 + 1);
+    EXPECT_EQ(f().Panel[4]->height(), lastBefore - 20);  // the last takes the difference
+    // A drag far up stops at 30 pixels.
+    sendMouse(s, QEvent::MouseButtonPress, QPoint(20, 0), Qt::LeftButton, Qt::LeftButton);
+    sendMouse(s, QEvent::MouseMove, QPoint(20, -300), Qt::NoButton, Qt::LeftButton);
+    sendMouse(s, QEvent::MouseButtonRelease, QPoint(20, -300), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(f().Panel[1]->height(), 30);
+    form_->close();
+    QSettings ini(exeDir_.filePath(QStringLiteral("kordel.ini")), QSettings::IniFormat);
+    EXPECT_EQ(ini.value(QStringLiteral("TMainForm/Panel1_Height")).toString(), QStringLiteral("30"));
+}
+
+// ---- Part 4.1: series ----
+
+TEST_F(MainFormChartsTest, TheLiveChartsHoldTheNewest600Samples) {
+    f().SpeedButton8Click();  // Record
+    ASSERT_EQ(f().linkState(), Recording);
+    QByteArray bytes;
+    for (int i = 0; i < 600; ++i) bytes += QByteArray::fromStdString(deviceLine(10, i / 60, i % 60));
+    port_->receive(bytes);
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().Chart[k]->pointCount(), 600u) << k;
+    const double first = toTimeNumber(10, 0, 0);
+    EXPECT_DOUBLE_EQ(f().Chart[0]->xAt(0), first);  // live points carry the time of day only
+    port_->receive(QByteArray::fromStdString(deviceLine(10, 10, 0)));
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().Chart[k]->pointCount(), 600u) << k;
+    EXPECT_DOUBLE_EQ(f().Chart[0]->xAt(0), toTimeNumber(10, 0, 1));
+    EXPECT_DOUBLE_EQ(f().Chart[0]->xAt(599), toTimeNumber(10, 10, 0));
+    EXPECT_DOUBLE_EQ(f().Chart[4]->yAt(599), 30.1);
+    // The axes follow the live data.
+    EXPECT_TRUE(f().Chart[0]->timeAxisAutomatic());
+    EXPECT_DOUBLE_EQ(f().Chart[0]->timeAxis().min, toTimeNumber(10, 0, 1));
+    EXPECT_DOUBLE_EQ(f().Chart[0]->timeAxis().max, toTimeNumber(10, 10, 0));
+}
+
+TEST_F(MainFormChartsTest, SeveralLiveSamplesInOneTurnOfTheEventLoopCauseOneReplotPerChart) {
+    f().SpeedButton8Click();
+    test::drainEvents();
+    std::vector<long> before;
+    for (ChannelChart* c : f().Chart) before.push_back(c->replotCount());
+    QByteArray bytes;
+    for (int i = 0; i < 3; ++i) bytes += QByteArray::fromStdString(deviceLine(11, 0, i));
+    port_->receive(bytes.left(100));
+    port_->receive(bytes.mid(100));
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(f().Chart[k]->pointCount(), 3u);
+        EXPECT_EQ(f().Chart[k]->replotCount(), before[k]) << k;
+    }
+    QCoreApplication::processEvents();
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().Chart[k]->replotCount(), before[k] + 1) << k;
+}
+
+TEST_F(MainFormChartsTest, ClearChartsEmptiesTheSeriesAndMakesEveryAxisAutomatic) {
+    open(tenSecondLines(20));
+    f().XZoomlerBar()->SetWindow(at(22, 10, 1, 0), at(22, 10, 2, 0));
+    f().XZoomlerChanged();
+    f().Zoomler0Changed(1);
+    EXPECT_FALSE(f().Chart[3]->timeAxisAutomatic());
+    EXPECT_FALSE(f().Chart[1]->valueAxisAutomatic());
+    f().ClearCharts();
+    for (ChannelChart* c : f().Chart) {
+        EXPECT_EQ(c->pointCount(), 0u);
+        EXPECT_TRUE(c->timeAxisAutomatic());
+        EXPECT_TRUE(c->valueAxisAutomatic());
+    }
+}
+
+TEST_F(MainFormChartsTest, AFileIsPlottedWhole) {
+    open(tenSecondLines(50));
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().Chart[k]->pointCount(), 50u);
+    EXPECT_DOUBLE_EQ(f().Chart[0]->xAt(0), at(22, 10, 0, 0));
+    EXPECT_DOUBLE_EQ(f().Chart[1]->yAt(49), -1500.5 - 49);
+}
+
+TEST_F(MainFormChartsTest, AFileOutOfOrderIsPlacedByXWithEqualTimesInFileOrder) {
+    open({{22, 10, 0, 20, 0, 3, 3, 3, 3, 3},
+          {22, 10, 0, 0, 0, 1, 1, 1, 1, 1},
+          {22, 10, 0, 10, 0, 2, 2, 2, 2, 2},
+          {22, 10, 0, 0, 0, 1.5, 1.5, 1.5, 1.5, 1.5}});
+    for (int k = 0; k < 5; ++k) {
+        ASSERT_EQ(f().Chart[k]->pointCount(), 4u);
+        EXPECT_EQ(f().Chart[k]->yAt(0), 1);
+        EXPECT_EQ(f().Chart[k]->yAt(1), 1.5);
+        EXPECT_EQ(f().Chart[k]->yAt(2), 2);
+        EXPECT_EQ(f().Chart[k]->yAt(3), 3);
+    }
+}
+
+// ---- Part 4.2: bars ----
+
+TEST_F(MainFormChartsTest, AVerticalBarsWindowIsMirroredOnItsChart) {
+    f().Zoomler0Changed(2);  // design values: 1..100, 30..70
+    EXPECT_EQ(f().Chart[2]->valueAxis(), (AxisRange{31, 71}));
+    EXPECT_FALSE(f().Chart[2]->valueAxisAutomatic());
+    EXPECT_TRUE(f().Chart[1]->valueAxisAutomatic());
+    // Through the bar itself: a click on the track below the thumb (OnChanged).
+    TZoomler* bar = f().ZoomlerBar(3);
+    ASSERT_GT(bar->logic().thumbStart(), 15);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(7, 14));
+    EXPECT_LT(bar->Start(), 30);
+    EXPECT_EQ(f().Chart[3]->valueAxis(), mirroredWindow(1, 100, bar->Start(), bar->Finish()));
+}
+
+TEST_F(MainFormChartsTest, TheTimeBarDrivesTheBottomAxisOfAllFiveCharts) {
+    open(tenSecondLines(60));
+    TZoomler* bar = f().XZoomlerBar();
+    // A drag of the thumb's body (OnScrolling at every step, OnChanged at the release).
+    const int y = 7;
+    bar->SetWindow(bar->Min() + (bar->Max() - bar->Min()) / 4, bar->Max() - (bar->Max() - bar->Min()) / 4);
+    const int from = (bar->logic().thumbStart() + bar->logic().thumbEnd()) / 2;
+    QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(from, y));
+    QTest::mouseMove(bar, QPoint(from + 30, y));
+    for (ChannelChart* c : f().Chart) {
+        EXPECT_FALSE(c->timeAxisAutomatic());
+        EXPECT_EQ(c->timeAxis(), orderedRange(bar->Start(), bar->Finish()));
+    }
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(from + 30, y));
+    for (ChannelChart* c : f().Chart) EXPECT_EQ(c->timeAxis(), orderedRange(bar->Start(), bar->Finish()));
+    for (ChannelChart* c : f().Chart) EXPECT_TRUE(c->valueAxisAutomatic());
+}
+
+TEST_F(MainFormChartsTest, FitZoomBarsFitsEveryBarAndLeavesTheAxesAutomatic) {
+    std::vector<Line> lines = tenSecondLines(30);  // Ts and Te constant
+    open(lines);
+    TZoomler* x = f().XZoomlerBar();
+    EXPECT_DOUBLE_EQ(x->Min(), at(22, 10, 0, 0));
+    EXPECT_DOUBLE_EQ(x->Max(), at(22, 10, 4, 50));
+    EXPECT_EQ(x->Start(), x->Min());
+    EXPECT_EQ(x->Finish(), x->Max());
+    TZoomler* bx = f().ZoomlerBar(0);
+    EXPECT_DOUBLE_EQ(bx->Min(), 20000.25);
+    EXPECT_DOUBLE_EQ(bx->Max(), 20029.25);
+    EXPECT_EQ(bx->Start(), bx->Min());
+    EXPECT_EQ(bx->Finish(), bx->Max());
+    TZoomler* ts = f().ZoomlerBar(3);  // lo equal to hi: widened by 1 each way
+    EXPECT_DOUBLE_EQ(ts->Min(), 24.3);
+    EXPECT_DOUBLE_EQ(ts->Max(), 26.3);
+    EXPECT_DOUBLE_EQ(ts->Start(), 24.3);
+    EXPECT_DOUBLE_EQ(ts->Finish(), 26.3);
+    for (ChannelChart* c : f().Chart) {
+        EXPECT_TRUE(c->timeAxisAutomatic());
+        EXPECT_TRUE(c->valueAxisAutomatic());
+    }
+    EXPECT_EQ(f().Chart[3]->valueAxis(), (AxisRange{25.3, 25.3}));
+}
+
+TEST_F(MainFormChartsTest, ShowAllPutsEveryWindowToItsFullRange) {
+    open(tenSecondLines(60));
+    TZoomler* x = f().XZoomlerBar();
+    x->SetWindow(at(22, 10, 2, 0), at(22, 10, 3, 0));
+    f().XZoomlerChanged();
+    f().ZoomlerBar(1)->SetWindow(-1530, -1520);
+    f().Zoomler0Changed(1);
+    f().SpeedButton10Click();  // "Zoom"
+    EXPECT_EQ(x->Start(), x->Min());
+    EXPECT_EQ(x->Finish(), x->Max());
+    for (int k = 0; k < 5; ++k) {
+        TZoomler* bar = f().ZoomlerBar(k);
+        EXPECT_EQ(bar->Start(), bar->Min()) << k;
+        EXPECT_EQ(bar->Finish(), bar->Max()) << k;
+        EXPECT_EQ(f().Chart[k]->timeAxis(), (AxisRange{x->Min(), x->Max()})) << k;
+        EXPECT_EQ(f().Chart[k]->valueAxis(), (AxisRange{bar->Min(), bar->Max()})) << k;
+        EXPECT_FALSE(f().Chart[k]->valueAxisAutomatic());
+    }
+}
+
+TEST_F(MainFormChartsTest, KeysMoveTheTimeWindowAndStopAtBothEnds) {
+    TZoomler* x = f().XZoomlerBar();
+    x->SetRange(0, 90, 30, 39);
+    const auto window = [&] { return std::pair(x->Start(), x->Finish()); };
+    const auto axes = [&](double s, double e) {
+        for (ChannelChart* c : f().Chart) EXPECT_EQ(c->timeAxis(), (AxisRange{s, e}));
+    };
+    f().ScrollByKey(Qt::Key_Right);
+    f().ScrollByKey(Qt::Key_Right);
+    f().ScrollByKey(Qt::Key_Right);
+    EXPECT_EQ(window(), std::pair(39.0, 48.0));  // three thirds: one width
+    axes(39, 48);
+    f().ScrollByKey(Qt::Key_End);
+    EXPECT_EQ(window(), std::pair(81.0, 90.0));
+    f().ScrollByKey(Qt::Key_PageDown);  // already at the end
+    EXPECT_EQ(window(), std::pair(81.0, 90.0));
+    axes(81, 90);
+    f().ScrollByKey(Qt::Key_Home);
+    EXPECT_EQ(window(), std::pair(0.0, 9.0));
+    f().ScrollByKey(Qt::Key_PageUp);  // already at the start
+    EXPECT_EQ(window(), std::pair(0.0, 9.0));
+    axes(0, 9);
+    f().ScrollByKey(Qt::Key_PageDown);
+    EXPECT_EQ(window(), std::pair(9.0, 18.0));
+    f().ScrollByKey(Qt::Key_Left);
+    EXPECT_EQ(window(), std::pair(6.0, 15.0));
+    f().ScrollByKey(Qt::Key_Up);  // no other key does anything
+    f().ScrollByKey(Qt::Key_A);
+    EXPECT_EQ(window(), std::pair(6.0, 15.0));
+    // A key pressed while a chart has the focus reaches ScrollByKey too.
+    f().Chart[2]->setFocus();
+    QTest::keyClick(f().Chart[2], Qt::Key_PageDown);
+    EXPECT_EQ(window(), std::pair(15.0, 24.0));
+    axes(15, 24);
+}
+
+// ---- Part 4.2: selection ----
+
+TEST_F(MainFormChartsTest, ClickingChartTwoThenFourFramesOnlyFourAndFourAgainKeepsIt) {
+    QTest::mouseClick(f().Chart[2], Qt::LeftButton, {}, QPoint(200, 30));
+    EXPECT_EQ(f().selectedChart(), 2);
+    EXPECT_TRUE(f().Chart[2]->lowered());
+    QTest::mouseClick(f().Chart[4], Qt::LeftButton, {}, QPoint(200, 30));
+    EXPECT_EQ(f().selectedChart(), 4);
+    EXPECT_FALSE(f().Chart[2]->lowered());
+    EXPECT_TRUE(f().Chart[4]->lowered());
+    f().Chart0Click(4);
+    EXPECT_EQ(f().selectedChart(), 4);
+    EXPECT_TRUE(f().Chart[4]->lowered());
+    for (int k : {0, 1, 2, 3}) EXPECT_FALSE(f().Chart[k]->lowered()) << k;
+    EXPECT_EQ(QApplication::focusWidget(), f().Chart[4]);
+}
+
+TEST_F(MainFormChartsTest, OnlyTheFirstChartLosesItsSelectionWithTheFocus) {
+    f().Chart0Click(0);
+    ASSERT_EQ(QApplication::focusWidget(), f().Chart[0]);
+    EXPECT_TRUE(f().Chart[0]->lowered());
+    f().Chart[1]->setFocus(Qt::TabFocusReason);  // the focus moves on: Chart0Exit
+    EXPECT_EQ(f().selectedChart(), -1);
+    EXPECT_FALSE(f().Chart[0]->lowered());
+    f().Chart0Click(3);
+    f().Chart[1]->setFocus(Qt::TabFocusReason);  // chart 3 keeps its frame
+    EXPECT_EQ(f().selectedChart(), 3);
+    EXPECT_TRUE(f().Chart[3]->lowered());
+}
+
+// ---- Part 4.2: read-out and cursor lines ----
+
+TEST_F(MainFormChartsTest, TheReadOutShowsTheSampleOfTheCursorsSecondInFixedFields) {
+    std::vector<Line> lines = tenSecondLines(60);
+    lines[10].bx = 0.000001;
+    lines[10].te = -1234.56789012345;  // 16 characters: cut to 15
+    open(lines);
+    f().CrossMouseCB->setChecked(true);
+    mouseOver(0, columnWithin(0, at(22, 10, 1, 40), at(22, 10, 1, 41)));
+    EXPECT_EQ(readout().toStdString(), "Time: 10:01:40      X: 1E-6           Y: -1510.5        "
+                                       "Z: 44100          Ts: 25.3           Te: -1234.567890123");
+    // A position between two samples, in a second no sample has: the one before.
+    mouseOver(2, columnWithin(2, at(22, 10, 1, 45), at(22, 10, 1, 46)));
+    EXPECT_EQ(readout().toStdString(), "Time: 10:01:45      X: 1E-6           Y: -1510.5        "
+                                       "Z: 44100          Ts: 25.3           Te: -1234.567890123");
+    mouseOver(4, columnWithin(4, at(22, 10, 1, 50), at(22, 10, 1, 51)));
+    EXPECT_EQ(readout().toStdString(), "Time: 10:01:50      X: 20011.25       Y: -1511.5        "
+                                       "Z: 44110          Ts: 25.3           Te: 30.1");
+}
+
+TEST_F(MainFormChartsTest, OnAFileOfTwoDaysTheCursorsOwnDayIsShown) {
+    std::vector<Line> lines = tenSecondLines(30, 22);
+    std::vector<Line> second = tenSecondLines(30, 23);
+    for (Line& l : second) l.bx += 1000;
+    lines.insert(lines.end(), second.begin(), second.end());
+    open(lines);
+    f().CrossMouseCB->setChecked(true);
+    // Show the second day's first minutes only, so that a pixel is a fraction of a second.
+    f().XZoomlerBar()->SetWindow(at(23, 10, 0, 0), at(23, 10, 1, 0));
+    f().XZoomlerChanged();
+    test::drainEvents();
+    mouseOver(1, columnWithin(1, at(23, 10, 0, 10, 300), at(23, 10, 0, 10, 800)));
+    EXPECT_TRUE(readout().startsWith(QStringLiteral("Time: 10:00:10      X: 21001.25       Y: -1501.5")))
+        << readout().toStdString();
+}
+
+TEST_F(MainFormChartsTest, NothingIsShownWithoutAFileOrWithoutMouse) {
+    f().CrossMouseCB->setChecked(true);
+    for (int i = 0; i < 5; ++i) f().appendSample(at(22, 10, 0, i), {1, 2, 3, 4, 5});  // points, but "!.pc"
+    test::drainEvents();
+    ASSERT_EQ(f().currentDataFileName(), QStringLiteral("!.pc"));
+    mouseOver(0, f().Chart[0]->plotRect().center().x());
+    EXPECT_EQ(readout(), QString());
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().cursorLinePosition(k), -1);
+    open(tenSecondLines(10));
+    ASSERT_FALSE(f().CrossMouseCB->isChecked());  // opening a file unchecks "Mouse"
+    mouseOver(0, f().Chart[0]->plotRect().center().x());
+    EXPECT_EQ(readout(), QString());
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().cursorLinePosition(k), -1);
+}
+
+TEST_F(MainFormChartsTest, OutsideThePlottingRectangleNothingHappens) {
+    open(tenSecondLines(10));
+    f().CrossMouseCB->setChecked(true);
+    const QRect r = f().Chart[0]->plotRect();
+    f().Chart0MouseMove(0, r.left() - 5, r.center().y());
+    f().Chart0MouseMove(0, r.center().x(), r.bottom() + 5);
+    EXPECT_EQ(readout(), QString());
+    EXPECT_EQ(f().cursorLinePosition(0), -1);
+}
+
+TEST_F(MainFormChartsTest, EveryShownChartGetsTheLineAtTheSameColumnAndHiddenOnesNone) {
+    open(tenSecondLines(60));
+    f().CrossMouseCB->setChecked(true);
+    f().CheckBox[2]->setChecked(false);
+    test::drainEvents();
+    const int column = f().Chart[0]->plotRect().center().x();
+    mouseOver(0, column);
+    for (int k : {0, 1, 3, 4}) EXPECT_EQ(f().cursorLinePosition(k), column) << k;
+    EXPECT_EQ(f().cursorLinePosition(2), -1);
+    // A cursor time outside a chart's time axis draws no line there.
+    f().Chart[3]->setTimeAxis(at(22, 11, 0, 0), at(22, 12, 0, 0));
+    test::drainEvents();
+    mouseOver(1, column + 7);
+    EXPECT_EQ(f().cursorLinePosition(3), -1);
+    for (int k : {0, 1, 4}) EXPECT_EQ(f().cursorLinePosition(k), column + 7) << k;
+    // Bz shown again comes without a line; the next move draws one there too.
+    f().CheckBox[2]->setChecked(true);
+    test::drainEvents();
+    EXPECT_EQ(f().cursorLinePosition(2), -1);
+    mouseOver(1, column);
+    EXPECT_EQ(f().cursorLinePosition(2), column);
+}
+
+TEST_F(MainFormChartsTest, ErasingTheCursorLinesRestoresTheChartsPixels) {
+    open(tenSecondLines(60));
+    f().CrossMouseCB->setChecked(true);
+    test::drainEvents();
+    std::vector<QImage> before;
+    for (ChannelChart* c : f().Chart) before.push_back(picture(c));
+    const int column = f().Chart[0]->plotRect().center().x();
+    mouseOver(3, column);
+    for (int k = 0; k < 5; ++k) {
+        const QImage with = picture(f().Chart[k]);
+        const QRect plot = f().Chart[k]->plotRect();
+        EXPECT_EQ(with.pixel(column, plot.top()), before[k].pixel(column, plot.top()) ^ kCyan) << k;
+        EXPECT_EQ(with.pixel(column, plot.top() + 1), before[k].pixel(column, plot.top() + 1)) << k;
+        EXPECT_EQ(with.pixel(column + 1, plot.top()), before[k].pixel(column + 1, plot.top())) << k;
+    }
+    // Moving on erases the old line and draws the new one.
+    mouseOver(3, column + 40);
+    EXPECT_EQ(picture(f().Chart[1]).pixel(column, f().Chart[1]->plotRect().top()),
+              before[1].pixel(column, f().Chart[1]->plotRect().top()));
+    // "Mouse" unchecked: every line erased, every chart as it was.
+    f().CrossMouseCB->setChecked(false);
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(f().cursorLinePosition(k), -1);
+        EXPECT_EQ(picture(f().Chart[k]), before[k]) << k;
+    }
+}
+
+TEST_F(MainFormChartsTest, AReplotWhileTheLinesAreDrawnLeavesNoStrayLine) {
+    open(tenSecondLines(60));
+    f().CrossMouseCB->setChecked(true);
+    test::drainEvents();
+    const int column = f().Chart[0]->plotRect().center().x();
+    mouseOver(0, column);
+    // The axes change and every chart replots, the lines on them.
+    f().ZoomlerBar(0)->SetWindow(20005, 20020);
+    f().Zoomler0Changed(0);
+    f().SpeedButton10Click();
+    test::drainEvents();
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().cursorLinePosition(k), column);
+    f().SpeedButton9Click();  // "Range": lines erased, panels laid out again
+    test::drainEvents();
+    std::vector<QImage> erased;
+    for (ChannelChart* c : f().Chart) erased.push_back(picture(c));
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(f().cursorLinePosition(k), -1);
+        f().Chart[k]->replotNow();
+        EXPECT_EQ(picture(f().Chart[k]), erased[k]) << k;  // nothing left behind
+    }
+}
+
+TEST_F(MainFormChartsTest, WithNoVisiblePointTheReadOutStaysAndNoLineIsDrawn) {
+    open(tenSecondLines(10));
+    f().CrossMouseCB->setChecked(true);
+    mouseOver(0, f().Chart[0]->plotRect().center().x());
+    const QString shown = readout();
+    ASSERT_FALSE(shown.isEmpty());
+    // The time window after the data.
+    f().XZoomlerBar()->SetRange(at(22, 10, 0, 0), at(22, 12, 0, 0), at(22, 11, 0, 0), at(22, 12, 0, 0));
+    f().XZoomlerChanged();
+    test::drainEvents();
+    mouseOver(0, f().Chart[0]->plotRect().center().x() + 3);
+    EXPECT_EQ(readout(), shown);
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().cursorLinePosition(k), -1);
+    // An empty chart too.
+    f().ClearCharts();
+    test::drainEvents();
+    mouseOver(0, f().Chart[0]->plotRect().center().x());
+    EXPECT_EQ(readout(), shown);
+}
+
+TEST_F(MainFormChartsTest, AHiddenChartReplotsOnlyWhenShownAgain) {
+    open(tenSecondLines(60));
+    f().CheckBox[2]->setChecked(false);
+    test::drainEvents();
+    const long hidden = f().Chart[2]->replotCount();
+    const long shown = f().Chart[1]->replotCount();
+    f().XZoomlerBar()->SetWindow(at(22, 10, 2, 0), at(22, 10, 3, 0));
+    f().XZoomlerChanged();
+    test::drainEvents();
+    EXPECT_EQ(f().Chart[1]->replotCount(), shown + 1);
+    EXPECT_EQ(f().Chart[2]->replotCount(), hidden);
+    EXPECT_EQ(f().Chart[2]->timeAxis(), f().Chart[1]->timeAxis());  // its axis is set all the same
+    f().CheckBox[2]->setChecked(true);
+    test::drainEvents();
+    EXPECT_GT(f().Chart[2]->replotCount(), hidden);
+    EXPECT_EQ(picture(f().Chart[2]).size(), f().Chart[2]->size());
+    EXPECT_DOUBLE_EQ(f().Chart[2]->xAxis->range().lower, at(22, 10, 2, 0));
+}
