@@ -205,7 +205,7 @@ void TMainForm::buildChannelPanels(QWidget* area) {
         connect(chart, &ChannelChart::MouseMove, this,
                 [this](ChannelChart* c, int x, int y) { Chart0MouseMove(c->Tag(), x, y); });
         if (k == 0) {
-            // Only the first chart has an exit handler (Part 4.2).
+            // Only the first chart has an exit handler.
             connect(chart, &ChannelChart::Exit, this, [this](ChannelChart*) { Chart0Exit(); });
         }
         Chart[k] = chart;

@@ -202,7 +202,7 @@ private:
 
     // ---- charts ----
 public:
-    // The chart handlers (Part 4.2); `chart` is the chart's number (its tag).
+    // The chart handlers; `chart` is the chart's number (its tag).
     void Chart0Click(int chart);
     void Chart0Exit();
     void Chart0MouseMove(int chart, int x, int y);

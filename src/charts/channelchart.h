@@ -1,5 +1,5 @@
 #pragma once
-// One channel chart (Part 4.1): a QCustomPlot with one red line series against
+// One channel chart: a QCustomPlot with one red line series against
 // date-time X, looking as the Part says: the left axis titled in bold, its
 // labels "#,##0.##" / "#,##0.#" with a space between thousands and a smallest
 // step of 0.01 / 0.1, running from 2 % to 98 % of the plotting height; a fixed

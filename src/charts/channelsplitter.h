@@ -1,7 +1,7 @@
 #pragma once
 // The 2-pixel splitter below a channel panel. Dragging it with the left button
 // reports how far the pointer has moved vertically since the press; the main
-// window resizes the panel above it (Part 4.1).
+// window resizes the panel above it.
 
 #include <QFrame>
 

@@ -40,7 +40,7 @@ BarValues fitValueBar(double lo, double hi);
 // The time bar fitted to the series' smallest and largest X, as they are.
 BarValues fitTimeBar(double lo, double hi);
 
-// The keys that move the time window (Part 4.2, ScrollByKey).
+// The keys that move the time window (ScrollByKey).
 enum class ScrollKey { PageUp, PageDown, Left, Right, Home, End };
 
 // A bar's window, Start and Finish as they are (not ordered).

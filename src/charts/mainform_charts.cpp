@@ -1,5 +1,5 @@
 // The main window's charts: clearing, samples in, zoom, scroll, the chart
-// selection, the cursor lines and the cursor read-out (Parts 4.1, 4.2). The
+// selection, the cursor lines and the cursor read-out. The
 // handlers read their controls, call the chart logic and show the result.
 
 #include <QCheckBox>

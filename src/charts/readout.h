@@ -41,7 +41,7 @@ std::string formatReadout(const std::string& timeText, const std::array<double, 
 // seconds.
 long long secondOf(double dateTime);
 
-// Which sample the read-out shows (the mend of Part 4.2 step 5). Among the
+// Which sample the read-out shows. Among the
 // samples whose X lies in the visible part [axisMin, axisMax] of the time axis:
 // the first one within the cursor's second (same date and same time to the
 // second); when there is none, the last one before the cursor time; when none

@@ -1,6 +1,6 @@
-// The main window's charts (Parts 4.1, 4.2): the panel layout and splitters,
+// The main window's charts: the panel layout and splitters,
 // the live window, the zoom bars, ShowAll, FitZoomBars, the keys, the chart
-// selection, the cursor read-out with the mended choice of sample, and the
+// selection, the cursor read-out with its choice of sample, and the
 // cursor lines in pixels.
 
 #include <gtest/gtest.h>
@@ -140,7 +140,7 @@ protected:
 
 }  // namespace
 
-// ---- Part 4.1: panels ----
+// ---- panels ----
 
 TEST_F(MainFormChartsTest, EachPanelHoldsItsZoomBarOnTheLeftAndItsChart) {
     for (int k = 0; k < 5; ++k) {
@@ -246,7 +246,7 @@ TEST_F(MainFormChartsTest, DraggingASplitterResizesThePanelAboveItAndTheHeightIs
     EXPECT_EQ(ini.value(QStringLiteral("TMainForm/Panel1_Height")).toString(), QStringLiteral("30"));
 }
 
-// ---- Part 4.1: series ----
+// ---- series ----
 
 TEST_F(MainFormChartsTest, TheLiveChartsHoldTheNewest600Samples) {
     f().SpeedButton8Click();  // Record
@@ -321,7 +321,7 @@ TEST_F(MainFormChartsTest, AFileOutOfOrderIsPlacedByXWithEqualTimesInFileOrder) 
     }
 }
 
-// ---- Part 4.2: bars ----
+// ---- bars ----
 
 TEST_F(MainFormChartsTest, AVerticalBarsWindowIsMirroredOnItsChart) {
     f().Zoomler0Changed(2);  // design values: 1..100, 30..70
@@ -435,7 +435,7 @@ TEST_F(MainFormChartsTest, KeysMoveTheTimeWindowAndStopAtBothEnds) {
     axes(15, 24);
 }
 
-// ---- Part 4.2: selection ----
+// ---- selection ----
 
 TEST_F(MainFormChartsTest, ClickingChartTwoThenFourFramesOnlyFourAndFourAgainKeepsIt) {
     QTest::mouseClick(f().Chart[2], Qt::LeftButton, {}, QPoint(200, 30));
@@ -465,7 +465,7 @@ TEST_F(MainFormChartsTest, OnlyTheFirstChartLosesItsSelectionWithTheFocus) {
     EXPECT_TRUE(f().Chart[3]->lowered());
 }
 
-// ---- Part 4.2: read-out and cursor lines ----
+// ---- read-out and cursor lines ----
 
 TEST_F(MainFormChartsTest, TheReadOutShowsTheSampleOfTheCursorsSecondInFixedFields) {
     std::vector<Line> lines = tenSecondLines(60);
