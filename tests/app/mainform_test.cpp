@@ -13,6 +13,7 @@
 #include <QToolButton>
 
 #include "app/aboutbox.h"
+#include "widgets/zoomler.h"
 #include "app/mainform.h"
 #include "testsupport.h"
 
@@ -281,4 +282,31 @@ TEST_F(MainFormTest, AStartUpLogLineThatCannotBeWrittenIsReportedAndStartUpGoesO
     EXPECT_EQ(f.blockPosition(), 1);
     ASSERT_EQ(dialogs_.errors.size(), 1);
     EXPECT_TRUE(dialogs_.errors[0].startsWith(QStringLiteral("Cannot open ") + logPath()));
+}
+
+namespace {
+// Counts the key presses that reach a control.
+struct KeyCounter : QObject {
+    int presses = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::KeyPress) ++presses;
+        return false;
+    }
+};
+}  // namespace
+
+TEST_F(MainFormTest, PageDownMovesTheTimeWindowAndStillReachesTheFocusedControl) {
+    TMainForm& f = start();
+    TZoomler* x = f.XZoomlerBar();
+    x->SetRange(0, 90, 0, 9);
+    KeyCounter counter;
+    f.CheckBox[1]->installEventFilter(&counter);
+    f.CheckBox[1]->setFocus();
+    QTest::keyClick(f.CheckBox[1], Qt::Key_PageDown);
+    EXPECT_EQ(x->Start(), 9.0);
+    EXPECT_EQ(x->Finish(), 18.0);
+    EXPECT_EQ(counter.presses, 1);  // not consumed
+    QTest::keyClick(f.CheckBox[1], Qt::Key_Space);  // other keys are the control's alone
+    EXPECT_EQ(x->Start(), 9.0);
+    EXPECT_FALSE(f.CheckBox[1]->isChecked());
 }
