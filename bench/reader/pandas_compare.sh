@@ -5,7 +5,7 @@ set -euo pipefail
 build=${1:-build}
 file=/tmp/kordel-day.pc
 "$build/bench/reader/bench_reader" "$file"
-python3 - "$file" <<'PY'
+/usr/bin/python3 - "$file" <<'PY'
 import sys, time, statistics
 import pandas as pd
 runs = []

@@ -19,7 +19,7 @@ rec=$!
 sleep "$secs"
 kill -TERM $rec; wait $rec || true
 bytes=$(cat out/*.pc | wc -c)
-python3 - "$secs" out <<'PY'
+/usr/bin/python3 - "$secs" out <<'PY'
 import sys, os, glob
 secs = float(sys.argv[1])
 data = b"".join(open(f, "rb").read() for f in sorted(glob.glob(sys.argv[2] + "/*.pc")))
