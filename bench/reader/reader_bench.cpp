@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -41,7 +43,8 @@ double median(std::vector<double> v) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const std::string path = argc > 1 ? argv[1] : "/tmp/kordel-day.pc";
+    const std::string path =
+        QFileInfo(QString::fromLocal8Bit(argc > 1 ? argv[1] : "/tmp/kordel-day.pc")).absoluteFilePath().toStdString();
     if (!QFileInfo::exists(QString::fromStdString(path))) {
         writeDay(path);
     }
@@ -58,7 +61,12 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    TMainForm form;
+    // The window writes its log and settings: keep them out of the caller's folder.
+    QTemporaryDir scratch;
+    QDir::setCurrent(scratch.path());
+    MainFormOptions options;
+    options.exeDir = scratch.path();
+    TMainForm form(options);
     form.createSecondaryWindows();
     for (int run = 0; run < 5; ++run) {
         QElapsedTimer t;
