@@ -1,30 +1,12 @@
 #include "files/outputfile.h"
 
+#include "app/textfile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace kordel {
-
-IoStatus writeAllTo(int fd, std::string_view bytes, const std::string& path) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return IoStatus::fromErrno("Cannot write " + path, errno);
-        }
-        if (n == 0) {
-            return IoStatus::fromErrno("Cannot write " + path, ENOSPC);
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return {};
-}
 
 OutputFile::OutputFile() : buffer_(kBufferSize, '\0') {}
 
@@ -51,7 +33,7 @@ IoStatus OutputFile::appendSlow(std::string_view bytes) {
         return s;
     }
     if (bytes.size() >= buffer_.size()) {
-        return writeAllTo(fd_, bytes, path_);
+        return writeAll(fd_, bytes, path_);
     }
     bytes.copy(buffer_.data(), bytes.size());
     used_ = bytes.size();
@@ -77,7 +59,7 @@ IoStatus OutputFile::flush() {
     if (fd_ < 0) {
         return IoStatus::failure("Cannot write " + path_ + ": file not open");
     }
-    return writeAllTo(fd_, std::string_view(buffer_.data(), n), path_);
+    return writeAll(fd_, std::string_view(buffer_.data(), n), path_);
 }
 
 IoStatus OutputFile::close() {

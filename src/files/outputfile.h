@@ -55,7 +55,4 @@ private:
     std::size_t used_ = 0;
 };
 
-// Writes all of `bytes` to `fd`, retrying interrupted and short writes.
-IoStatus writeAllTo(int fd, std::string_view bytes, const std::string& path);
-
 }  // namespace kordel

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "app/textfile.h"
 #include "files/outputfile.h"
 
 namespace kordel {
@@ -71,7 +72,7 @@ IoStatus SummaryWriter::begin(const std::string& path, const SummaryHeader& head
     if (fd < 0) {
         return IoStatus::fromErrno("Cannot create " + path, errno);
     }
-    IoStatus status = writeAllTo(fd, headerText(header), path);
+    IoStatus status = writeAll(fd, headerText(header), path);
     if (::close(fd) != 0 && status.ok()) {
         status = IoStatus::fromErrno("Cannot close " + path, errno);
     }
@@ -92,7 +93,7 @@ IoStatus SummaryWriter::addLine(std::string_view text) {
     }
     std::string line(text);
     line += "\r\n";
-    return writeAllTo(fd_, line, path_);
+    return writeAll(fd_, line, path_);
 }
 
 IoStatus SummaryWriter::end() {
