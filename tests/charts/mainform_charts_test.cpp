@@ -23,6 +23,7 @@
 #include "charts/readout.h"
 #include "fakeserialport.h"
 #include "testsupport.h"
+#include "windowtest.h"
 #include "widgets/zoomler.h"
 
 using namespace kordel;
@@ -75,31 +76,14 @@ void sendMouse(QWidget* w, QEvent::Type type, QPoint local, Qt::MouseButton butt
     QCoreApplication::sendEvent(w, &ev);
 }
 
-class MainFormChartsTest : public ::testing::Test {
+class MainFormChartsTest : public test::WindowTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(startDir_.isValid() && exeDir_.isValid());
-        previousDir_ = QDir::currentPath();
-        QDir::setCurrent(startDir_.path());
-        MainFormOptions options;
-        options.exeDir = exeDir_.path();
-        options.portName = QStringLiteral("/dev/ttyUSB0");
-        options.portFactory = [this](const PortSettings& s) {
-            auto p = std::make_unique<test::FakeSerialPort>(s);
-            port_ = p.get();
-            return p;
-        };
-        form_ = std::make_unique<TMainForm>(options);
-        form_->createSecondaryWindows();
-        form_->show();
+        startForm();
         form_->activateWindow();
         test::drainEvents();
     }
-    void TearDown() override {
-        test::drainEvents();
-        form_.reset();
-        QDir::setCurrent(previousDir_);
-    }
+    void TearDown() override { stopForm(); }
 
     TMainForm& f() { return *form_; }
 
@@ -130,12 +114,8 @@ protected:
 
     QString readout() const { return form_->StatusPanel[2]->text(); }
 
-    QTemporaryDir startDir_, exeDir_;
-    QString previousDir_;
     test::FakeDialogs dialogs_;
     test::FixedClock clock_{{2007, 5, 22, 14, 5, 9, 0}};
-    test::FakeSerialPort* port_ = nullptr;
-    std::unique_ptr<TMainForm> form_;
 };
 
 }  // namespace

@@ -11,8 +11,8 @@
 #include <QToolButton>
 
 #include "app/mainform.h"
-#include "fakeserialport.h"
 #include "testsupport.h"
+#include "windowtest.h"
 
 using namespace kordel;
 
@@ -25,43 +25,13 @@ std::string deviceLine(int hour, int minute, int second, int day = 22) {
     return buf;
 }
 
-class MainFormLinkTest : public ::testing::Test {
+class MainFormLinkTest : public test::WindowTest {
 protected:
-    void SetUp() override {
-        previousDir_ = QDir::currentPath();
-        QDir::setCurrent(startDir_.path());
-        MainFormOptions options;
-        options.exeDir = exeDir_.path();
-        options.portName = QStringLiteral("/dev/ttyUSB0");
-        options.portFactory = [this](const PortSettings& s) {
-            auto p = std::make_unique<test::FakeSerialPort>(s);
-            port_ = p.get();
-            return p;
-        };
-        form_ = std::make_unique<TMainForm>(options);
-        form_->createSecondaryWindows();
-        form_->show();
-        test::drainEvents();
-    }
-    void TearDown() override {
-        test::drainEvents();  // reports still queued belong to this test's dialogs
-        form_.reset();
-        QDir::setCurrent(previousDir_);
-    }
-    QStringList logLines() const {
-        QStringList lines = QString::fromUtf8(test::readFile(startDir_.filePath(QStringLiteral("kordel.log"))))
-                                .split(QStringLiteral("\r\n"));
-        lines.removeLast();
-        for (QString& l : lines) l = l.mid(21);  // without the time stamp
-        return lines;
-    }
+    void SetUp() override { startForm(); }
+    void TearDown() override { stopForm(); }
 
-    QTemporaryDir startDir_, exeDir_;
-    QString previousDir_;
     test::FakeDialogs dialogs_;
     test::FixedClock clock_{{2007, 5, 22, 14, 5, 9, 0}};
-    test::FakeSerialPort* port_ = nullptr;
-    std::unique_ptr<TMainForm> form_;
 };
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "link/statuswindow.h"
 #include "link/threadsleep.h"
 #include "testsupport.h"
+#include "windowtest.h"
 
 using namespace kordel;
 
@@ -62,42 +63,21 @@ const char* stateName(std::uint16_t s) {
     return "?";
 }
 
-class StatusWindowTest : public ::testing::Test {
+class StatusWindowTest : public test::WindowTest {
 protected:
     void SetUp() override {
-        previousDir_ = QDir::currentPath();
-        QDir::setCurrent(startDir_.path());
         setThreadSleep([this](int ms) {
             pauses_.push_back({ms, static_cast<int>(port_->written.size())});
             if (duringPause_) duringPause_();
         });
-        MainFormOptions options;
-        options.exeDir = exeDir_.path();
-        options.portName = QStringLiteral("/dev/ttyUSB0");
-        options.portFactory = [this](const PortSettings& s) {
-            auto p = std::make_unique<test::FakeSerialPort>(s);
-            port_ = p.get();
-            return p;
-        };
-        form_ = std::make_unique<TMainForm>(options);
-        form_->createSecondaryWindows();
-        form_->show();
-        test::drainEvents();
+        startForm();
         logStart_ = static_cast<int>(allLog().size());
     }
     void TearDown() override {
-        test::drainEvents();
-        form_.reset();
+        stopForm();
         setThreadSleep({});
-        QDir::setCurrent(previousDir_);
     }
-    QStringList allLog() const {
-        QStringList lines = QString::fromUtf8(test::readFile(startDir_.filePath(QStringLiteral("kordel.log"))))
-                                .split(QStringLiteral("\r\n"));
-        lines.removeLast();
-        for (QString& l : lines) l = l.mid(21);  // without the time stamp
-        return lines;
-    }
+    QStringList allLog() const { return logLines(); }
     // Log entries since the last call (or since start-up).
     QStringList newLog() {
         const QStringList all = allLog();
@@ -124,12 +104,8 @@ protected:
         int framesBefore;
     };
 
-    QTemporaryDir startDir_, exeDir_;
-    QString previousDir_;
     test::FakeDialogs dialogs_;
     test::FixedClock clock_{{2007, 5, 22, 10, 20, 30, 0}};
-    test::FakeSerialPort* port_ = nullptr;
-    std::unique_ptr<TMainForm> form_;
     std::vector<Pause> pauses_;
     std::function<void()> duringPause_;
     int logStart_ = 0;
