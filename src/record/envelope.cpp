@@ -67,7 +67,7 @@ void everyPoint(const Record& record, std::size_t c, std::size_t first, std::siz
 
 // Min and max of [first, last) (no gap inside) as up to two points in time order.
 void extremes(const Record& record, std::size_t c, std::size_t first, std::size_t last, LineBuilder& line) {
-    const RangeSummary s = summariseRange(record, c, first, last);
+    const RangeExtremes s = rangeExtremes(record, c, first, last);
     if (s.count == 0) {
         line.breakAt(record.timeNumber(first));
         return;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kordel {
 
@@ -69,6 +70,64 @@ RangeSummary summariseRange(const Record& record, std::size_t c, std::size_t fir
         addSample(s, column[i], i, ref);
     }
     return s;
+}
+
+namespace {
+
+void scanExtremes(RangeExtremes& e, std::span<const std::int32_t> column, std::size_t first, std::size_t last) {
+    std::int32_t mn = e.count ? e.min : std::numeric_limits<std::int32_t>::max();
+    std::int32_t mx = e.count ? e.max : std::numeric_limits<std::int32_t>::min();
+    std::size_t count = 0;
+    for (std::size_t i = first; i < last; ++i) {
+        const std::int32_t v = column[i];
+        if (v == Record::kMissing) continue;
+        ++count;
+        if (v < mn) {
+            mn = v;
+            e.minIndex = i;
+        }
+        if (v > mx) {
+            mx = v;
+            e.maxIndex = i;
+        }
+    }
+    if (count) {
+        e.count += count;
+        e.min = mn;
+        e.max = mx;
+    }
+}
+
+}  // namespace
+
+RangeExtremes rangeExtremes(const Record& record, std::size_t c, std::size_t first, std::size_t last) {
+    RangeExtremes e;
+    const auto column = record.column(c);
+    last = std::min(last, column.size());
+    constexpr std::size_t B = Record::kBlockSize;
+    const std::size_t firstWhole = (first + B - 1) / B;
+    const std::size_t endWhole = last / B;
+    if (firstWhole >= endWhole) {
+        scanExtremes(e, column, first, last);
+        return e;
+    }
+    scanExtremes(e, column, first, firstWhole * B);
+    const auto& blocks = record.blocks(c);
+    for (std::size_t b = firstWhole; b < endWhole; ++b) {
+        const BlockSummary& s = blocks[b];
+        if (s.count == 0) continue;
+        if (e.count == 0 || s.min < e.min) {
+            e.min = s.min;
+            e.minIndex = b * B + s.minOffset;
+        }
+        if (e.count == 0 || s.max > e.max) {
+            e.max = s.max;
+            e.maxIndex = b * B + s.maxOffset;
+        }
+        e.count += s.count;
+    }
+    scanExtremes(e, column, endWhole * B, last);
+    return e;
 }
 
 std::optional<WindowStatistics> windowStatistics(const Record& record, std::size_t c, std::int64_t fromMs,

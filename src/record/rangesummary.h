@@ -24,6 +24,16 @@ struct RangeSummary {
 // Samples [first, last) of channel c; missing ones are left out.
 RangeSummary summariseRange(const Record& record, std::size_t c, std::size_t first, std::size_t last);
 
+// Only the extremes of [first, last): what the envelope needs, without the sums.
+struct RangeExtremes {
+    std::size_t count = 0;
+    std::int32_t min = 0;
+    std::int32_t max = 0;
+    std::size_t minIndex = 0;
+    std::size_t maxIndex = 0;
+};
+RangeExtremes rangeExtremes(const Record& record, std::size_t c, std::size_t first, std::size_t last);
+
 // Statistics of a time window, in the channel's unit.
 struct WindowStatistics {
     std::size_t count = 0;

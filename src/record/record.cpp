@@ -56,7 +56,11 @@ std::optional<std::size_t> Record::findChannel(const std::string& name) const {
     return std::nullopt;
 }
 
-double Record::scale(std::size_t c) const { return std::pow(10.0, channels_[c].decimals); }
+double Record::scale(std::size_t c) const {
+    static constexpr double kPowers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    const int d = channels_[c].decimals;
+    return d >= 0 && d <= 9 ? kPowers[d] : std::pow(10.0, d);
+}
 
 double Record::value(std::size_t c, std::size_t i) const {
     const std::int32_t raw = columns_[c][i];

@@ -46,7 +46,7 @@ struct BlockSummary {
 class Record {
 public:
     static constexpr std::int32_t kMissing = std::numeric_limits<std::int32_t>::min();
-    static constexpr std::size_t kBlockSize = 1024;
+    static constexpr std::size_t kBlockSize = 256;
     static constexpr std::int64_t kMsPerDay = 86'400'000;
     // The line breaks where consecutive samples lie further apart than three
     // typical intervals and at least this far.
