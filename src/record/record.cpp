@@ -92,6 +92,12 @@ void Record::appendAll(const Record& other) {
     }
 }
 
+void Record::shiftTimes(std::int64_t deltaMs) {
+    for (auto& t : times_) {
+        t += deltaMs;
+    }
+}
+
 void Record::addChannel(ChannelInfo info, std::vector<std::int32_t> column) {
     column.resize(times_.size(), kMissing);
     channels_.push_back(std::move(info));

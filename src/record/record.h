@@ -79,6 +79,9 @@ public:
     void append(std::int64_t timeMs, std::span<const std::int32_t> raw);
     // All samples of `other`, which has the same channels.
     void appendAll(const Record& other);
+    // Moves every time by `deltaMs` (the clock's offset from UT taken off);
+    // order, gaps and summaries stay as they are.
+    void shiftTimes(std::int64_t deltaMs);
     // A further channel, one value per sample (F computed from X, Y, Z).
     void addChannel(ChannelInfo info, std::vector<std::int32_t> column);
     // Time order, exact repeats dropped, gaps and block summaries built.
