@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "record/rangesummary.h"
 
@@ -17,14 +18,14 @@ public:
     void point(std::size_t i) {
         const std::int32_t v = record_.column(c_)[i];
         out_.x.push_back(record_.timeNumber(i));
-        out_.y.push_back(v == Record::kMissing ? std::nan("") : v / scale_);
+        out_.y.push_back(v == Record::kMissing ? std::numeric_limits<double>::quiet_NaN() : v / scale_);
     }
     void breakAt(double x) {
         if (!out_.y.empty() && std::isnan(out_.y.back())) {
             return;  // one break is enough
         }
         out_.x.push_back(x);
-        out_.y.push_back(std::nan(""));
+        out_.y.push_back(std::numeric_limits<double>::quiet_NaN());
     }
     void breakBetween(std::size_t i) { breakAt((record_.timeNumber(i) + record_.timeNumber(i + 1)) / 2); }
 

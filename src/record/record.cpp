@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace kordel {
@@ -64,7 +65,7 @@ double Record::scale(std::size_t c) const {
 
 double Record::value(std::size_t c, std::size_t i) const {
     const std::int32_t raw = columns_[c][i];
-    return raw == kMissing ? std::nan("") : raw / scale(c);
+    return raw == kMissing ? std::numeric_limits<double>::quiet_NaN() : raw / scale(c);
 }
 
 void Record::reserve(std::size_t samples) {
@@ -104,7 +105,7 @@ void Record::addChannel(ChannelInfo info, std::vector<std::int32_t> column) {
     columns_.push_back(std::move(column));
     blocks_.emplace_back();
     references_.push_back(0);
-    buildBlocks();
+    buildBlocks(channels_.size() - 1);
 }
 
 std::size_t Record::finish() {
@@ -112,7 +113,9 @@ std::size_t Record::finish() {
     const std::size_t dropped = dropExactRepeats();
     typicalMs_ = medianInterval(times_);
     findGaps();
-    buildBlocks();
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        buildBlocks(c);
+    }
     return dropped;
 }
 
@@ -191,10 +194,10 @@ void Record::findGaps() {
 
 bool Record::breaksAfter(std::size_t i) const { return std::binary_search(gaps_.begin(), gaps_.end(), i); }
 
-void Record::buildBlocks() {
+void Record::buildBlocks(std::size_t c) {
     const std::size_t n = times_.size();
     const std::size_t blockCount = (n + kBlockSize - 1) / kBlockSize;
-    for (std::size_t c = 0; c < columns_.size(); ++c) {
+    {
         const auto& col = columns_[c];
         const auto firstPresent = std::find_if(col.begin(), col.end(), [](std::int32_t v) { return v != kMissing; });
         references_[c] = firstPresent == col.end() ? 0 : *firstPresent;

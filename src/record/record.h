@@ -115,7 +115,7 @@ private:
     void sortByTime();
     std::size_t dropExactRepeats();
     void findGaps();
-    void buildBlocks();
+    void buildBlocks(std::size_t c);
     bool sameSample(std::size_t a, std::size_t b) const;
 
     std::vector<ChannelInfo> channels_;

@@ -146,13 +146,14 @@ void parseInOrder(const std::vector<std::string>& files, unsigned threads, std::
     std::mutex m;
     std::condition_variable cv;
     std::size_t next = 0, taken = 0;
+    bool stopped = false;  // the consumer failed: parse nothing more
     auto worker = [&] {
         for (;;) {
             std::size_t idx;
             {
                 std::unique_lock lock(m);
-                cv.wait(lock, [&] { return next >= n || next < taken + ahead; });
-                if (next >= n) return;
+                cv.wait(lock, [&] { return stopped || next >= n || next < taken + ahead; });
+                if (stopped || next >= n) return;
                 idx = next++;
             }
             FileChunk chunk;
@@ -161,6 +162,9 @@ void parseInOrder(const std::vector<std::string>& files, unsigned threads, std::
             } catch (const std::bad_alloc&) {
                 chunk = FileChunk{};
                 chunk.failure = "Not enough memory to read " + files[idx];
+            } catch (const std::exception& e) {
+                chunk = FileChunk{};
+                chunk.failure = "Cannot read " + files[idx] + ": " + e.what();
             }
             std::lock_guard lock(m);
             slots[idx] = std::move(chunk);
@@ -177,7 +181,17 @@ void parseInOrder(const std::vector<std::string>& files, unsigned threads, std::
             chunk = std::move(*slots[k]);
             slots[k].reset();
         }
-        take(chunk);
+        try {
+            take(chunk);
+        } catch (...) {
+            {
+                std::lock_guard lock(m);
+                stopped = true;
+            }
+            cv.notify_all();
+            pool.clear();  // joins: each worker ends after its current file
+            throw;
+        }
         {
             std::lock_guard lock(m);
             taken = k + 1;

@@ -51,37 +51,12 @@ bool fits(std::int64_t v) {
     return v > std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max();
 }
 
-// One field: skips spaces, then the characters up to the next space.
-bool nextField(std::string_view line, std::size_t& pos, std::string_view& field) {
-    while (pos < line.size() && line[pos] == ' ') ++pos;
-    if (pos == line.size()) return false;
-    const std::size_t start = pos;
-    while (pos < line.size() && line[pos] != ' ') ++pos;
-    field = line.substr(start, pos - start);
-    return true;
-}
-
 bool readWord(std::string_view s, int& v) {
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     long long n = 0;
     const auto res = std::from_chars(s.data(), s.data() + s.size(), n);
     if (res.ec != std::errc() || res.ptr != s.data() + s.size() || n < 0 || n > 65535) return false;
     v = static_cast<int>(n);
-    return true;
-}
-
-// Seconds and milliseconds (fraction truncated) of the seconds field.
-bool readSeconds(std::string_view s, int& second, int& ms) {
-    std::int64_t thousandths = 0;
-    if (!scaledPlain(s, 3, thousandths, true) || (!s.empty() && s.front() == '-')) {
-        // Rare forms ("3e1"): the general reader, truncated as written.
-        const auto n = parseNumber(s);
-        if (!n || !std::isfinite(*n) || *n < 0 || *n >= 65536) return false;
-        thousandths = static_cast<std::int64_t>(*n * 1000.0 + 1e-6);
-    }
-    if (thousandths < 0 || thousandths >= 65536000) return false;
-    second = static_cast<int>(thousandths / 1000);
-    ms = static_cast<int>(thousandths % 1000);
     return true;
 }
 
@@ -101,25 +76,111 @@ std::optional<std::int32_t> parseScaled(std::string_view text, int decimals) {
     return static_cast<std::int32_t>(v);
 }
 
+namespace {
+
+// The line's fields read in one pass: each reader starts at a field's first
+// character and stops at the space after it. The fast paths take the forms
+// the instrument writes; anything else goes through the general readers.
+class FieldCursor {
+public:
+    explicit FieldCursor(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
+
+    bool next() {
+        while (p_ != end_ && *p_ == ' ') ++p_;
+        return p_ != end_;
+    }
+    std::string_view field() {
+        const char* start = p_;
+        while (p_ != end_ && *p_ != ' ') ++p_;
+        return {start, static_cast<std::size_t>(p_ - start)};
+    }
+    // An unsigned integer in 0..65535 ("+" allowed in front).
+    bool word(int& v) {
+        if (!next()) return false;
+        const char* start = p_;
+        if (*p_ == '+') ++p_;
+        int n = 0, digits = 0;
+        for (; p_ != end_ && isDigit(*p_); ++p_, ++digits) {
+            if (digits == 9) return false;
+            n = n * 10 + (*p_ - '0');
+        }
+        if (p_ != end_ && *p_ != ' ') {
+            p_ = start;
+            return readWord(field(), v);  // "-0" and the like
+        }
+        v = n;
+        return digits > 0 && n <= 65535;
+    }
+    // A decimal scaled by 10^decimals: digits, ".", digits, as written by the instrument.
+    bool scaled(int decimals, std::int64_t& v, bool truncate) {
+        if (!next()) return false;
+        const char* start = p_;
+        const bool negative = *p_ == '-';
+        if (*p_ == '-' || *p_ == '+') ++p_;
+        std::int64_t whole = 0;
+        int digits = 0;
+        for (; p_ != end_ && isDigit(*p_) && digits < 12; ++p_, ++digits) whole = whole * 10 + (*p_ - '0');
+        std::int64_t frac = 0;
+        int fracDigits = 0;
+        bool roundUp = false;
+        if (p_ != end_ && *p_ == '.') {
+            for (++p_; p_ != end_ && isDigit(*p_); ++p_, ++fracDigits) {
+                if (fracDigits < decimals) frac = frac * 10 + (*p_ - '0');
+                else if (fracDigits == decimals) roundUp = !truncate && *p_ >= '5';
+            }
+        }
+        if ((p_ != end_ && *p_ != ' ') || digits + fracDigits == 0 || digits == 12) {
+            p_ = start;
+            return slowScaled(field(), decimals, v, truncate);
+        }
+        const int taken = fracDigits < decimals ? fracDigits : decimals;
+        v = whole * kPow10[static_cast<std::size_t>(decimals)] + frac * kPow10[static_cast<std::size_t>(decimals - taken)] +
+            (roundUp ? 1 : 0);
+        if (negative) v = -v;
+        return true;
+    }
+
+private:
+    static bool slowScaled(std::string_view f, int decimals, std::int64_t& v, bool truncate) {
+        if (truncate) {
+            const auto n = parseNumber(f);
+            if (!n || !std::isfinite(*n) || std::fabs(*n) >= 1e12) return false;
+            // Truncated as written; the small guard keeps 30.123 from becoming 30.122.
+            v = static_cast<std::int64_t>(*n * static_cast<double>(kPow10[static_cast<std::size_t>(decimals)]) +
+                                          (*n < 0 ? -1e-6 : 1e-6));
+            return true;
+        }
+        const auto r = parseScaled(f, decimals);
+        if (!r) return false;
+        v = *r;
+        return true;
+    }
+
+    const char* p_;
+    const char* end_;
+};
+
+}  // namespace
+
 bool SampleLineParser::parse(std::string_view line, std::int64_t& timeMs,
                              std::array<std::int32_t, kValues>& raw) {
-    std::size_t pos = 0;
-    std::string_view f;
+    FieldCursor cur(line);
     int ymdhm[5];
     for (int& v : ymdhm) {
-        if (!nextField(line, pos, f) || !readWord(f, v)) return false;
+        if (!cur.word(v)) return false;
     }
-    int second = 0, ms = 0;
-    if (!nextField(line, pos, f) || !readSeconds(f, second, ms)) return false;
+    std::int64_t thousandths = 0;
+    if (!cur.scaled(3, thousandths, true) || thousandths < 0 || thousandths >= 65536000) return false;
+    const int second = static_cast<int>(thousandths / 1000);
+    const int ms = static_cast<int>(thousandths % 1000);
     static constexpr int kDecimals[kValues] = {2, 2, 2, 1, 1};
     for (int k = 0; k < kValues; ++k) {
-        if (!nextField(line, pos, f)) return false;
-        const auto v = parseScaled(f, kDecimals[k]);
-        if (!v) return false;
-        raw[static_cast<std::size_t>(k)] = *v;
+        std::int64_t v = 0;
+        if (!cur.scaled(kDecimals[k], v, false) || !fits(v)) return false;
+        raw[static_cast<std::size_t>(k)] = static_cast<std::int32_t>(v);
     }
-    for (int extra = 0; extra < 2 && nextField(line, pos, f); ++extra) {
-        const auto v = parseNumber(f);
+    for (int extra = 0; extra < 2 && cur.next(); ++extra) {
+        const auto v = parseNumber(cur.field());
         if (!v || !std::isfinite(*v)) return false;
     }
     const int year = ymdhm[0], month = ymdhm[1], day = ymdhm[2], hour = ymdhm[3], minute = ymdhm[4];
