@@ -6,6 +6,7 @@
 // the data files of DIR), loads them as the viewer does, and prints one line
 // per figure, "name value unit" (medians where a figure is repeated):
 //   load ms            all files into one record, on two threads
+//   load_cpu ms        the CPU time of one load (all threads)
 //   peak_rss MB        the process's peak resident memory
 //   record MB          what the record's columns and summaries hold
 //   parse_ratio x      one file parsed into the record on one thread, against a
@@ -138,6 +139,15 @@ std::size_t plainParse(const std::string& path, std::vector<std::vector<double>>
     return lines;
 }
 
+// CPU time of the process so far (user and system, all threads): on a machine
+// shared with other work, load_cpu / 2 is what two free cores would take.
+double cpuMs() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0; };
+    return ms(u.ru_utime) + ms(u.ru_stime);
+}
+
 void print(const char* name, double value, const char* unit) { std::printf("%s %.3f %s\n", name, value, unit); }
 
 int usage() {
@@ -182,6 +192,7 @@ int main(int argc, char** argv) {
 
     std::vector<double> loads;
     kordel::RecordLoadResult result;
+    const double cpuBefore = cpuMs();
     for (int run = 0; run < 3; ++run) {
         result = kordel::RecordLoadResult{};
         const auto t0 = Clock::now();
@@ -192,6 +203,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    const double loadCpu = (cpuMs() - cpuBefore) / 3;
     kordel::Record& record = result.record;
     const std::int64_t first = record.timeMs(0), last = record.timeMs(record.size() - 1);
     const std::int64_t mid = first + (last - first) / 2;
@@ -263,6 +275,7 @@ int main(int argc, char** argv) {
 
     std::printf("files %zu\nsamples %zu\n", files.size(), record.size());
     print("load", median(loads), "ms");
+    print("load_cpu", loadCpu, "ms");
     print("peak_rss", static_cast<double>(usage.ru_maxrss) / 1024.0, "MB");
     print("record", static_cast<double>(record.memoryBytes()) / 1048576.0, "MB");
     print("parse_ratio", median(ours) / median(plain), "x");

@@ -57,6 +57,7 @@ void readIagaFiles(const std::vector<std::string>& files, ExportInput& out) {
         }
         if (first) {
             out.elements = r.elements;
+            out.station = r.station;
             out.record = Record([&] {
                 std::vector<ChannelInfo> c;
                 for (std::size_t k = 0; k < r.record.channelCount(); ++k) c.push_back(r.record.channel(k));

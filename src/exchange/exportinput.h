@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "exchange/iaga2002.h"
 #include "record/record.h"
 
 namespace kordel {
@@ -18,6 +19,7 @@ struct ExportInput {
     Status status = Status::Read;
     Record record;
     std::string elements;               // empty for data files, else the IAGA-2002 letters
+    IagaStation station;                // of the first IAGA-2002 file
     std::vector<std::string> messages;  // for standard error, one line each
 };
 

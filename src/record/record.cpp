@@ -4,10 +4,14 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <thread>
 
 namespace kordel {
 
 namespace {
+
+// From this many samples on, the block summaries are built on two threads.
+constexpr std::size_t kParallelSummaries = 200'000;
 
 // Above this many intervals the median is taken from an even spread of them:
 // exact enough for a typical interval, and no copy of a month's intervals.
@@ -113,8 +117,16 @@ std::size_t Record::finish() {
     const std::size_t dropped = dropExactRepeats();
     typicalMs_ = medianInterval(times_);
     findGaps();
-    for (std::size_t c = 0; c < columns_.size(); ++c) {
-        buildBlocks(c);
+    // The channels' summaries are independent: a long record builds them on two threads.
+    const std::size_t half = times_.size() >= kParallelSummaries ? columns_.size() / 2 : 0;
+    {
+        std::optional<std::jthread> helper;
+        if (half > 0) {
+            helper.emplace([this, half] {
+                for (std::size_t c = 0; c < half; ++c) buildBlocks(c);
+            });
+        }
+        for (std::size_t c = half; c < columns_.size(); ++c) buildBlocks(c);
     }
     return dropped;
 }

@@ -162,8 +162,87 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The device line's columns (a recorded *.pc line, and the usual *.fl line):
+// "YYYY MM DD hh mm ss.ff" then Bx, By, Bz right-aligned in 8 with two
+// decimals and Ts, Te in 5 with one, one space between. A line of exactly this
+// shape reads the same by columns as by fields, without searching for them.
+constexpr std::size_t kDeviceLineChars = 61;
+
+bool twoDigits(const char* p, int& v) {
+    const unsigned a = static_cast<unsigned>(p[0] - '0'), b = static_cast<unsigned>(p[1] - '0');
+    v = static_cast<int>(a * 10 + b);
+    return a <= 9 && b <= 9;
+}
+
+// Spaces, an optional "-", then digits up to the point at intWidth, then `decimals` digits.
+bool columnValue(const char* f, int intWidth, int decimals, std::int32_t& out) {
+    int i = 0;
+    while (i < intWidth && f[i] == ' ') ++i;
+    const bool negative = i < intWidth && f[i] == '-';
+    if (negative) ++i;
+    if (i == intWidth || f[intWidth] != '.') return false;
+    std::int32_t v = 0;
+    for (; i < intWidth; ++i) {
+        const unsigned d = static_cast<unsigned>(f[i] - '0');
+        if (d > 9) return false;
+        v = v * 10 + static_cast<std::int32_t>(d);
+    }
+    for (int k = 1; k <= decimals; ++k) {
+        const unsigned d = static_cast<unsigned>(f[intWidth + k] - '0');
+        if (d > 9) return false;
+        v = v * 10 + static_cast<std::int32_t>(d);
+    }
+    out = negative ? -v : v;
+    return true;
+}
+
+bool deviceColumns(std::string_view line, int ymdhms[6], int& ms, std::array<std::int32_t, 5>& raw) {
+    const char* p = line.data();
+    if (line.size() != kDeviceLineChars) return false;
+    for (std::size_t sep : {4u, 7u, 10u, 13u, 16u, 22u, 31u, 40u, 49u, 55u}) {
+        if (p[sep] != ' ') return false;
+    }
+    int century = 0;
+    if (!twoDigits(p, century) || !twoDigits(p + 2, ymdhms[0])) return false;
+    ymdhms[0] += century * 100;
+    int hundredths = 0;
+    if (!twoDigits(p + 5, ymdhms[1]) || !twoDigits(p + 8, ymdhms[2]) || !twoDigits(p + 11, ymdhms[3]) ||
+        !twoDigits(p + 14, ymdhms[4]) || !twoDigits(p + 17, ymdhms[5]) || p[19] != '.' ||
+        !twoDigits(p + 20, hundredths)) {
+        return false;
+    }
+    ms = hundredths * 10;
+    return columnValue(p + 23, 5, 2, raw[0]) && columnValue(p + 32, 5, 2, raw[1]) &&
+           columnValue(p + 41, 5, 2, raw[2]) && columnValue(p + 50, 3, 1, raw[3]) && columnValue(p + 56, 3, 1, raw[4]);
+}
+
+}  // namespace
+
+bool SampleLineParser::toTime(int year, int month, int day, int hour, int minute, int second, int ms,
+                              std::int64_t& timeMs) {
+    if (hour > 23 || minute > 59 || second > 59) return false;
+    if (year != lastYear_ || month != lastMonth_ || day != lastDay_) {
+        if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month)) {
+            return false;
+        }
+        lastYear_ = year;
+        lastMonth_ = month;
+        lastDay_ = day;
+        lastDays_ = static_cast<std::int64_t>(toDateNumber(year, month, day));
+    }
+    timeMs = lastDays_ * 86'400'000 + ((hour * 60LL + minute) * 60LL + second) * 1000LL + ms;
+    return true;
+}
+
 bool SampleLineParser::parse(std::string_view line, std::int64_t& timeMs,
                              std::array<std::int32_t, kValues>& raw) {
+    int ymdhms[6];
+    int milli = 0;
+    if (deviceColumns(line, ymdhms, milli, raw)) {
+        return toTime(ymdhms[0], ymdhms[1], ymdhms[2], ymdhms[3], ymdhms[4], ymdhms[5], milli, timeMs);
+    }
     FieldCursor cur(line);
     int ymdhm[5];
     for (int& v : ymdhm) {
@@ -183,19 +262,7 @@ bool SampleLineParser::parse(std::string_view line, std::int64_t& timeMs,
         const auto v = parseNumber(cur.field());
         if (!v || !std::isfinite(*v)) return false;
     }
-    const int year = ymdhm[0], month = ymdhm[1], day = ymdhm[2], hour = ymdhm[3], minute = ymdhm[4];
-    if (hour > 23 || minute > 59 || second > 59) return false;
-    if (year != lastYear_ || month != lastMonth_ || day != lastDay_) {
-        if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month)) {
-            return false;
-        }
-        lastYear_ = year;
-        lastMonth_ = month;
-        lastDay_ = day;
-        lastDays_ = static_cast<std::int64_t>(toDateNumber(year, month, day));
-    }
-    timeMs = lastDays_ * 86'400'000 + ((hour * 60LL + minute) * 60LL + second) * 1000LL + ms;
-    return true;
+    return toTime(ymdhm[0], ymdhm[1], ymdhm[2], ymdhm[3], ymdhm[4], second, ms, timeMs);
 }
 
 }  // namespace kordel

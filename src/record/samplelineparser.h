@@ -28,6 +28,8 @@ public:
     bool parse(std::string_view line, std::int64_t& timeMs, std::array<std::int32_t, kValues>& raw);
 
 private:
+    bool toTime(int year, int month, int day, int hour, int minute, int second, int ms, std::int64_t& timeMs);
+
     // Days since the epoch of the last date read: consecutive lines share it.
     int lastYear_ = -1, lastMonth_ = -1, lastDay_ = -1;
     std::int64_t lastDays_ = 0;

@@ -42,6 +42,15 @@ TEST(SampleLineParser, ReadsTheDataLineRules) {
         {"2007 05 15 12 00 00 1\t2 3 4 5 6", false, 0, {}},
         {"2007 05 15 12 00 00 99999999.99 2 3 4 5", false, 0, {}},
         {"", false, 0, {}},
+        // Device lines in their columns (read by columns) and near misses.
+        {"2007 05 15 12 30 59.99 20000.00  1500.00 44000.00  25.0  30.0", true, ms(15, 12, 30, 59, 990), {2000000, 150000, 4400000, 250, 300}},
+        {"2007 05 15 12 30 00.00 -1234.56   -0.01    -0.00  -5.5  -0.1", true, ms(15, 12, 30, 0), {-123456, -1, 0, -55, -1}},
+        {"2007 05 15 24 30 00.00 20000.00  1500.00 44000.00  25.0  30.0", false, 0, {}},
+        {"2007 02 29 12 30 00.00 20000.00  1500.00 44000.00  25.0  30.0", false, 0, {}},
+        {"2007 05 15 12 30 00.00 20000.00  1500.00 44000.00  25.0 +30.0", true, ms(15, 12, 30, 0), {2000000, 150000, 4400000, 250, 300}},
+        {"2007 05 15 12 30 00.00 2000-.00  1500.00 44000.00  25.0  30.0", false, 0, {}},
+        {"2007 05 15 12 30 00.00     -.50  1500.00 44000.00  25.0  30.0", true, ms(15, 12, 30, 0), {-50, 150000, 4400000, 250, 300}},
+        {"2007 05 15 12 30 00.00 20000.00  1500.00 44000.00 25.0 30.0 7", true, ms(15, 12, 30, 0), {2000000, 150000, 4400000, 250, 300}},
     };
     for (const auto& c : cases) {
         SampleLineParser parser;
@@ -51,6 +60,14 @@ TEST(SampleLineParser, ReadsTheDataLineRules) {
         if (c.ok) {
             EXPECT_EQ(t, c.time) << c.line;
             EXPECT_EQ(raw, c.raw) << c.line;
+        }
+        // A trailing space moves a device line off its columns: the field reader must agree.
+        std::int64_t t2 = 0;
+        std::array<std::int32_t, 5> raw2{};
+        ASSERT_EQ(SampleLineParser().parse(std::string(c.line) + " ", t2, raw2), c.ok) << c.line;
+        if (c.ok) {
+            EXPECT_EQ(t2, t) << c.line;
+            EXPECT_EQ(raw2, raw) << c.line;
         }
     }
 }

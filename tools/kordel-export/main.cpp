@@ -129,6 +129,18 @@ std::string readOptions(const QCommandLineParser& p, Options& o) {
     return {};
 }
 
+// An IAGA-2002 input's station fields stand where no option gives them.
+void keepInputStation(const QCommandLineParser& p, const kordel::IagaStation& in, kordel::IagaStation& st) {
+    const std::pair<const char*, std::pair<const std::string*, std::string*>> fields[] = {
+        {"station-code", {&in.code, &st.code}},        {"station-name", {&in.name, &st.name}},
+        {"source", {&in.source, &st.source}},          {"latitude", {&in.latitude, &st.latitude}},
+        {"longitude", {&in.longitude, &st.longitude}}, {"elevation", {&in.elevation, &st.elevation}},
+    };
+    for (const auto& [option, from_to] : fields) {
+        if (!p.isSet(option) && !from_to.first->empty()) *from_to.second = *from_to.first;
+    }
+}
+
 kordel::IoStatus writeFile(const kordel::TextExport& ex, const kordel::ExportPart& part, const std::string& path) {
     kordel::OutputFile file;
     if (kordel::IoStatus s = file.create(path); !s) return s;
@@ -183,6 +195,7 @@ int main(int argc, char** argv) {
     if (input.status == kordel::ExportInput::Status::Usage) return kUsage;
     if (input.record.channelCount() < 4) return kFailed;  // nothing could be read
     const bool inputsFailed = input.status == kordel::ExportInput::Status::Failed;
+    keepInputStation(parser, input.station, options.settings.station);
     const kordel::TextExport ex(std::move(input.record), input.elements, options.settings);
     const int written = writeOutput(ex, options);
     return written != 0 || inputsFailed ? kFailed : 0;
