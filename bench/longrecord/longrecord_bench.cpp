@@ -16,6 +16,8 @@
 //   lookup us          the read-out's search for the sample under the cursor
 //   stats_full ms      statistics of the five channels, whole record
 //   stats_10min ms     the same for a 10-minute window
+//   export_iaga_day ms the first file's record written as IAGA-2002, every sample
+//                      (compare with parse_one_file)
 //   total_field ms     F for every sample
 // The generated files are deleted at the end unless --keep is given.
 
@@ -33,6 +35,7 @@
 #include <vector>
 
 #include "app/fixedformats.h"
+#include "exchange/textexport.h"
 #include "record/envelope.h"
 #include "record/rangesummary.h"
 #include "record/recordloader.h"
@@ -273,6 +276,21 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Exporting the first day as IAGA-2002 (every sample) against reading it.
+    std::vector<double> exports;
+    std::size_t exportedBytes = 0;
+    for (int run = 0; run < 5; ++run) {
+        kordel::RecordLoadResult day = kordel::RecordLoader().load({files.front()});
+        const auto t0 = Clock::now();
+        const kordel::TextExport ex(std::move(day.record), "", kordel::ExportSettings{});
+        exportedBytes = 0;
+        ex.write(ex.whole(), [&](std::string_view bytes) {
+            exportedBytes += bytes.size();
+            return kordel::IoStatus{};
+        });
+        exports.push_back(msSince(t0));
+    }
+
     std::printf("files %zu\nsamples %zu\n", files.size(), record.size());
     print("load", median(loads), "ms");
     print("load_cpu", loadCpu, "ms");
@@ -281,6 +299,8 @@ int main(int argc, char** argv) {
     print("parse_ratio", median(ours) / median(plain), "x");
     print("parse_one_file", median(ours), "ms");
     print("parse_plain", median(plain), "ms");
+    print("export_iaga_day", median(exports), "ms");
+    print("export_iaga_MB", static_cast<double>(exportedBytes) / 1048576.0, "MB");
     print("envelope_full", envFull, "ms");
     print("envelope_10min", env10, "ms");
     print("lookup", median(lookups), "us");
