@@ -257,6 +257,7 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
     std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     files.clear();
     for (auto& [t, f] : ordered) files.push_back(std::move(f));
+    result.files = files;
 
     try {
         result.record.reserve(static_cast<std::size_t>(textBytes / 58 + 16));

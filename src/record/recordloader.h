@@ -39,6 +39,7 @@ struct RecordLoadResult {
     std::size_t errorLineCount = 0;
     std::vector<ErrorLine> errorLines;  // the first keptErrorLines of them
     std::size_t repeatsDropped = 0;
+    std::vector<std::string> files;     // the files read, earliest first (for the title)
 };
 
 class RecordLoader {

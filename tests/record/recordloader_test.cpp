@@ -7,6 +7,7 @@
 #include "../files/scratchdir.h"
 #include "app/fixedformats.h"
 #include "record/recordloader.h"
+#include "record/recordtitle.h"
 #include "record/samplelineparser.h"
 
 namespace kordel {
@@ -105,7 +106,14 @@ TEST(RecordLoader, MergesFilesInAnyOrderWithOverlapsAndRepeats) {
         EXPECT_EQ(r.errorLines[0].lineNumber, 7);
         EXPECT_EQ(r.errorLines[0].text, "not a data line");
         EXPECT_TRUE(r.failures.empty());
+        EXPECT_EQ(r.files, (std::vector<std::string>{dir.file("c.pc"), dir.file("a.pc"), dir.file("b.fl")}));
     }
+}
+
+TEST(RecordTitle, OneFileOrTheFirstAndLastOfSeveral) {
+    EXPECT_EQ(viewerTitle({"/data/20070515000000.pc"}), "Kordel File viewer: /data/20070515000000.pc");
+    EXPECT_EQ(viewerTitle({"20070515000000.pc", "20070516000000.pc", "20070517000000.fl"}),
+              "Kordel File viewer: 20070515000000.pc \xE2\x80\xA6 20070517000000.fl (3 files)");
 }
 
 TEST(RecordLoader, ReportsAnUnreadableFileAndLoadsTheOthers) {
