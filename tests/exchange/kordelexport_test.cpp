@@ -68,6 +68,8 @@ TEST(KordelExport, ExitCodes) {
     write(dir.file("a.pc"), kDay);
     write(dir.file("b.min"), " Format                 IAGA-2002                                    |\n"
                              "DATE       TIME         DOY     ABCX      ABCY      ABCZ      ABCF   |\n");
+    write(dir.file("c.min"), " Format                 IAGA-2002                                    |\n"
+                             "DATE       TIME         DOY     ABCH      ABCD      ABCZ      ABCF   |\n");
     struct Case {
         const char* args;
         int status;
@@ -77,6 +79,7 @@ TEST(KordelExport, ExitCodes) {
         {"a.pc --format png --output x.png", 2, "kordel-export: --format png is not yet supported"},
         {"a.pc --format xml", 2, "kordel-export: --format must be iaga2002 or csv"},
         {"a.pc b.min", 2, "kordel-export: IAGA-2002 files (b.min) and data files (a.pc) do not mix"},
+        {"b.min c.min", 2, "kordel-export: c.min reports HDZF, the other IAGA-2002 inputs XYZF"},
         {"a.pc --utc-offset 2", 2, "kordel-export: --utc-offset needs +HH:MM or -HH:MM"},
         {"a.pc --from yesterday", 2, "kordel-export: --from needs an ISO 8601 UT time"},
         {"a.pc --bogus", 2, "kordel-export: Unknown option 'bogus'."},
