@@ -88,11 +88,8 @@ void perColumn(const Record& record, std::size_t c, std::size_t first, std::size
     const double width = static_cast<double>(toMs - fromMs) / pixels;
     std::size_t begin = first;
     for (int p = 0; p < pixels && begin < last; ++p) {
-        const std::size_t end =
-            p + 1 == pixels
-                ? last
-                : std::max(begin, std::min(last, record.lowerBound(fromMs + static_cast<std::int64_t>(
-                                                                               std::llround(width * (p + 1))))));
+        const std::int64_t columnEnd = fromMs + static_cast<std::int64_t>(std::llround(width * (p + 1)));
+        const std::size_t end = p + 1 == pixels ? last : std::min(last, record.lowerBoundFrom(begin, columnEnd));
         // A column is split where the record has a gap; each piece gives its extremes.
         std::size_t cur = begin;
         while (cur < end) {

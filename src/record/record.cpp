@@ -248,6 +248,41 @@ std::size_t Record::lowerBound(std::int64_t t) const {
     return static_cast<std::size_t>(std::lower_bound(times_.begin(), times_.end(), t) - times_.begin());
 }
 
+std::size_t Record::lowerBoundFrom(std::size_t first, std::int64_t t) const {
+    const std::size_t n = times_.size();
+    if (first >= n) {
+        return n;
+    }
+    std::size_t guess = first;
+    if (typicalMs_ > 0 && t > times_[first]) {
+        guess = first + static_cast<std::size_t>(std::min<std::int64_t>(
+                            (t - times_[first]) / typicalMs_, static_cast<std::int64_t>(n - first)));
+    }
+    std::size_t lo = first, hi = n;
+    if (guess < n && times_[guess] < t) {
+        // The answer lies after guess: double the step until a sample is ≥ t.
+        std::size_t a = guess, step = 1;
+        while (a + step < n && times_[a + step] < t) {
+            a += step;
+            step *= 2;
+        }
+        lo = a + 1;
+        hi = std::min(n, a + step);
+    } else {
+        // guess is ≥ t (or the end): double the step back while samples stay ≥ t.
+        std::size_t b = guess, step = 1;
+        while (b >= first + step && times_[b - step] >= t) {
+            b -= step;
+            step *= 2;
+        }
+        hi = b;
+        lo = b >= first + step ? b - step + 1 : first;
+    }
+    return static_cast<std::size_t>(std::lower_bound(times_.begin() + static_cast<std::ptrdiff_t>(lo),
+                                                     times_.begin() + static_cast<std::ptrdiff_t>(hi), t) -
+                                    times_.begin());
+}
+
 std::size_t Record::upperBound(std::int64_t t) const {
     return static_cast<std::size_t>(std::upper_bound(times_.begin(), times_.end(), t) - times_.begin());
 }

@@ -113,6 +113,25 @@ TEST(Record, NearestSampleToTheCursorAndNoneInsideAGap) {
     }
 }
 
+TEST(Record, SearchFromAKnownStartAgreesWithTheFullSearch) {
+    // Irregular spacing: 100 ms steps, a long gap, repeated times, a burst.
+    Record r({{"V", "nT", 2}});
+    std::int64_t t = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const std::int32_t raw[1] = {i};
+        r.append(t, raw);
+        t += i == 1000 ? 3'600'000 : (i % 97 == 0 ? 0 : (i > 2000 && i < 2100 ? 7 : 100));
+    }
+    r.finish();
+    for (std::int64_t q = -50; q < t + 200; q += 37) {
+        const std::size_t expected = r.lowerBound(q);
+        for (std::size_t first : {std::size_t{0}, expected / 2, expected > 0 ? expected - 1 : 0, expected}) {
+            ASSERT_EQ(r.lowerBoundFrom(first, q), expected) << "t " << q << " from " << first;
+        }
+    }
+    EXPECT_EQ(r.lowerBoundFrom(r.size(), t + 1000), r.size());
+}
+
 TEST(Record, WindowStatisticsMatchADirectComputation) {
     Record r({{"V", "nT", 2}});
     std::vector<double> values;
