@@ -110,7 +110,8 @@ void perColumn(const Record& record, std::size_t c, std::size_t first, std::size
 EnvelopeLine envelope(const Record& record, std::size_t channel, std::int64_t fromMs, std::int64_t toMs,
                       int pixels) {
     EnvelopeLine out;
-    if (record.empty() || toMs < fromMs || pixels <= 0) {
+    if (record.empty() || toMs < fromMs || pixels <= 0 || fromMs < -Record::kTimeLimitMs ||
+        toMs > Record::kTimeLimitMs) {
         return out;
     }
     std::size_t first = record.lowerBound(fromMs);

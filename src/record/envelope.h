@@ -21,7 +21,8 @@ struct EnvelopeLine {
 };
 
 // The window [fromMs, toMs] drawn `pixels` columns wide. Every sample is given
-// while the window holds at most kEveryPointFactor × pixels of them.
+// while the window holds at most kEveryPointFactor × pixels of them. Nothing is
+// given for a window reaching beyond ±Record::kTimeLimitMs.
 inline constexpr std::size_t kEveryPointFactor = 4;
 EnvelopeLine envelope(const Record& record, std::size_t channel, std::int64_t fromMs, std::int64_t toMs,
                       int pixels);

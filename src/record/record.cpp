@@ -288,6 +288,7 @@ std::size_t Record::upperBound(std::int64_t t) const {
 }
 
 std::optional<std::size_t> Record::nearest(std::int64_t t, std::int64_t from, std::int64_t to) const {
+    t = std::clamp(t, -kTimeLimitMs, kTimeLimitMs);
     const std::size_t lo = lowerBound(from);
     const std::size_t hi = upperBound(to);
     if (lo >= hi) {

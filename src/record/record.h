@@ -51,6 +51,9 @@ public:
     // The line breaks where consecutive samples lie further apart than three
     // typical intervals and at least this far.
     static constexpr std::int64_t kMinGapMs = 2000;
+    // Times a query may name: far beyond year 9999 either way, yet differences
+    // of two of them cannot overflow.
+    static constexpr std::int64_t kTimeLimitMs = 1'000'000'000'000'000;
 
     Record() = default;
     explicit Record(std::vector<ChannelInfo> channels);
