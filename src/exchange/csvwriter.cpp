@@ -1,5 +1,7 @@
 #include "exchange/csvwriter.h"
 
+#include <climits>
+
 #include "app/fixedformats.h"
 #include "exchange/fixedtext.h"
 
@@ -7,31 +9,51 @@ namespace kordel {
 
 namespace {
 
-void appendIso(std::string& out, std::int64_t timeMs) {
-    const CivilDateTime t = fromDateTimeNumber(static_cast<double>(timeMs) / Record::kMsPerDay);
-    appendFixed(out, t.year, 0, 4);
-    out += '-';
-    out += TwoDigits(t.month);
-    out += '-';
-    out += TwoDigits(t.day);
-    out += 'T';
-    out += TwoDigits(t.hour);
-    out += ':';
-    out += TwoDigits(t.minute);
-    out += ':';
-    out += TwoDigits(t.second);
-    out += '.';
-    out += static_cast<char>('0' + t.millisecond / 100);
-    out += static_cast<char>('0' + t.millisecond / 10 % 10);
-    out += static_cast<char>('0' + t.millisecond % 10);
-    out += 'Z';
+void putDigits(char* p, int width, int v) {
+    for (char* q = p + width; q > p; v /= 10) *--q = static_cast<char>('0' + v % 10);
 }
+
+// "YYYY-MM-DDThh:mm:ss.sssZ"; the date part is worked out once a day.
+class IsoTimeWriter {
+public:
+    void append(std::string& out, std::int64_t timeMs) {
+        std::int64_t day = timeMs / Record::kMsPerDay;
+        std::int64_t msOfDay = timeMs % Record::kMsPerDay;
+        if (msOfDay < 0) {
+            msOfDay += Record::kMsPerDay;
+            --day;
+        }
+        if (day != day_) {
+            day_ = day;
+            const CivilDateTime t = fromDateTimeNumber(static_cast<double>(day));
+            putDigits(text_, 4, t.year);
+            text_[4] = '-';
+            putDigits(text_ + 5, 2, t.month);
+            text_[7] = '-';
+            putDigits(text_ + 8, 2, t.day);
+            text_[10] = 'T';
+            text_[13] = text_[16] = ':';
+            text_[19] = '.';
+            text_[23] = 'Z';
+        }
+        const int ms = static_cast<int>(msOfDay);
+        putDigits(text_ + 11, 2, ms / 3'600'000);
+        putDigits(text_ + 14, 2, ms / 60'000 % 60);
+        putDigits(text_ + 17, 2, ms / 1000 % 60);
+        putDigits(text_ + 20, 3, ms % 1000);
+        out.append(text_, sizeof text_);
+    }
+
+private:
+    std::int64_t day_ = INT64_MIN;
+    char text_[24] = {};
+};
 
 }  // namespace
 
 std::string isoUtcText(std::int64_t timeMs) {
     std::string s;
-    appendIso(s, timeMs);
+    IsoTimeWriter().append(s, timeMs);
     return s;
 }
 
@@ -50,8 +72,9 @@ IoStatus writeCsv(const Record& record, std::size_t first, std::size_t last, con
     std::string out = "time";
     for (std::size_t c : channels) out += "," + csvField(record.channel(c).name);
     out += "\r\n";
+    IsoTimeWriter time;
     for (std::size_t i = first; i < last; ++i) {
-        appendIso(out, record.timeMs(i));
+        time.append(out, record.timeMs(i));
         for (std::size_t c : channels) {
             out += ',';
             const std::int32_t raw = record.column(c)[i];
