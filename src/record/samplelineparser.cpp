@@ -17,7 +17,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A plain decimal "[-+]digits[.digits]" scaled by 10^decimals. False when the
 // text has another form (an exponent, …) or too many digits for the fast way.
-bool scaledPlain(std::string_view s, int decimals, std::int64_t& out, bool truncate = false) {
+bool scaledPlain(std::string_view s, int decimals, std::int64_t& out) {
     std::size_t i = 0;
     const bool negative = i < s.size() && s[i] == '-';
     if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
@@ -35,7 +35,7 @@ bool scaledPlain(std::string_view s, int decimals, std::int64_t& out, bool trunc
             if (fracDigits < decimals) {
                 frac = frac * 10 + (s[i] - '0');
             } else if (fracDigits == decimals) {
-                roundUp = !truncate && s[i] >= '5';
+                roundUp = s[i] >= '5';
             }
         }
     }
