@@ -58,6 +58,8 @@ void TMainForm::ClearCharts() {
     for (ChannelChart* c : Chart) {
         c->clearSeries();
     }
+    // The read-out belongs to the points just removed.
+    StatusPanel[2]->clear();
 }
 
 void TMainForm::appendSample(double x, const std::array<double, 5>& values) {
@@ -134,7 +136,9 @@ void TMainForm::SpeedButton9Click() {
 
 void TMainForm::ScrollByKey(int key) {
     const auto k = scrollKeyOf(key);
-    if (!k) {
+    // The live axes hold times of day and follow the newest samples: the keys,
+    // which set date-time windows, leave them alone while recording.
+    if (!k || linkState_ == Recording) {
         return;
     }
     TZoomler* bar = XZoomlerBar();
