@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -54,6 +55,32 @@ QToolButton* makeBarButton(QWidget* parent, const char* name, const QString& hin
     b->setAutoRaise(true);
     b->setFocusPolicy(Qt::NoFocus);
     return b;
+}
+
+// The Flash button's picture: a memory dump (a block of bits), an arrow, and
+// the page of text it becomes.
+QIcon dumpConversionIcon() {
+    QPixmap pm(24, 24);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.fillRect(1, 5, 8, 14, QColor(40, 40, 90));
+    for (int y = 7; y < 18; y += 3) {
+        for (int x = 2; x < 8; x += 3) {
+            p.fillRect(x + ((y / 3) % 2), y, 2, 1, QColor(200, 220, 255));
+        }
+    }
+    p.setPen(QPen(QColor(0, 110, 0), 2));
+    p.drawLine(10, 12, 14, 12);
+    p.drawLine(12, 9, 14, 12);
+    p.drawLine(12, 15, 14, 12);
+    p.setPen(QColor(90, 90, 90));
+    p.setBrush(Qt::white);
+    p.drawRect(15, 3, 8, 18);
+    for (int y = 6; y < 19; y += 3) {
+        p.drawLine(17, y, 21, y);
+    }
+    return QIcon(pm);
 }
 
 // The serial port's name at start: the platform's first serial port.
@@ -128,6 +155,7 @@ void TMainForm::buildControls() {
     SpeedButton5->setAutoRaise(true);
     SpeedButton5->setFocusPolicy(Qt::NoFocus);
     SpeedButton3 = makeBarButton(bar, "SpeedButton3", QStringLiteral("Flash"), QStyle::SP_DriveFDIcon);
+    SpeedButton3->setIcon(dumpConversionIcon());
     SpeedButton6 = makeBarButton(bar, "SpeedButton6", QStringLiteral("log-file"),
                                  QStyle::SP_FileDialogDetailedView);
     Panel8 = new QLabel(bar);
@@ -180,6 +208,8 @@ void TMainForm::buildControls() {
     PanelArea = new QWidget(central);
     PanelArea->setObjectName(QStringLiteral("PanelArea"));
     PanelArea->installEventFilter(this);
+    // Room for every panel: the window cannot be made so low that one is cut off.
+    PanelArea->setMinimumHeight(kChannels * 24 + (kChannels - 1) * 3);
     buildChannelPanels(PanelArea);
     column->addWidget(PanelArea, 1);
     setCentralWidget(central);

@@ -218,6 +218,9 @@ public:
     void Chart0MouseMove(int chart, int x, int y);
     void DrawCursorLines(double x);
     void EraseCursorLines();
+    // The lines and the read-out again at the mouse's position, or no lines
+    // when the mouse is not over a shown chart.
+    void redrawCursorLines();
     void ShowAll();
     // A splitter below panel `splitter` was pressed, or dragged `dy` pixels
     // from where it was pressed: the panel above it takes the difference.

@@ -124,6 +124,7 @@ bool TMainForm::LoadDataFile(const QString& fileName) {
         // What was read stays on the charts, also when the user stopped at a bad line.
         if (outcome != kordel::DataFileReader::Outcome::Failed) {
             appendSeries(data);
+            redrawCursorLines();
         }
         if (outcome == kordel::DataFileReader::Outcome::Finished) {
             FitZoomBars();
