@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <condition_variable>
 #include <filesystem>
@@ -44,7 +46,8 @@ std::uint64_t fileSize(const std::string& path) {
 // Calls onLine(lineNumber, line) for every line of the file, CR LF or LF ended,
 // in 1 MB blocks. A line longer than `maxLine` is handed over cut short.
 template <typename OnLine>
-std::string forEachLine(const std::string& path, std::size_t maxLine, OnLine onLine, std::size_t byteLimit = 0) {
+std::string forEachLine(const std::string& path, std::size_t maxLine, OnLine onLine, std::size_t byteLimit = 0,
+                        std::atomic<std::uint64_t>* bytesRead = nullptr) {
     Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     struct stat st {};
     if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
@@ -66,6 +69,7 @@ std::string forEachLine(const std::string& path, std::size_t maxLine, OnLine onL
         eof = n == 0;
         held += static_cast<std::size_t>(n);
         total += static_cast<std::size_t>(n);
+        if (bytesRead) bytesRead->fetch_add(static_cast<std::uint64_t>(n), std::memory_order_relaxed);
         const std::string_view chunk(buffer.data(), held);
         std::size_t start = 0;
         for (std::size_t nl; (nl = chunk.find('\n', start)) != std::string_view::npos; start = nl + 1) {
@@ -93,7 +97,7 @@ std::string forEachLine(const std::string& path, std::size_t maxLine, OnLine onL
     return {};
 }
 
-FileChunk parseFile(const std::string& path, std::size_t keptErrors) {
+FileChunk parseFile(const std::string& path, std::size_t keptErrors, std::atomic<std::uint64_t>& bytesRead) {
     FileChunk chunk;
     chunk.samples.reserve(static_cast<std::size_t>(fileSize(path) / 58 + 16));
     SampleLineParser parser;
@@ -110,7 +114,7 @@ FileChunk parseFile(const std::string& path, std::size_t keptErrors) {
             ++chunk.errorCount;
         }
         return true;
-    });
+    }, 0, &bytesRead);
     return chunk;
 }
 
@@ -137,9 +141,12 @@ std::string megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u 
 
 // Runs the parsers on up to `threads` threads and hands their chunks to `take`
 // in file order; parsers stay at most a few files ahead of the consumer, so
-// memory holds the record and a few files.
-template <typename Take>
-void parseInOrder(const std::vector<std::string>& files, unsigned threads, std::size_t keptErrors, Take take) {
+// memory holds the record and a few files. `poll` runs on the calling thread
+// about every 50 ms and after each file; when it returns false the parsers
+// stop after their current file and the call returns false.
+template <typename Take, typename Poll>
+bool parseInOrder(const std::vector<std::string>& files, unsigned threads, std::size_t keptErrors,
+                  std::atomic<std::uint64_t>& bytesRead, Take take, Poll poll) {
     const std::size_t n = files.size();
     const std::size_t ahead = threads + 1;
     std::vector<std::optional<FileChunk>> slots(n);
@@ -158,7 +165,7 @@ void parseInOrder(const std::vector<std::string>& files, unsigned threads, std::
             }
             FileChunk chunk;
             try {
-                chunk = parseFile(files[idx], keptErrors);
+                chunk = parseFile(files[idx], keptErrors, bytesRead);
             } catch (const std::bad_alloc&) {
                 chunk = FileChunk{};
                 chunk.failure = "Not enough memory to read " + files[idx];
@@ -173,23 +180,35 @@ void parseInOrder(const std::vector<std::string>& files, unsigned threads, std::
     };
     std::vector<std::jthread> pool;
     for (unsigned i = 0; i < std::max(1u, threads) && i < n; ++i) pool.emplace_back(worker);
+    auto stop = [&] {
+        {
+            std::lock_guard lock(m);
+            stopped = true;
+        }
+        cv.notify_all();
+        pool.clear();  // joins: each worker ends after its current file
+    };
     for (std::size_t k = 0; k < n; ++k) {
         FileChunk chunk;
-        {
-            std::unique_lock lock(m);
-            cv.wait(lock, [&] { return slots[k].has_value(); });
-            chunk = std::move(*slots[k]);
-            slots[k].reset();
+        bool ready = false;
+        while (!ready) {
+            {
+                std::unique_lock lock(m);
+                ready = cv.wait_for(lock, std::chrono::milliseconds(50), [&] { return slots[k].has_value(); });
+                if (ready) {
+                    chunk = std::move(*slots[k]);
+                    slots[k].reset();
+                }
+            }
+            if (!poll()) {
+                stop();
+                return false;
+            }
         }
         try {
             take(chunk);
         } catch (...) {
-            {
-                std::lock_guard lock(m);
-                stopped = true;
-            }
-            cv.notify_all();
-            pool.clear();  // joins: each worker ends after its current file
+            stop();
             throw;
         }
         {
@@ -198,6 +217,7 @@ void parseInOrder(const std::vector<std::string>& files, unsigned threads, std::
         }
         cv.notify_all();
     }
+    return true;
 }
 
 }  // namespace
@@ -261,14 +281,27 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
 
     try {
         result.record.reserve(static_cast<std::size_t>(textBytes / 58 + 16));
-        parseInOrder(files, options_.threads, options_.keptErrorLines, [&](FileChunk& chunk) {
+        std::atomic<std::uint64_t> bytesRead{0};
+        int shown = 0;
+        auto poll = [&] {
+            if (options_.onProgress && textBytes > 0) {
+                const int percent = static_cast<int>(std::min<std::uint64_t>(100, bytesRead.load() * 100 / textBytes));
+                if (percent != shown) {
+                    shown = percent;
+                    options_.onProgress(percent);
+                }
+            }
+            return !(options_.cancelled && options_.cancelled());
+        };
+        const bool complete = parseInOrder(files, options_.threads, options_.keptErrorLines, bytesRead, [&](FileChunk& chunk) {
             if (!chunk.failure.empty()) result.failures.push_back(chunk.failure);
             result.errorLineCount += chunk.errorCount;
             for (auto& e : chunk.errors) {
                 if (result.errorLines.size() < options_.keptErrorLines) result.errorLines.push_back(std::move(e));
             }
             result.record.appendAll(chunk.samples);
-        });
+        }, poll);
+        if (!complete) result.status = RecordLoadResult::Status::Cancelled;
         result.repeatsDropped = result.record.finish();
     } catch (const std::bad_alloc&) {
         result = RecordLoadResult{};

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,10 +29,16 @@ struct RecordLoadOptions {
     unsigned threads = 2;
     std::uint64_t memoryLimitBytes = 0;  // 0: what the system has available
     std::size_t keptErrorLines = 100;
+    // Both are called on the thread that called load(), about every 50 ms and
+    // after each file: the whole percentage of the text read (only when it
+    // changes), and whether the user asked to stop. A stopped load keeps the
+    // files appended so far (Status::Cancelled).
+    std::function<void(int percent)> onProgress;
+    std::function<bool()> cancelled;
 };
 
 struct RecordLoadResult {
-    enum class Status { Loaded, Refused };
+    enum class Status { Loaded, Refused, Cancelled };
     Status status = Status::Loaded;
     std::string message;                // why the record was refused
     Record record{Record::dataFileChannels()};

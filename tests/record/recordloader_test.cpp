@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "../files/scratchdir.h"
@@ -136,6 +137,34 @@ TEST(RecordLoader, RefusesARecordLargerThanTheMemoryAllowed) {
     EXPECT_EQ(r.status, RecordLoadResult::Status::Refused);
     EXPECT_EQ(r.record.size(), 0u);
     EXPECT_NE(r.message.find("memory"), std::string::npos);
+}
+
+TEST(RecordLoader, ReportsProgressAndStopsWhenAsked) {
+    test::ScratchDir dir;
+    std::vector<std::string> files;
+    for (int d = 1; d <= 3; ++d) {
+        std::string text = kHeader;
+        for (int i = 0; i < 500; ++i) {
+            text += "2007 05 0" + std::to_string(d) + " 10 00 00.00 1.00 2.00 3.00 4.0 5.0\r\n";
+        }
+        files.push_back(dir.file("d" + std::to_string(d) + ".pc"));
+        write(files.back(), text);
+    }
+    RecordLoadOptions watched;
+    std::vector<int> shown;
+    watched.onProgress = [&](int percent) { shown.push_back(percent); };
+    const RecordLoadResult all = RecordLoader(watched).load(files);
+    EXPECT_EQ(all.status, RecordLoadResult::Status::Loaded);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+    EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end()), shown.end());  // only changes
+    EXPECT_EQ(shown.back(), 100);
+
+    RecordLoadOptions stopped;
+    stopped.cancelled = [] { return true; };
+    const RecordLoadResult none = RecordLoader(stopped).load(files);
+    EXPECT_EQ(none.status, RecordLoadResult::Status::Cancelled);
+    EXPECT_EQ(none.record.size(), 0u);
 }
 
 TEST(RecordLoader, AnOverlongLineIsOneErrorLine) {
