@@ -28,9 +28,10 @@ TextExport::TextExport(Record record, std::string elements, ExportSettings setti
       settings_(std::move(settings)) {
     record_.shiftTimes(-settings_.utcOffsetMs);
     typicalMs_ = record_.typicalIntervalMs();
-    if (fromDataFiles_ && record_.channelCount() >= 3) {
-        const std::size_t f = addTotalField(record_);
-        iagaChannels_ = {0, 1, 2, f};
+    if (fromDataFiles_) {
+        if (const auto f = addTotalField(record_)) {
+            iagaChannels_ = {0, 1, 2, *f};
+        }
         elements_ = "XYZF";
     }
     first_ = settings_.fromMs ? record_.lowerBound(*settings_.fromMs) : 0;

@@ -1,6 +1,7 @@
 #include "record/totalfield.h"
 
 #include <cmath>
+#include <tuple>
 
 namespace kordel {
 
@@ -23,13 +24,20 @@ std::vector<std::int32_t> totalFieldColumn(const Record& record, std::size_t x, 
     return column;
 }
 
-std::size_t addTotalField(Record& record) {
+std::optional<std::size_t> addTotalField(Record& record) {
     if (const auto f = record.findChannel("F")) {
         return *f;
     }
-    const std::size_t x = record.findChannel("Bx").value_or(0);
-    const std::size_t y = record.findChannel("By").value_or(1);
-    const std::size_t z = record.findChannel("Bz").value_or(2);
+    for (const auto& [xn, yn, zn] : {std::tuple{"Bx", "By", "Bz"}, std::tuple{"X", "Y", "Z"}}) {
+        const auto x = record.findChannel(xn), y = record.findChannel(yn), z = record.findChannel(zn);
+        if (x && y && z) {
+            return addTotalField(record, *x, *y, *z);
+        }
+    }
+    return std::nullopt;
+}
+
+std::size_t addTotalField(Record& record, std::size_t x, std::size_t y, std::size_t z) {
     ChannelInfo info{"F", record.channel(x).unit, record.channel(x).decimals};
     record.addChannel(std::move(info), totalFieldColumn(record, x, y, z));
     return record.channelCount() - 1;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "record/record.h"
@@ -17,9 +18,12 @@ std::int32_t totalFieldRaw(const Record& record, std::size_t i, std::size_t x, s
 // The column of F for every sample.
 std::vector<std::int32_t> totalFieldColumn(const Record& record, std::size_t x, std::size_t y, std::size_t z);
 
-// Adds channel "F" computed from Bx, By, Bz (the first three channels when the
-// record has no channels of those names) and returns its index. A record that
-// already has an "F" keeps it: an IAGA-2002 file's own F is not recomputed.
-std::size_t addTotalField(Record& record);
+// Adds channel "F" computed from Bx, By, Bz (or X, Y, Z of an IAGA-2002
+// record) and returns its index. A record that already has an "F" keeps it (an
+// IAGA-2002 file's own F is not recomputed); a record without those three
+// components (H, D, Z) gets none: nullopt.
+std::optional<std::size_t> addTotalField(Record& record);
+// F from the given channels, added whatever their names.
+std::size_t addTotalField(Record& record, std::size_t x, std::size_t y, std::size_t z);
 
 }  // namespace kordel

@@ -192,13 +192,17 @@ TEST(Record, TotalFieldWithTheDecimalsOfBx) {
         r.append(static_cast<std::int64_t>(r.size()) * 1000, raw);
     }
     r.finish();
-    const std::size_t f = addTotalField(r);
+    const std::size_t f = addTotalField(r).value();
     EXPECT_EQ(r.channel(f).name, "F");
     EXPECT_EQ(r.channel(f).decimals, 2);
     for (std::size_t i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(r.column(f)[i], cases[i].f) << i;
     }
     EXPECT_EQ(addTotalField(r), f);  // kept, not added twice
+
+    Record hdz({{"H", "nT", 2}, {"D", "min", 2}, {"Z", "nT", 2}});
+    EXPECT_FALSE(addTotalField(hdz).has_value());  // no F from an angle
+    EXPECT_EQ(hdz.channelCount(), 3u);
 }
 
 }  // namespace
