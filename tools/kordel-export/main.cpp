@@ -183,7 +183,7 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     addOptions(parser);
     if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText().toStdString());
-    if (parser.isSet("help")) {
+    if (parser.isSet("help") || parser.isSet("help-all")) {
         std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
         return 0;
     }
