@@ -14,7 +14,14 @@ IoStatus openWriteClose(const std::string& path, int flags, std::string_view byt
     if (fd < 0) {
         return IoStatus::fromErrno("Cannot open " + path, errno);
     }
+    struct stat before {};
+    const bool sized = ::fstat(fd, &before) == 0;
     IoStatus status = writeAll(fd, bytes, path);
+    if (!status && sized) {
+        // A full disk takes part of a line and then fails: that fragment
+        // would glue itself to the next line written, so it goes again.
+        truncateTo(fd, static_cast<std::uint64_t>(before.st_size));
+    }
     if (::close(fd) != 0 && status.ok()) {
         status = IoStatus::fromErrno("Cannot close " + path, errno);
     }
@@ -41,6 +48,14 @@ IoStatus writeAll(int fd, std::string_view bytes, const std::string& path) {
         left -= static_cast<std::size_t>(n);
     }
     return {};
+}
+
+void truncateTo(int fd, std::uint64_t size) {
+    int rc = 0;
+    do {
+        rc = ::ftruncate(fd, static_cast<off_t>(size));
+    } while (rc != 0 && errno == EINTR);
+    // A failure here (a device rather than a file) leaves nothing to take back.
 }
 
 IoStatus appendToFile(const std::string& path, std::string_view bytes) {

@@ -14,12 +14,16 @@
 namespace kordel {
 
 // Appends `bytes` to the file at `path`, creating it when missing. Every byte is
-// written or the call fails; a short write, a failing flush or close is a failure.
+// written or the call fails; a short write, a failing flush or close is a failure,
+// and a failed write is taken back: the file keeps its size from before the call.
 IoStatus appendToFile(const std::string& path, std::string_view bytes);
 
 // Writes every byte to the open file `fd` (retrying short writes and
 // interruptions); `path` names the file in the error text.
 IoStatus writeAll(int fd, std::string_view bytes, const std::string& path);
+
+// Cuts the open file `fd` back to `size` bytes (taking back a failed write).
+void truncateTo(int fd, std::uint64_t size);
 
 // Creates the file empty, truncating an existing one.
 IoStatus truncateFile(const std::string& path);

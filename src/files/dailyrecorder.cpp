@@ -37,9 +37,11 @@ void DailyRecorder::startRun() {
 void DailyRecorder::stopRun() {
     if (started_ && !assembler_.pending().empty()) {
         const std::string_view rest = assembler_.pending();
-        listener_.onLog("Kordel: Damaged string (" + std::to_string(lineCount_) + "), " +
-                        std::to_string(rest.size()) + " bytes");
+        logDamaged(rest.size());
         write(rest);
+    }
+    if (const auto count = damagedLog_.runEnded()) {
+        listener_.onLog(*count);
     }
     assembler_.reset();
     if (started_) {
@@ -55,14 +57,18 @@ void DailyRecorder::feed(std::string_view bytes) {
 
 void DailyRecorder::RecordBlock(std::string_view piece) {
     if (!isDeviceLine(piece)) {
-        listener_.onLog("Kordel: Damaged string (" + std::to_string(lineCount_) + "), " +
-                        std::to_string(piece.size()) + " bytes");
+        logDamaged(piece.size());
         if (started_) {
             write(piece);
         }
         return;
     }
     const bool valid = DecodeDeviceLine(piece, sample_);
+    if (valid) {
+        if (const auto count = damagedLog_.runEnded()) {
+            listener_.onLog(*count);
+        }
+    }
     if (!valid) {
         listener_.onLog("Kordel: Error string (" + std::to_string(lineCount_) + "): " + std::string(piece));
     } else if (!started_ || sample_.day != currentDay_) {
@@ -101,11 +107,27 @@ void DailyRecorder::StartDailyFile(std::string_view line) {
     }
 }
 
+void DailyRecorder::logDamaged(std::size_t bytes) {
+    const std::string entry =
+        "Kordel: Damaged string (" + std::to_string(lineCount_) + "), " + std::to_string(bytes) + " bytes";
+    if (const auto text = damagedLog_.damaged(entry)) {
+        listener_.onLog(*text);
+    }
+}
+
 bool DailyRecorder::write(std::string_view bytes) {
     const IoStatus status = appendToFile(path(fileName_), bytes);
     if (status) {
+        if (failureReported_) {
+            listener_.onLog("Writing again: " + fileName_ + "; " + std::to_string(unwritten_) +
+                            " lines could not be written");
+        }
         failureReported_ = false;
+        unwritten_ = 0;
         return true;
+    }
+    if (!bytes.empty()) {
+        ++unwritten_;
     }
     if (!failureReported_) {
         failureReported_ = true;

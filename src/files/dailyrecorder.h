@@ -11,12 +11,17 @@
 //   included; bytes before it go to no file. A file that already exists is
 //   appended to, never emptied.
 // - The file is opened and closed for every piece; a file that cannot be
-//   written is reported once, and again only after a success in between.
+//   written is reported once, and again only after a success in between. A
+//   failed write leaves no part of its piece in the file; the first success
+//   after failures is logged with the number of pieces that were lost.
+// - Damaged pieces are logged through a DamagedPieceLog, so a wrong baud rate
+//   does not flood the log.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "files/damagedpiecelog.h"
 #include "link/deviceline.h"
 #include "link/lineassembler.h"
 
@@ -56,6 +61,8 @@ public:
     std::uint8_t currentDay() const { return currentDay_; }
     std::int32_t lineCount() const { return lineCount_; }
     const DecodedSample& sample() const { return sample_; }
+    // The clock that times the damaged-piece count (tests put in their own).
+    void setClock(DamagedPieceLog::Clock clock) { damagedLog_.setClock(std::move(clock)); }
     bool fileStarted() const { return started_; }
     // Bytes of the piece in hand.
     std::size_t pendingBytes() const { return assembler_.pending().size(); }
@@ -67,6 +74,7 @@ private:
     void RecordBlock(std::string_view piece);
     void StartDailyFile(std::string_view line);
     bool write(std::string_view bytes);
+    void logDamaged(std::size_t bytes);
     std::string path(const std::string& name) const;
 
     std::string outputDir_;
@@ -79,6 +87,8 @@ private:
     int pointsShown_ = 0;
     bool started_ = false;
     bool failureReported_ = false;
+    std::uint64_t unwritten_ = 0;  // pieces lost since writing failed
+    DamagedPieceLog damagedLog_;
 };
 
 }  // namespace kordel

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "files/dailyrecorder.h"
+#include "filesizelimit.h"
 
 using namespace kordel;
 namespace fs = std::filesystem;
@@ -186,4 +187,42 @@ TEST_F(RecorderTest, AFileThatCannotBeWrittenIsReportedOnceUntilASuccess) {
     fs::remove_all(dir_ / "gone");
     rec().feed(line("2007 05 22 10 20 34.00"));
     EXPECT_EQ(events_.errors.size(), 2u);  // again, after the success in between
+}
+
+TEST_F(RecorderTest, AFullDiskLeavesNoFragmentAndTheRecoveryIsLogged) {
+    rec().startRun();
+    const std::string l1 = line("2007 05 22 10 20 30.00");
+    rec().feed(l1);
+    {
+        const test::FileSizeLimit full(63 + 16);  // the next line fits 16 bytes only
+        ASSERT_TRUE(full.ok());
+        rec().feed(line("2007 05 22 10 20 31.00") + line("2007 05 22 10 20 32.00"));
+        EXPECT_EQ(file("20070522102030.pc"), l1);
+    }
+    const std::string l4 = line("2007 05 22 10 20 33.00");
+    rec().feed(l4);
+    EXPECT_EQ(file("20070522102030.pc"), l1 + l4);
+    EXPECT_EQ(events_.errors.size(), 1u);
+    EXPECT_EQ(events_.log.back(), "Writing again: 20070522102030.pc; 2 lines could not be written");
+}
+
+TEST_F(RecorderTest, DamagedPiecesAfterTenInARowAreCountedOncePerMinute) {
+    auto now = std::chrono::steady_clock::time_point{};
+    rec().setClock([&now] { return now; });
+    rec().startRun();
+    rec().feed(line("2007 05 22 10 20 30.00"));
+    const std::string damaged(62, 'x');
+    // A piece every 10 s: the 11th (at 100 s) to the 17th (at 160 s) make one
+    // minute's entry; the 18th to 20th are logged at the next valid line.
+    for (int i = 0; i < 20; ++i) {
+        rec().feed(damaged + "\n");
+        now += std::chrono::seconds(10);
+    }
+    rec().feed(line("2007 05 22 10 22 00.00") + damaged + "\n");
+    std::vector<std::string> expected{"Start Record: 20070522102030.pc"};
+    for (int i = 0; i < 10; ++i) expected.push_back("Kordel: Damaged string (1), 63 bytes");
+    expected.push_back("Kordel: 7 damaged pieces in the last minute");
+    expected.push_back("Kordel: 3 damaged pieces in the last minute");
+    expected.push_back("Kordel: Damaged string (2), 63 bytes");  // a new run of damage
+    EXPECT_EQ(events_.log, expected);
 }
