@@ -27,6 +27,9 @@ bool RecordSession::start(QString& error) {
 
 void RecordSession::finish() {
     if (port_->isOpen()) {
+        // What waits in the driver belongs to the recording as much as what Qt
+        // has read already: closing the port now would drop it.
+        port_->drain();
         receive();
     }
     recorder_.stopRun();

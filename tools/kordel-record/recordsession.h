@@ -22,7 +22,8 @@ public:
     // Opens the port and starts recording; false (with the reason in `error`)
     // when the port cannot be opened.
     bool start(QString& error);
-    // Handles what is still waiting at the port, ends the run, logs the end.
+    // Handles what is still waiting at the port, in Qt and in the driver, ends
+    // the run, logs the end.
     void finish();
 
 private:
