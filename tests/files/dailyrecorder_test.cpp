@@ -157,6 +157,32 @@ TEST_F(RecorderTest, StopAndRecordAgainStartsANewFile) {
     EXPECT_EQ(events_.started.back(), "20070522102500.pc");
 }
 
+TEST_F(RecorderTest, ARunOfGarbageOnlyLeavesNoFileAndNoError) {
+    rec().startRun();
+    rec().feed(std::string(200, 'Z') + "\n" + std::string(30, 'Y'));
+    rec().stopRun();
+    EXPECT_TRUE(files().empty());
+    EXPECT_TRUE(events_.errors.empty());
+    EXPECT_TRUE(events_.started.empty());
+}
+
+TEST_F(RecorderTest, APieceInHandDoesNotRunIntoTheNextRunsFirstLine) {
+    const std::string l1 = line("2007 05 22 10 20 30.00");
+    const std::string l2 = line("2007 05 22 10 25 00.00");
+    const std::string l3 = line("2007 05 22 10 30 00.00");
+    rec().startRun();
+    rec().feed(l1 + l2.substr(0, 20));
+    rec().stopRun();  // the piece in hand is written to the first file
+    rec().startRun();
+    rec().feed(l2);
+    rec().feed(l3.substr(0, 20));
+    rec().startRun();  // Record again without a Stop between
+    rec().feed(l3);
+    EXPECT_EQ(file("20070522102030.pc"), l1 + l2.substr(0, 20));
+    EXPECT_EQ(file("20070522102500.pc"), l2);
+    EXPECT_EQ(file("20070522103000.pc"), l3);
+}
+
 TEST_F(RecorderTest, TheLiveWindowHolds600Points) {
     rec().startRun();
     std::string bytes;

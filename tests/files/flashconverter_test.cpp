@@ -548,7 +548,8 @@ TEST(FlashConverter, DataLineTemperaturesUseTheirOwnScaling) {
         const char* text;
     };
     const Case cases[] = {{768, " 55.0"}, {614, " 40.0"}, {0, "-20.0"}, {204, " -0.1"},
-                          {205, "  0.0"}, {65535, "6379.9"}, {1024, " 80.0"}, {3, "-19.7"}};
+                          {205, "  0.0"}, {65535, "6379.9"}, {1024, " 80.0"}, {3, "-19.7"},
+                          {64, "-13.8"}, {192, " -1.3"}};  // -13.75 and -1.25: halves away from zero
     for (const auto& c : cases) {
         const test::ScratchDir dir;
         FlashDumpOptions o = optionsWith(2, 1, {2007, 5, 15, 12, 30, 0, 0});
