@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -283,6 +284,15 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     // 10.
     dateTimeReplyCount_ = 0;
     recorder_->startRun();  // block position 1
+    // Daily files and the log reach the disk within about a second of a write.
+    auto* syncTimer = new QTimer(this);
+    connect(syncTimer, &QTimer::timeout, this, [this] {
+        recorder_->syncIfDue();
+        if (const auto status = log_.syncIfDue(); !status) {
+            kordel::ErrorReport::instance().report(QString::fromStdString(status.message()));
+        }
+    });
+    syncTimer->start(static_cast<int>(kordel::BatchedSync::kTick.count()));
     currentDataFileName_ = QStringLiteral("!.pc");
     linkState_ = Idle;
     kordel::ErrorReport::instance().setParentWidget(this);
@@ -305,7 +315,9 @@ TMainForm::~TMainForm() {
     }
     settingsFile_.reset();
     closeSerialPort();
+    recorder_->syncNow();
     WriteLog(QStringLiteral("Exit program"));
+    (void)log_.syncNow();  // nothing is left to report it to
 }
 
 QString TMainForm::settingsFileName() const {

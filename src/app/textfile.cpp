@@ -77,13 +77,15 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
 namespace kordel {
 
 IoStatus syncFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    // Read-only is enough to sync, and opens a folder as well as a file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return errno == ENOENT ? IoStatus() : IoStatus::fromErrno("Cannot open " + path, errno);
     }
     IoStatus status;
-    if (::fsync(fd) != 0) {
-        status = IoStatus::fromErrno("Cannot write " + path, errno);
+    // The data and the size that finds it; other metadata (times) may wait.
+    if (::fdatasync(fd) != 0) {
+        status = IoStatus::fromErrno("Cannot write " + path + " to the disk", errno);
     }
     ::close(fd);
     return status;

@@ -35,8 +35,9 @@ std::optional<std::uint64_t> fileSize(const std::string& path);
 
 namespace kordel {
 
-// Asks the operating system to put the file's bytes on the disk (fsync), so a
-// power cut loses nothing that was written before. A missing file is no error.
+// Asks the operating system to put the file's bytes on the disk (fdatasync), so
+// a power cut loses nothing that was written before; `path` may also name a
+// folder, whose new entries are then kept. A missing file is no error.
 IoStatus syncFile(const std::string& path);
 
 }  // namespace kordel

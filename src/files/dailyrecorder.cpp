@@ -44,9 +44,7 @@ void DailyRecorder::stopRun() {
         listener_.onLog(*count);
     }
     assembler_.reset();
-    if (started_) {
-        syncFile(path(fileName_));
-    }
+    syncNow();
     started_ = false;
     currentDay_ = 0;
 }
@@ -87,15 +85,15 @@ void DailyRecorder::RecordBlock(std::string_view piece) {
 }
 
 void DailyRecorder::StartDailyFile(std::string_view line) {
-    if (started_) {
-        syncFile(path(fileName_));
-    }
+    syncNow();  // the file ending here is whole on the disk
     fileName_ = dailyFileName(line, sample_);
     const bool exists = fileSize(path(fileName_)).has_value();
     // Create it empty now, so the file is there from the start of the run; a
     // file of the same name (clock set back, restart within the second) keeps
     // what it holds and is appended to.
-    write({});
+    if (write({}) && !exists) {
+        sync_.written(outputDir_.empty() ? std::string(".") : outputDir_);  // its name, too
+    }
     currentDay_ = sample_.day;
     started_ = true;
     pointsShown_ = 0;
@@ -115,9 +113,29 @@ void DailyRecorder::logDamaged(std::size_t bytes) {
     }
 }
 
-bool DailyRecorder::write(std::string_view bytes) {
-    const IoStatus status = appendToFile(path(fileName_), bytes);
+void DailyRecorder::syncIfDue() { reportSync(sync_.syncIfDue()); }
+
+void DailyRecorder::syncNow() { reportSync(sync_.syncNow()); }
+
+void DailyRecorder::reportSync(const IoStatus& status) {
     if (status) {
+        if (sync_.syncCount() != syncsSeen_) {
+            syncFailureReported_ = false;  // a sync went through
+        }
+    } else if (!syncFailureReported_) {
+        syncFailureReported_ = true;
+        listener_.onLog("Error: " + status.message());
+        listener_.onFileError(status.message());
+    }
+    syncsSeen_ = sync_.syncCount();
+}
+
+bool DailyRecorder::write(std::string_view bytes) {
+    const std::string file = path(fileName_);
+    const IoStatus status = appendToFile(file, bytes);
+    if (status) {
+        sync_.written(file);
+        reportSync(sync_.syncIfDue());
         if (failureReported_) {
             listener_.onLog("Writing again: " + fileName_ + "; " + std::to_string(unwritten_) +
                             " lines could not be written");

@@ -252,3 +252,23 @@ TEST_F(RecorderTest, DamagedPiecesAfterTenInARowAreCountedOncePerMinute) {
     expected.push_back("Kordel: Damaged string (2), 63 bytes");  // a new run of damage
     EXPECT_EQ(events_.log, expected);
 }
+
+TEST_F(RecorderTest, WrittenLinesAreSyncedInBatchesAndAtMidnightAndStop) {
+    auto now = std::chrono::steady_clock::time_point{};
+    rec().setClock([&now] { return now; });
+    rec().startRun();
+    for (int i = 0; i < 25; ++i) {  // ten lines a second: synced at 0.8 s and 1.7 s
+        char date[32];
+        std::snprintf(date, sizeof date, "2007 05 22 23 59 %02d.00", i);
+        rec().feed(line(date));
+        now += std::chrono::milliseconds(100);
+    }
+    EXPECT_EQ(rec().syncCount(), 2u);
+    rec().syncIfDue();  // the tick: the lines since 1.8 s are 0.7 s old
+    EXPECT_EQ(rec().syncCount(), 2u);
+    rec().feed(line("2007 05 23 00 00 00.00"));  // the old day's file is synced whole
+    EXPECT_EQ(rec().syncCount(), 3u);
+    rec().stopRun();
+    EXPECT_EQ(rec().syncCount(), 4u);
+    EXPECT_TRUE(events_.errors.empty());
+}

@@ -31,6 +31,8 @@ private:
     void onPortFailed(const QString& message);
     void retry();
     void log(const std::string& text);
+    // A log failure is shown once, until the log works again.
+    void showLogStatus(const kordel::IoStatus& status);
 
     void onDailyFileStarted(const std::string& name) override;
     void onSample(const kordel::DecodedSample&, bool) override {}
@@ -41,5 +43,6 @@ private:
     kordel::EventLog log_;
     kordel::DailyRecorder recorder_;
     QTimer retryTimer_;
+    QTimer syncTimer_;
     bool logFailureShown_ = false;
 };
