@@ -44,7 +44,7 @@ kordel::DamagedPieceLog::Clock clockFor(Mode mode) {
         auto t = std::make_shared<SteadyClock::time_point>();
         return [t] { return *t += std::chrono::seconds(1); };
     }
-    return &SteadyClock::now;
+    return [] { return SteadyClock::now(); };
 }
 
 std::string deviceLine(long i) {

@@ -29,7 +29,8 @@ public:
     static constexpr std::chrono::milliseconds kMaxAge{800};
     static constexpr std::chrono::milliseconds kTick{200};
 
-    explicit BatchedSync(Clock clock = &std::chrono::steady_clock::now) : clock_(std::move(clock)) {}
+    explicit BatchedSync(Clock clock = [] { return std::chrono::steady_clock::now(); })
+        : clock_(std::move(clock)) {}
 
     void setClock(Clock clock) { clock_ = std::move(clock); }
 

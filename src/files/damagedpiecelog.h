@@ -23,7 +23,8 @@ public:
     static constexpr int kLoggedInARow = 10;
     static constexpr std::chrono::seconds kPeriod{60};
 
-    explicit DamagedPieceLog(Clock clock = &std::chrono::steady_clock::now) : clock_(std::move(clock)) {}
+    explicit DamagedPieceLog(Clock clock = [] { return std::chrono::steady_clock::now(); })
+        : clock_(std::move(clock)) {}
 
     void setClock(Clock clock) { clock_ = std::move(clock); }
 
