@@ -10,12 +10,13 @@
 
 #include "app/log/eventlog.h"
 #include "files/dailyrecorder.h"
+#include "link/portretry.h"
 #include "link/serialport.h"
 
 class RecordSession : public QObject, private kordel::RecorderListener {
     Q_OBJECT
 public:
-    static constexpr int kRetryMs = 2000;
+    static constexpr int kRetryMs = kordel::PortRetry::kRetryMs;
 
     RecordSession(const kordel::PortSettings& port, const std::string& outputDir, const std::string& logPath);
 
@@ -29,7 +30,7 @@ public:
 private:
     void receive();
     void onPortFailed(const QString& message);
-    void retry();
+    void onPortReopened();
     void log(const std::string& text);
     // A log failure is shown once, until the log works again.
     void showLogStatus(const kordel::IoStatus& status);
@@ -42,7 +43,7 @@ private:
     std::unique_ptr<kordel::SerialPort> port_;
     kordel::EventLog log_;
     kordel::DailyRecorder recorder_;
-    QTimer retryTimer_;
+    kordel::PortRetry retry_;
     QTimer syncTimer_;
     bool logFailureShown_ = false;
 };
