@@ -40,9 +40,7 @@ void DailyRecorder::stopRun() {
         logDamaged(rest.size());
         write(rest);
     }
-    if (const auto count = damagedLog_.runEnded()) {
-        listener_.onLog(*count);
-    }
+    endDamagedRun();
     assembler_.reset();
     syncNow();
     started_ = false;
@@ -62,15 +60,13 @@ void DailyRecorder::RecordBlock(std::string_view piece) {
         return;
     }
     const bool valid = DecodeDeviceLine(piece, sample_);
-    if (valid) {
-        if (const auto count = damagedLog_.runEnded()) {
-            listener_.onLog(*count);
-        }
-    }
     if (!valid) {
         listener_.onLog("Kordel: Error string (" + std::to_string(lineCount_) + "): " + std::string(piece));
-    } else if (!started_ || sample_.day != currentDay_) {
-        StartDailyFile(piece);
+    } else {
+        endDamagedRun();
+        if (!started_ || sample_.day != currentDay_) {
+            StartDailyFile(piece);
+        }
     }
     if (!started_) {
         return;
@@ -114,6 +110,12 @@ void DailyRecorder::logDamaged(std::size_t bytes) {
         "Kordel: Damaged string (" + std::to_string(lineCount_) + "), " + std::to_string(bytes) + " bytes";
     if (const auto text = damagedLog_.damaged(entry)) {
         listener_.onLog(*text);
+    }
+}
+
+void DailyRecorder::endDamagedRun() {
+    if (const auto count = damagedLog_.runEnded()) {
+        listener_.onLog(*count);
     }
 }
 

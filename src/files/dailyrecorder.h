@@ -90,6 +90,7 @@ private:
     void StartDailyFile(std::string_view line);
     bool write(std::string_view bytes);
     void logDamaged(std::size_t bytes);
+    void endDamagedRun();
     void reportSync(const IoStatus& status);
     std::string path(const std::string& name) const;
 
