@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <new>
 #include <charconv>
 #include <cmath>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -157,7 +157,7 @@ DataFileReader::Outcome DataFileReader::read(const std::string& path, SeriesData
         return readLines(path, data, callbacks);
     } catch (const std::bad_alloc&) {
         // A file too large for the memory at hand is a file error like any
-        // other: what was read stays, the program goes on.
+        // other, reported by the caller; the program goes on.
         error_ = "Cannot read " + path + ": not enough memory for its points";
         return Outcome::Failed;
     }
