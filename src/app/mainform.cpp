@@ -32,7 +32,7 @@
 #include "charts/channelsplitter.h"
 #include "files/flashform.h"
 #include "files/summarywindow.h"
-#include "link/portretry.h"
+#include "link/recordingrun.h"
 #include "link/statuswindow.h"
 #include "widgets/zoomler.h"
 
@@ -306,11 +306,9 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     port.portName = options.portName.isEmpty() ? firstSerialPortName() : options.portName;
     ComPort1 = options.portFactory ? options.portFactory(port) : kordel::createSerialPort(port);
     connect(ComPort1.get(), &kordel::SerialPort::dataArrived, this, &TMainForm::ComPortRxChar);
+    // The failure is reported before the recording run (made next) ends.
     connect(ComPort1.get(), &kordel::SerialPort::failed, this, &TMainForm::onPortFailed);
-    portRetry_ = new kordel::PortRetry(*ComPort1, this);
-    portRetry_->setObjectName(QStringLiteral("PortRetry"));
-    connect(portRetry_, &kordel::PortRetry::reopened, this, &TMainForm::onPortReopened);
-    recorder_ = std::make_unique<kordel::DailyRecorder>(std::string(), static_cast<kordel::RecorderListener&>(*this));
+    connectRecordingRun();
     // 5. A data file named on the command line is plotted before the window
     // shows and becomes the current data file, as File > Open makes it.
     bool fileLoaded = false;
@@ -334,11 +332,11 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     WriteLog(QStringLiteral("Start program KORDEL-K5 ") + kVersionText);
     // 10.
     dateTimeReplyCount_ = 0;
-    recorder_->startRun();  // block position 1
-    // Daily files and the log reach the disk within about a second of a write.
+    // (The recording run's recorder is at block position 1.)
+    // The log reaches the disk within about a second of a write (the recording
+    // run does the same for the daily files).
     auto* syncTimer = new QTimer(this);
     connect(syncTimer, &QTimer::timeout, this, [this] {
-        recorder_->syncIfDue();
         if (const auto status = log_.syncIfDue(); !status) {
             kordel::ErrorReport::instance().report(QString::fromStdString(status.message()));
         }
@@ -364,7 +362,6 @@ TMainForm::~TMainForm() {
     // FormDestroy: release the settings file, close the port, log the end
     // (when closing the window has not done so already).
     qApp->removeEventFilter(this);
-    portRetry_->stop();
     if (!settingsSaved_) {
         saveSettings();
     }
@@ -378,7 +375,7 @@ void TMainForm::logExit() {
         return;
     }
     exitLogged_ = true;
-    recorder_->syncNow();  // a recording still running is on the disk before the end
+    run_->syncNow();  // a recording still running is on the disk before the end
     kordel::IoStatus status = log_.write("Exit program");
     if (status) {
         status = log_.syncNow();  // the last entries go to the disk now
@@ -424,8 +421,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
-        // Every byte received so far goes to the file before the run ends.
-        ComPortRxChar();
+        // Every byte received so far, in Qt and in the driver, goes to the
+        // file before the run ends.
+        run_->drain();
         SpeedButton7Click();
     }
     if (!settingsSaved_) {

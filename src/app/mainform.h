@@ -15,7 +15,6 @@
 
 #include "app/log/eventlog.h"
 #include "charts/channellayout.h"
-#include "files/dailyrecorder.h"
 #include "files/recentfiles.h"
 #include "link/arrowindicator.h"
 #include "link/replycollector.h"
@@ -42,7 +41,8 @@ class TForm6;
 class TYesNo;
 
 namespace kordel {
-class PortRetry;
+struct DecodedSample;
+class RecordingRun;
 class SettingsStore;
 struct SeriesData;
 }
@@ -66,7 +66,7 @@ enum LinkState : std::uint16_t {
     AwaitStatus = 83,
 };
 
-class TMainForm : public QMainWindow, private kordel::RecorderListener {
+class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr int kChannels = kordel::ChannelLayout::kChannels;
@@ -129,11 +129,9 @@ public:
     const kordel::EventLog& eventLog() const { return log_; }
     QString settingsFileName() const;
     const QString& currentDataFileName() const { return currentDataFileName_; }
-    std::uint8_t currentDay() const { return recorder_->currentDay(); }
-    std::int32_t lineCount() const { return recorder_->lineCount(); }
-    std::uint16_t blockPosition() const {
-        return static_cast<std::uint16_t>(recorder_->pendingBytes() + 1);
-    }
+    std::uint8_t currentDay() const;
+    std::int32_t lineCount() const;
+    std::uint16_t blockPosition() const;
     std::uint8_t arrowCounter() const { return arrow_.counter(); }
     std::uint16_t linkState() const { return linkState_; }
     std::uint16_t dateTimeReplyCount() const { return dateTimeReplyCount_; }
@@ -255,16 +253,16 @@ private:
     void closeSerialPort();
     void setRecordingLocks(bool recording);
     void onPortFailed(const QString& message);
-    void onPortReopened();
     // The last log entry; a failure is shown at once, or on stderr when no
     // event loop is left to show it.
     void logExit();
 
-    // What the daily recorder reports.
-    void onDailyFileStarted(const std::string& name) override;
-    void onSample(const kordel::DecodedSample& sample, bool dropOldest) override;
-    void onLog(const std::string& text) override;
-    void onFileError(const std::string& message) override;
+    // The recording run and what its recorder reports.
+    void connectRecordingRun();
+    void onDailyFileStarted(const std::string& name);
+    void onSample(const kordel::DecodedSample& sample, bool dropOldest);
+    void onLog(const std::string& text);
+    void onFileError(const std::string& message);
 
     // Settings file: restored at the first showing, written once at close.
     void restoreSettings();
@@ -282,8 +280,7 @@ private:
 
     QString currentDataFileName_;
     kordel::ArrowIndicator arrow_;
-    std::unique_ptr<kordel::DailyRecorder> recorder_;
-    kordel::PortRetry* portRetry_ = nullptr;
+    kordel::RecordingRun* run_ = nullptr;
     std::uint16_t linkState_ = Idle;
     std::uint16_t dateTimeReplyCount_ = 0;
     int selectedChart_ = 0;

@@ -15,6 +15,7 @@
 #include "app/errorreport.h"
 #include "app/mainform.h"
 #include "files/datafilereader.h"
+#include "link/deviceline.h"
 
 namespace {
 
@@ -38,9 +39,6 @@ void TMainForm::onDailyFileStarted(const std::string& name) {
     currentDataFileName_ = QString::fromStdString(name);
     ClearCharts();
     setWindowTitle(QStringLiteral("Kordel-K5 - ") + currentDataFileName_);
-    // Where the recording goes: the working directory of the moment, which the
-    // open dialog may have moved.
-    StatusPanel[3]->setText(QDir::current().absoluteFilePath(currentDataFileName_));
 }
 
 void TMainForm::onSample(const kordel::DecodedSample& s, bool dropOldest) {

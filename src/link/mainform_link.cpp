@@ -2,6 +2,7 @@
 // set-up menu, Record and Stop.
 
 #include <QAction>
+#include <QDir>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
@@ -10,11 +11,10 @@
 #include "app/errorreport.h"
 #include "app/mainform.h"
 #include "app/dialogs.h"
-#include "link/portretry.h"
+#include "link/recordingrun.h"
 
 namespace {
-// Bytes taken from the port per read; a larger backlog is read in portions.
-constexpr qint64 kReceiveBuffer = 10240;
+constexpr qint64 kReceiveBuffer = kordel::RecordingRun::kReceiveBuffer;
 }  // namespace
 
 void TMainForm::ComPortRxChar() {
@@ -25,15 +25,16 @@ void TMainForm::ComPortRxChar() {
         linkState_ != AwaitStatus) {
         SpeedButton5->setEnabled(false);
     }
+    if (linkState_ == Recording) {
+        run_->receive();
+        return;
+    }
     while (ComPort1->isOpen() && ComPort1->bytesAvailable() > 0) {
         const QByteArray bytes = ComPort1->read(kReceiveBuffer);
         if (bytes.isEmpty()) {
             break;
         }
         switch (linkState_) {
-        case Recording:
-            recorder_->feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-            break;
         case AwaitDateTime:
         case AwaitSaveAck:
         case AwaitStatus:
@@ -74,22 +75,38 @@ void TMainForm::closeSerialPort() {
 
 void TMainForm::onPortFailed(const QString& message) {
     // The adapter has closed the port already: every complete line is on disk,
-    // and Record (or any command) opens it again.
+    // and Record (or any command) opens it again. A recording run tries the
+    // same port again on its own until it is back or Stop is pressed.
     WriteLog(QStringLiteral("Error: ") + message);
     kordel::ErrorReport::instance().report(message);
-    if (linkState_ == Recording) {
-        // The run ends here; the same port is tried again until it is back
-        // (then a new run starts) or Stop is pressed.
-        recorder_->stopRun();
-        portRetry_->start();
-        StatusPanel[3]->setText(QStringLiteral("Waiting for ") + portName() + QStringLiteral("..."));
-    }
 }
 
-void TMainForm::onPortReopened() {
-    WriteLog(QStringLiteral("Port open again: ") + portName());
-    StatusPanel[3]->clear();
-    recorder_->startRun();  // the next valid line starts a new daily file
+void TMainForm::connectRecordingRun() {
+    run_ = new kordel::RecordingRun(*ComPort1, std::string(), this);
+    run_->setObjectName(QStringLiteral("RecordingRun"));
+    kordel::RecorderEvents& events = run_->events();
+    // The charts, the log, the error report and the state panel each listen on their own.
+    connect(&events, &kordel::RecorderEvents::dailyFileStarted, this, &TMainForm::onDailyFileStarted);
+    connect(&events, &kordel::RecorderEvents::sampleDecoded, this, &TMainForm::onSample);
+    connect(&events, &kordel::RecorderEvents::logEntry, this, &TMainForm::onLog);
+    connect(&events, &kordel::RecorderEvents::fileError, this, &TMainForm::onFileError);
+    connect(&events, &kordel::RecorderEvents::dailyFileStarted, StatusPanel[3], [this](const std::string& name) {
+        // Where the recording goes: the working directory of the moment, which
+        // the open dialog may have moved.
+        StatusPanel[3]->setText(QDir::current().absoluteFilePath(QString::fromStdString(name)));
+    });
+    connect(run_, &kordel::RecordingRun::waitingForPort, StatusPanel[3], [this](const QString& name) {
+        StatusPanel[3]->setText(QStringLiteral("Waiting for ") + name + QStringLiteral("..."));
+    });
+    connect(run_, &kordel::RecordingRun::portReopened, StatusPanel[3], &QLabel::clear);
+}
+
+std::uint8_t TMainForm::currentDay() const { return run_->recorder().currentDay(); }
+
+std::int32_t TMainForm::lineCount() const { return run_->recorder().lineCount(); }
+
+std::uint16_t TMainForm::blockPosition() const {
+    return static_cast<std::uint16_t>(run_->recorder().pendingBytes() + 1);
 }
 
 void TMainForm::N24Click() {
@@ -123,7 +140,7 @@ void TMainForm::setRecordingLocks(bool recording) {
 
 void TMainForm::SpeedButton8Click() {
     linkState_ = Recording;
-    recorder_->startRun();  // line count 0, block position 1
+    run_->start();  // line count 0, block position 1
     SpeedButton8->setEnabled(false);
     if (!openPort(true)) {
         // Nothing is recorded: back to Idle with every control usable.
@@ -141,10 +158,9 @@ void TMainForm::SpeedButton7Click() {
     // Stop frees the controls even when the port will not open: otherwise a
     // missing adapter would leave Record locked for good. It ends the waiting
     // for a failed port too.
-    portRetry_->stop();
     StatusPanel[3]->clear();
     openPort(true);
-    recorder_->stopRun();  // current day 0: the next Record starts a new daily file
+    run_->stop();  // current day 0: the next Record starts a new daily file
     XZoomler->setEnabled(true);
     SpeedButton8->setEnabled(true);
     setRecordingLocks(false);

@@ -4,19 +4,23 @@
 
 RecordSession::RecordSession(const kordel::PortSettings& port, const std::string& outputDir,
                              const std::string& logPath)
-    : port_(kordel::createSerialPort(port)),
-      log_(logPath),
-      recorder_(outputDir, static_cast<kordel::RecorderListener&>(*this)),
-      retry_(*port_) {
-    connect(port_.get(), &kordel::SerialPort::dataArrived, this, &RecordSession::receive);
+    : port_(kordel::createSerialPort(port)), log_(logPath) {
+    // Before the run exists: the failure is logged before the run ends.
     connect(port_.get(), &kordel::SerialPort::failed, this, &RecordSession::onPortFailed);
-    connect(&retry_, &kordel::PortRetry::reopened, this, &RecordSession::onPortReopened);
-    // The daily files and the log reach the disk within about a second.
-    syncTimer_.setInterval(static_cast<int>(kordel::BatchedSync::kTick.count()));
-    connect(&syncTimer_, &QTimer::timeout, this, [this] {
-        recorder_.syncIfDue();
-        showLogStatus(log_.syncIfDue());
+    run_ = std::make_unique<kordel::RecordingRun>(*port_, outputDir);
+    connect(port_.get(), &kordel::SerialPort::dataArrived, run_.get(), &kordel::RecordingRun::receive);
+    kordel::RecorderEvents& events = run_->events();
+    connect(&events, &kordel::RecorderEvents::logEntry, this, &RecordSession::log);
+    connect(&events, &kordel::RecorderEvents::dailyFileStarted, this,
+            [](const std::string& name) { std::cerr << "kordel-record: recording to " << name << '\n'; });
+    connect(&events, &kordel::RecorderEvents::fileError, this,
+            [](const std::string& message) { std::cerr << "kordel-record: " << message << '\n'; });
+    connect(run_.get(), &kordel::RecordingRun::portReopened, this, [](const QString& name) {
+        std::cerr << "kordel-record: " << name.toStdString() << " open again\n";
     });
+    // The log reaches the disk within about a second (the run syncs the daily files).
+    syncTimer_.setInterval(static_cast<int>(kordel::BatchedSync::kTick.count()));
+    connect(&syncTimer_, &QTimer::timeout, this, [this] { showLogStatus(log_.syncIfDue()); });
 }
 
 bool RecordSession::start(QString& error) {
@@ -27,55 +31,27 @@ bool RecordSession::start(QString& error) {
         log("Exit kordel-record");
         return false;
     }
-    recorder_.startRun();
+    run_->start();
     syncTimer_.start();
     return true;
 }
 
 void RecordSession::finish() {
-    if (port_->isOpen()) {
-        // What waits in the driver belongs to the recording as much as what Qt
-        // has read already: closing the port now would drop it.
-        port_->drain();
-        receive();
-    }
-    recorder_.stopRun();
+    run_->drain();
+    run_->stop();
     port_->close();
     log("Exit kordel-record");
     syncTimer_.stop();
     showLogStatus(log_.syncNow());
 }
 
-void RecordSession::receive() {
-    while (port_->isOpen() && port_->bytesAvailable() > 0) {
-        const QByteArray bytes = port_->read(10240);
-        if (bytes.isEmpty()) {
-            break;
-        }
-        recorder_.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    }
-}
-
 void RecordSession::onPortFailed(const QString& message) {
     log("Error: " + message.toStdString());
-    std::cerr << "kordel-record: " << message.toStdString() << "; trying again every "
-              << kRetryMs / 1000 << " s\n";
-    recorder_.stopRun();
-    retry_.start();
-}
-
-void RecordSession::onPortReopened() {
-    log("Port open again: " + port_->settings().portName.toStdString());
-    std::cerr << "kordel-record: " << port_->settings().portName.toStdString() << " open again\n";
-    recorder_.startRun();
-}
-
-void RecordSession::onDailyFileStarted(const std::string& name) {
-    std::cerr << "kordel-record: recording to " << name << '\n';
-}
-
-void RecordSession::onFileError(const std::string& message) {
-    std::cerr << "kordel-record: " << message << '\n';
+    std::cerr << "kordel-record: " << message.toStdString();
+    if (run_->running()) {
+        std::cerr << "; trying again every " << kRetryMs / 1000 << " s";
+    }
+    std::cerr << '\n';
 }
 
 void RecordSession::log(const std::string& text) { showLogStatus(log_.write(text)); }

@@ -1,19 +1,19 @@
 #pragma once
-// A headless recording run for unattended stations: the port, the daily files
-// and the log, as the Record button of the program does it. A port that fails
-// (adapter pulled out) is tried again every two seconds under the same name;
-// once it opens, a new recording run starts.
+// The station recorder's session: its own port and log around the recording
+// run that the program's Record button uses too. A port that fails (adapter
+// pulled out) is tried again every two seconds under the same name; once it
+// opens, a new recording run starts. What the run reports is printed on stderr.
 
 #include <QObject>
 #include <QTimer>
 #include <memory>
 
 #include "app/log/eventlog.h"
-#include "files/dailyrecorder.h"
 #include "link/portretry.h"
+#include "link/recordingrun.h"
 #include "link/serialport.h"
 
-class RecordSession : public QObject, private kordel::RecorderListener {
+class RecordSession : public QObject {
     Q_OBJECT
 public:
     static constexpr int kRetryMs = kordel::PortRetry::kRetryMs;
@@ -27,23 +27,18 @@ public:
     // the run, logs the end.
     void finish();
 
+    // What the recorder reports (for further listeners, such as a publisher).
+    kordel::RecorderEvents& events() { return run_->events(); }
+
 private:
-    void receive();
     void onPortFailed(const QString& message);
-    void onPortReopened();
     void log(const std::string& text);
     // A log failure is shown once, until the log works again.
     void showLogStatus(const kordel::IoStatus& status);
 
-    void onDailyFileStarted(const std::string& name) override;
-    void onSample(const kordel::DecodedSample&, bool) override {}
-    void onLog(const std::string& text) override { log(text); }
-    void onFileError(const std::string& message) override;
-
     std::unique_ptr<kordel::SerialPort> port_;
     kordel::EventLog log_;
-    kordel::DailyRecorder recorder_;
-    kordel::PortRetry retry_;
+    std::unique_ptr<kordel::RecordingRun> run_;
     QTimer syncTimer_;
     bool logFailureShown_ = false;
 };
