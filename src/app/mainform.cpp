@@ -309,6 +309,7 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     // The failure is reported before the recording run (made next) ends.
     connect(ComPort1.get(), &kordel::SerialPort::failed, this, &TMainForm::onPortFailed);
     connectRecordingRun();
+    connectInstrumentSession();
     // 5. A data file named on the command line is plotted before the window
     // shows and becomes the current data file, as File > Open makes it.
     bool fileLoaded = false;
@@ -331,8 +332,7 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     // 9. A failure to write this line is reported later and leaves step 10 to run.
     WriteLog(QStringLiteral("Start program KORDEL-K5 ") + kVersionText);
     // 10.
-    dateTimeReplyCount_ = 0;
-    // (The recording run's recorder is at block position 1.)
+    // (No reply is awaited; the recording run's recorder is at block position 1.)
     // The log reaches the disk within about a second of a write (the recording
     // run does the same for the daily files).
     auto* syncTimer = new QTimer(this);
@@ -345,7 +345,6 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     if (!fileLoaded) {
         currentDataFileName_ = QStringLiteral("!.pc");
     }
-    linkState_ = Idle;
     kordel::ErrorReport::instance().setParentWidget(this);
 }
 
@@ -416,7 +415,7 @@ void TMainForm::showEvent(QShowEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (linkState_ == Recording) {
+    if (linkState() == Recording) {
         if (!kordel::dialogs().yesNo(this, kStopAndExitQuestion, kStopAndExitQuestion)) {
             event->ignore();
             return;

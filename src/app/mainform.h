@@ -17,7 +17,7 @@
 #include "charts/channellayout.h"
 #include "files/recentfiles.h"
 #include "link/arrowindicator.h"
-#include "link/replycollector.h"
+#include "link/instrumentsession.h"
 #include "link/serialport.h"
 
 class QAction;
@@ -54,16 +54,6 @@ struct MainFormOptions {
     QString portName;       // "--port NAME"; the platform's first serial port when empty
     // Makes the serial port; the real one when empty (tests put in their own).
     std::function<std::unique_ptr<kordel::SerialPort>(const kordel::PortSettings&)> portFactory;
-};
-
-// Link states: what the bytes arriving at the serial port are.
-enum LinkState : std::uint16_t {
-    Idle = 0,
-    Recording = 11,
-    AwaitDateTime = 51,
-    TimeSet = 52,
-    AwaitSaveAck = 82,
-    AwaitStatus = 83,
 };
 
 class TMainForm : public QMainWindow {
@@ -133,19 +123,23 @@ public:
     std::int32_t lineCount() const;
     std::uint16_t blockPosition() const;
     std::uint8_t arrowCounter() const { return arrow_.counter(); }
-    std::uint16_t linkState() const { return linkState_; }
-    std::uint16_t dateTimeReplyCount() const { return dateTimeReplyCount_; }
+    // The link state and the reply counts are the instrument session's.
+    std::uint16_t linkState() const;
+    std::uint16_t dateTimeReplyCount() const;
     int selectedChart() const { return selectedChart_; }
     bool answerFlag() const { return answerFlag_; }
     QString portName() const { return ComPort1->settings().portName; }
     const kordel::ChannelLayout& channelLayout() const { return layout_; }
     kordel::SerialPort& serialPort() { return *ComPort1; }
-    void setLinkState(std::uint16_t state) { linkState_ = state; }
+    void setLinkState(std::uint16_t state);
+    kordel::InstrumentSession& instrumentSession() { return *session_; }
     // Opens the port when it is closed (at 9600 baud when `resetBaud`); a failure
     // goes to the general error report and gives false.
     bool openPort(bool resetBaud);
-    // Writes a command frame in one piece; a failure is reported, gives false.
+    // Writes a command frame after those waiting; a failure is reported, gives false.
     bool sendToPort(const QByteArray& frame);
+    // An unexpected port failure: logged, then shown in the general error report.
+    void reportError(const QString& message);
     const kordel::RecentFiles& recentData() const { return mruData_; }
     const kordel::RecentFiles& recentFlash() const { return mruFlash_; }
     const QString& openDialogInitialDir() const { return openDialogInitialDir_; }
@@ -187,26 +181,14 @@ public:
     TForm6* Form6 = nullptr;
     TYesNo* YesNo = nullptr;
 
-    // ---- replies ----
-    // The Status window's commands; its handlers call these.
-    void requestDateTime();             // View time; also after a status reply in mode OFF
-    void setInstrumentTime();           // Set time
+    // ---- the instrument session's commands, as the Status window gives them ----
+    void requestDateTime();             // View time
+    void setInstrumentTime();           // Set time, after the question
     void chooseSaveTarget(bool flash);  // a save-target choice became selected
     void closeStatusWindow();           // the Status window's Close button
-    std::uint16_t saveTargetReplyCount() const { return saveTargetReplyCount_; }
-    std::uint16_t statusReplyCount() const { return statusReplyCount_; }
-    bool statusLoaded() const { return statusLoaded_; }
-
-private:
-    void applyDateTimeReply(kordel::CollectResult::Outcome outcome);
-    void applyStatusReply();
-
-    kordel::ReplyCollector replies_;  // the reply buffer the three replies share
-    std::uint16_t saveTargetReplyCount_ = 0;
-    std::uint16_t statusReplyCount_ = 0;
-    // False from the Status command until its reply has been applied.
-    bool statusLoaded_ = false;
-    // ---- end of replies ----
+    std::uint16_t saveTargetReplyCount() const;
+    std::uint16_t statusReplyCount() const;
+    bool statusLoaded() const;
 
     // ---- charts ----
 public:
@@ -259,6 +241,7 @@ private:
 
     // The recording run and what its recorder reports.
     void connectRecordingRun();
+    void connectInstrumentSession();
     void onDailyFileStarted(const std::string& name);
     void onSample(const kordel::DecodedSample& sample, bool dropOldest);
     void onLog(const std::string& text);
@@ -281,8 +264,7 @@ private:
     QString currentDataFileName_;
     kordel::ArrowIndicator arrow_;
     kordel::RecordingRun* run_ = nullptr;
-    std::uint16_t linkState_ = Idle;
-    std::uint16_t dateTimeReplyCount_ = 0;
+    kordel::InstrumentSession* session_ = nullptr;
     int selectedChart_ = 0;
     bool answerFlag_ = false;
 

@@ -143,7 +143,7 @@ void TMainForm::ScrollByKey(int key) {
     const auto k = scrollKeyOf(key);
     // The live axes hold times of day and follow the newest samples: the keys,
     // which set date-time windows, leave them alone while recording.
-    if (!k || linkState_ == Recording) {
+    if (!k || linkState() == Recording) {
         return;
     }
     TZoomler* bar = XZoomlerBar();

@@ -21,11 +21,11 @@ void TMainForm::ComPortRxChar() {
     if (const auto text = arrow_.step()) {
         Panel8->setText(QString::fromStdString(*text));
     }
-    if (linkState_ != Recording && linkState_ != AwaitDateTime && linkState_ != AwaitSaveAck &&
-        linkState_ != AwaitStatus) {
+    if (linkState() != Recording && linkState() != AwaitDateTime && linkState() != AwaitSaveAck &&
+        linkState() != AwaitStatus) {
         SpeedButton5->setEnabled(false);
     }
-    if (linkState_ == Recording) {
+    if (linkState() == Recording) {
         run_->receive();
         return;
     }
@@ -34,7 +34,7 @@ void TMainForm::ComPortRxChar() {
         if (bytes.isEmpty()) {
             break;
         }
-        switch (linkState_) {
+        switch (linkState()) {
         case AwaitDateTime:
         case AwaitSaveAck:
         case AwaitStatus:
@@ -44,27 +44,6 @@ void TMainForm::ComPortRxChar() {
             break;  // Idle and TimeSet drop what arrives
         }
     }
-}
-
-bool TMainForm::openPort(bool resetBaud) {
-    if (resetBaud) {
-        ComPort1->setBaudRate(9600);
-    }
-    if (ComPort1->isOpen() || ComPort1->open()) {
-        return true;
-    }
-    WriteLog(QStringLiteral("Error: ") + ComPort1->errorString());
-    kordel::ErrorReport::instance().report(ComPort1->errorString());
-    return false;
-}
-
-bool TMainForm::sendToPort(const QByteArray& frame) {
-    if (ComPort1->write(frame)) {
-        return true;
-    }
-    WriteLog(QStringLiteral("Error: ") + ComPort1->errorString());
-    kordel::ErrorReport::instance().report(ComPort1->errorString());
-    return false;
 }
 
 void TMainForm::closeSerialPort() {
@@ -77,8 +56,7 @@ void TMainForm::onPortFailed(const QString& message) {
     // The adapter has closed the port already: every complete line is on disk,
     // and Record (or any command) opens it again. A recording run tries the
     // same port again on its own until it is back or Stop is pressed.
-    WriteLog(QStringLiteral("Error: ") + message);
-    kordel::ErrorReport::instance().report(message);
+    reportError(message);
 }
 
 void TMainForm::connectRecordingRun() {
@@ -110,7 +88,7 @@ std::uint16_t TMainForm::blockPosition() const {
 }
 
 void TMainForm::N24Click() {
-    linkState_ = Idle;
+    session_->setState(Idle);
     if (const auto chosen = kordel::dialogs().portSetup(this, ComPort1->settings())) {
         // A port that was open is opened again with the new settings; one that
         // will not open is reported now, not at the next command.
@@ -139,12 +117,12 @@ void TMainForm::setRecordingLocks(bool recording) {
 }
 
 void TMainForm::SpeedButton8Click() {
-    linkState_ = Recording;
+    session_->setState(Recording);
     run_->start();  // line count 0, block position 1
     SpeedButton8->setEnabled(false);
     if (!openPort(true)) {
         // Nothing is recorded: back to Idle with every control usable.
-        linkState_ = Idle;
+        session_->setState(Idle);
         SpeedButton8->setEnabled(true);
         return;
     }
@@ -164,6 +142,6 @@ void TMainForm::SpeedButton7Click() {
     XZoomler->setEnabled(true);
     SpeedButton8->setEnabled(true);
     setRecordingLocks(false);
-    linkState_ = Idle;
+    session_->setState(Idle);
     WriteLog(QStringLiteral("Button: Stop"));
 }

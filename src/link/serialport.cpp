@@ -11,6 +11,8 @@ namespace {
 
 class QtSerialPort final : public SerialPort {
 public:
+    static constexpr int kWriteTimeoutMs = 2000;
+
     explicit QtSerialPort(const PortSettings& settings) : settings_(settings) {
         connect(&port_, &QSerialPort::readyRead, this, &SerialPort::dataArrived);
         connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
@@ -18,6 +20,20 @@ public:
         // itself now and then whether it is still there.
         probe_.setInterval(1000);
         connect(&probe_, &QTimer::timeout, this, &QtSerialPort::probeLine);
+        // Writes go out while the event loop runs; a line that takes none of
+        // the bytes for this long has failed.
+        writeWatchdog_.setSingleShot(true);
+        writeWatchdog_.setInterval(kWriteTimeoutMs);
+        connect(&writeWatchdog_, &QTimer::timeout, this, [this] {
+            fail(QStringLiteral("Cannot write to the port %1: the line takes no bytes").arg(settings_.portName));
+        });
+        connect(&port_, &QSerialPort::bytesWritten, this, [this] {
+            if (port_.bytesToWrite() > 0) {
+                writeWatchdog_.start();  // progress: the time counts again
+            } else {
+                writeWatchdog_.stop();
+            }
+        });
     }
 
     const PortSettings& settings() const override { return settings_; }
@@ -66,6 +82,7 @@ public:
     bool isOpen() const override { return port_.isOpen(); }
     void close() override {
         probe_.stop();
+        writeWatchdog_.stop();
         if (port_.isOpen()) {
             port_.close();
         }
@@ -99,12 +116,8 @@ public:
             lastError_ = QStringLiteral("Cannot write to the port %1: %2").arg(settings_.portName, port_.errorString());
             return false;
         }
-        while (port_.bytesToWrite() > 0) {
-            if (!port_.waitForBytesWritten(2000)) {
-                lastError_ = QStringLiteral("Cannot write to the port %1: %2")
-                                 .arg(settings_.portName, port_.errorString());
-                return false;
-            }
+        if (!writeWatchdog_.isActive()) {
+            writeWatchdog_.start();
         }
         return true;
     }
@@ -140,6 +153,7 @@ private:
     void fail(const QString& message) {
         lastError_ = message;
         probe_.stop();
+        writeWatchdog_.stop();
         port_.close();
         if (!failedReported_) {
             failedReported_ = true;
@@ -152,6 +166,7 @@ private:
     QSerialPort port_;
     QString lastError_;
     QTimer probe_;
+    QTimer writeWatchdog_;
     bool opening_ = false;
     bool failedReported_ = false;
 };

@@ -50,7 +50,9 @@ public:
     // nothing; then `bytesAvailable` covers every byte received so far. For the
     // end of a recording, before the port is closed.
     virtual void drain() {}
-    // Sends the bytes in one piece and waits until they are out; false on failure.
+    // Queues the bytes to go out in one piece while the event loop runs; false
+    // when the port cannot take them. A line that then takes none of them for
+    // two seconds fails (see `failed`).
     virtual bool write(const QByteArray& bytes) = 0;
 
     virtual QString errorString() const = 0;

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/mainform.h"
+#include "link/instrumentsession.h"
 
 namespace {
 
@@ -87,6 +88,13 @@ TForm6::TForm6(TMainForm* mainForm) : QDialog(mainForm), main_(mainForm) {
     });
     connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
 
+    // The fields show what the instrument session learns.
+    kordel::InstrumentSession& session = main_->instrumentSession();
+    connect(&session, &kordel::InstrumentSession::modeShown, Edit1, &QLineEdit::setText);
+    connect(&session, &kordel::InstrumentSession::dateTimeShown, Edit2, &QLineEdit::setText);
+    connect(&session, &kordel::InstrumentSession::saveTargetShown, this, &TForm6::showSaveTarget);
+    connect(&session, &kordel::InstrumentSession::statusShown, this, &TForm6::showInFront);
+
     setFixedSize(sizeHint());
 }
 
@@ -101,13 +109,13 @@ void TForm6::showSaveTarget(bool flash) {
     (flash ? RadioButton8 : RadioButton7)->setChecked(true);
 }
 
-void TForm6::SpeedButton3Click() { main_->requestDateTime(); }
+void TForm6::SpeedButton3Click() { main_->instrumentSession().requestDateTime(); }
 
 void TForm6::SpeedButton2Click() { main_->setInstrumentTime(); }
 
-void TForm6::RadioButton7Click() { main_->chooseSaveTarget(false); }
+void TForm6::RadioButton7Click() { main_->instrumentSession().chooseSaveTarget(false); }
 
-void TForm6::RadioButton8Click() { main_->chooseSaveTarget(true); }
+void TForm6::RadioButton8Click() { main_->instrumentSession().chooseSaveTarget(true); }
 
 void TForm6::Button1Click() {
     main_->closeStatusWindow();

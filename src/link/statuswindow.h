@@ -1,10 +1,10 @@
 #pragma once
 // The Status window: the instrument's mode, clock and save target, and the
 // commands that read its clock, set it from the computer's clock and choose
-// where it saves data. It is shown without blocking the main window; the
-// replies that fill it are handled by the main window, which holds the link
-// state. The frame's close box only hides it; the Close button also ends any
-// wait for a reply.
+// where it saves data. It is shown without blocking the main window; its fields
+// show what the instrument session signals, and its buttons give the session
+// its commands. The frame's close box only hides it; the Close button also
+// ends any wait for a reply.
 
 #include <QDialog>
 

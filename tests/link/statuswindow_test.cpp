@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -21,7 +22,7 @@
 #include "app/yesnodialog.h"
 #include "fakeserialport.h"
 #include "link/statuswindow.h"
-#include "link/threadsleep.h"
+#include "link/instrumentsession.h"
 #include "testsupport.h"
 #include "windowtest.h"
 
@@ -66,16 +67,17 @@ const char* stateName(std::uint16_t s) {
 class StatusWindowTest : public test::WindowTest {
 protected:
     void SetUp() override {
-        setThreadSleep([this](int ms) {
-            pauses_.push_back({ms, static_cast<int>(port_->written.size())});
-            if (duringPause_) duringPause_();
-        });
         startForm();
         logStart_ = static_cast<int>(allLog().size());
     }
-    void TearDown() override {
-        stopForm();
-        setThreadSleep({});
+    void TearDown() override { stopForm(); }
+    const QTimer& pause() { return form_->instrumentSession().pauseTimer(); }
+    // Lets the pause between two frames run out, when one runs.
+    void endPause() {
+        if (pause().isActive()) {
+            QSignalSpy spy(&pause(), &QTimer::timeout);
+            ASSERT_TRUE(spy.wait(5000));
+        }
     }
     QStringList allLog() const { return logLines(); }
     // Log entries since the last call (or since start-up).
@@ -99,15 +101,8 @@ protected:
         newFrames();
     }
 
-    struct Pause {
-        int ms;
-        int framesBefore;
-    };
-
     test::FakeDialogs dialogs_;
     test::FixedClock clock_{{2007, 5, 22, 10, 20, 30, 0}};
-    std::vector<Pause> pauses_;
-    std::function<void()> duringPause_;
     int logStart_ = 0;
     int framesSeen_ = 0;
 };
@@ -186,6 +181,7 @@ TEST_F(StatusWindowTest, ViewTimeAndSetTimeKeepTheRateThatIsSet) {
     EXPECT_EQ(newFrames(), QStringList{QStringLiteral("3D 31 5F 5F 5F 5F 5F 3B")});
     dialogs_.yesNoAnswers = {true};
     QTest::mouseClick(form_->Form6->SpeedButton2, Qt::LeftButton);
+    endPause();
     EXPECT_EQ(newFrames().size(), 2);
     EXPECT_EQ(port_->baudAtWrite, (QList<qint32>{19200, 19200, 19200}));
 }
@@ -197,21 +193,33 @@ TEST_F(StatusWindowTest, SetTimeSendsTheClockThenTheYearHalfASecondLater) {
     EXPECT_EQ(dialogs_.yesNoCaptions, QStringList{QStringLiteral("Set time?")});
     EXPECT_EQ(dialogs_.yesNoQuestions,
               QStringList{QStringLiteral("Set the instrument's clock to this computer's date and time?")});
-    EXPECT_EQ(newFrames(), (QStringList{QStringLiteral("3D 32 05 22 10 20 30 3B"),
-                                        QStringLiteral("3D 33 07 20 5F 5F 5F 3B")}));
-    ASSERT_EQ(pauses_.size(), 1u);
-    EXPECT_EQ(pauses_[0].ms, 500);
-    EXPECT_EQ(pauses_[0].framesBefore, 1);  // between the two frames
+    EXPECT_EQ(newFrames(), QStringList{QStringLiteral("3D 32 05 22 10 20 30 3B")});
+    EXPECT_TRUE(pause().isActive());
+    EXPECT_EQ(pause().interval(), 500);
+    endPause();
+    EXPECT_EQ(newFrames(), QStringList{QStringLiteral("3D 33 07 20 5F 5F 5F 3B")});
     EXPECT_EQ(form_->linkState(), TimeSet);
     EXPECT_TRUE(form_->answerFlag());
     EXPECT_EQ(newLog(), QStringList{QStringLiteral("Set time mode")});
 }
 
-TEST_F(StatusWindowTest, SetTimeTakesTheClockOnceForBothFrames) {
-    clock_.set({2099, 12, 31, 23, 59, 59, 900});
-    duringPause_ = [this] { clock_.set({2100, 1, 1, 0, 0, 0, 400}); };
+TEST_F(StatusWindowTest, ACommandGivenDuringSetTimesPauseGoesOutAfterTheYear) {
     dialogs_.yesNoAnswers = {true};
     form_->Form6->SpeedButton2Click();
+    form_->Form6->SpeedButton3Click();  // View time at once
+    EXPECT_EQ(form_->linkState(), AwaitDateTime);
+    EXPECT_EQ(newFrames(), QStringList{QStringLiteral("3D 32 05 22 10 20 30 3B")});
+    endPause();
+    EXPECT_EQ(newFrames(), (QStringList{QStringLiteral("3D 33 07 20 5F 5F 5F 3B"),
+                                        QStringLiteral("3D 31 5F 5F 5F 5F 5F 3B")}));
+}
+
+TEST_F(StatusWindowTest, SetTimeTakesTheClockOnceForBothFrames) {
+    clock_.set({2099, 12, 31, 23, 59, 59, 900});
+    dialogs_.yesNoAnswers = {true};
+    form_->Form6->SpeedButton2Click();
+    clock_.set({2100, 1, 1, 0, 0, 0, 400});
+    endPause();
     EXPECT_EQ(newFrames(), (QStringList{QStringLiteral("3D 32 12 31 23 59 59 3B"),
                                         QStringLiteral("3D 33 99 20 5F 5F 5F 3B")}));
 }
@@ -226,7 +234,7 @@ TEST_F(StatusWindowTest, SetTimeAnsweredNoSendsNothingAndKeepsTheState) {
     }
     EXPECT_EQ(dialogs_.yesNoCaptions.size(), 6);
     EXPECT_TRUE(newFrames().isEmpty());
-    EXPECT_TRUE(pauses_.empty());
+    EXPECT_FALSE(pause().isActive());
     EXPECT_TRUE(newLog().isEmpty());
     EXPECT_EQ(port_->openCalls, 0);
 }
@@ -250,6 +258,7 @@ TEST_F(StatusWindowTest, TheRealQuestionBoxClosedWithoutAnAnswerAfterAnEarlierYe
     EXPECT_EQ(form_->YesNo->windowTitle(), QStringLiteral("Set time?"));
     EXPECT_EQ(form_->YesNo->Label1->text(), QStringLiteral("Set the instrument's clock to this computer's date and time?"));
     EXPECT_TRUE(form_->answerFlag());
+    endPause();
     EXPECT_EQ(newFrames().size(), 2);
 
     form_->setLinkState(AwaitStatus);
@@ -303,6 +312,7 @@ TEST_F(StatusWindowTest, EveryCommandSetsItsStateWhateverTheStateBefore) {
             w.showInFront();
             f.setLinkState(before);
             a.run();
+            endPause();
             EXPECT_EQ(f.linkState(), a.after) << a.name << " from " << stateName(before);
             EXPECT_EQ(newFrames(), a.frames) << a.name << " from " << stateName(before);
         }
@@ -409,7 +419,7 @@ TEST_F(StatusWindowTest, APortThatWillNotOpenStopsTheCommandAfterItsStateIsSet) 
         dialogs_.errors.clear();
     }
     EXPECT_TRUE(port_->written.isEmpty());
-    EXPECT_TRUE(pauses_.empty());
+    EXPECT_FALSE(pause().isActive());
     EXPECT_FALSE(f.Form6->isVisible());  // Status stopped before showing it
 }
 
@@ -426,7 +436,7 @@ TEST_F(StatusWindowTest, AFrameThatCannotBeWrittenStopsTheCommand) {
     dialogs_.yesNoAnswers = {true};
     f.Form6->SpeedButton2Click();
     EXPECT_EQ(f.linkState(), TimeSet);
-    EXPECT_TRUE(pauses_.empty());  // the year is not sent after a failed first frame
+    EXPECT_FALSE(pause().isActive());  // the year is not sent after a failed first frame
 
     f.SpeedButton5Click();
     port_->failWrite = false;
