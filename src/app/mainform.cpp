@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPainter>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -30,6 +29,7 @@
 #include "app/log/logwindow.h"
 #include "charts/channelchart.h"
 #include "charts/channelsplitter.h"
+#include "files/flashconversion.h"
 #include "files/flashform.h"
 #include "files/summarywindow.h"
 #include "link/recordingrun.h"
@@ -56,32 +56,6 @@ QToolButton* makeBarButton(QWidget* parent, const char* name, const QString& hin
     b->setAutoRaise(true);
     b->setFocusPolicy(Qt::NoFocus);
     return b;
-}
-
-// The Flash button's picture: a memory dump (a block of bits), an arrow, and
-// the page of text it becomes.
-QIcon dumpConversionIcon() {
-    QPixmap pm(24, 24);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(1, 5, 8, 14, QColor(40, 40, 90));
-    for (int y = 7; y < 18; y += 3) {
-        for (int x = 2; x < 8; x += 3) {
-            p.fillRect(x + ((y / 3) % 2), y, 2, 1, QColor(200, 220, 255));
-        }
-    }
-    p.setPen(QPen(QColor(0, 110, 0), 2));
-    p.drawLine(10, 12, 14, 12);
-    p.drawLine(12, 9, 14, 12);
-    p.drawLine(12, 15, 14, 12);
-    p.setPen(QColor(90, 90, 90));
-    p.setBrush(Qt::white);
-    p.drawRect(15, 3, 8, 18);
-    for (int y = 6; y < 19; y += 3) {
-        p.drawLine(17, y, 21, y);
-    }
-    return QIcon(pm);
 }
 
 // The serial port's name at start: the platform's first serial port.
@@ -155,8 +129,8 @@ void TMainForm::buildControls() {
     SpeedButton5->setText(QStringLiteral("&Status"));
     SpeedButton5->setAutoRaise(true);
     SpeedButton5->setFocusPolicy(Qt::NoFocus);
+    // The Flash button shows the flash conversion's action (placed with the capabilities).
     SpeedButton3 = makeBarButton(bar, "SpeedButton3", QStringLiteral("Flash"), QStyle::SP_DriveFDIcon);
-    SpeedButton3->setIcon(dumpConversionIcon());
     SpeedButton6 = makeBarButton(bar, "SpeedButton6", QStringLiteral("log-file"),
                                  QStyle::SP_FileDialogDetailedView);
     Panel8 = new QLabel(bar);
@@ -179,7 +153,6 @@ void TMainForm::buildControls() {
     connect(SpeedButton8, &QToolButton::clicked, this, &TMainForm::SpeedButton8Click);
     connect(SpeedButton7, &QToolButton::clicked, this, &TMainForm::SpeedButton7Click);
     connect(SpeedButton5, &QToolButton::clicked, this, &TMainForm::SpeedButton5Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &TMainForm::SpeedButton3Click);
     connect(SpeedButton6, &QToolButton::clicked, this, &TMainForm::SpeedButton6Click);
     connect(SpeedButton9, &QToolButton::clicked, this, &TMainForm::SpeedButton9Click);
     connect(SpeedButton10, &QToolButton::clicked, this, &TMainForm::SpeedButton10Click);
@@ -310,6 +283,7 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     connect(ComPort1.get(), &kordel::SerialPort::failed, this, &TMainForm::onPortFailed);
     connectRecordingRun();
     connectInstrumentSession();
+    createCapabilities();
     // 5. A data file named on the command line is plotted before the window
     // shows and becomes the current data file, as File > Open makes it.
     bool fileLoaded = false;
@@ -351,8 +325,11 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
 void TMainForm::createSecondaryWindows() {
     LogFile = new TLogFile(log_, this);
     AboutBox = new TAboutBox(this);
-    inf = new Tinf(this);
-    Flash = new TFlash(this, inf, [this](const QString& text) { WriteLog(text); });
+    for (kordel::Capability* c : capabilities_) {
+        c->createWindows(this);
+    }
+    inf = flash_->summaryWindow();
+    Flash = flash_->form();
     Form6 = new TForm6(this);
     YesNo = new TYesNo(&answerFlag_, this);
 }
@@ -514,15 +491,28 @@ void TMainForm::CheckBox0Click(int channel) {
 
 // ---- handlers that the other subsystems fill in ----
 
-void TMainForm::SpeedButton3Click() {
-    // The dialog makes the dump's folder the current directory, so the
-    // converted files land beside the dump.
-    const QString dump = kordel::dialogs().openFile(this, TFlash::kDumpFilter, QString(), openDialogInitialDir_);
-    if (dump.isEmpty()) {
-        return;
+void TMainForm::SpeedButton3Click() { flash_->convert(); }
+
+void TMainForm::createCapabilities() {
+    flash_ = new kordel::FlashConversion(
+        this, [this](const QString& text) { WriteLog(text); }, [this] { return openDialogInitialDir_; });
+    placeCapability(flash_);
+    SpeedButton3->setDefaultAction(flash_->convertAction());
+}
+
+void TMainForm::placeCapability(kordel::Capability* capability) {
+    capabilities_.push_back(capability);
+    for (QAction* action : capability->menuActions()) {
+        menuBar()->insertAction(N2, action);  // before "About"
     }
-    Flash->FileName = dump;
-    Flash->Button5Click();
+    auto* status = new QLabel(StatusBar1);
+    status->setObjectName(capability->objectName() + QStringLiteral("Status"));
+    status->setVisible(false);
+    StatusBar1->addPermanentWidget(status);
+    connect(capability, &kordel::Capability::statusTextChanged, status, [status](const QString& text) {
+        status->setText(text);
+        status->setVisible(!text.isEmpty());
+    });
 }
 
 void TMainForm::SpeedButton6Click() { LogFile->showLog(); }

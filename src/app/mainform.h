@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "app/log/eventlog.h"
 #include "charts/channellayout.h"
@@ -41,6 +42,8 @@ class TForm6;
 class TYesNo;
 
 namespace kordel {
+class Capability;
+class FlashConversion;
 struct DecodedSample;
 class RecordingRun;
 class SettingsStore;
@@ -141,7 +144,6 @@ public:
     // An unexpected port failure: logged, then shown in the general error report.
     void reportError(const QString& message);
     const kordel::RecentFiles& recentData() const { return mruData_; }
-    const kordel::RecentFiles& recentFlash() const { return mruFlash_; }
     const QString& openDialogInitialDir() const { return openDialogInitialDir_; }
 
     // ---- components, by their designer names ----
@@ -228,6 +230,10 @@ private:
     void buildMenu();
     void buildChannelPanels(QWidget* area);
     void buildStatusBar();
+    // The capabilities beyond the core, each owning its actions, windows,
+    // settings section and status text; the window places them in one loop.
+    void createCapabilities();
+    void placeCapability(kordel::Capability* capability);
     void FormCreate(const MainFormOptions& options);
     void applyLayout();
     void placeProgressBar();
@@ -265,10 +271,11 @@ private:
     kordel::ArrowIndicator arrow_;
     kordel::RecordingRun* run_ = nullptr;
     kordel::InstrumentSession* session_ = nullptr;
+    std::vector<kordel::Capability*> capabilities_;  // children of the window
+    kordel::FlashConversion* flash_ = nullptr;
     int selectedChart_ = 0;
     bool answerFlag_ = false;
 
     kordel::ChannelLayout layout_;
     kordel::RecentFiles mruData_;
-    kordel::RecentFiles mruFlash_;
 };

@@ -1,11 +1,13 @@
 // The settings file "kordel.ini": window placement, channel panel heights and
-// check boxes, the "Mouse" check box, the open dialog's folder and the two
-// recent-files lists, all in the section named after the main window's class.
+// check boxes, the "Mouse" check box, the open dialog's folder and the recent
+// data files, all in sections named after the main window's class; each
+// capability keeps its own section.
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QScreen>
 
+#include "app/capability.h"
 #include "app/mainform.h"
 #include "app/settingsstore.h"
 
@@ -13,7 +15,6 @@ namespace {
 
 const QString kSection = QStringLiteral("TMainForm");
 const QString kMruData = QStringLiteral("TMainForm.MRU_DATA");
-const QString kMruFlash = QStringLiteral("TMainForm.MRU_FLASH");
 
 // Show states as the placement records them.
 constexpr int kShowNormal = 1;
@@ -95,9 +96,10 @@ void TMainForm::restoreSettings() {
     restoreProperties();
     mruData_.clear();
     mruData_.assign(toStd(settingsFile_->list(kMruData)));
-    mruFlash_.clear();
-    mruFlash_.assign(toStd(settingsFile_->list(kMruFlash)));
     rebuildRecentMenu();
+    for (kordel::Capability* c : capabilities_) {
+        c->restoreSettings(*settingsFile_);
+    }
 }
 
 void TMainForm::restorePlacement() {
@@ -179,6 +181,8 @@ void TMainForm::saveSettings() {
         s.setValue(kSection, QStringLiteral("CheckBox%1_Checked").arg(k), fromBool(CheckBox[k]->isChecked()));
     }
     s.setList(kMruData, toQt(mruData_.items()));
-    s.setList(kMruFlash, toQt(mruFlash_.items()));
+    for (const kordel::Capability* c : capabilities_) {
+        c->saveSettings(s);
+    }
     s.sync();
 }

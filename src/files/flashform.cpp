@@ -9,8 +9,10 @@
 
 namespace {
 
-// Hands the converter's reports to the log, the summary window and the boxes.
-class WindowListener final : public kordel::FlashConversionListener {
+// Hands the converter's reports to the log, the summary window and the boxes;
+// the summary file is written by the summary writer it inherits, and the
+// window shows what has been written.
+class WindowListener final : public kordel::FileSummaryListener {
 public:
     WindowListener(Tinf* inf, const TFlash::LogSink& log, QWidget* boxParent)
         : inf_(inf), log_(log), boxParent_(boxParent) {}
@@ -28,10 +30,18 @@ public:
     }
     void onProgress(int percent) override { inf_->SetSummaryProgress(percent); }
     kordel::IoStatus onSummaryBegin(const kordel::SummaryHeader& header, const std::string& path) override {
-        return inf_->BeginSummary(header, QFile::decodeName(QByteArray::fromStdString(path)));
+        if (kordel::IoStatus s = FileSummaryListener::onSummaryBegin(header, path); !s) {
+            return s;
+        }
+        return inf_->BeginSummary(header.stem, QFile::decodeName(QByteArray::fromStdString(path)));
     }
-    kordel::IoStatus onSummaryLine(const std::string& text) override { return inf_->AddSummaryLine(text); }
-    kordel::IoStatus onSummaryEnd() override { return inf_->EndSummary(); }
+    kordel::IoStatus onSummaryEnd() override {
+        kordel::IoStatus status = FileSummaryListener::onSummaryEnd();
+        if (kordel::IoStatus s = inf_->EndSummary(); !s && status.ok()) {
+            status = s;
+        }
+        return status;
+    }
 
 private:
     Tinf* inf_;

@@ -39,18 +39,13 @@ Tinf::Tinf(QWidget* parent) : QDialog(parent) {
     connect(Button2, &QPushButton::clicked, this, &Tinf::Button2Click);
 }
 
-kordel::IoStatus Tinf::BeginSummary(const kordel::SummaryHeader& header, const QString& path) {
+kordel::IoStatus Tinf::BeginSummary(const std::string& stem, const QString& path) {
     show();
     raise();
-    setWindowTitle(QString::fromStdString(kordel::SummaryWriter::fileName(header.stem)));
+    setWindowTitle(QString::fromStdString(kordel::SummaryWriter::fileName(stem)));
     path_ = path;
-    if (kordel::IoStatus s = summary_.begin(QFile::encodeName(path).toStdString(), header); !s) {
-        return s;
-    }
     return loadMemo();
 }
-
-kordel::IoStatus Tinf::AddSummaryLine(const std::string& text) { return summary_.addLine(text); }
 
 void Tinf::SetSummaryProgress(int percent) {
     if (ProgressBar1->value() == percent) {
@@ -67,13 +62,10 @@ void Tinf::SetSummaryProgress(int percent) {
 }
 
 kordel::IoStatus Tinf::EndSummary() {
-    kordel::IoStatus status = summary_.end();
-    if (QFileInfo::exists(path_)) {
-        if (kordel::IoStatus s = loadMemo(); !s && status.ok()) {
-            status = s;
-        }
+    if (!QFileInfo::exists(path_)) {
+        return {};
     }
-    return status;
+    return loadMemo();
 }
 
 void Tinf::Button2Click() { close(); }

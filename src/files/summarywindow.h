@@ -16,24 +16,20 @@ class QPushButton;
 // blocking the main window, stays open after a conversion until the user closes
 // it, and the next conversion reuses it.
 //
-// It owns the summary file while a conversion runs: `BeginSummary` writes the
-// header lines and keeps the file open for the event lines until `EndSummary`.
+// It only shows the summary file: the converter's summary writer writes it.
 class Tinf : public QDialog {
     Q_OBJECT
 public:
     explicit Tinf(QWidget* parent = nullptr);
 
-    // Shows the window, captions it with the summary file's name, writes lines
-    // 1 to 15 to `path` and loads them into the memo.
-    kordel::IoStatus BeginSummary(const kordel::SummaryHeader& header, const QString& path);
-    // Appends one event line to the open summary file (the memo shows it when
-    // the summary ends).
-    kordel::IoStatus AddSummaryLine(const std::string& text);
+    // Shows the window, captions it with the summary file's name (`stem`.INF)
+    // and loads the file at `path` (its header lines, written) into the memo.
+    kordel::IoStatus BeginSummary(const std::string& stem, const QString& path);
     // Sets the progress bar (0 … 100). The window is repainted at once, without
     // handling other events, but only when the shown percentage changes: on a
     // large dump one repaint per block would cost more than the conversion.
     void SetSummaryProgress(int percent);
-    // Closes the summary file and loads the whole of it into the memo.
+    // Loads the whole summary file, written to its end, into the memo.
     kordel::IoStatus EndSummary();
 
     void Button2Click();
@@ -45,6 +41,5 @@ public:
 private:
     kordel::IoStatus loadMemo();
 
-    kordel::SummaryWriter summary_;
     QString path_;
 };

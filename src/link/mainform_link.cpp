@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include "app/capability.h"
 #include "app/errorreport.h"
 #include "app/mainform.h"
 #include "app/dialogs.h"
@@ -105,7 +106,7 @@ void TMainForm::N24Click() {
 void TMainForm::setRecordingLocks(bool recording) {
     const bool enabled = !recording;
     for (QWidget* w : {static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton6),
-                       static_cast<QWidget*>(SpeedButton3), static_cast<QWidget*>(SpeedButton9),
+                       static_cast<QWidget*>(SpeedButton9),
                        static_cast<QWidget*>(SpeedButton10), static_cast<QWidget*>(CrossMouseCB), XZoomler}) {
         w->setEnabled(enabled);
     }
@@ -113,6 +114,9 @@ void TMainForm::setRecordingLocks(bool recording) {
         z->setEnabled(enabled);
     }
     N5->menuAction()->setEnabled(enabled);
+    for (kordel::Capability* c : capabilities_) {
+        c->setRecording(recording);
+    }
     N24->setEnabled(enabled);
 }
 

@@ -18,6 +18,8 @@
 #include "app/applicationsetup.h"
 #include "widgets/zoomler.h"
 #include "app/mainform.h"
+#include "files/flashdumpwriter.h"
+#include "files/summarywindow.h"
 #include "testsupport.h"
 
 using namespace kordel;
@@ -340,4 +342,19 @@ TEST_F(MainFormTest, PageDownMovesTheTimeWindowAndStillReachesTheFocusedControl)
     QTest::keyClick(f.CheckBox[1], Qt::Key_Space);  // other keys are the control's alone
     EXPECT_EQ(x->Start(), 9.0);
     EXPECT_FALSE(f.CheckBox[1]->isChecked());
+}
+
+TEST_F(MainFormTest, TheFlashButtonConvertsTheChosenDumpBesideIt) {
+    TMainForm& f = start();
+    FlashDumpOptions o;
+    o.start = {2007, 5, 15, 12, 30, 0, 0};
+    const QString dump = startDir_.filePath(QStringLiteral("a.b01"));
+    ASSERT_TRUE(FlashDumpWriter(o).writeTo(dump.toStdString()).ok());
+    dialogs_.openAnswers = {dump};
+    QTest::mouseClick(f.SpeedButton3, Qt::LeftButton);
+    EXPECT_EQ(dialogs_.openFilters, QStringList{QStringLiteral("Kordel bin-file(*.b*)|*.b*")});
+    EXPECT_TRUE(f.inf->isVisible());
+    EXPECT_EQ(f.inf->windowTitle(), QStringLiteral("2007051512.INF"));
+    EXPECT_TRUE(QFileInfo::exists(startDir_.filePath(QStringLiteral("2007051512.INF"))));
+    EXPECT_TRUE(logLines().last().endsWith(QStringLiteral("Bin To Text: ") + dump)) << logLines().last().toStdString();
 }
