@@ -284,10 +284,14 @@ int main(int argc, char** argv) {
         const auto t0 = Clock::now();
         const kordel::TextExport ex(std::move(day.record), "", kordel::ExportSettings{});
         exportedBytes = 0;
-        ex.write(ex.whole(), [&](std::string_view bytes) {
+        const kordel::IoStatus written = ex.write(ex.whole(), [&](std::string_view bytes) {
             exportedBytes += bytes.size();
             return kordel::IoStatus{};
         });
+        if (!written) {
+            std::fprintf(stderr, "export: %s\n", written.message().c_str());
+            return 1;
+        }
         exports.push_back(msSince(t0));
     }
 

@@ -7,7 +7,8 @@
 
 namespace kordel {
 
-class IoStatus {
+// Marked [[nodiscard]]: a result dropped without a look is a warning.
+class [[nodiscard]] IoStatus {
 public:
     IoStatus() = default;
     static IoStatus failure(std::string message) { return IoStatus(std::move(message)); }

@@ -1,5 +1,7 @@
 #include "app/textfile.h"
 
+#include "app/fd.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,20 +12,20 @@ namespace kordel {
 namespace {
 
 IoStatus openWriteClose(const std::string& path, int flags, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    Fd fd(::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    if (!fd.valid()) {
         return IoStatus::fromErrno("Cannot open " + path, errno);
     }
     struct stat before {};
-    const bool sized = ::fstat(fd, &before) == 0;
-    IoStatus status = writeAll(fd, bytes, path);
+    const bool sized = ::fstat(fd.get(), &before) == 0;
+    IoStatus status = writeAll(fd.get(), bytes, path);
     if (!status && sized) {
         // A full disk takes part of a line and then fails: that fragment
         // would glue itself to the next line written, so it goes again.
-        truncateTo(fd, static_cast<std::uint64_t>(before.st_size));
+        truncateTo(fd.get(), static_cast<std::uint64_t>(before.st_size));
     }
-    if (::close(fd) != 0 && status.ok()) {
-        status = IoStatus::fromErrno("Cannot close " + path, errno);
+    if (IoStatus closed = fd.close(path); status.ok()) {
+        status = closed;
     }
     return status;
 }
@@ -78,17 +80,15 @@ namespace kordel {
 
 IoStatus syncFile(const std::string& path) {
     // Read-only is enough to sync, and opens a folder as well as a file.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid()) {
         return errno == ENOENT ? IoStatus() : IoStatus::fromErrno("Cannot open " + path, errno);
     }
-    IoStatus status;
     // The data and the size that finds it; other metadata (times) may wait.
-    if (::fdatasync(fd) != 0) {
-        status = IoStatus::fromErrno("Cannot write " + path + " to the disk", errno);
+    if (::fdatasync(fd.get()) != 0) {
+        return IoStatus::fromErrno("Cannot write " + path + " to the disk", errno);
     }
-    ::close(fd);
-    return status;
+    return fd.close(path);
 }
 
 }  // namespace kordel

@@ -130,10 +130,14 @@ void DailyRecorder::reportSync(const IoStatus& status) {
         }
     } else if (!syncFailureReported_) {
         syncFailureReported_ = true;
-        listener_.onLog("Error: " + status.message());
-        listener_.onFileError(status.message());
+        reportFailure(status.message());
     }
     syncsSeen_ = sync_.syncCount();
+}
+
+void DailyRecorder::reportFailure(const std::string& message) {
+    listener_.onLog("Error: " + message);
+    listener_.onFileError(message);
 }
 
 bool DailyRecorder::write(std::string_view bytes) {
@@ -155,8 +159,7 @@ bool DailyRecorder::write(std::string_view bytes) {
     }
     if (!failureReported_) {
         failureReported_ = true;
-        listener_.onLog("Error: " + status.message());
-        listener_.onFileError(status.message());
+        reportFailure(status.message());
     }
     return false;
 }

@@ -92,6 +92,8 @@ private:
     void logDamaged(std::size_t bytes);
     void endDamagedRun();
     void reportSync(const IoStatus& status);
+    // Logs a file failure, then hands it to the general error report.
+    void reportFailure(const std::string& message);
     std::string path(const std::string& name) const;
 
     std::string outputDir_;

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/fd.h"
 #include "app/fixedformats.h"
 
 namespace kordel {
@@ -68,14 +69,6 @@ bool readSeconds(std::string_view s, long long& second, long long& ms) {
     ms = std::min(999LL, static_cast<long long>((seconds - static_cast<double>(second)) * 1000.0 + 1e-6));
     return true;
 }
-
-// Closes a file descriptor on every way out.
-struct Fd {
-    int fd;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 }  // namespace
 
@@ -172,9 +165,9 @@ std::size_t DataFileReader::pointsToReserve(std::uint64_t fileSize) {
 
 DataFileReader::Outcome DataFileReader::readLines(const std::string& path, SeriesData& data,
                                                   const Callbacks& callbacks) {
-    Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
-    if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
+    if (file.get() < 0 || ::fstat(file.get(), &st) != 0) {
         error_ = IoStatus::fromErrno("Cannot open " + path, errno).message();
         return Outcome::Failed;
     }
@@ -229,7 +222,7 @@ DataFileReader::Outcome DataFileReader::readLines(const std::string& path, Serie
     };
 
     while (!eof) {
-        const ssize_t n = ::read(file.fd, buffer.data() + held, buffer.size() - held);
+        const ssize_t n = ::read(file.get(), buffer.data() + held, buffer.size() - held);
         if (n < 0) {
             if (errno == EINTR) continue;
             error_ = IoStatus::fromErrno("Cannot read " + path, errno).message();

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "app/fd.h"
 #include "app/fixedformats.h"
 #include "app/textfile.h"
 
@@ -538,8 +539,10 @@ FlashConverter::Result FlashConverter::run(const std::string& inputName) {
         listener_.onMessage("File \r\n" + inputName + "\r\n" + " not found!");
         return Result::InputMissing;
     }
-    const int fd = ::open(inputName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    // The dump is closed on every way out.
+    const Fd input(::open(inputName.c_str(), O_RDONLY | O_CLOEXEC));
+    const int fd = input.get();
+    if (!input.valid()) {
         listener_.onFailure(IoStatus::fromErrno("Cannot open " + inputName, errno).message());
         return Result::Failed;
     }
@@ -553,14 +556,12 @@ FlashConverter::Result FlashConverter::run(const std::string& inputName) {
         const std::size_t first = readBlock(fd);
         if (first == 0 || block_[kMarkerByte] != kMarker) {
             listener_.onMessage("File \r\n" + inputName + "[0]<>$C0!");
-            ::close(fd);
             return Result::NoMarker;
         }
         if (first < kTimeBytes + 6 || !timeReadable(block_) || !firstDateUsable(block_)) {
             // A time whose digits are not decimal would name the files and stamp
             // every line with nonsense: nothing is written.
             listener_.onMessage("File \r\n" + inputName + "\r\n" + " bad time in first block!");
-            ::close(fd);
             return Result::BadFirstTime;
         }
         const std::uint8_t* b = block_;
@@ -643,7 +644,6 @@ FlashConverter::Result FlashConverter::run(const std::string& inputName) {
         listener_.onFailure(stop.message);
         result = Result::Failed;
     }
-    ::close(fd);
     return result;
 }
 

@@ -1,5 +1,7 @@
 #include "files/flashdumpwriter.h"
 
+#include "app/fd.h"
+
 #include "app/textfile.h"
 
 #include <cerrno>
@@ -137,8 +139,8 @@ std::string FlashDumpWriter::build() const {
 }
 
 IoStatus FlashDumpWriter::writeTo(const std::string& path) const {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd.valid()) {
         return IoStatus::fromErrno("Cannot create " + path, errno);
     }
     // Blocks are gathered into a modest buffer so that large dumps are written
@@ -151,12 +153,12 @@ IoStatus FlashDumpWriter::writeTo(const std::string& path) const {
         const Block b = block(i);
         buffer.append(reinterpret_cast<const char*>(b.data()), b.size());
         if (buffer.size() >= kBlocksPerWrite * kBlockSize || i + 1 == blockCount()) {
-            status = writeAll(fd, buffer, path);
+            status = writeAll(fd.get(), buffer, path);
             buffer.clear();
         }
     }
-    if (::close(fd) != 0 && status.ok()) {
-        status = IoStatus::fromErrno("Cannot close " + path, errno);
+    if (IoStatus closed = fd.close(path); status.ok()) {
+        status = closed;
     }
     return status;
 }

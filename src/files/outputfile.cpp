@@ -1,5 +1,6 @@
 #include "files/outputfile.h"
 
+#include "app/fd.h"
 #include "app/textfile.h"
 
 #include <cerrno>
@@ -24,30 +25,28 @@ IoStatus OutputFile::open(const std::string& path, bool truncate) {
     if (IoStatus s = close(); !s) {
         return s;
     }
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : 0), 0644);
-    if (fd_ < 0) {
+    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : 0), 0644));
+    if (!fd.valid()) {
         return IoStatus::fromErrno((truncate ? "Cannot create " : "Cannot open ") + path, errno);
     }
-    path_ = path;
-    const off_t end = ::lseek(fd_, 0, SEEK_END);
+    const off_t end = ::lseek(fd.get(), 0, SEEK_END);
     if (end < 0) {
-        const int err = errno;
-        ::close(fd_);
-        fd_ = -1;
-        return IoStatus::fromErrno("Cannot open " + path, err);
+        return IoStatus::fromErrno("Cannot open " + path, errno);
     }
+    path_ = path;
+    fd_ = std::move(fd);
     size_ = static_cast<std::uint64_t>(end);
     return {};
 }
 
 IoStatus OutputFile::writeOut(std::string_view bytes) {
-    IoStatus status = writeAll(fd_, bytes, path_);
+    IoStatus status = writeAll(fd_.get(), bytes, path_);
     if (status) {
         size_ += bytes.size();
     } else {
         // A full disk may have taken part of the bytes: the file goes back to
         // where the last whole write left it.
-        truncateTo(fd_, size_);
+        truncateTo(fd_.get(), size_);
     }
     return status;
 }
@@ -80,22 +79,21 @@ IoStatus OutputFile::flush() {
     }
     const std::size_t n = used_;
     used_ = 0;
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         return IoStatus::failure("Cannot write " + path_ + ": file not open");
     }
     return writeOut(std::string_view(buffer_.data(), n));
 }
 
 IoStatus OutputFile::close() {
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         used_ = 0;
         return {};
     }
     IoStatus status = flush();
-    if (::close(fd_) != 0 && status.ok()) {
-        status = IoStatus::fromErrno("Cannot close " + path_, errno);
+    if (IoStatus closed = fd_.close(path_); status.ok()) {
+        status = closed;
     }
-    fd_ = -1;
     return status;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/fd.h"
 #include "app/iostatus.h"
 
 namespace kordel {
@@ -48,7 +49,7 @@ public:
     // Writes what is buffered and closes the file.
     IoStatus close();
 
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return fd_.valid(); }
     const std::string& path() const { return path_; }
 
 private:
@@ -56,7 +57,7 @@ private:
     IoStatus open(const std::string& path, bool truncate);
     IoStatus writeOut(std::string_view bytes);
 
-    int fd_ = -1;
+    Fd fd_;
     std::uint64_t size_ = 0;  // the file's size after the last whole write
     std::string path_;
     std::string buffer_;

@@ -68,49 +68,39 @@ IoStatus SummaryWriter::begin(const std::string& path, const SummaryHeader& head
         return s;
     }
     path_ = path;
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    Fd created(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!created.valid()) {
         return IoStatus::fromErrno("Cannot create " + path, errno);
     }
-    IoStatus status = writeAll(fd, headerText(header), path);
-    if (::close(fd) != 0 && status.ok()) {
-        status = IoStatus::fromErrno("Cannot close " + path, errno);
+    IoStatus status = writeAll(created.get(), headerText(header), path);
+    if (IoStatus closed = created.close(path); status.ok()) {
+        status = closed;
     }
     if (!status) {
         return status;
     }
-    fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0) {
+    Fd appending(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+    if (!appending.valid()) {
         return IoStatus::fromErrno("Cannot open " + path, errno);
     }
-    fd_ = fd;
+    fd_ = std::move(appending);
     return {};
 }
 
 IoStatus SummaryWriter::addLine(std::string_view text) {
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         return IoStatus::failure("Cannot write " + path_ + ": file not open");
     }
     std::string line(text);
     line += "\r\n";
-    const off_t before = ::lseek(fd_, 0, SEEK_END);
-    IoStatus status = writeAll(fd_, line, path_);
+    const off_t before = ::lseek(fd_.get(), 0, SEEK_END);
+    IoStatus status = writeAll(fd_.get(), line, path_);
     if (!status && before >= 0) {
-        truncateTo(fd_, static_cast<std::uint64_t>(before));  // no fragment of a line stays
+        truncateTo(fd_.get(), static_cast<std::uint64_t>(before));  // no fragment of a line stays
     }
     return status;
 }
 
-IoStatus SummaryWriter::end() {
-    if (fd_ < 0) {
-        return {};
-    }
-    IoStatus status;
-    if (::close(fd_) != 0) {
-        status = IoStatus::fromErrno("Cannot close " + path_, errno);
-    }
-    fd_ = -1;
-    return status;
-}
+IoStatus SummaryWriter::end() { return fd_.close(path_); }
 
 }  // namespace kordel

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "app/fixedformats.h"
+#include "app/fd.h"
 #include "app/iostatus.h"
 
 namespace kordel {
@@ -56,11 +57,11 @@ public:
     // Closes the file. Nothing happens when none is open.
     IoStatus end();
 
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return fd_.valid(); }
     const std::string& path() const { return path_; }
 
 private:
-    int fd_ = -1;
+    Fd fd_;
     std::string path_;
 };
 

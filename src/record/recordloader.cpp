@@ -15,6 +15,7 @@
 #include <optional>
 #include <thread>
 
+#include "app/fd.h"
 #include "app/iostatus.h"
 #include "record/memorybudget.h"
 #include "record/samplelineparser.h"
@@ -22,13 +23,6 @@
 namespace kordel {
 
 namespace {
-
-struct Fd {
-    int fd;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 // What one file gave.
 struct FileChunk {
@@ -48,9 +42,9 @@ std::uint64_t fileSize(const std::string& path) {
 template <typename OnLine>
 std::string forEachLine(const std::string& path, std::size_t maxLine, OnLine onLine, std::size_t byteLimit = 0,
                         std::atomic<std::uint64_t>* bytesRead = nullptr) {
-    Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
-    if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
+    if (file.get() < 0 || ::fstat(file.get(), &st) != 0) {
         return IoStatus::fromErrno("Cannot open " + path, errno).message();
     }
     if (S_ISDIR(st.st_mode)) {
@@ -61,7 +55,7 @@ std::string forEachLine(const std::string& path, std::size_t maxLine, OnLine onL
     long lineNumber = 0;
     bool skipping = false;  // inside an overlong line already handed over
     for (bool eof = false; !eof;) {
-        const ssize_t n = ::read(file.fd, buffer.data() + held, buffer.size() - held);
+        const ssize_t n = ::read(file.get(), buffer.data() + held, buffer.size() - held);
         if (n < 0) {
             if (errno == EINTR) continue;
             return IoStatus::fromErrno("Cannot read " + path, errno).message();
