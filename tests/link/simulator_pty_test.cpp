@@ -277,5 +277,24 @@ TEST_F(SimulatorPty, DrainTakesInWhatWaitsInTheDriverBeforeTheEventSaysSo) {
     ::close(master);
 }
 
+TEST_F(SimulatorPty, AWriteThatTheLineStopsTakingFailsThePortWithoutBlocking) {
+    // Nobody reads the other end: the line takes bytes until its buffer is full.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    PortSettings settings;
+    settings.portName = QString::fromLocal8Bit(::ptsname(master));
+    const auto port = createSerialPort(settings);
+    ASSERT_TRUE(port->open()) << port->errorString().toStdString();
+    QSignalSpy failed(port.get(), &SerialPort::failed);
+    EXPECT_TRUE(port->write(QByteArray(4 * 1024 * 1024, 'w')));  // queued, not waited for
+    ASSERT_TRUE(failed.wait(kWaitMs));
+    EXPECT_EQ(failed.front().front().toString(),
+              QStringLiteral("Cannot write to the port %1: the line takes no bytes").arg(settings.portName));
+    EXPECT_FALSE(port->isOpen());
+    ::close(master);
+}
+
 }  // namespace
 }  // namespace kordel
