@@ -1,9 +1,11 @@
 #pragma once
 // The main window: the bar of controls with the time zoom bar along its bottom,
 // the five stacked channel panels, the status bar. It holds the program's shared
-// state (the link state, the current data file, the layout of the channels …)
-// and the handlers of its controls; each handler reads its controls, calls the
-// logic and shows the result.
+// state (the current data file, the layout of the channels …) and the handlers
+// of its controls; each handler reads its controls, calls the logic and shows
+// the result. The recording run, the instrument session (which holds the link
+// state) and the capabilities are objects of their own that it places and
+// forwards to.
 
 #include <QMainWindow>
 #include <QPointer>

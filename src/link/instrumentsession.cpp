@@ -90,6 +90,18 @@ void InstrumentSession::chooseSaveTarget(bool flash) {
     }
 }
 
+void InstrumentSession::receive() {
+    // A reply that completes returns to Idle: what follows it in the same
+    // event is dropped.
+    while (port_.isOpen() && port_.bytesAvailable() > 0) {
+        const QByteArray bytes = port_.read(kReceiveBuffer);
+        if (bytes.isEmpty()) {
+            break;
+        }
+        collect(bytes);
+    }
+}
+
 void InstrumentSession::collect(const QByteArray& bytes) {
     using Outcome = CollectResult::Outcome;
     const std::string_view view(bytes.constData(), static_cast<std::size_t>(bytes.size()));

@@ -39,6 +39,8 @@ class InstrumentSession : public QObject {
 public:
     // The pause between the two frames of Set time.
     static constexpr int kSetTimePauseMs = 500;
+    // Bytes taken from the port per read; a larger backlog is read in portions.
+    static constexpr qint64 kReceiveBuffer = 10240;
 
     explicit InstrumentSession(SerialPort& port, QObject* parent = nullptr);
 
@@ -72,6 +74,9 @@ public:
     // The Status window was closed: no reply is awaited any more.
     void end() { state_ = Idle; }
 
+    // Everything the port holds: collected while a reply is awaited, dropped
+    // otherwise (Idle, TimeSet).
+    void receive();
     // Bytes of a receive event while a reply is awaited.
     void collect(const QByteArray& bytes);
 

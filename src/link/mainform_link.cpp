@@ -14,10 +14,6 @@
 #include "app/dialogs.h"
 #include "link/recordingrun.h"
 
-namespace {
-constexpr qint64 kReceiveBuffer = kordel::RecordingRun::kReceiveBuffer;
-}  // namespace
-
 void TMainForm::ComPortRxChar() {
     if (const auto text = arrow_.step()) {
         Panel8->setText(QString::fromStdString(*text));
@@ -26,24 +22,11 @@ void TMainForm::ComPortRxChar() {
         linkState() != AwaitStatus) {
         SpeedButton5->setEnabled(false);
     }
+    // The link state says whose the bytes are.
     if (linkState() == Recording) {
         run_->receive();
-        return;
-    }
-    while (ComPort1->isOpen() && ComPort1->bytesAvailable() > 0) {
-        const QByteArray bytes = ComPort1->read(kReceiveBuffer);
-        if (bytes.isEmpty()) {
-            break;
-        }
-        switch (linkState()) {
-        case AwaitDateTime:
-        case AwaitSaveAck:
-        case AwaitStatus:
-            CollectReply(bytes);
-            break;
-        default:
-            break;  // Idle and TimeSet drop what arrives
-        }
+    } else {
+        session_->receive();
     }
 }
 
