@@ -108,7 +108,9 @@ void TMainForm::SpeedButton8Click() {
     run_->start();  // line count 0, block position 1
     SpeedButton8->setEnabled(false);
     if (!openPort(true)) {
-        // Nothing is recorded: back to Idle with every control usable.
+        // Nothing is recorded: back to Idle with every control usable, and no
+        // run that a later port failure would try to resume.
+        run_->stop();
         session_->setState(Idle);
         SpeedButton8->setEnabled(true);
         return;
