@@ -1,5 +1,5 @@
 // kordel-sim: plays the Kordel-K5 on a pseudo-terminal, or writes a flash dump.
-// The instrument's behaviour lives in kordel_core (SimulatedInstrument); this
+// The instrument's behaviour lives in kordel_sim (SimulatedInstrument); this
 // file only owns the pseudo-terminal, the pace of the line and the signals.
 
 #include <cerrno>
@@ -19,9 +19,9 @@
 
 #include "app/clock.h"
 #include "files/flashdumpwriter.h"
-#include "link/simdump.h"
-#include "link/simoptions.h"
-#include "link/simulatedinstrument.h"
+#include "sim/simdump.h"
+#include "sim/simoptions.h"
+#include "sim/simulatedinstrument.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "link/simdeviceline.h"
+#include "sim/simdeviceline.h"
 
 #include <algorithm>
 #include <cmath>

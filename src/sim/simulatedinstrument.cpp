@@ -1,4 +1,4 @@
-#include "link/simulatedinstrument.h"
+#include "sim/simulatedinstrument.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "link/simoptions.h"
+#include "sim/simoptions.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "files/flashdumpwriter.h"
-#include "link/simdump.h"
-#include "link/simfieldmodel.h"
-#include "link/siminstrumentclock.h"
+#include "sim/simdump.h"
+#include "sim/simfieldmodel.h"
+#include "sim/siminstrumentclock.h"
 
 namespace kordel {
 namespace {

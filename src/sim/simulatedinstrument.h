@@ -28,9 +28,9 @@
 #include <string_view>
 
 #include "app/fixedformats.h"
-#include "link/simdeviceline.h"
-#include "link/simfieldmodel.h"
-#include "link/siminstrumentclock.h"
+#include "sim/simdeviceline.h"
+#include "sim/simfieldmodel.h"
+#include "sim/siminstrumentclock.h"
 
 namespace kordel {
 

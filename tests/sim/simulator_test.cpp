@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "link/simdeviceline.h"
-#include "link/simfieldmodel.h"
-#include "link/siminstrumentclock.h"
-#include "link/simulatedinstrument.h"
+#include "sim/simdeviceline.h"
+#include "sim/simfieldmodel.h"
+#include "sim/siminstrumentclock.h"
+#include "sim/simulatedinstrument.h"
 
 namespace kordel {
 namespace {

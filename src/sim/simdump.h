@@ -5,7 +5,7 @@
 
 #include "app/fixedformats.h"
 #include "files/flashdumpwriter.h"
-#include "link/simoptions.h"
+#include "sim/simoptions.h"
 
 namespace kordel {
 

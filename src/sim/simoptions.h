@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/fixedformats.h"
-#include "link/simulatedinstrument.h"
+#include "sim/simulatedinstrument.h"
 
 namespace kordel {
 

@@ -1,10 +1,10 @@
-#include "link/simdump.h"
+#include "sim/simdump.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "link/simfieldmodel.h"
-#include "link/siminstrumentclock.h"
+#include "sim/simfieldmodel.h"
+#include "sim/siminstrumentclock.h"
 
 namespace kordel {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "app/fixedformats.h"
-#include "link/simdeviceline.h"
+#include "sim/simdeviceline.h"
 
 namespace kordel {
 

@@ -15,8 +15,8 @@
 #include <sys/prctl.h>
 
 #include "app/fixedformats.h"
-#include "link/siminstrumentclock.h"
-#include "link/simulatedinstrument.h"
+#include "sim/siminstrumentclock.h"
+#include "sim/simulatedinstrument.h"
 
 namespace kordel {
 namespace {

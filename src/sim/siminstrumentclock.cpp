@@ -1,4 +1,4 @@
-#include "link/siminstrumentclock.h"
+#include "sim/siminstrumentclock.h"
 
 #include <chrono>
 

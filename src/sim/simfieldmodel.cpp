@@ -1,4 +1,4 @@
-#include "link/simfieldmodel.h"
+#include "sim/simfieldmodel.h"
 
 #include <cmath>
 

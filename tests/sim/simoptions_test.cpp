@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/simoptions.h"
+#include "sim/simoptions.h"
 
 namespace kordel {
 namespace {
