@@ -4,12 +4,19 @@
 #include <QApplication>
 #include <clocale>
 #include <csignal>
-#include <iostream>
 
 #include "app/commandline.h"
 #include "app/mainform.h"
 
 int main(int argc, char* argv[]) {
+    // Before the application object: --help, --version and a usage error end the
+    // program here, without a display.
+    const auto parsed = kordel::parseCommandLine(kordel::argumentList(argc, argv));
+    if (const auto* stop = std::get_if<kordel::ProgramCommandLine::Stop>(&parsed)) {
+        return kordel::ProgramCommandLine::finish(*stop);
+    }
+    const kordel::CommandLine& cl = std::get<kordel::CommandLine>(parsed);
+
     QApplication app(argc, argv);
     // On Unix the application object has just set the C library's locale from the
     // environment. No conversion of ours consults it; this is a second guard.
@@ -19,15 +26,7 @@ int main(int argc, char* argv[]) {
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication::setApplicationName(QStringLiteral("kordel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kordel-K5"));
-
-    std::vector<std::string> args;
-    for (const QString& a : QApplication::arguments().mid(1)) {
-        args.push_back(a.toStdString());
-    }
-    const kordel::CommandLine cl = kordel::parseCommandLine(args);
-    for (const auto& problem : cl.problems) {
-        std::cerr << "kordel: " << problem << '\n';
-    }
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kordel.Kordel"));
 
     MainFormOptions options;
     if (cl.dataFile) {
