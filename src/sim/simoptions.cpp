@@ -228,32 +228,4 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
     return o;
 }
 
-std::string simUsage() {
-    return "Usage:\n"
-           "  kordel-sim [--link PATH] [--rate HZ] [--mode total|var|comp|record|off]\n"
-           "             [--gps on|off] [--average N] [--start \"YYYY-MM-DD hh:mm:ss\"] [--fast]\n"
-           "             [--drop-byte-every N] [--add-byte-every N] [--bad-line-every N]\n"
-           "             [--short-replies]\n"
-           "  kordel-sim --write-dump FILE [--blocks N] [--interval-code C] [--start ...]\n"
-           "             [--gap-at K] [--gap-seconds S] [--bad-blocks K:N] [--erased-tail N]\n"
-           "\n"
-           "Plays the instrument on a pseudo-terminal and prints its device path on the\n"
-           "first line. Defaults: mode total, GPS off, averaging 1 s, one line per\n"
-           "averaging interval (--rate overrides), clock from the computer's local time,\n"
-           "lines at the pace of 9600 baud (--fast: as fast as they are read, the clock\n"
-           "moving on by one sample interval per line). Ends on SIGINT or SIGTERM and\n"
-           "removes its link.\n"
-           "\n"
-           "Faults: --drop-byte-every N leaves out every N-th byte of the lines,\n"
-           "--add-byte-every N puts a \"*\" after every N-th, --bad-line-every N makes\n"
-           "every N-th line invalid (day 32, hour 24, a blank after a value, in turn),\n"
-           "--short-replies cuts 3 bytes off every reply.\n"
-           "\n"
-           "--write-dump writes a flash dump of N blocks (default 8) with records,\n"
-           "starting at --start (default 2007-05-15 12:30:00); --gap-at K moves the times\n"
-           "of block K (from 0) and after by --gap-seconds (default 3600, negative goes\n"
-           "back), --bad-blocks K:N makes N blocks from block K on bad (hour 24),\n"
-           "--erased-tail N ends it with N erased blocks (all 0xFF).\n";
-}
-
 }  // namespace kordel

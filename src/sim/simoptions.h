@@ -49,6 +49,4 @@ SimOptions parseSimOptions(const std::vector<std::string>& args);
 // "YYYY-MM-DD hh:mm:ss", a date that exists and a time of day.
 std::optional<CivilDateTime> parseSimStart(const std::string& text);
 
-std::string simUsage();
-
 }  // namespace kordel
