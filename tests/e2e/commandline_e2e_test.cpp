@@ -83,6 +83,30 @@ TEST(CommandLines, AnUnknownOptionIsOneLineOnStderrAndStatus2) {
     }
 }
 
+TEST(CommandLines, ValuesTheParserLetsThroughAreCheckedToo) {
+    struct Case {
+        QString path;
+        QStringList args;
+        QByteArray err;
+    };
+    const Case cases[] = {
+        {QStringLiteral(KORDEL_RECORD_PATH), {QStringLiteral("/dev/ttyUSB0")},
+         "kordel-record: unexpected argument /dev/ttyUSB0; see kordel-record --help\n"},
+        {QStringLiteral(KORDEL_RECORD_PATH), {QStringLiteral("--port=")},
+         "kordel-record: --port needs a port name; see kordel-record --help\n"},
+        {QStringLiteral(KORDEL_SIM_PATH), {QStringLiteral("--rate"), QStringLiteral("fast")},
+         "kordel-sim: --rate: \"fast\" is not a rate from 0.01 to 100 lines per second; see kordel-sim --help\n"},
+        {QStringLiteral(KORDEL_SIM_PATH), {QStringLiteral("--blocks"), QStringLiteral("3")},
+         "kordel-sim: --blocks, --interval-code, --gap-at, --gap-seconds, --bad-blocks and --erased-tail go "
+         "with --write-dump; see kordel-sim --help\n"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(c.path, c.args);
+        EXPECT_EQ(r.status, 2) << c.args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(r.err, c.err);
+    }
+}
+
 TEST(KordelRecord, WithWaitAPortMissingAtStartIsWaitedFor) {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("link"));

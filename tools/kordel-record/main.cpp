@@ -53,9 +53,14 @@ int main(int argc, char* argv[]) {
         return *status;
     }
     kordel::PortSettings port;
-    port.portName = cli.parser().isSet(QStringLiteral("port")) ? cli.parser().value(QStringLiteral("port")) : defaultPort();
+    port.portName =
+        cli.parser().isSet(QStringLiteral("port")) ? cli.parser().value(QStringLiteral("port")) : defaultPort();
     if (port.portName.isEmpty()) {
         return cli.finish(cli.usageError(QStringLiteral("--port needs a port name")));
+    }
+    if (!cli.parser().positionalArguments().isEmpty()) {
+        return cli.finish(cli.usageError(QStringLiteral("unexpected argument ") +
+                                         cli.parser().positionalArguments().constFirst()));
     }
     const QString outputDir = cli.parser().value(QStringLiteral("output-dir"));
     const bool waitForPort = cli.parser().isSet(QStringLiteral("wait"));
