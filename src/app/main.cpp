@@ -2,9 +2,8 @@
 // their fixed order (the main window first), then the event loop.
 
 #include <QApplication>
-#include <clocale>
-#include <csignal>
 
+#include "app/applicationsetup.h"
 #include "app/commandline.h"
 #include "app/mainform.h"
 
@@ -18,14 +17,8 @@ int main(int argc, char* argv[]) {
     const kordel::CommandLine& cl = std::get<kordel::CommandLine>(parsed);
 
     QApplication app(argc, argv);
-    // On Unix the application object has just set the C library's locale from the
-    // environment. No conversion of ours consults it; this is a second guard.
-    std::setlocale(LC_NUMERIC, "C");
-    // A file size limit must end in a failed write that is reported, not in a
-    // killed program.
-    std::signal(SIGXFSZ, SIG_IGN);
-    QApplication::setApplicationName(QStringLiteral("kordel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kordel-K5"));
+    kordel::setUpApplication();
+    // The desktop entry's name, so the window is matched to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kordel.Kordel"));
 
     MainFormOptions options;
