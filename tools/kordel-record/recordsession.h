@@ -5,6 +5,7 @@
 // once it opens, a new recording run starts.
 
 #include <QObject>
+#include <QTimer>
 #include <memory>
 
 #include "app/log/eventlog.h"
@@ -23,7 +24,8 @@ public:
     // when the port cannot be opened, unless `waitForPort`: then it is tried
     // again every two seconds, as after a failure.
     bool start(QString& error, bool waitForPort = false);
-    // Handles what is still waiting at the port, ends the run, logs the end.
+    // Handles what is still waiting at the port, in Qt and in the driver, ends
+    // the run, logs the end.
     void finish();
 
 private:
@@ -31,6 +33,8 @@ private:
     void onPortFailed(const QString& message);
     void onPortReopened();
     void log(const std::string& text);
+    // A log failure is shown once, until the log works again.
+    void showLogStatus(const kordel::IoStatus& status);
 
     void onDailyFileStarted(const std::string& name) override;
     void onSample(const kordel::DecodedSample&, bool) override {}
@@ -41,5 +45,6 @@ private:
     kordel::EventLog log_;
     kordel::DailyRecorder recorder_;
     kordel::PortRetry retry_;
+    QTimer syncTimer_;
     bool logFailureShown_ = false;
 };
