@@ -25,6 +25,13 @@ void ProgramCommandLine::addOption(const QStringList& names, const QString& desc
     parser_.addOption(QCommandLineOption(names, text, valueName));
 }
 
+void ProgramCommandLine::addValueOption(const QStringList& names, const QString& description,
+                                        const QString& valueName, const QString& defaultValue) {
+    QCommandLineOption option(names, description + QStringLiteral(" (default: ") + defaultValue + QLatin1Char(')'),
+                              valueName, defaultValue);
+    parser_.addOption(option);
+}
+
 void ProgramCommandLine::addHiddenOption(const QString& name, const QString& valueName) {
     QCommandLineOption option(name, QString(), valueName);
     option.setFlags(QCommandLineOption::HiddenFromHelp);

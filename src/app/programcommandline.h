@@ -29,6 +29,9 @@ public:
     // An option whose help line ends in "(default: <defaultText>)" when one is given.
     void addOption(const QStringList& names, const QString& description, const QString& valueName = {},
                    const QString& defaultText = {});
+    // An option whose value is `defaultValue` when it is not given; the help shows it.
+    void addValueOption(const QStringList& names, const QString& description, const QString& valueName,
+                        const QString& defaultValue);
     // An option the help does not show (the toolkit's own, for example).
     void addHiddenOption(const QString& name, const QString& valueName = {});
     // "-style fusion" as well as "--style fusion" (the toolkit's own options are written so).
