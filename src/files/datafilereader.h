@@ -45,6 +45,12 @@ bool parseDataLine(std::string_view line, DataLine& out);
 class DataFileReader {
 public:
     static constexpr std::size_t kMaxLineLength = 4096;
+    static constexpr std::size_t kBlockSize = 1 << 20;
+
+    // `blockSize`: bytes read at a time (smaller ones let tests cross many
+    // block boundaries); more than the longest line with its CR LF.
+    explicit DataFileReader(std::size_t blockSize = kBlockSize)
+        : blockSize_(blockSize < kMaxLineLength + 3 ? kMaxLineLength + 3 : blockSize) {}
 
     enum class Outcome { Finished, Cancelled, Failed };
 
@@ -62,6 +68,7 @@ public:
     const std::string& error() const { return error_; }
 
 private:
+    std::size_t blockSize_;
     std::string error_;
 };
 
