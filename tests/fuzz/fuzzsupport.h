@@ -26,13 +26,13 @@ namespace fs = std::filesystem;
         if (!(cond)) fuzz::fail(#cond, __FILE__, __LINE__); \
     } while (0)
 
-// A fresh folder under $TMPDIR for this process, removed at a normal exit.
+// A fresh folder under $TMPDIR for this process (scripts/fuzz points TMPDIR at
+// a scratch folder that it removes).
 inline const fs::path& scratch() {
     static const fs::path dir = [] {
         const char* tmp = std::getenv("TMPDIR");
         std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kordel-fuzz-XXXXXX";
         if (!::mkdtemp(pattern.data())) std::abort();
-        std::atexit([] { std::error_code ec; fs::remove_all(scratch(), ec); });
         return fs::path(pattern);
     }();
     return dir;
