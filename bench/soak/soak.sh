@@ -62,25 +62,31 @@ stop_sim() {  # $1: plug number
   sent=$((written - $(stat -c %s "sim$1.out") - $(stat -c %s "sim$1.err")))
 }
 
+# As the device node goes with a pulled adapter: the link goes with the killed
+# simulator, or it would point at a pseudo-terminal number that another program
+# may take next (and the recorder would record that program).
 unplug() {
   kill -9 $simpid
   wait $simpid 2>/dev/null || true
   simpid=
+  rm -f "$work/port"
 }
 
 # Compares the plug's daily files with what the simulator sent, then removes them.
 check_plug() {  # $1: plug number; after stop_sim and, but for the last, unplug
   local n=$1
-  "$stream" "$sent" "${args[@]}" >sent.bin
+  # A little more than was sent, to tell bytes kept beyond it from others.
+  "$stream" "$((sent + 65536))" "${args[@]}" >sent.bin
   # The plug's files in the order the recorder started them (a line whose
   # columns a dropped and an added byte shifted may pass as one of day 0).
   local mine=()
   mapfile -t mine < <(tail -n +"$logfrom" kordel.log | tr -d '\r' | sed -n 's|.*: Start Record: |out/|p' | awk '!seen[$0]++')
   local report
-  report=$(/usr/bin/python3 - sent.bin "${mine[@]}" <<'PY'
+  report=$(/usr/bin/python3 - "$sent" sent.bin "${mine[@]}" <<'PY'
 import os, re, sys
-sent = open(sys.argv[1], "rb").read()
-names = [f for f in sys.argv[2:] if os.path.exists(f)]
+stream = open(sys.argv[2], "rb").read()
+sent = stream[:int(sys.argv[1])]
+names = [f for f in sys.argv[3:] if os.path.exists(f)]
 kept = b"".join(open(f, "rb").read() for f in names)
 first = sent.find(kept[:63]) if kept else -1
 exact = first >= 0 and sent[first:] == kept
@@ -89,7 +95,9 @@ detail = ""
 if first >= 0 and not exact:
     tail = sent[first:]
     diff = next((i for i, (x, y) in enumerate(zip(tail, kept)) if x != y), min(len(tail), len(kept)))
-    detail = f" (first difference at byte {diff}; {len(tail)} sent, {len(kept)} kept)"
+    more = stream[first:first + len(kept)] == kept
+    detail = (f" (first difference at byte {diff}; {len(tail)} sent, {len(kept)} kept"
+              f"{', the rest as the simulator would have gone on' if more else ''})")
 print(f"{len(names)} {len(kept)} {int(exact and named)} {len(sent)} bytes sent, {first} before the first "
       f"valid line, {len(kept)} kept in {len(names)} daily files: "
       f"{'exactly once and in order' if exact else 'MISMATCH'}{detail}")
@@ -100,7 +108,7 @@ PY
   files=$((files + nfiles))
   kept_total=$((kept_total + kept))
   ((good)) || failures=$((failures + 1))
-  [ -n "${SOAK_KEEP:-}" ] || rm -f "${mine[@]}" sent.bin
+  if [ -n "${SOAK_KEEP:-}" ]; then mv sent.bin "sent$n.bin"; else rm -f "${mine[@]}" sent.bin; fi
 }
 
 t0=$SECONDS
