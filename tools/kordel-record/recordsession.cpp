@@ -23,10 +23,14 @@ RecordSession::RecordSession(const kordel::PortSettings& port, const std::string
     connect(&syncTimer_, &QTimer::timeout, this, [this] { showLogStatus(log_.syncIfDue()); });
 }
 
-bool RecordSession::start(QString& error) {
+bool RecordSession::start(QString& error, bool waitForPort) {
     log("Start kordel-record on " + port_->settings().portName.toStdString());
     if (!port_->open()) {
         error = port_->errorString();
+        if (waitForPort) {
+            onPortFailed(error);
+            return true;
+        }
         log("Error: " + error.toStdString());
         log("Exit kordel-record");
         return false;
