@@ -21,6 +21,12 @@ void RecordingRun::start() {
     recorder_.startRun();  // line count 0, block position 1
 }
 
+void RecordingRun::startWaiting() {
+    running_ = true;
+    retry_->start();
+    emit waitingForPort(port_.settings().portName);
+}
+
 void RecordingRun::receive() {
     while (port_.isOpen() && port_.bytesAvailable() > 0) {
         const QByteArray bytes = port_.read(kReceiveBuffer);

@@ -39,6 +39,9 @@ public:
 
     // A fresh run on an open port: the next valid line starts a new daily file.
     void start();
+    // A run whose port is not there yet: it is tried every two seconds, and the
+    // run starts once it opens.
+    void startWaiting();
     // Everything the port holds goes to the recorder (the receive handler).
     void receive();
     // What waits at the port, in Qt and in the driver, goes to the recorder.

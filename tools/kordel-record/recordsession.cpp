@@ -28,7 +28,10 @@ bool RecordSession::start(QString& error, bool waitForPort) {
     if (!port_->open()) {
         error = port_->errorString();
         if (waitForPort) {
+            // The run begins once the port is there.
+            run_->startWaiting();
             onPortFailed(error);
+            syncTimer_.start();
             return true;
         }
         log("Error: " + error.toStdString());
