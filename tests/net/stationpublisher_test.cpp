@@ -133,3 +133,46 @@ TEST(StationPublisher, ABrokerAwayForTenSecondsLosesNothing) {
     EXPECT_EQ(station.log.filter(QStringLiteral("broker away")).size(), 1) << station.log.join('\n').toStdString();
     EXPECT_EQ(station.log.filter(QStringLiteral("broker back")).size(), 1) << station.log.join('\n').toStdString();
 }
+
+TEST(StationPublisher, RefusedCredentialsOrCertificateEndTheStartWithAClearReason) {
+    test::Broker secured({QStringLiteral("station"), QStringLiteral("s3cret"), true});
+    ASSERT_TRUE(secured.ok()) << secured.output().toStdString();
+    struct Case {
+        const char* what;
+        QString user;
+        QByteArray password;
+        QString ca;
+        QString expected;  // empty: connects
+    };
+    const Case cases[] = {
+        {"wrong password", QStringLiteral("station"), "guess", secured.caFile(), QStringLiteral("not authorised")},
+        {"no user", QString(), QByteArray(), secured.caFile(), QStringLiteral("not authorised")},
+        {"unknown CA", QStringLiteral("station"), "s3cret", secured.otherCaFile(), QStringLiteral("certificate")},
+        {"all right", QStringLiteral("station"), "s3cret", secured.caFile(), QString()},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        QStringList log;
+        StationPublisher publisher(dir.path().toStdString(), "ST1",
+                                   [&](const std::string& t) { log.append(QString::fromStdString(t)); });
+        QString fatal;
+        QObject::connect(&publisher, &StationPublisher::fatal, [&](const QString& m) { fatal = m; });
+        MqttOptions o;
+        std::string e;
+        o.address = *parseBrokerUrl(secured.url().toStdString(), e);
+        o.user = c.user;
+        o.password = c.password;
+        o.caFile = c.ca;
+        QString error;
+        ASSERT_TRUE(publisher.start(o, error)) << error.toStdString();
+        if (c.expected.isEmpty()) {
+            ASSERT_TRUE(test::waitUntil([&] { return !log.filter(QStringLiteral("MQTT: connected to ")).isEmpty(); }));
+            EXPECT_EQ(log.filter(QStringLiteral("MQTT: connected to ")).front(),
+                      QStringLiteral("MQTT: connected to mqtts://127.0.0.1:%1").arg(secured.port()));
+            EXPECT_TRUE(fatal.isEmpty()) << fatal.toStdString();
+        } else {
+            ASSERT_TRUE(test::waitUntil([&] { return !fatal.isEmpty(); })) << c.what;
+            EXPECT_TRUE(fatal.contains(c.expected)) << c.what << ": " << fatal.toStdString();
+        }
+    }
+}
