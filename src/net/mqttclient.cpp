@@ -40,14 +40,14 @@ QString connackText(int code) {
     }
 }
 
-MqttClient::MqttClient(QObject* parent) : QObject(parent) { useLibrary(); }
+MqttClient::MqttClient(QObject* parent) : QObject(parent) {
+    useLibrary();
+    connect(&retry_, &QTimer::timeout, this, &MqttClient::attempt);
+}
 
 MqttClient::~MqttClient() {
+    stop();
     if (mosq_ != nullptr) {
-        if (running_) {
-            mosquitto_disconnect(mosq_);
-            mosquitto_loop_stop(mosq_, false);
-        }
         mosquitto_destroy(mosq_);
     }
 }
@@ -88,30 +88,55 @@ bool MqttClient::start(const MqttOptions& o, QString& error) {
             return false;
         }
     }
-    // A broker that is not there yet is no error here: the network thread
-    // keeps trying at the reconnect delay.
-    mosquitto_connect_async(mosq_, o.address.host.c_str(), o.address.port, 30);
-    const int rc = mosquitto_loop_start(mosq_);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        error = QStringLiteral("cannot start the MQTT network thread: %1").arg(errorText(rc));
-        return false;
-    }
-    running_ = true;
+    address_ = o.address;
+    started_ = true;
+    retry_.setInterval(o.reconnectDelaySeconds * 1000);
+    attempt();
     return true;
 }
 
+// One connection attempt; once it is under way, libmosquitto's thread takes
+// over, reconnects included.
+void MqttClient::attempt() {
+    if (loopRunning_) {
+        retry_.stop();
+        return;
+    }
+    const int rc = mosquitto_connect_async(mosq_, address_.host.c_str(), address_.port, 30);
+    if (rc == MOSQ_ERR_SUCCESS && mosquitto_loop_start(mosq_) == MOSQ_ERR_SUCCESS) {
+        loopRunning_ = true;
+        retry_.stop();
+    } else if (!retry_.isActive()) {
+        retry_.start();
+    }
+}
+
+void MqttClient::restartAfterTlsError(const QString& text) {
+    if (loopRunning_ && (text.contains(QLatin1String("SSL")) || text.contains(QLatin1String("TLS")) ||
+                         text.contains(QLatin1String("certificate")))) {
+        mosquitto_loop_stop(mosq_, true);
+        loopRunning_ = false;
+        connected_ = false;
+        retry_.start();
+    }
+}
+
 void MqttClient::stop() {
-    if (!running_) {
+    retry_.stop();
+    if (!started_) {
         return;
     }
     mosquitto_disconnect(mosq_);
-    mosquitto_loop_stop(mosq_, false);
-    running_ = false;
+    if (loopRunning_) {
+        mosquitto_loop_stop(mosq_, false);
+    }
+    loopRunning_ = false;
+    started_ = false;
     connected_ = false;
 }
 
 std::optional<int> MqttClient::publish(const QByteArray& topic, const QByteArray& payload, int qos, bool retain) {
-    if (!running_) {
+    if (!started_) {
         return std::nullopt;
     }
     int mid = 0;
@@ -126,7 +151,7 @@ std::optional<int> MqttClient::publish(const QByteArray& topic, const QByteArray
 }
 
 bool MqttClient::subscribe(const QByteArray& topic, int qos) {
-    return running_ && mosquitto_subscribe(mosq_, nullptr, topic.constData(), qos) == MOSQ_ERR_SUCCESS;
+    return started_ && mosquitto_subscribe(mosq_, nullptr, topic.constData(), qos) == MOSQ_ERR_SUCCESS;
 }
 
 void MqttClient::onConnect(mosquitto*, void* self, int rc) {
@@ -178,7 +203,13 @@ void MqttClient::onLog(mosquitto*, void* self, int level, const char* text) {
     }
     auto* c = static_cast<MqttClient*>(self);
     const QString message = QString::fromUtf8(text);
-    QMetaObject::invokeMethod(c, [c, message] { emit c->errorLogged(message); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        c,
+        [c, message] {
+            c->restartAfterTlsError(message);
+            emit c->errorLogged(message);
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace kordel

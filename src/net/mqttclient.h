@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <optional>
 
 #include "net/brokeraddress.h"
@@ -41,7 +42,10 @@ public:
     MqttClient& operator=(const MqttClient&) = delete;
 
     // Sets the client up and starts connecting in the background; a broker that
-    // is not there is tried again every reconnectDelaySeconds. False with the
+    // is not there is tried again every reconnectDelaySeconds (libmosquitto's
+    // own thread retries only once a connection was under way, so the first
+    // attempts, and those after a failed TLS handshake, which ends its thread,
+    // are made from here). False with the
     // reason when the options cannot be used (a CA file that does not load).
     bool start(const MqttOptions& options, QString& error);
     // A clean end: DISCONNECT (no will), then the network thread stops.
@@ -71,9 +75,14 @@ private:
     static void onPublish(mosquitto*, void* self, int mid);
     static void onMessage(mosquitto*, void* self, const mosquitto_message* message);
     static void onLog(mosquitto*, void* self, int level, const char* text);
+    void attempt();
+    void restartAfterTlsError(const QString& text);
 
     mosquitto* mosq_ = nullptr;
-    bool running_ = false;
+    BrokerAddress address_;
+    QTimer retry_;
+    bool started_ = false;
+    bool loopRunning_ = false;
     bool connected_ = false;
 };
 

@@ -1,16 +1,25 @@
 // kordel-record [--port NAME] [--output-dir DIR]
+//               [--mqtt URL --station CODE [--mqtt-user NAME]
+//                [--mqtt-password-file FILE] [--mqtt-ca FILE]]
 // Records the instrument's device lines to daily data files until SIGINT or
-// SIGTERM, with the log in "kordel.log" in the current directory.
+// SIGTERM, with the log in "kordel.log" in the current directory. With --mqtt,
+// the lines of the daily files are also published to the broker.
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QSocketNotifier>
 #include <clocale>
 #include <csignal>
+#include <algorithm>
 #include <iostream>
+#include <optional>
+#include <utility>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "app/log/eventlog.h"
+#include "net/publishoptions.h"
+#include "net/stationpublisher.h"
 #include "recordsession.h"
 
 namespace {
@@ -22,9 +31,14 @@ void onSignal(int) {
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
 }
 
+const char* const kUsage =
+    "usage: kordel-record [--port NAME] [--output-dir DIR]\n"
+    "                     [--mqtt URL --station CODE [--mqtt-user NAME]\n"
+    "                      [--mqtt-password-file FILE] [--mqtt-ca FILE]]\n";
+
 int usage(const char* problem) {
     std::cerr << "kordel-record: " << problem << "\n"
-              << "usage: kordel-record [--port NAME] [--output-dir DIR]\n";
+              << kUsage;
     return 2;
 }
 
@@ -42,18 +56,29 @@ int main(int argc, char* argv[]) {
     kordel::PortSettings port;
     port.portName = defaultPort();
     QString outputDir;
+    kordel::PublishRequest mqtt;
+    const std::pair<const char*, QString*> mqttOptions[] = {
+        {"--mqtt", &mqtt.url}, {"--station", &mqtt.station}, {"--mqtt-user", &mqtt.user},
+        {"--mqtt-password-file", &mqtt.passwordFile}, {"--mqtt-ca", &mqtt.caFile}};
     const QStringList args = QCoreApplication::arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if ((a == QLatin1String("--port") || a == QLatin1String("--output-dir")) && i + 1 >= args.size()) {
             return usage("missing value");
         }
-        if (a == QLatin1String("--port")) {
+        const auto option = std::find_if(std::begin(mqttOptions), std::end(mqttOptions),
+                                         [&](const auto& o) { return a == QLatin1String(o.first); });
+        if (option != std::end(mqttOptions)) {
+            if (i + 1 >= args.size()) {
+                return usage("missing value");
+            }
+            *option->second = args[++i];
+        } else if (a == QLatin1String("--port")) {
             port.portName = args[++i];
         } else if (a == QLatin1String("--output-dir")) {
             outputDir = args[++i];
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            std::cout << "usage: kordel-record [--port NAME] [--output-dir DIR]\n";
+            std::cout << kUsage;
             return 0;
         } else {
             return usage(("unknown argument " + a.toStdString()).c_str());
@@ -62,6 +87,17 @@ int main(int argc, char* argv[]) {
     if (!outputDir.isEmpty() && !QDir(outputDir).exists()) {
         std::cerr << "kordel-record: the output folder " << outputDir.toStdString() << " does not exist\n";
         return 1;
+    }
+
+    std::optional<kordel::MqttOptions> mqttOptionsChecked;
+    if (!mqtt.url.isEmpty() || !mqtt.station.isEmpty() || !mqtt.user.isEmpty() || !mqtt.passwordFile.isEmpty() ||
+        !mqtt.caFile.isEmpty()) {
+        QString error;
+        mqttOptionsChecked = kordel::makeMqttOptions(mqtt, error);
+        if (!mqttOptionsChecked) {
+            std::cerr << "kordel-record: " << error.toStdString() << '\n';
+            return 1;
+        }
     }
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
@@ -82,11 +118,41 @@ int main(int argc, char* argv[]) {
         std::cerr << "kordel-record: " << error.toStdString() << '\n';
         return 1;
     }
+    std::unique_ptr<kordel::StationPublisher> publisher;
+    const kordel::EventLog publisherLog(logPath);
+    bool ended = false;
+    if (mqttOptionsChecked) {
+        publisher = std::make_unique<kordel::StationPublisher>(
+            outputDir.toStdString(), mqtt.station.toStdString(),
+            [publisherLog](const std::string& text) { publisherLog.write(text); });
+        QObject::connect(&session, &RecordSession::lineRecorded, publisher.get(),
+                         &kordel::StationPublisher::lineWritten);
+        QObject::connect(publisher.get(), &kordel::StationPublisher::fatal, &app, [&](const QString& reason) {
+            if (std::exchange(ended, true)) {
+                return;
+            }
+            std::cerr << "kordel-record: " << mqtt.url.toStdString() << ": " << reason.toStdString() << '\n';
+            publisherLog.write("MQTT: " + reason.toStdString());
+            session.finish();
+            QCoreApplication::exit(1);
+        });
+        if (!publisher->start(*mqttOptionsChecked, error)) {
+            std::cerr << "kordel-record: " << error.toStdString() << '\n';
+            session.finish();
+            return 1;
+        }
+    }
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
         char c;
         [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &c, 1);
+        if (std::exchange(ended, true)) {
+            return;
+        }
         session.finish();
+        if (publisher) {
+            publisher->finish();
+        }
         QCoreApplication::quit();
     });
     std::cerr << "kordel-record: recording from " << port.portName.toStdString() << '\n';

@@ -25,6 +25,11 @@ public:
     // Handles what is still waiting at the port, ends the run, logs the end.
     void finish();
 
+signals:
+    // A device line goes into the daily file right after this signal: a
+    // receiver that reads the file does so from the event loop, later.
+    void lineRecorded();
+
 private:
     void receive();
     void onPortFailed(const QString& message);
@@ -32,7 +37,7 @@ private:
     void log(const std::string& text);
 
     void onDailyFileStarted(const std::string& name) override;
-    void onSample(const kordel::DecodedSample&, bool) override {}
+    void onSample(const kordel::DecodedSample&, bool) override { emit lineRecorded(); }
     void onLog(const std::string& text) override { log(text); }
     void onFileError(const std::string& message) override;
 
