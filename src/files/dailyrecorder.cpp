@@ -5,8 +5,8 @@
 
 namespace kordel {
 
-DailyRecorder::DailyRecorder(std::string outputDir, RecorderListener& listener)
-    : outputDir_(std::move(outputDir)), listener_(listener) {}
+DailyRecorder::DailyRecorder(std::string outputDir, RecorderListener& listener, bool writeFiles)
+    : outputDir_(std::move(outputDir)), listener_(listener), writeFiles_(writeFiles) {}
 
 std::string DailyRecorder::path(const std::string& name) const {
     if (outputDir_.empty()) {
@@ -42,7 +42,7 @@ void DailyRecorder::stopRun() {
         write(rest);
     }
     assembler_.reset();
-    if (started_) {
+    if (started_ && writeFiles_) {
         syncFile(path(fileName_));
     }
     started_ = false;
@@ -81,11 +81,11 @@ void DailyRecorder::RecordBlock(std::string_view piece) {
 }
 
 void DailyRecorder::StartDailyFile(std::string_view line) {
-    if (started_) {
+    if (started_ && writeFiles_) {
         syncFile(path(fileName_));
     }
     fileName_ = dailyFileName(line, sample_);
-    const bool exists = fileSize(path(fileName_)).has_value();
+    const bool exists = writeFiles_ && fileSize(path(fileName_)).has_value();
     // Create it empty now, so the file is there from the start of the run; a
     // file of the same name (clock set back, restart within the second) keeps
     // what it holds and is appended to.
@@ -95,13 +95,18 @@ void DailyRecorder::StartDailyFile(std::string_view line) {
     pointsShown_ = 0;
     listener_.onDailyFileStarted(fileName_);
     lineCount_ = 0;
-    listener_.onLog("Start Record: " + fileName_);
+    if (writeFiles_) {
+        listener_.onLog("Start Record: " + fileName_);
+    }
     if (exists) {
         listener_.onLog("File exists, appending: " + fileName_);
     }
 }
 
 bool DailyRecorder::write(std::string_view bytes) {
+    if (!writeFiles_) {
+        return true;
+    }
     const IoStatus status = appendToFile(path(fileName_), bytes);
     if (status) {
         failureReported_ = false;
