@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "app/yesnodialog.h"
 #include "link/portdialog.h"
@@ -16,14 +17,23 @@ namespace {
 class QtDialogs final : public Dialogs {
 public:
     void message(QWidget* parent, const QString& text) override {
-        QMessageBox::information(parent, QApplication::applicationDisplayName(), text);
+        QMessageBox::information(parent, caption(), text);
     }
     bool okCancel(QWidget* parent, const QString& text) override {
-        return QMessageBox::warning(parent, QApplication::applicationDisplayName(), text,
-                                    QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+        return QMessageBox::warning(parent, caption(), text, QMessageBox::Ok | QMessageBox::Cancel) ==
+               QMessageBox::Ok;
     }
-    void error(QWidget* parent, const QString& text) override {
-        QMessageBox::critical(parent, QApplication::applicationDisplayName(), text);
+    void error(QWidget* parent, const QString& text) override { QMessageBox::critical(parent, caption(), text); }
+    LineAnswer errorLine(QWidget* parent, const QString& text) override {
+        QMessageBox box(QMessageBox::Critical, caption(), text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+        QPushButton* skipAll = box.addButton(QStringLiteral("Skip all"), QMessageBox::AcceptRole);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Cancel);
+        box.exec();
+        if (box.clickedButton() == skipAll) {
+            return LineAnswer::SkipAll;
+        }
+        return box.clickedButton() == box.button(QMessageBox::Ok) ? LineAnswer::Ok : LineAnswer::Cancel;
     }
     QString openFile(QWidget* parent, const QString& filter, const QString& defaultSuffix,
                      const QString& initialDir) override {
@@ -45,16 +55,19 @@ public:
         }
         return dialog.settings();
     }
-    bool yesNo(QWidget* parent, const QString& caption) override {
+    bool yesNo(QWidget* parent, const QString& caption, const QString& question) override {
         // The main window's own box, whose buttons set its answer flag; a box of
         // our own when the parent has none.
         if (TYesNo* box = parent ? parent->findChild<TYesNo*>() : nullptr) {
-            return box->ask(caption);
+            return box->ask(caption, question);
         }
         bool answer = false;
         TYesNo box(&answer, parent);
-        return box.ask(caption);
+        return box.ask(caption, question);
     }
+
+private:
+    static QString caption() { return QString::fromLatin1(kBoxCaption); }
 };
 
 Dialogs* installed = nullptr;

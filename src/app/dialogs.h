@@ -19,8 +19,13 @@ public:
     virtual void message(QWidget* parent, const QString& text) = 0;
     // A message with OK and Cancel; true for OK.
     virtual bool okCancel(QWidget* parent, const QString& text) = 0;
-    // The general error report's box: an unexpected file or port failure.
+    // An error box with OK: the general error report (an unexpected file or
+    // port failure) and the errors a command expects (a file not found).
     virtual void error(QWidget* parent, const QString& text) = 0;
+    // The reader's error box for a line it cannot read: OK skips the line,
+    // Cancel stops reading, "Skip all" skips it and every later error line.
+    enum class LineAnswer { Ok, Cancel, SkipAll };
+    virtual LineAnswer errorLine(QWidget* parent, const QString& text) = 0;
     // A file to open, or an empty text when the user cancelled. The chosen file's
     // folder becomes the process's current directory, as the dialog promises.
     virtual QString openFile(QWidget* parent, const QString& filter, const QString& defaultSuffix,
@@ -28,15 +33,18 @@ public:
     // The port set-up dialog, filled with `current`; the chosen settings, or
     // nothing when the user cancelled.
     virtual std::optional<PortSettings> portSetup(QWidget* parent, const PortSettings& current) = 0;
-    // The Yes/No question with `caption`; the main window's answer flag after it
-    // has closed (true for "Yes").
-    virtual bool yesNo(QWidget* parent, const QString& caption) = 0;
+    // The Yes/No question with `caption` and the `question` in its body; the
+    // main window's answer flag after it has closed (true for "Yes").
+    virtual bool yesNo(QWidget* parent, const QString& caption, const QString& question) = 0;
 };
 
 // The dialogs in use (the real ones unless a test installed its own).
 Dialogs& dialogs();
 // Installs `d` (not owned); nullptr puts the real dialogs back.
 void setDialogs(Dialogs* d);
+
+// The caption of the program's message boxes.
+inline constexpr const char* kBoxCaption = "Kordel-K5";
 
 // Turns a filter in the form "Name(*.ext)|*.ext|…" into the form Qt's dialog takes.
 QString qtFileFilter(const QString& filter);

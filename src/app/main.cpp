@@ -2,23 +2,15 @@
 // their fixed order (the main window first), then the event loop.
 
 #include <QApplication>
-#include <clocale>
-#include <csignal>
 #include <iostream>
 
+#include "app/applicationsetup.h"
 #include "app/commandline.h"
 #include "app/mainform.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    // On Unix the application object has just set the C library's locale from the
-    // environment. No conversion of ours consults it; this is a second guard.
-    std::setlocale(LC_NUMERIC, "C");
-    // A file size limit must end in a failed write that is reported, not in a
-    // killed program.
-    std::signal(SIGXFSZ, SIG_IGN);
-    QApplication::setApplicationName(QStringLiteral("kordel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kordel-K5"));
+    kordel::setUpApplication();
 
     std::vector<std::string> args;
     for (const QString& a : QApplication::arguments().mid(1)) {

@@ -11,13 +11,18 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QScreen>
+#include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <iostream>
 
 #include "app/aboutbox.h"
+#include "app/dialogs.h"
 #include "app/errorreport.h"
 #include "app/settingsstore.h"
 #include "app/yesnodialog.h"
@@ -26,10 +31,16 @@
 #include "charts/channelsplitter.h"
 #include "files/flashform.h"
 #include "files/summarywindow.h"
+#include "link/portretry.h"
 #include "link/statuswindow.h"
 #include "widgets/zoomler.h"
 
 const QString TMainForm::kVersionText = QStringLiteral("Version 1.4 - 22.05.2007");
+const QString TMainForm::kStopAndExitQuestion = QStringLiteral("Recording is running. Stop it and exit?");
+
+QString TMainForm::notFoundText(const QString& fileName) {
+    return QStringLiteral("File \r\n") + fileName + QStringLiteral("\r\n") + QStringLiteral(" not found :-( !");
+}
 
 namespace {
 
@@ -44,6 +55,32 @@ QToolButton* makeBarButton(QWidget* parent, const char* name, const QString& hin
     b->setAutoRaise(true);
     b->setFocusPolicy(Qt::NoFocus);
     return b;
+}
+
+// The Flash button's picture: a memory dump (a block of bits), an arrow, and
+// the page of text it becomes.
+QIcon dumpConversionIcon() {
+    QPixmap pm(24, 24);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.fillRect(1, 5, 8, 14, QColor(40, 40, 90));
+    for (int y = 7; y < 18; y += 3) {
+        for (int x = 2; x < 8; x += 3) {
+            p.fillRect(x + ((y / 3) % 2), y, 2, 1, QColor(200, 220, 255));
+        }
+    }
+    p.setPen(QPen(QColor(0, 110, 0), 2));
+    p.drawLine(10, 12, 14, 12);
+    p.drawLine(12, 9, 14, 12);
+    p.drawLine(12, 15, 14, 12);
+    p.setPen(QColor(90, 90, 90));
+    p.setBrush(Qt::white);
+    p.drawRect(15, 3, 8, 18);
+    for (int y = 6; y < 19; y += 3) {
+        p.drawLine(17, y, 21, y);
+    }
+    return QIcon(pm);
 }
 
 // The serial port's name at start: the platform's first serial port.
@@ -118,6 +155,7 @@ void TMainForm::buildControls() {
     SpeedButton5->setAutoRaise(true);
     SpeedButton5->setFocusPolicy(Qt::NoFocus);
     SpeedButton3 = makeBarButton(bar, "SpeedButton3", QStringLiteral("Flash"), QStyle::SP_DriveFDIcon);
+    SpeedButton3->setIcon(dumpConversionIcon());
     SpeedButton6 = makeBarButton(bar, "SpeedButton6", QStringLiteral("log-file"),
                                  QStyle::SP_FileDialogDetailedView);
     Panel8 = new QLabel(bar);
@@ -170,6 +208,8 @@ void TMainForm::buildControls() {
     PanelArea = new QWidget(central);
     PanelArea->setObjectName(QStringLiteral("PanelArea"));
     PanelArea->installEventFilter(this);
+    // Room for every panel: the window cannot be made so low that one is cut off.
+    PanelArea->setMinimumHeight(kChannels * 24 + (kChannels - 1) * 3);
     buildChannelPanels(PanelArea);
     column->addWidget(PanelArea, 1);
     setCentralWidget(central);
@@ -229,16 +269,16 @@ void TMainForm::buildStatusBar() {
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
-    const int widths[3] = {150, 100, 50};
-    for (int i = 0; i < 3; ++i) {
+    const int widths[4] = {150, 100, 50, 50};
+    for (int i = 0; i < 4; ++i) {
         StatusPanel[i] = new QLabel(StatusBar1);
         StatusPanel[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         StatusPanel[i]->setMinimumWidth(widths[i]);
         if (i < 2) {
             StatusPanel[i]->setFixedWidth(widths[i]);
         }
-        // The last panel holds the cursor read-out and takes the rest of the bar.
-        StatusBar1->addWidget(StatusPanel[i], i == 2 ? 1 : 0);
+        // The read-out is as wide as its text; the state panel takes the rest.
+        StatusBar1->addWidget(StatusPanel[i], i == 3 ? 1 : 0);
     }
     setStatusBar(StatusBar1);
     StatusBar1->installEventFilter(this);
@@ -266,13 +306,24 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     ComPort1 = options.portFactory ? options.portFactory(port) : kordel::createSerialPort(port);
     connect(ComPort1.get(), &kordel::SerialPort::dataArrived, this, &TMainForm::ComPortRxChar);
     connect(ComPort1.get(), &kordel::SerialPort::failed, this, &TMainForm::onPortFailed);
+    portRetry_ = new kordel::PortRetry(*ComPort1, this);
+    portRetry_->setObjectName(QStringLiteral("PortRetry"));
+    connect(portRetry_, &kordel::PortRetry::reopened, this, &TMainForm::onPortReopened);
     recorder_ = std::make_unique<kordel::DailyRecorder>(std::string(), static_cast<kordel::RecorderListener&>(*this));
-    // 5. A data file named on the command line is plotted before the window shows.
-    if (!options.dataFile.isEmpty() && QFileInfo(options.dataFile).isFile()) {
-        LoadDataFile(options.dataFile);
+    // 5. A data file named on the command line is plotted before the window
+    // shows and becomes the current data file, as File > Open makes it.
+    bool fileLoaded = false;
+    if (!options.dataFile.isEmpty()) {
+        if (QFileInfo(options.dataFile).isFile()) {
+            fileLoaded = LoadDataFile(options.dataFile);
+        } else {
+            kordel::ErrorReport::instance().report(notFoundText(options.dataFile));
+        }
     }
-    // 6. After 5, so the caption shows the version even when a file was loaded.
-    setWindowTitle(QStringLiteral("Kordel-K5 - ") + kVersionText);
+    // 6. The version in the caption, unless a file gave it its name.
+    if (!fileLoaded || currentDataFileName_.isEmpty()) {
+        setWindowTitle(QStringLiteral("Kordel-K5 - ") + kVersionText);
+    }
     // 7. (The current day starts at 0 in the recorder.)
     CrossMouseCB->setChecked(false);
     // 8. The log stays in the folder the program was started in.
@@ -283,7 +334,9 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     // 10.
     dateTimeReplyCount_ = 0;
     recorder_->startRun();  // block position 1
-    currentDataFileName_ = QStringLiteral("!.pc");
+    if (!fileLoaded) {
+        currentDataFileName_ = QStringLiteral("!.pc");
+    }
     linkState_ = Idle;
     kordel::ErrorReport::instance().setParentWidget(this);
 }
@@ -298,22 +351,44 @@ void TMainForm::createSecondaryWindows() {
 }
 
 TMainForm::~TMainForm() {
-    // FormDestroy: release the settings file, close the port, log the end.
+    // FormDestroy: release the settings file, close the port, log the end
+    // (when closing the window has not done so already).
     qApp->removeEventFilter(this);
+    portRetry_->stop();
     if (!settingsSaved_) {
         saveSettings();
     }
     settingsFile_.reset();
     closeSerialPort();
-    WriteLog(QStringLiteral("Exit program"));
+    logExit();
+}
+
+void TMainForm::logExit() {
+    if (exitLogged_) {
+        return;
+    }
+    exitLogged_ = true;
+    const kordel::IoStatus status = log_.write("Exit program");
+    if (status) {
+        return;
+    }
+    // A report queued now would wait for an event loop that is ending.
+    const QString message = QString::fromStdString(status.message());
+    if (QThread::currentThread()->loopLevel() > 0 || isVisible()) {
+        kordel::dialogs().error(isVisible() ? this : nullptr, message);
+    } else {
+        std::cerr << "kordel: " << status.message() << '\n';
+    }
 }
 
 QString TMainForm::settingsFileName() const {
     return settingsFile_ ? settingsFile_->path() : QString();
 }
 
-void TMainForm::WriteLog(const QString& text) {
-    if (const auto status = log_.write(text.toStdString()); !status) {
+void TMainForm::WriteLog(const QString& text) { WriteLogBytes(text.toStdString()); }
+
+void TMainForm::WriteLogBytes(std::string_view bytes) {
+    if (const auto status = log_.write(bytes); !status) {
         kordel::ErrorReport::instance().report(QString::fromStdString(status.message()));
     }
 }
@@ -330,9 +405,20 @@ void TMainForm::showEvent(QShowEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (linkState_ == Recording) {
+        if (!kordel::dialogs().yesNo(this, kStopAndExitQuestion, kStopAndExitQuestion)) {
+            event->ignore();
+            return;
+        }
+        // Every byte received so far goes to the file before the run ends.
+        ComPortRxChar();
+        SpeedButton7Click();
+    }
     if (!settingsSaved_) {
         saveSettings();
     }
+    closeSerialPort();
+    logExit();
     QMainWindow::closeEvent(event);
 }
 
@@ -431,12 +517,16 @@ void TMainForm::SpeedButton3Click() {
 void TMainForm::SpeedButton6Click() { LogFile->showLog(); }
 
 void TMainForm::Exit1Click() {
-    closeSerialPort();
+    // Closing the window closes the port, once a running recording is stopped.
     close();
 }
 
 void TMainForm::N2Click() {
     AboutBox->Version->setText(kVersionText);
+    // Centred on the screen, not on the main window.
+    if (const QScreen* s = screen()) {
+        AboutBox->move(s->availableGeometry().center() - AboutBox->rect().center());
+    }
     AboutBox->show();
     AboutBox->raise();
 }

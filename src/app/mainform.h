@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "app/log/eventlog.h"
 #include "charts/channellayout.h"
@@ -41,6 +42,7 @@ class TForm6;
 class TYesNo;
 
 namespace kordel {
+class PortRetry;
 class SettingsStore;
 struct SeriesData;
 }
@@ -69,6 +71,9 @@ class TMainForm : public QMainWindow, private kordel::RecorderListener {
 public:
     static constexpr int kChannels = kordel::ChannelLayout::kChannels;
     static const QString kVersionText;  // "Version 1.4 - 22.05.2007"
+    static const QString kStopAndExitQuestion;
+    // The message for a data file that does not exist.
+    static QString notFoundText(const QString& fileName);
 
     explicit TMainForm(const MainFormOptions& options = {}, QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -80,6 +85,9 @@ public:
     // Appends one entry to the event log; a failure goes to the general error
     // report and the program goes on.
     void WriteLog(const QString& text);
+    // The same for a text that holds bytes as they were received: they reach
+    // the file unchanged.
+    void WriteLogBytes(std::string_view bytes);
 
     // ---- handlers ----
     void CheckBox0Click(int channel);
@@ -162,7 +170,9 @@ public:
     std::array<QWidget*, kChannels> Zoomler{};
     std::array<ChannelChart*, kChannels> Chart{};
     QStatusBar* StatusBar1 = nullptr;
-    std::array<QLabel*, 3> StatusPanel{};
+    // Panel 0 empty, 1 under the progress bar, 2 the cursor read-out, 3 the
+    // program's own state (the file being recorded, a port being waited for).
+    std::array<QLabel*, 4> StatusPanel{};
     QProgressBar* ProgressBar1 = nullptr;
     std::unique_ptr<kordel::SerialPort> ComPort1;
     QMenu* N5 = nullptr;  // "File"
@@ -208,6 +218,9 @@ public:
     void Chart0MouseMove(int chart, int x, int y);
     void DrawCursorLines(double x);
     void EraseCursorLines();
+    // The lines and the read-out again at the mouse's position, or no lines
+    // when the mouse is not over a shown chart.
+    void redrawCursorLines();
     void ShowAll();
     // A splitter below panel `splitter` was pressed, or dragged `dy` pixels
     // from where it was pressed: the panel above it takes the difference.
@@ -242,6 +255,10 @@ private:
     void closeSerialPort();
     void setRecordingLocks(bool recording);
     void onPortFailed(const QString& message);
+    void onPortReopened();
+    // The last log entry; a failure is shown at once, or on stderr when no
+    // event loop is left to show it.
+    void logExit();
 
     // What the daily recorder reports.
     void onDailyFileStarted(const std::string& name) override;
@@ -260,11 +277,13 @@ private:
     std::unique_ptr<kordel::SettingsStore> settingsFile_;
     bool settingsRestored_ = false;
     bool settingsSaved_ = false;
+    bool exitLogged_ = false;
     QString openDialogInitialDir_;
 
     QString currentDataFileName_;
     kordel::ArrowIndicator arrow_;
     std::unique_ptr<kordel::DailyRecorder> recorder_;
+    kordel::PortRetry* portRetry_ = nullptr;
     std::uint16_t linkState_ = Idle;
     std::uint16_t dateTimeReplyCount_ = 0;
     int selectedChart_ = 0;

@@ -1,6 +1,8 @@
 #include "app/yesnodialog.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QPushButton>
 
 TYesNo::TYesNo(bool* answerFlag, QWidget* parent) : QDialog(parent), answer_(answerFlag) {
@@ -17,14 +19,22 @@ TYesNo::TYesNo(bool* answerFlag, QWidget* parent) : QDialog(parent), answer_(ans
         *answer_ = false;
         reject();
     });
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(Button1);
-    layout->addWidget(Button2);
-    setFixedSize(240, 70);
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignCenter);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1, 1);
+    layout->addLayout(buttons);
+    setFixedSize(320, 110);
 }
 
-bool TYesNo::ask(const QString& caption) {
+bool TYesNo::ask(const QString& caption, const QString& question) {
     setWindowTitle(caption);
+    Label1->setText(question);
     exec();
     return *answer_;
 }

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QPushButton;
 
 // The Yes/No question box. The caller sets the caption to its question and shows
@@ -12,11 +13,13 @@ class TYesNo : public QDialog {
 public:
     explicit TYesNo(bool* answerFlag, QWidget* parent = nullptr);
 
-    // Shows the box modally with `caption` and returns the answer flag afterwards.
-    bool ask(const QString& caption);
+    // Shows the box modally with `caption`, the question in its body, and
+    // returns the answer flag afterwards.
+    bool ask(const QString& caption, const QString& question);
 
     QPushButton* Button1 = nullptr;  // "Yes"
     QPushButton* Button2 = nullptr;  // "No"
+    QLabel* Label1 = nullptr;        // the question
 
 private:
     bool* answer_;

@@ -23,7 +23,15 @@ constexpr ChannelLook kLook[5] = {
     {"Bx, nT", 2, 0.01}, {"By, nT", 2, 0.01}, {"Bz, nT", 2, 0.01}, {"Ts", 1, 0.1}, {"Te", 1, 0.1},
 };
 
+// The cursor line appears cyan on the chart's background: it is drawn in XOR
+// mode with the colour that turns the background into cyan (drawing it twice
+// still restores every pixel).
 const QColor kCursorColour(0, 255, 255);
+
+QColor cursorXorColour(const QColor& background) {
+    return QColor(background.red() ^ kCursorColour.red(), background.green() ^ kCursorColour.green(),
+                  background.blue() ^ kCursorColour.blue());
+}
 
 QFont labelFont(bool bold) {
     QFont f(QStringLiteral("Times New Roman"), 8);
@@ -41,12 +49,15 @@ public:
     void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision,
                   QVector<double>& ticks, QVector<double>* subTicks, QVector<QString>* tickLabels) override {
         const kordel::AxisRange shown = kordel::shownPart({range.lower, range.upper});
-        const QCPRange inner(shown.min, shown.max);
+        // A tick on an end of the axis may come out of the arithmetic a hair
+        // beyond it; the toolkit would drop it with its label, so it is given
+        // the ends with that tolerance.
+        const double slack = (shown.max - shown.min) * 1e-6;
+        const QCPRange inner(shown.min - slack, shown.max + slack);
         QCPAxisTicker::generate(inner, locale, formatChar, precision, ticks, subTicks, tickLabels);
         // The toolkit keeps one tick beyond each end for its sub-ticks; the
         // axis has none beyond its 2 % and 98 % positions.
-        const double slack = inner.size() * 1e-9;
-        const auto outside = [&](double v) { return v < inner.lower - slack || v > inner.upper + slack; };
+        const auto outside = [&](double v) { return v < inner.lower || v > inner.upper; };
         for (int i = ticks.size() - 1; i >= 0; --i) {
             if (outside(ticks[i])) {
                 ticks.remove(i);
@@ -73,7 +84,7 @@ public:
 
 protected:
     double getTickStep(const QCPRange& range) override {
-        return kordel::valueTickStep(QCPAxisTicker::getTickStep(range), increment_);
+        return kordel::valueTickStep(range.size() / std::max(1, tickCount()), increment_);
     }
     QString getTickLabel(double tick, const QLocale&, QChar, int) override {
         return QString::fromStdString(kordel::formatGrouped(tick, decimals_));
@@ -545,9 +556,10 @@ void ChannelChart::paintEvent(QPaintEvent* event) {
     if (cursorLine_ > 0) {
         // Dotted: every other pixel of the column, XORed with what lies there.
         const QRect rect = plotRect();
+        const QColor colour = cursorXorColour(mBackgroundBrush.color());
         p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         for (int y = rect.top(); y <= rect.bottom(); y += 2) {
-            p.fillRect(cursorLine_, y, 1, 1, kCursorColour);
+            p.fillRect(cursorLine_, y, 1, 1, colour);
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "charts/channellayout.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kordel {
 
@@ -19,6 +20,7 @@ void ChannelLayout::layout(const std::array<bool, kChannels>& checked, int areaH
         }
     }
     restack();
+    keepShares();
 }
 
 void ChannelLayout::setPanelHeight(int channel, int height) {
@@ -27,11 +29,30 @@ void ChannelLayout::setPanelHeight(int channel, int height) {
     }
     heights_[channel] = std::max(0, height);
     restack();
+    keepShares();
 }
 
 void ChannelLayout::resize(int areaHeight) {
+    const int space = panelSpace(areaHeight);
     areaHeight_ = areaHeight;
+    for (std::size_t i = 0; i + 1 < visible_.size(); ++i) {
+        const int k = visible_[i];
+        heights_[k] = std::max(0, static_cast<int>(std::lround(shares_[k] * space)));
+    }
     restack();
+}
+
+int ChannelLayout::panelSpace(int areaHeight) const {
+    // Below every panel but the last: a gap of one pixel and the splitter.
+    const int between = (count() - 1) * (1 + kSplitterHeight);
+    return std::max(0, areaHeight - std::max(0, between));
+}
+
+void ChannelLayout::keepShares() {
+    const int space = panelSpace(areaHeight_);
+    for (int k : visible_) {
+        shares_[k] = space > 0 ? static_cast<double>(panels_[k].height) / space : 1.0 / count();
+    }
 }
 
 int ChannelLayout::dragHeight(int channel, int wanted) const {

@@ -31,7 +31,9 @@ public:
     // panels below keep their heights and move, the last shown takes the rest.
     void setPanelHeight(int channel, int height);
 
-    // The area changed its height: only the last shown panel changes.
+    // The area changed its height: the shown panels keep their proportions (as
+    // last laid out or set), so growing and shrinking reach every panel and
+    // going back gives the same heights again.
     void resize(int areaHeight);
 
     // The height a splitter drag may give the panel of `channel` when the user
@@ -51,10 +53,14 @@ public:
 
 private:
     void restack();
+    // Each shown panel's part of the height the panels share, taken now.
+    void keepShares();
+    int panelSpace(int areaHeight) const;
 
     int areaHeight_ = 0;
     std::vector<int> visible_;
     std::array<int, kChannels> heights_{};
+    std::array<double, kChannels> shares_{};
     std::array<Strip, kChannels> panels_{};
     std::array<Strip, kSplitters> splitters_{};
 };

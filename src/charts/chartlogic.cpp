@@ -83,7 +83,22 @@ AxisRange drawableRange(const AxisRange& r) {
     return r;
 }
 
-double valueTickStep(double readableStep, double increment) { return std::max(readableStep, increment); }
+double valueTickStep(double rough, double increment) {
+    if (!(rough > 0) || !std::isfinite(rough)) {
+        return increment;
+    }
+    // 1, 2 or 5 times a power of ten: every tick is then a whole number of
+    // the channel's increment, and its label is its exact value.
+    const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
+    const double wanted = rough / magnitude;  // 1 <= wanted < 10
+    double mantissa = 1;
+    for (double m : {2.0, 5.0, 10.0}) {
+        if (std::fabs(m - wanted) < std::fabs(mantissa - wanted)) {
+            mantissa = m;
+        }
+    }
+    return std::max(mantissa * magnitude, increment);
+}
 
 double timeTickStep(double rough) {
     static constexpr double kLadder[] = {

@@ -68,13 +68,14 @@ AxisRange shownPart(const AxisRange& span);
 // pulled apart by a hair, relative to their size, so the axis shows them.
 AxisRange drawableRange(const AxisRange& r);
 
-// Label steps. The value axis takes the toolkit's readable step, but never less
-// than the channel's increment (0.01 or 0.1). The time axis takes the smallest
+// Label steps. The value axis takes the step of 1, 2 or 5 times a power of ten
+// closest to `rough` (the range over the wanted number of ticks), and never
+// less than the channel's increment (0.01 or 0.1). The time axis takes the smallest
 // step of the ladder 1, 2, 5, 10, 15, 30 s; 1, 2, 5, 10, 15, 30 min; 1, 2, 3,
 // 6, 12 h; 1, 2, 5, 7, 14 days; then whole multiples of 30 days, that is not
 // smaller than `rough` (days), so the smallest step is one second.
 inline constexpr double kOneSecond = 1.0 / 86400.0;  // 1.15740740740741e-05 day
-double valueTickStep(double readableStep, double increment);
+double valueTickStep(double rough, double increment);
 double timeTickStep(double rough);
 
 }  // namespace kordel

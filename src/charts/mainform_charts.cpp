@@ -3,6 +3,7 @@
 // handlers read their controls, call the chart logic and show the result.
 
 #include <QCheckBox>
+#include <QCursor>
 #include <QLabel>
 #include <algorithm>
 #include <numeric>
@@ -58,6 +59,8 @@ void TMainForm::ClearCharts() {
     for (ChannelChart* c : Chart) {
         c->clearSeries();
     }
+    // The read-out belongs to the points just removed.
+    StatusPanel[2]->clear();
 }
 
 void TMainForm::appendSample(double x, const std::array<double, 5>& values) {
@@ -99,6 +102,7 @@ void TMainForm::FitZoomBars() {
         const kordel::BarValues v = kordel::fitValueBar(Chart[k]->minY(), Chart[k]->maxY());
         ZoomlerBar(k)->SetRange(v.min, v.max, v.start, v.finish);
     }
+    redrawCursorLines();
 }
 
 void TMainForm::XZoomlerChanged() {
@@ -106,6 +110,7 @@ void TMainForm::XZoomlerChanged() {
     for (ChannelChart* c : Chart) {
         c->setTimeAxis(bar->Start(), bar->Finish());
     }
+    redrawCursorLines();
 }
 
 void TMainForm::Zoomler0Changed(int channel) {
@@ -123,6 +128,7 @@ void TMainForm::ShowAll() {
         bar->SetWindow(bar->Min(), bar->Max());
         Chart[k]->setValueAxis(bar->Start(), bar->Finish());
     }
+    redrawCursorLines();
 }
 
 void TMainForm::SpeedButton10Click() { ShowAll(); }
@@ -130,11 +136,14 @@ void TMainForm::SpeedButton10Click() { ShowAll(); }
 void TMainForm::SpeedButton9Click() {
     EraseCursorLines();
     LayoutChannels();
+    redrawCursorLines();
 }
 
 void TMainForm::ScrollByKey(int key) {
     const auto k = scrollKeyOf(key);
-    if (!k) {
+    // The live axes hold times of day and follow the newest samples: the keys,
+    // which set date-time windows, leave them alone while recording.
+    if (!k || linkState_ == Recording) {
         return;
     }
     TZoomler* bar = XZoomlerBar();
@@ -143,6 +152,7 @@ void TMainForm::ScrollByKey(int key) {
         c->setTimeAxis(w.start, w.finish);
     }
     bar->SetWindow(w.start, w.finish);
+    redrawCursorLines();
 }
 
 // ---- splitters ----
@@ -220,6 +230,23 @@ void TMainForm::EraseCursorLines() {
     for (int k = 0; k < kChannels; ++k) {
         if (layout_.shown(k) && Chart[k]->cursorLine() > 0) {
             Chart[k]->eraseCursorLine();
+        }
+    }
+}
+
+void TMainForm::redrawCursorLines() {
+    // After a change of the time axes the lines and the read-out follow the
+    // mouse where it is now; off the charts, the lines go.
+    EraseCursorLines();
+    const QPoint global = QCursor::pos();
+    for (int k = 0; k < kChannels; ++k) {
+        if (!layout_.shown(k) || !Chart[k]->isVisible()) {
+            continue;
+        }
+        const QPoint p = Chart[k]->mapFromGlobal(global);
+        if (Chart[k]->rect().contains(p)) {
+            Chart0MouseMove(k, p.x(), p.y());
+            return;
         }
     }
 }

@@ -41,13 +41,12 @@ std::string formatReadout(const std::string& timeText, const std::array<double, 
 // seconds.
 long long secondOf(double dateTime);
 
-// Which sample the read-out shows. Among the
-// samples whose X lies in the visible part [axisMin, axisMax] of the time axis:
-// the first one within the cursor's second (same date and same time to the
-// second); when there is none, the last one before the cursor time; when none
-// is before it either, the first visible one. Nothing when no sample is
-// visible. `keyAt(i)` gives the X of sample i of `count`, in ascending order;
-// every look-up is a binary search, so a move costs O(log count).
+// Which sample the read-out shows: among the samples whose X lies in the
+// visible part [axisMin, axisMax] of the time axis, the one nearest to the
+// cursor's exact time, milliseconds included (the earlier one when two are
+// equally near, the first of several with the same X). Nothing when no sample
+// is visible. `keyAt(i)` gives the X of sample i of `count`, in ascending
+// order; every look-up is a binary search, so a move costs O(log count).
 template <class KeyAt>
 std::optional<std::size_t> pickCursorSample(std::size_t count, KeyAt keyAt, double axisMin, double axisMax,
                                             double cursor) {
@@ -68,13 +67,15 @@ std::optional<std::size_t> pickCursorSample(std::size_t count, KeyAt keyAt, doub
     if (lo >= hi) {
         return std::nullopt;
     }
-    const long long second = secondOf(cursor);
-    const std::size_t j = firstNotBelow(lo, hi, [&](double k) { return secondOf(k) < second; });
-    if (j < hi && secondOf(keyAt(j)) == second) {
+    const std::size_t j = firstNotBelow(lo, hi, [&](double k) { return k < cursor; });
+    if (j == lo) {
+        return lo;
+    }
+    const double before = keyAt(j - 1);
+    if (j < hi && keyAt(j) - cursor < cursor - before) {
         return j;
     }
-    // Every visible sample before j lies in an earlier second, so before the cursor.
-    return j > lo ? j - 1 : lo;
+    return firstNotBelow(lo, j, [&](double k) { return k < before; });
 }
 
 }  // namespace kordel

@@ -71,9 +71,13 @@ void DailyRecorder::RecordBlock(std::string_view piece) {
     if (!started_) {
         return;
     }
-    listener_.onSample(sample_, pointsShown_ >= kLiveWindow);
-    if (pointsShown_ < kLiveWindow) {
-        ++pointsShown_;
+    // A line that fails its checks is written and counted, not plotted: its
+    // values and time are not the instrument's.
+    if (valid) {
+        listener_.onSample(sample_, pointsShown_ >= kLiveWindow);
+        if (pointsShown_ < kLiveWindow) {
+            ++pointsShown_;
+        }
     }
     if (write(piece)) {
         ++lineCount_;

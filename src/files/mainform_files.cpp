@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QLabel>
 #include <QFileInfo>
 #include <QMenu>
 #include <QProgressBar>
@@ -36,6 +38,9 @@ void TMainForm::onDailyFileStarted(const std::string& name) {
     currentDataFileName_ = QString::fromStdString(name);
     ClearCharts();
     setWindowTitle(QStringLiteral("Kordel-K5 - ") + currentDataFileName_);
+    // Where the recording goes: the working directory of the moment, which the
+    // open dialog may have moved.
+    StatusPanel[3]->setText(QDir::current().absoluteFilePath(currentDataFileName_));
 }
 
 void TMainForm::onSample(const kordel::DecodedSample& s, bool dropOldest) {
@@ -45,7 +50,7 @@ void TMainForm::onSample(const kordel::DecodedSample& s, bool dropOldest) {
     }
 }
 
-void TMainForm::onLog(const std::string& text) { WriteLog(QString::fromStdString(text)); }
+void TMainForm::onLog(const std::string& text) { WriteLogBytes(text); }
 
 void TMainForm::onFileError(const std::string& message) {
     kordel::ErrorReport::instance().report(QString::fromStdString(message));
@@ -75,8 +80,7 @@ void TMainForm::MRU_DATAClick(const QString& fileName) {
     if (QFileInfo(fileName).isFile()) {
         LoadDataFile(fileName);  // puts it back at the top
     } else {
-        kordel::dialogs().message(this, QStringLiteral("File \r\n") + fileName + QStringLiteral("\r\n") +
-                                            QStringLiteral(" not found :-( !"));
+        kordel::dialogs().error(this, notFoundText(fileName));
     }
     rebuildRecentMenu();
 }
@@ -91,11 +95,22 @@ bool TMainForm::LoadDataFile(const QString& fileName) {
     kordel::SeriesData data;
     kordel::DataFileReader reader;
     kordel::DataFileReader::Callbacks callbacks;
-    callbacks.onErrorLine = [this](long lineNumber, std::string_view line) {
-        return kordel::dialogs().okCancel(
+    // After "Skip all" the rest of the file's error lines are skipped without
+    // a box, and counted.
+    bool skipAll = false;
+    long skippedSilently = 0;
+    callbacks.onErrorLine = [this, &skipAll, &skippedSilently](long lineNumber, std::string_view line) {
+        if (skipAll) {
+            ++skippedSilently;
+            return true;
+        }
+        using Answer = kordel::Dialogs::LineAnswer;
+        const Answer answer = kordel::dialogs().errorLine(
             this, QStringLiteral("Error in line %1\r\n").arg(lineNumber) +
-                      QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())) +
+                      QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())) +
                       QStringLiteral("\r\nContinue ?"));
+        skipAll = answer == Answer::SkipAll;
+        return answer != Answer::Cancel;
     };
     callbacks.onProgress = [this](int percent) {
         if (percent != ProgressBar1->value()) {
@@ -109,11 +124,17 @@ bool TMainForm::LoadDataFile(const QString& fileName) {
         // What was read stays on the charts, also when the user stopped at a bad line.
         if (outcome != kordel::DataFileReader::Outcome::Failed) {
             appendSeries(data);
+            redrawCursorLines();
         }
         if (outcome == kordel::DataFileReader::Outcome::Finished) {
             FitZoomBars();
         }
         ProgressBar1->setValue(0);
+    }
+    if (skippedSilently > 0) {
+        const QString text = QStringLiteral("Error lines skipped: %1").arg(skippedSilently);
+        WriteLog(text);
+        kordel::dialogs().message(this, text);
     }
     switch (outcome) {
     case kordel::DataFileReader::Outcome::Failed:

@@ -10,6 +10,7 @@
 #include "app/errorreport.h"
 #include "app/mainform.h"
 #include "app/dialogs.h"
+#include "link/portretry.h"
 
 namespace {
 // Bytes taken from the port per read; a larger backlog is read in portions.
@@ -76,12 +77,32 @@ void TMainForm::onPortFailed(const QString& message) {
     // and Record (or any command) opens it again.
     WriteLog(QStringLiteral("Error: ") + message);
     kordel::ErrorReport::instance().report(message);
+    if (linkState_ == Recording) {
+        // The run ends here; the same port is tried again until it is back
+        // (then a new run starts) or Stop is pressed.
+        recorder_->stopRun();
+        portRetry_->start();
+        StatusPanel[3]->setText(QStringLiteral("Waiting for ") + portName() + QStringLiteral("..."));
+    }
+}
+
+void TMainForm::onPortReopened() {
+    WriteLog(QStringLiteral("Port open again: ") + portName());
+    StatusPanel[3]->clear();
+    recorder_->startRun();  // the next valid line starts a new daily file
 }
 
 void TMainForm::N24Click() {
     linkState_ = Idle;
     if (const auto chosen = kordel::dialogs().portSetup(this, ComPort1->settings())) {
+        // A port that was open is opened again with the new settings; one that
+        // will not open is reported now, not at the next command.
+        const bool wasOpen = ComPort1->isOpen();
+        ComPort1->close();
         ComPort1->setSettings(*chosen);
+        if (wasOpen) {
+            openPort(false);
+        }
     }
     WriteLog(QStringLiteral("Comport: ") + ComPort1->settings().portName);
 }
@@ -105,6 +126,9 @@ void TMainForm::SpeedButton8Click() {
     recorder_->startRun();  // line count 0, block position 1
     SpeedButton8->setEnabled(false);
     if (!openPort(true)) {
+        // Nothing is recorded: back to Idle with every control usable.
+        linkState_ = Idle;
+        SpeedButton8->setEnabled(true);
         return;
     }
     ClearCharts();
@@ -115,7 +139,10 @@ void TMainForm::SpeedButton8Click() {
 
 void TMainForm::SpeedButton7Click() {
     // Stop frees the controls even when the port will not open: otherwise a
-    // missing adapter would leave Record locked for good.
+    // missing adapter would leave Record locked for good. It ends the waiting
+    // for a failed port too.
+    portRetry_->stop();
+    StatusPanel[3]->clear();
     openPort(true);
     recorder_->stopRun();  // current day 0: the next Record starts a new daily file
     XZoomler->setEnabled(true);

@@ -50,7 +50,9 @@ void TMainForm::setInstrumentTime() {
     // A question closed without an answer counts as No: an answer given to an
     // earlier question must not set the clock now.
     answerFlag_ = false;
-    answerFlag_ = kordel::dialogs().yesNo(this, QStringLiteral("Set time?"));
+    answerFlag_ = kordel::dialogs().yesNo(
+        this, QStringLiteral("Set time?"),
+        QStringLiteral("Set the instrument's clock to this computer's date and time?"));
     if (!answerFlag_) {
         return;
     }
@@ -122,6 +124,17 @@ void TMainForm::CollectReply(const QByteArray& bytes) {
 
 void TMainForm::applyDateTimeReply(kordel::CollectResult::Outcome outcome) {
     using Outcome = kordel::CollectResult::Outcome;
+    if (outcome == Outcome::Complete && !kordel::dateTimeIsBcd(replies_)) {
+        // Eight bytes that are no clock (a data line taken as the reply): logged
+        // as invalid, never shown as a date.
+        if (Form6) {
+            Form6->Edit2->setText(QStringLiteral("??"));
+        }
+        linkState_ = Idle;
+        WriteLog(QStringLiteral("Kordel: Error datetime (") +
+                 QString::fromStdString(kordel::dateTimeText(replies_)) + QStringLiteral(")"));
+        return;
+    }
     if (outcome == Outcome::Complete) {
         const QString text = QString::fromStdString(kordel::dateTimeText(replies_));
         if (Form6) {

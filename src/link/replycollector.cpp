@@ -57,6 +57,12 @@ std::string dateTimeText(const ReplyCollector& r) {
            HexByte(r.byte(6));
 }
 
+bool dateTimeIsBcd(const ReplyCollector& r) {
+    const auto bcd = [](std::uint8_t b) { return (b >> 4) <= 9 && (b & 0x0F) <= 9; };
+    return bcd(r.byte(2) & 0x1F) && bcd(r.byte(3) & 0x3F) && bcd(r.byte(4)) && bcd(r.byte(5)) &&
+           bcd(r.byte(6)) && bcd(r.byte(7)) && bcd(r.byte(8));
+}
+
 StatusInfo decodeStatus(const ReplyCollector& r) {
     static const char* const kModes[] = {"Mode Total", "Mode Var", "Mode Comp", "Mode Record"};
     StatusInfo s;

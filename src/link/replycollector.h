@@ -58,6 +58,11 @@ private:
 // low six bits of the day are used.
 std::string dateTimeText(const ReplyCollector& reply);
 
+// True when every clock byte of the date-and-time reply in the buffer (bytes
+// 2 to 8, month and day with their used bits) is BCD, two decimal digits. Any
+// other 8 bytes (a piece of a device line, say) are not a date.
+bool dateTimeIsBcd(const ReplyCollector& reply);
+
 // What a complete status reply in the buffer says, with the texts the program
 // logs and shows for it.
 struct StatusInfo {

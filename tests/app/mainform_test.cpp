@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -13,6 +15,7 @@
 #include <QToolButton>
 
 #include "app/aboutbox.h"
+#include "app/applicationsetup.h"
 #include "widgets/zoomler.h"
 #include "app/mainform.h"
 #include "testsupport.h"
@@ -257,13 +260,37 @@ TEST_F(MainFormTest, RecentFilesAreReadBackWithAccelerators) {
     EXPECT_EQ(ini.value(QStringLiteral("TMainForm.MRU_FLASH/Item_0")).toString(), QStringLiteral("/dumps/x.bin"));
 }
 
-TEST_F(MainFormTest, ACommandLineFileLeavesNoCurrentDataFile) {
+TEST_F(MainFormTest, ACommandLineFileBecomesTheCurrentDataFile) {
     const QString file = startDir_.filePath(QStringLiteral("20070522102030.pc"));
     test::writeFile(file, "header\r\n");
     TMainForm& f = start(file);
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Kordel File viewer: ") + file);
+    EXPECT_EQ(f.currentDataFileName(), file);
+    EXPECT_FALSE(f.Recentdata1->isEnabled());  // the stored list replaced it
+    EXPECT_TRUE(dialogs_.errors.isEmpty());
+}
+
+TEST_F(MainFormTest, ACommandLineFileThatDoesNotExistIsReported) {
+    const QString file = startDir_.filePath(QStringLiteral("gone.pc"));
+    TMainForm& f = start(file);
+    EXPECT_EQ(dialogs_.errors, QStringList{QStringLiteral("File \r\n") + file + QStringLiteral("\r\n not found :-( !")});
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Kordel-K5 - Version 1.4 - 22.05.2007"));
     EXPECT_EQ(f.currentDataFileName(), QStringLiteral("!.pc"));
-    EXPECT_FALSE(f.Recentdata1->isEnabled());
+}
+
+TEST_F(MainFormTest, CaptionsGainNothingFromTheApplication) {
+    setUpApplication();
+    // No display name of its own: the platform appends one set here to every caption.
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("kordel"));
+}
+
+TEST_F(MainFormTest, AnExitEntryThatCannotBeWrittenIsReportedAtOnce) {
+    TMainForm& f = start();
+    ASSERT_TRUE(QFile::remove(logPath()));
+    ASSERT_TRUE(QDir(startDir_.path()).mkdir(QStringLiteral("kordel.log")));  // a folder in the way
+    f.Exit1->trigger();
+    ASSERT_EQ(dialogs_.errors.size(), 1);
+    EXPECT_TRUE(dialogs_.errors[0].startsWith(QStringLiteral("Cannot open ") + logPath()));
 }
 
 TEST_F(MainFormTest, AboutShowsTheReleaseVersion) {
@@ -273,6 +300,10 @@ TEST_F(MainFormTest, AboutShowsTheReleaseVersion) {
     EXPECT_TRUE(f.AboutBox->isVisible());
     EXPECT_EQ(f.AboutBox->Version->text(), QStringLiteral("Version 1.4 - 22.05.2007"));
     EXPECT_FALSE(f.AboutBox->isModal());
+    // Centred on the screen, wherever the main window is.
+    const QPoint centre = f.screen()->availableGeometry().center();
+    ASSERT_GT((f.geometry().center() - centre).manhattanLength(), 100);
+    EXPECT_LE((f.AboutBox->geometry().center() - centre).manhattanLength(), 8);
 }
 
 TEST_F(MainFormTest, AStartUpLogLineThatCannotBeWrittenIsReportedAndStartUpGoesOn) {

@@ -49,13 +49,25 @@ bool onCursorLine(const QRect& plot, int column, int x, int y) {
 }
 
 // `with` equals `without` except on the cursor line, where it is XORed with cyan.
-void expectCursorLine(const QImage& with, const QImage& without, const QRect& plot, int column) {
+// The line is drawn XOR with the colour that turns the chart's background into
+// cyan: cyan where the background shows, and drawing it twice restores all.
+void expectCursorLine(const QImage& with, const QImage& without, const QRect& plot, int column,
+                      QRgb background) {
     ASSERT_EQ(with.size(), without.size());
+    const QRgb xorColour = (background ^ kCyan) & 0x00FFFFFF;
+    int cyanOnBackground = 0;
+    for (int y = plot.top(); y <= plot.bottom(); y += 2) {
+        if (without.pixel(column, y) == (background | 0xFF000000)) {
+            EXPECT_EQ(with.pixel(column, y), kCyan | 0xFF000000) << y;
+            ++cyanOnBackground;
+        }
+    }
+    EXPECT_GT(cyanOnBackground, 0);
     int mismatches = 0;
     for (int y = 0; y < with.height(); ++y) {
         for (int x = 0; x < with.width(); ++x) {
             const QRgb under = without.pixel(x, y);
-            const QRgb expected = onCursorLine(plot, column, x, y) ? (under ^ kCyan) : under;
+            const QRgb expected = onCursorLine(plot, column, x, y) ? (under ^ xorColour) : under;
             if (with.pixel(x, y) != expected && ++mismatches < 5) {
                 ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << with.pixel(x, y) << " expected "
                               << expected;
@@ -155,6 +167,32 @@ TEST(ChannelChart, LabelStepsAreAtLeastTheIncrementAndOneSecond) {
     const QVector<double> w = ts->yAxis->tickVector();
     ASSERT_GE(w.size(), 2);
     for (int i = 1; i < w.size(); ++i) EXPECT_GE(w[i] - w[i - 1], 0.1 - 1e-12);
+}
+
+TEST(ChannelChart, EveryValueLabelIsItsTicksExactValueAndTheEndsKeepTheirs) {
+    // Steps of 1, 2 or 5 times a power of ten (never 2.5, whose ticks at 25.25
+    // would read "25.3"), and the ticks on both ends of the data keep labels.
+    struct Row {
+        int channel;
+        double lo, hi;
+        int height;
+        const char* labels;
+    };
+    const Row rows[] = {
+        {3, 24.0, 24.2, 160, "24|24.1|24.2"},
+        {3, 25.0, 26.0, 120, "25|25.2|25.4|25.6|25.8|26"},
+        {0, 20000.0, 20000.1, 120, "20 000|20 000.02|20 000.04|20 000.06|20 000.08|20 000.1"},
+        {0, 20000.0, 20000.1, 300,
+         "20 000|20 000.01|20 000.02|20 000.03|20 000.04|20 000.05|20 000.06|20 000.07|20 000.08|20 000.09|20 000.1"},
+    };
+    for (const Row& r : rows) {
+        auto c = shownChart(r.channel, {800, r.height});
+        c->appendPoint(at(10, 0, 0), r.lo);
+        c->appendPoint(at(10, 0, 1), r.hi);
+        c->replotNow();
+        EXPECT_EQ(c->yAxis->tickVectorLabels().join(QLatin1Char('|')), QString::fromUtf8(r.labels))
+            << r.channel << " " << r.height;
+    }
 }
 
 TEST(ChannelChart, TheValueAxisRunsFromTwoToNinetyEightPercentOfThePlottingHeight) {
@@ -344,7 +382,7 @@ TEST(ChannelChart, ACursorLineIsDottedCyanInXorModeAndErasingRestoresThePixels) 
     c->drawCursorLine(column);
     EXPECT_EQ(c->cursorLine(), column);
     const QImage with = picture(*c);
-    expectCursorLine(with, before, plot, column);
+    expectCursorLine(with, before, plot, column, c->palette().color(QPalette::Window).rgb());
     c->eraseCursorLine();
     EXPECT_EQ(c->cursorLine(), -1);
     EXPECT_EQ(picture(*c), before);
@@ -362,7 +400,7 @@ TEST(ChannelChart, AReplotKeepsTheCursorLineAndErasingStillRestoresThePlot) {
     c->eraseCursorLine();
     QImage without = picture(*c);
     EXPECT_NE(with, without);
-    expectCursorLine(with, without, c->plotRect(), column);
+    expectCursorLine(with, without, c->plotRect(), column, c->palette().color(QPalette::Window).rgb());
     // So does a new live point arriving through the event loop.
     c->drawCursorLine(column);
     c->appendPoint(at(10, 20, 0), 20500);
@@ -370,7 +408,7 @@ TEST(ChannelChart, AReplotKeepsTheCursorLineAndErasingStillRestoresThePlot) {
     with = picture(*c);
     c->eraseCursorLine();
     without = picture(*c);
-    expectCursorLine(with, without, c->plotRect(), column);
+    expectCursorLine(with, without, c->plotRect(), column, c->palette().color(QPalette::Window).rgb());
     // A column of 0 counts as none.
     c->drawCursorLine(0);
     EXPECT_EQ(c->cursorLine(), -1);

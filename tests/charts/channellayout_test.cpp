@@ -47,9 +47,27 @@ TEST(ChannelLayout, APanelGivenAHeightMovesThoseBelowAndTheLastTakesTheDifferenc
     EXPECT_EQ(l.panel(2).top, 91 + 123);
     EXPECT_EQ(l.panel(2).height, 88);
     EXPECT_EQ(l.panel(4).height, 446 - l.panel(4).top);
-    l.resize(500);
-    EXPECT_EQ(l.panel(1).height, 120);
+    l.resize(500);  // the panels keep their proportions: 120 of 434 becomes 135 of 488
+    EXPECT_EQ(l.panel(1).height, 135);
     EXPECT_EQ(l.panel(4).height, 500 - l.panel(4).top);
     l.resize(10);  // too small: the last panel shrinks to nothing, never below
     EXPECT_EQ(l.panel(4).height, 0);
+}
+
+TEST(ChannelLayout, ResizingKeepsTheProportionsAndReachesEveryPanel) {
+    ChannelLayout l;
+    l.layout(checks({0, 1, 2, 3, 4}), 446);
+    l.resize(892);
+    const Strip grown[] = {{0, 178, true}, {181, 178, true}, {362, 178, true}, {543, 178, true}, {724, 168, true}};
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(l.panel(k), grown[k]) << k;
+    l.resize(120);
+    const Strip shrunk[] = {{0, 22, true}, {25, 22, true}, {50, 22, true}, {75, 22, true}, {100, 20, true}};
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(l.panel(k), shrunk[k]) << k;
+    l.resize(446);  // back: the heights it had
+    EXPECT_EQ(l.panel(0), (Strip{0, 88, true}));
+    EXPECT_EQ(l.panel(4), (Strip{364, 82, true}));
+    // A height set by a drag keeps its part too.
+    l.setPanelHeight(1, 176);
+    l.resize(892);
+    EXPECT_NEAR(l.panel(1).height, 2 * l.panel(0).height, 1);
 }

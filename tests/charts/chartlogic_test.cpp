@@ -95,6 +95,12 @@ TEST(ChartLogic, LabelStepsNeverGoBelowTheIncrementOrOneSecond) {
     EXPECT_EQ(valueTickStep(0.002, 0.01), 0.01);
     EXPECT_EQ(valueTickStep(0.05, 0.01), 0.05);
     EXPECT_EQ(valueTickStep(0.02, 0.1), 0.1);
+    // Always 1, 2 or 5 times a power of ten, never 2.5.
+    EXPECT_DOUBLE_EQ(valueTickStep(0.25, 0.1), 0.2);
+    EXPECT_DOUBLE_EQ(valueTickStep(0.4, 0.1), 0.5);
+    EXPECT_DOUBLE_EQ(valueTickStep(0.08, 0.01), 0.1);
+    EXPECT_DOUBLE_EQ(valueTickStep(0.013, 0.01), 0.01);
+    EXPECT_DOUBLE_EQ(valueTickStep(2500, 0.01), 2000);
     EXPECT_NEAR(kOneSecond, 1.15740740740741e-05, 1e-19);  // the Part's figure, to 15 digits
     EXPECT_DOUBLE_EQ(timeTickStep(0.1 * kOneSecond), kOneSecond);
     EXPECT_DOUBLE_EQ(timeTickStep(kOneSecond), kOneSecond);

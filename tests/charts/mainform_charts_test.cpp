@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCursor>
 #include <QDir>
 #include <QLabel>
 #include <QMouseEvent>
@@ -456,9 +457,9 @@ TEST_F(MainFormChartsTest, TheReadOutShowsTheSampleOfTheCursorsSecondInFixedFiel
     mouseOver(0, columnWithin(0, at(22, 10, 1, 40), at(22, 10, 1, 41)));
     EXPECT_EQ(readout().toStdString(), "Time: 10:01:40      X: 1E-6           Y: -1510.5        "
                                        "Z: 44100          Ts: 25.3           Te: -1234.567890123");
-    // A position between two samples, in a second no sample has: the one before.
-    mouseOver(2, columnWithin(2, at(22, 10, 1, 45), at(22, 10, 1, 46)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:45      X: 1E-6           Y: -1510.5        "
+    // A position between two samples: the nearer one.
+    mouseOver(2, columnWithin(2, at(22, 10, 1, 43), at(22, 10, 1, 44)));
+    EXPECT_EQ(readout().toStdString(), "Time: 10:01:43      X: 1E-6           Y: -1510.5        "
                                        "Z: 44100          Ts: 25.3           Te: -1234.567890123");
     mouseOver(4, columnWithin(4, at(22, 10, 1, 50), at(22, 10, 1, 51)));
     EXPECT_EQ(readout().toStdString(), "Time: 10:01:50      X: 20011.25       Y: -1511.5        "
@@ -540,7 +541,10 @@ TEST_F(MainFormChartsTest, ErasingTheCursorLinesRestoresTheChartsPixels) {
     for (int k = 0; k < 5; ++k) {
         const QImage with = picture(f().Chart[k]);
         const QRect plot = f().Chart[k]->plotRect();
-        EXPECT_EQ(with.pixel(column, plot.top()), before[k].pixel(column, plot.top()) ^ kCyan) << k;
+        // XOR with the colour that makes the background cyan.
+        const QRgb background = f().Chart[k]->palette().color(QPalette::Window).rgb();
+        EXPECT_EQ(with.pixel(column, plot.top()), before[k].pixel(column, plot.top()) ^ ((background ^ kCyan) & 0xFFFFFF))
+            << k;
         EXPECT_EQ(with.pixel(column, plot.top() + 1), before[k].pixel(column, plot.top() + 1)) << k;
         EXPECT_EQ(with.pixel(column + 1, plot.top()), before[k].pixel(column + 1, plot.top())) << k;
     }
@@ -561,13 +565,15 @@ TEST_F(MainFormChartsTest, AReplotWhileTheLinesAreDrawnLeavesNoStrayLine) {
     f().CrossMouseCB->setChecked(true);
     test::drainEvents();
     const int column = f().Chart[0]->plotRect().center().x();
-    mouseOver(0, column);
+    QCursor::setPos(f().Chart[0]->mapToGlobal(QPoint(column, f().Chart[0]->plotRect().center().y())));
+    test::drainEvents();
     // The axes change and every chart replots, the lines on them.
     f().ZoomlerBar(0)->SetWindow(20005, 20020);
     f().Zoomler0Changed(0);
     f().SpeedButton10Click();
     test::drainEvents();
     for (int k = 0; k < 5; ++k) EXPECT_EQ(f().cursorLinePosition(k), column);
+    QCursor::setPos(f().StatusBar1->mapToGlobal(QPoint(5, 5)));
     f().SpeedButton9Click();  // "Range": lines erased, panels laid out again
     test::drainEvents();
     std::vector<QImage> erased;
@@ -592,11 +598,36 @@ TEST_F(MainFormChartsTest, WithNoVisiblePointTheReadOutStaysAndNoLineIsDrawn) {
     mouseOver(0, f().Chart[0]->plotRect().center().x() + 3);
     EXPECT_EQ(readout(), shown);
     for (int k = 0; k < 5; ++k) EXPECT_EQ(f().cursorLinePosition(k), -1);
-    // An empty chart too.
+    // Clearing the charts clears the read-out with them; an empty chart shows nothing.
     f().ClearCharts();
+    EXPECT_EQ(readout(), QString());
     test::drainEvents();
     mouseOver(0, f().Chart[0]->plotRect().center().x());
-    EXPECT_EQ(readout(), shown);
+    EXPECT_EQ(readout(), QString());
+}
+
+TEST_F(MainFormChartsTest, AfterAScrollTheLinesAndReadOutFollowTheMouseOrGoWithIt) {
+    open(tenSecondLines(60));
+    f().CrossMouseCB->setChecked(true);
+    f().XZoomlerBar()->SetWindow(at(22, 10, 0, 0), at(22, 10, 3, 0));
+    f().XZoomlerChanged();
+    test::drainEvents();
+    ChannelChart* c = f().Chart[1];
+    const QPoint point = c->plotRect().center();
+    QCursor::setPos(c->mapToGlobal(point));
+    test::drainEvents();
+    const QString before = readout();
+    ASSERT_EQ(f().cursorLinePosition(1), point.x());
+    f().ScrollByKey(Qt::Key_Right);  // a minute later under the same pixel
+    EXPECT_NE(readout(), before);
+    EXPECT_EQ(readout().left(14), QString::fromStdString("Time: " + formatCursorTime(c->timeAtPixel(point.x()))));
+    EXPECT_EQ(f().cursorLinePosition(1), point.x());
+    EXPECT_EQ(f().cursorLinePosition(3), point.x());
+
+    QCursor::setPos(f().StatusBar1->mapToGlobal(QPoint(5, 5)));  // off the charts
+    test::drainEvents();
+    f().ScrollByKey(Qt::Key_Left);
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().cursorLinePosition(k), -1) << k;
 }
 
 TEST_F(MainFormChartsTest, AHiddenChartReplotsOnlyWhenShownAgain) {

@@ -139,23 +139,26 @@ TEST(CursorSample, OnAFileOfTwoDaysTheSameClockTimeOfTheOtherDayIsNotTaken) {
     EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 22, 0, 0)), 29u);
 }
 
-TEST(CursorSample, WithALineEveryTenSecondsAPositionBetweenSamplesShowsTheOneBefore) {
+TEST(CursorSample, WithALineEveryTenSecondsAPositionBetweenSamplesShowsTheNearest) {
     std::vector<double> x;
     for (int s = 0; s < 600; s += 10) x.push_back(at(22, 10, s / 60, s % 60));
-    EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 10, 0, 5)), 0u);
-    EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 10, 0, 19, 900)), 1u);
-    // A position in a sample's second shows that sample, wherever in the second.
+    EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 10, 0, 5)), 0u);  // halfway: the earlier
+    EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 10, 0, 14, 999)), 1u);
+    EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 10, 0, 15, 1)), 2u);
     EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 10, 0, 10)), 1u);
-    EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 10, 0, 10, 999)), 1u);
     EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 10, 9, 50, 500)), 59u);
 }
 
-TEST(CursorSample, TwoSamplesWithinOneSecondShowTheFirst) {
-    const std::vector<double> x = {at(22, 10, 0, 0, 200), at(22, 10, 0, 0, 700), at(22, 10, 0, 1, 100)};
-    EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 10, 0, 0, 900)), 0u);
-    EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 10, 0, 0, 100)), 0u);
-    // When the first of them is not visible, the first visible one of the second.
-    EXPECT_EQ(pick(x, at(22, 10, 0, 0, 500), x.back(), at(22, 10, 0, 0, 600)), 1u);
+TEST(CursorSample, AtTenHertzTheSampleNearestToTheMillisecondIsShown) {
+    std::vector<double> x;
+    for (int ms = 0; ms < 2000; ms += 100) x.push_back(at(22, 10, 0, ms / 1000, ms % 1000));
+    EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 10, 0, 0, 340)), 3u);
+    EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 10, 0, 0, 960)), 10u);
+    EXPECT_EQ(pick(x, x.front(), x.back(), at(22, 10, 0, 1, 880)), 19u);
+    // Of samples at the same time, the first.
+    const std::vector<double> same = {at(22, 10, 0, 0), at(22, 10, 0, 1), at(22, 10, 0, 1), at(22, 10, 0, 3)};
+    EXPECT_EQ(pick(same, same.front(), same.back(), at(22, 10, 0, 1, 200)), 1u);
+    EXPECT_EQ(pick(same, same.front(), same.back(), at(22, 10, 0, 0, 900)), 1u);
 }
 
 TEST(CursorSample, OnlyVisibleSamplesCountAndBeforeThemTheFirstVisibleIsShown) {

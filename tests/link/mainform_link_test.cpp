@@ -5,12 +5,16 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QToolButton>
 
 #include "app/mainform.h"
+#include "charts/channelchart.h"
+#include "link/portretry.h"
+#include "link/statuswindow.h"
 #include "testsupport.h"
 #include "windowtest.h"
 
@@ -109,24 +113,119 @@ TEST_F(MainFormLinkTest, RecordLocksTheControlsAndWritesTheDailyFile) {
                                        QStringLiteral("Button: Stop")}));
 }
 
-TEST_F(MainFormLinkTest, APortThatWillNotOpenIsReportedAndStopStillFreesTheControls) {
+TEST_F(MainFormLinkTest, ARecordThatCannotOpenThePortIsReportedAndLeavesTheProgramIdle) {
     port_->failOpen = true;
     form_->SpeedButton8Click();
     test::drainEvents();
     EXPECT_EQ(dialogs_.errors, QStringList{QStringLiteral("Cannot open the port /dev/ttyUSB0: No such file or directory")});
-    EXPECT_EQ(form_->linkState(), Recording);
-    EXPECT_FALSE(form_->SpeedButton8->isEnabled());
-    form_->SpeedButton7Click();
-    EXPECT_TRUE(form_->SpeedButton8->isEnabled());
     EXPECT_EQ(form_->linkState(), Idle);
+    for (QWidget* w : {static_cast<QWidget*>(form_->SpeedButton8), static_cast<QWidget*>(form_->SpeedButton6),
+                       form_->XZoomler}) {
+        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
+    }
+    EXPECT_TRUE(form_->N5->menuAction()->isEnabled());
 }
 
-TEST_F(MainFormLinkTest, APortFailureWhileRecordingIsLoggedAndReported) {
-    form_->SpeedButton8Click();
+TEST_F(MainFormLinkTest, APortFailureWhileRecordingIsRetriedUntilThePortIsBackOrStop) {
+    TMainForm& f = *form_;
+    auto* retry = f.findChild<PortRetry*>();
+    ASSERT_NE(retry, nullptr);
+    f.SpeedButton8Click();
+    port_->receive(QByteArray::fromStdString(deviceLine(10, 20, 30)));
     port_->fail(QStringLiteral("The port /dev/ttyUSB0 failed: Input/output error"));
     test::drainEvents();
     EXPECT_EQ(dialogs_.errors, QStringList{QStringLiteral("The port /dev/ttyUSB0 failed: Input/output error")});
-    EXPECT_EQ(logLines().last(), QStringLiteral("Error: The port /dev/ttyUSB0 failed: Input/output error"));
+    EXPECT_EQ(f.StatusPanel[3]->text(), QStringLiteral("Waiting for /dev/ttyUSB0..."));
+    EXPECT_EQ(f.linkState(), Recording);
+    EXPECT_TRUE(retry->active());
+
+    port_->failOpen = true;
+    retry->attempt();  // still gone
+    EXPECT_TRUE(retry->active());
+    port_->failOpen = false;
+    retry->attempt();
+    EXPECT_FALSE(retry->active());
+    EXPECT_EQ(f.StatusPanel[3]->text(), QString());
+    // A new run: its first line starts a new daily file.
+    port_->receive(QByteArray::fromStdString(deviceLine(10, 25, 0)));
+    EXPECT_EQ(f.currentDataFileName(), QStringLiteral("20070522102500.pc"));
+    EXPECT_EQ(logLines().mid(3), (QStringList{QStringLiteral("Error: The port /dev/ttyUSB0 failed: Input/output error"),
+                                              QStringLiteral("Port open again: /dev/ttyUSB0"),
+                                              QStringLiteral("Start Record: 20070522102500.pc")}));
+
+    port_->fail(QStringLiteral("gone again"));
+    EXPECT_TRUE(retry->active());
+    f.SpeedButton7Click();  // Stop ends the waiting
+    EXPECT_FALSE(retry->active());
+    EXPECT_EQ(f.StatusPanel[3]->text(), QString());
+    EXPECT_EQ(f.linkState(), Idle);
+}
+
+TEST_F(MainFormLinkTest, InvalidLinesAreRecordedAndLoggedByteForByteButNotPlotted) {
+    TMainForm& f = *form_;
+    f.SpeedButton8Click();
+    std::string bad = deviceLine(10, 20, 31);
+    bad[57] = '\xB0';  // Te unreadable
+    bad[19] = '\x80';
+    port_->receive(QByteArray::fromStdString(deviceLine(10, 20, 30) + bad));
+    EXPECT_EQ(f.lineCount(), 2);
+    EXPECT_EQ(f.Chart[0]->pointCount(), 1u);
+    EXPECT_EQ(f.StatusPanel[3]->text(), QDir(startDir_.path()).filePath(QStringLiteral("20070522102030.pc")));
+    const QByteArray log = test::readFile(startDir_.filePath(QStringLiteral("kordel.log")));
+    EXPECT_TRUE(log.contains(QByteArray("Kordel: Error string (1): ") + QByteArray::fromStdString(bad)));
+    f.SpeedButton7Click();
+    EXPECT_EQ(f.StatusPanel[3]->text(), QString());
+}
+
+TEST_F(MainFormLinkTest, ClosingWhileRecordingAsksAndYesWritesEveryByteBeforeTheEnd) {
+    TMainForm& f = *form_;
+    f.SpeedButton8Click();
+    const std::string a = deviceLine(10, 20, 30);
+    port_->receive(QByteArray::fromStdString(a));
+    EXPECT_FALSE(f.close());  // "No": still recording
+    EXPECT_EQ(dialogs_.yesNoQuestions, QStringList{QStringLiteral("Recording is running. Stop it and exit?")});
+    EXPECT_EQ(f.linkState(), Recording);
+    EXPECT_TRUE(f.isVisible());
+
+    const std::string b = deviceLine(10, 20, 31).substr(0, 30);
+    port_->receive(QByteArray::fromStdString(b));
+    dialogs_.yesNoAnswers = {true};
+    EXPECT_TRUE(f.close());
+    EXPECT_EQ(test::readFile(startDir_.filePath(QStringLiteral("20070522102030.pc"))).toStdString(), a + b);
+    const QStringList log = logLines();
+    EXPECT_EQ(log.mid(log.size() - 2), (QStringList{QStringLiteral("Button: Stop"), QStringLiteral("Exit program")}));
+}
+
+TEST_F(MainFormLinkTest, TheTimeKeysLeaveTheLiveAxesAloneWhileRecording) {
+    TMainForm& f = *form_;
+    f.SpeedButton8Click();
+    port_->receive(QByteArray::fromStdString(deviceLine(10, 20, 30) + deviceLine(10, 20, 31)));
+    for (int key : {Qt::Key_PageDown, Qt::Key_Home, Qt::Key_Left}) {
+        f.ScrollByKey(key);
+    }
+    EXPECT_TRUE(f.Chart[0]->timeAxisAutomatic());
+    EXPECT_TRUE(f.Chart[4]->timeAxisAutomatic());
+}
+
+TEST_F(MainFormLinkTest, ADateReplyThatIsNotBcdIsLoggedAsInvalidAndNotShown) {
+    TMainForm& f = *form_;
+    f.requestDateTime();
+    port_->receive(QByteArray("\x31\x11\x31\x2E\x30\x30\x20\x31", 8));
+    EXPECT_EQ(f.Form6->Edit2->text(), QStringLiteral("??"));
+    EXPECT_EQ(f.linkState(), Idle);
+    EXPECT_EQ(logLines().last(), QStringLiteral("Kordel: Error datetime (3120-11-31  2E:30:30)"));
+}
+
+TEST_F(MainFormLinkTest, ThePortMenuReportsANewPortThatWillNotOpenAtOnce) {
+    TMainForm& f = *form_;
+    ASSERT_TRUE(f.openPort(true));
+    PortSettings other = port_->settings();
+    other.portName = QStringLiteral("/dev/ttyUSB7");
+    dialogs_.portSetupAnswer = other;
+    port_->failOpen = true;
+    f.N24Click();
+    test::drainEvents();
+    EXPECT_EQ(dialogs_.errors, QStringList{QStringLiteral("Cannot open the port /dev/ttyUSB7: No such file or directory")});
 }
 
 TEST_F(MainFormLinkTest, ThePortMenuLogsThePortWhicheverButtonClosedIt) {
@@ -172,6 +271,20 @@ TEST_F(MainFormLinkTest, AnErrorLineAsksAndCancelKeepsTheTitle) {
     EXPECT_EQ(logLines().last(), QStringLiteral("Open file: ") + file);  // the command goes on
 }
 
+TEST_F(MainFormLinkTest, SkipAllSkipsTheRestOfTheErrorLinesAndCountsThemOnce) {
+    const QString file = startDir_.filePath(QStringLiteral("day.pc"));
+    test::writeFile(file, "a\r\nb\r\nc\r\nbad 1\r\nbad 2\r\n2007 05 22 10 20 30 1 2 3 4 5\r\nbad 3\r\nbad 4\r\n");
+    dialogs_.openAnswers.push_back(file);
+    dialogs_.lineAnswers = {Dialogs::LineAnswer::Ok, Dialogs::LineAnswer::SkipAll};
+    form_->OpenDATA1Click();
+    EXPECT_EQ(dialogs_.questions, (QStringList{QStringLiteral("Error in line 4\r\nbad 1\r\nContinue ?"),
+                                               QStringLiteral("Error in line 5\r\nbad 2\r\nContinue ?")}));
+    EXPECT_EQ(dialogs_.messages, QStringList{QStringLiteral("Error lines skipped: 2")});
+    EXPECT_EQ(form_->Chart[0]->pointCount(), 1u);
+    EXPECT_EQ(form_->windowTitle(), QStringLiteral("Kordel File viewer: ") + file);
+    EXPECT_EQ(logLines().mid(1), (QStringList{QStringLiteral("Error lines skipped: 2"), QStringLiteral("Open file: ") + file}));
+}
+
 TEST_F(MainFormLinkTest, AFileThatCannotBeReadIsReportedAndStaysInTheList) {
     const QString missing = startDir_.filePath(QStringLiteral("gone.pc"));
     EXPECT_FALSE(form_->LoadDataFile(missing));
@@ -187,7 +300,7 @@ TEST_F(MainFormLinkTest, ARecentEntryOfADeletedFileIsReportedAndDropped) {
     ASSERT_TRUE(form_->LoadDataFile(file));
     QFile::remove(file);
     form_->Recentdata1->actions().constFirst()->trigger();
-    EXPECT_EQ(dialogs_.messages, QStringList{QStringLiteral("File \r\n") + file + QStringLiteral("\r\n not found :-( !")});
+    EXPECT_EQ(dialogs_.errors, QStringList{QStringLiteral("File \r\n") + file + QStringLiteral("\r\n not found :-( !")});
     EXPECT_TRUE(form_->recentData().empty());
     EXPECT_FALSE(form_->Recentdata1->isEnabled());
 }

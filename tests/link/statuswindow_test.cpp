@@ -195,6 +195,8 @@ TEST_F(StatusWindowTest, SetTimeSendsTheClockThenTheYearHalfASecondLater) {
     dialogs_.yesNoAnswers = {true};
     QTest::mouseClick(form_->Form6->SpeedButton2, Qt::LeftButton);
     EXPECT_EQ(dialogs_.yesNoCaptions, QStringList{QStringLiteral("Set time?")});
+    EXPECT_EQ(dialogs_.yesNoQuestions,
+              QStringList{QStringLiteral("Set the instrument's clock to this computer's date and time?")});
     EXPECT_EQ(newFrames(), (QStringList{QStringLiteral("3D 32 05 22 10 20 30 3B"),
                                         QStringLiteral("3D 33 07 20 5F 5F 5F 3B")}));
     ASSERT_EQ(pauses_.size(), 1u);
@@ -246,6 +248,7 @@ TEST_F(StatusWindowTest, TheRealQuestionBoxClosedWithoutAnAnswerAfterAnEarlierYe
     answerWith([](TYesNo& box) { box.Button1->click(); });
     form_->Form6->SpeedButton2Click();
     EXPECT_EQ(form_->YesNo->windowTitle(), QStringLiteral("Set time?"));
+    EXPECT_EQ(form_->YesNo->Label1->text(), QStringLiteral("Set the instrument's clock to this computer's date and time?"));
     EXPECT_TRUE(form_->answerFlag());
     EXPECT_EQ(newFrames().size(), 2);
 

@@ -32,6 +32,16 @@ public:
         return a;
     }
     void error(QWidget*, const QString& text) override { errors << text; }
+    // The reader's error line: from `lineAnswers`, else OK or Cancel from `okAnswers`.
+    LineAnswer errorLine(QWidget* parent, const QString& text) override {
+        if (lineAnswers.empty()) {
+            return okCancel(parent, text) ? LineAnswer::Ok : LineAnswer::Cancel;
+        }
+        questions << text;
+        const LineAnswer a = lineAnswers.front();
+        lineAnswers.pop_front();
+        return a;
+    }
     QString openFile(QWidget*, const QString& filter, const QString&, const QString& initialDir) override {
         openFilters << filter;
         openInitialDirs << initialDir;
@@ -47,8 +57,9 @@ public:
         portSetupShownWith.push_back(current);
         return portSetupAnswer;
     }
-    bool yesNo(QWidget*, const QString& caption) override {
+    bool yesNo(QWidget*, const QString& caption, const QString& question) override {
         yesNoCaptions << caption;
+        yesNoQuestions << question;
         if (yesNoAnswers.empty()) {
             return false;
         }
@@ -65,8 +76,10 @@ public:
     QStringList openFilters;
     QStringList openInitialDirs;
     std::deque<bool> okAnswers;
+    std::deque<LineAnswer> lineAnswers;
     std::deque<QString> openAnswers;
     QStringList yesNoCaptions;
+    QStringList yesNoQuestions;
     std::deque<bool> yesNoAnswers;  // empty: "No"
 };
 

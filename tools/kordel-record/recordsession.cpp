@@ -6,11 +6,11 @@ RecordSession::RecordSession(const kordel::PortSettings& port, const std::string
                              const std::string& logPath)
     : port_(kordel::createSerialPort(port)),
       log_(logPath),
-      recorder_(outputDir, static_cast<kordel::RecorderListener&>(*this)) {
+      recorder_(outputDir, static_cast<kordel::RecorderListener&>(*this)),
+      retry_(*port_) {
     connect(port_.get(), &kordel::SerialPort::dataArrived, this, &RecordSession::receive);
     connect(port_.get(), &kordel::SerialPort::failed, this, &RecordSession::onPortFailed);
-    retryTimer_.setInterval(kRetryMs);
-    connect(&retryTimer_, &QTimer::timeout, this, &RecordSession::retry);
+    connect(&retry_, &kordel::PortRetry::reopened, this, &RecordSession::onPortReopened);
 }
 
 bool RecordSession::start(QString& error) {
@@ -49,14 +49,10 @@ void RecordSession::onPortFailed(const QString& message) {
     std::cerr << "kordel-record: " << message.toStdString() << "; trying again every "
               << kRetryMs / 1000 << " s\n";
     recorder_.stopRun();
-    retryTimer_.start();
+    retry_.start();
 }
 
-void RecordSession::retry() {
-    if (!port_->open()) {
-        return;
-    }
-    retryTimer_.stop();
+void RecordSession::onPortReopened() {
     log("Port open again: " + port_->settings().portName.toStdString());
     std::cerr << "kordel-record: " << port_->settings().portName.toStdString() << " open again\n";
     recorder_.startRun();

@@ -5,17 +5,17 @@
 // once it opens, a new recording run starts.
 
 #include <QObject>
-#include <QTimer>
 #include <memory>
 
 #include "app/log/eventlog.h"
 #include "files/dailyrecorder.h"
+#include "link/portretry.h"
 #include "link/serialport.h"
 
 class RecordSession : public QObject, private kordel::RecorderListener {
     Q_OBJECT
 public:
-    static constexpr int kRetryMs = 2000;
+    static constexpr int kRetryMs = kordel::PortRetry::kRetryMs;
 
     RecordSession(const kordel::PortSettings& port, const std::string& outputDir, const std::string& logPath);
 
@@ -33,7 +33,7 @@ signals:
 private:
     void receive();
     void onPortFailed(const QString& message);
-    void retry();
+    void onPortReopened();
     void log(const std::string& text);
 
     void onDailyFileStarted(const std::string& name) override;
@@ -44,6 +44,6 @@ private:
     std::unique_ptr<kordel::SerialPort> port_;
     kordel::EventLog log_;
     kordel::DailyRecorder recorder_;
-    QTimer retryTimer_;
+    kordel::PortRetry retry_;
     bool logFailureShown_ = false;
 };

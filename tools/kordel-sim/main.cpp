@@ -232,15 +232,22 @@ int runInstrument(const SimOptions& options) {
     long long missedSamples = 0;
     std::vector<char> input(4096);
 
-    while (!stopRequested) {
-        const auto now = Clock::now();
-        const long long elapsed = msSince(last, now);
+    // Brings the instrument's clock up to the real time that has passed; the
+    // line's allowance grows with it. It runs before a command is handled too,
+    // so the time spent waiting for the command counts before the command
+    // (setting the clock, reading it), not after it.
+    const auto catchUp = [&] {
+        const long long elapsed = msSince(last, Clock::now());
         last += std::chrono::milliseconds(elapsed);
-        const bool linesMoveClock = fast && instrument.streaming();
-        if (!linesMoveClock) {
+        if (!(fast && instrument.streaming())) {
             instrument.advanceClock(elapsed);
         }
         allowance = std::min(allowance + static_cast<double>(elapsed) * kBytesPerMs, 2 * kChunkBytes);
+    };
+
+    while (!stopRequested) {
+        catchUp();
+        const bool linesMoveClock = fast && instrument.streaming();
 
         bool madeNothing = false;
         if (linesMoveClock) {
@@ -316,6 +323,7 @@ int runInstrument(const SimOptions& options) {
         if (ready > 0 && (pfd.revents & POLLIN)) {
             const ssize_t n = ::read(pty.master(), input.data(), input.size());
             if (n > 0) {
+                catchUp();
                 out.append(instrument.feed(std::string_view(input.data(), static_cast<std::size_t>(n))));
             }
         }

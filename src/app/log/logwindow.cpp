@@ -22,6 +22,12 @@ TLogFile::TLogFile(const kordel::EventLog& log, QWidget* parent)
     Button1->setObjectName(QStringLiteral("Button1"));
     Button2 = new QPushButton(QStringLiteral("Close"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
+    // Neither button is a default button: Enter must not empty the log, Clear
+    // acts only on its own click.
+    for (QPushButton* b : {Button1, Button2}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
     connect(Button1, &QPushButton::clicked, this, &TLogFile::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QDialog::close);
 
@@ -46,8 +52,10 @@ void TLogFile::showLog() {
         return;
     }
     const QByteArray bytes = file.readAll();
-    // CR LF ends every entry; the text box wants one line break per line.
-    Memo1->setPlainText(QString::fromUtf8(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // The log is 8-bit text holding received bytes as they came: each byte is
+    // one character. CR LF ends every entry; the text box wants one line break
+    // per line.
+    Memo1->setPlainText(QString::fromLatin1(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     show();
     raise();
 }

@@ -52,3 +52,21 @@ TEST(LogWindow, ALogAtTheLimitIsNotShown) {
     QTest::mouseClick(window.Button2, Qt::LeftButton);  // "Close"
     EXPECT_FALSE(window.isVisible());
 }
+
+TEST(LogWindow, ReturnDoesNotClearAndBytesShowAsLatin1) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kordel.log"));
+    EventLog log(path.toStdString());
+    TLogFile window(log);
+    const QByteArray entry("03/02/2007 09:05:07: 25\xB0 \xFF\r\n");
+    test::writeFile(path, entry);
+    window.showLog();
+    ASSERT_TRUE(window.isVisible());
+    // Each byte is one character: 0xB0 a degree sign, 0xFF a y with diaeresis.
+    EXPECT_EQ(window.Memo1->toPlainText(), QString::fromUtf8("03/02/2007 09:05:07: 25\u00B0 \u00FF\n"));
+    for (QWidget* target : {static_cast<QWidget*>(&window), static_cast<QWidget*>(window.Memo1)}) {
+        QTest::keyClick(target, Qt::Key_Return);
+        QTest::keyClick(target, Qt::Key_Enter);
+    }
+    EXPECT_EQ(test::readFile(path), entry);
+}
