@@ -152,8 +152,10 @@ void RemoteStation::onRefused(const QString& reason) {
 }
 
 void RemoteStation::onDailyFileStarted(const std::string&) {
-    // A new day of the station's lines: the charts start afresh, named after it.
+    // A new day of the station's lines: the charts start afresh, named after
+    // it; the state panel keeps the station's state.
     charts_.onDailyFileStarted("Remote station " + settings_.station.toStdString());
+    setStatus(statusText_);
 }
 
 void RemoteStation::onSample(const DecodedSample& sample, bool dropOldest) { charts_.onSample(sample, dropOldest); }
