@@ -114,7 +114,10 @@ void MqttClient::attempt() {
 void MqttClient::restartAfterTlsError(const QString& text) {
     if (loopRunning_ && (text.contains(QLatin1String("SSL")) || text.contains(QLatin1String("TLS")) ||
                          text.contains(QLatin1String("certificate")))) {
-        mosquitto_loop_stop(mosq_, true);
+        // The thread has ended, or ends at this disconnect: join it, then try
+        // again from here.
+        mosquitto_disconnect(mosq_);
+        mosquitto_loop_stop(mosq_, false);
         loopRunning_ = false;
         connected_ = false;
         retry_.start();

@@ -54,8 +54,9 @@ TEST(WatchEndToEnd, TheWindowShowsARemoteStationFedByKordelRecord) {
             return RemoteStationSettings{broker.url(), QStringLiteral("W1"), {}, {}};
         });
         form.remoteStation()->action()->trigger();
-        ASSERT_TRUE(test::waitUntil([&] { return form.Chart[0]->pointCount() >= 5; }));
-        EXPECT_EQ(form.StatusPanel[3]->text(), QStringLiteral("W1: online"));
+        ASSERT_TRUE(test::waitUntil([&] {
+            return form.Chart[0]->pointCount() >= 5 && form.StatusPanel[3]->text() == QStringLiteral("W1: online");
+        })) << form.StatusPanel[3]->text().toStdString();
         EXPECT_EQ(form.windowTitle(), QStringLiteral("Kordel-K5 - Remote station W1"));
         EXPECT_FALSE(form.SpeedButton8->isEnabled());  // no recording while watching
 
