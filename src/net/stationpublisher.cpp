@@ -100,6 +100,12 @@ void StationPublisher::savePosition() {
     if (file.open(QIODevice::WriteOnly) && file.write(text.data(), static_cast<qint64>(text.size())) ==
                                                static_cast<qint64>(text.size()) && file.commit()) {
         saved_ = p;
+        saveFailureLogged_ = false;
+    } else if (!saveFailureLogged_) {
+        // Publishing goes on; after a restart more lines would be sent again.
+        saveFailureLogged_ = true;
+        log_("MQTT: cannot save the position in " + file.fileName().toStdString() + ": " +
+             file.errorString().toStdString());
     }
 }
 

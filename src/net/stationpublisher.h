@@ -94,6 +94,7 @@ private:
     bool everConnected_ = false;
     bool awayLogged_ = false;
     bool atEnd_ = false;
+    bool saveFailureLogged_ = false;
     int offlineMid_ = -1;
 };
 
