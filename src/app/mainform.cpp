@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <iostream>
@@ -346,6 +347,15 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     // 10.
     dateTimeReplyCount_ = 0;
     recorder_->startRun();  // block position 1
+    // Daily files and the log reach the disk within about a second of a write.
+    auto* syncTimer = new QTimer(this);
+    connect(syncTimer, &QTimer::timeout, this, [this] {
+        recorder_->syncIfDue();
+        if (const auto status = log_.syncIfDue(); !status) {
+            kordel::ErrorReport::instance().report(QString::fromStdString(status.message()));
+        }
+    });
+    syncTimer->start(static_cast<int>(kordel::BatchedSync::kTick.count()));
     if (!fileLoaded) {
         currentDataFileName_ = QStringLiteral("!.pc");
     }
@@ -380,7 +390,11 @@ void TMainForm::logExit() {
         return;
     }
     exitLogged_ = true;
-    const kordel::IoStatus status = log_.write("Exit program");
+    recorder_->syncNow();  // a recording still running is on the disk before the end
+    kordel::IoStatus status = log_.write("Exit program");
+    if (status) {
+        status = log_.syncNow();  // the last entries go to the disk now
+    }
     if (status) {
         return;
     }

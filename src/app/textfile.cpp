@@ -14,7 +14,14 @@ IoStatus openWriteClose(const std::string& path, int flags, std::string_view byt
     if (fd < 0) {
         return IoStatus::fromErrno("Cannot open " + path, errno);
     }
+    struct stat before {};
+    const bool sized = ::fstat(fd, &before) == 0;
     IoStatus status = writeAll(fd, bytes, path);
+    if (!status && sized) {
+        // A full disk takes part of a line and then fails: that fragment
+        // would glue itself to the next line written, so it goes again.
+        truncateTo(fd, static_cast<std::uint64_t>(before.st_size));
+    }
     if (::close(fd) != 0 && status.ok()) {
         status = IoStatus::fromErrno("Cannot close " + path, errno);
     }
@@ -43,6 +50,14 @@ IoStatus writeAll(int fd, std::string_view bytes, const std::string& path) {
     return {};
 }
 
+void truncateTo(int fd, std::uint64_t size) {
+    int rc = 0;
+    do {
+        rc = ::ftruncate(fd, static_cast<off_t>(size));
+    } while (rc != 0 && errno == EINTR);
+    // A failure here (a device rather than a file) leaves nothing to take back.
+}
+
 IoStatus appendToFile(const std::string& path, std::string_view bytes) {
     return openWriteClose(path, O_APPEND, bytes);
 }
@@ -62,13 +77,15 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
 namespace kordel {
 
 IoStatus syncFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    // Read-only is enough to sync, and opens a folder as well as a file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return errno == ENOENT ? IoStatus() : IoStatus::fromErrno("Cannot open " + path, errno);
     }
     IoStatus status;
-    if (::fsync(fd) != 0) {
-        status = IoStatus::fromErrno("Cannot write " + path, errno);
+    // The data and the size that finds it; other metadata (times) may wait.
+    if (::fdatasync(fd) != 0) {
+        status = IoStatus::fromErrno("Cannot write " + path + " to the disk", errno);
     }
     ::close(fd);
     return status;

@@ -14,12 +14,16 @@
 namespace kordel {
 
 // Appends `bytes` to the file at `path`, creating it when missing. Every byte is
-// written or the call fails; a short write, a failing flush or close is a failure.
+// written or the call fails; a short write, a failing flush or close is a failure,
+// and a failed write is taken back: the file keeps its size from before the call.
 IoStatus appendToFile(const std::string& path, std::string_view bytes);
 
 // Writes every byte to the open file `fd` (retrying short writes and
 // interruptions); `path` names the file in the error text.
 IoStatus writeAll(int fd, std::string_view bytes, const std::string& path);
+
+// Cuts the open file `fd` back to `size` bytes (taking back a failed write).
+void truncateTo(int fd, std::uint64_t size);
 
 // Creates the file empty, truncating an existing one.
 IoStatus truncateFile(const std::string& path);
@@ -31,8 +35,9 @@ std::optional<std::uint64_t> fileSize(const std::string& path);
 
 namespace kordel {
 
-// Asks the operating system to put the file's bytes on the disk (fsync), so a
-// power cut loses nothing that was written before. A missing file is no error.
+// Asks the operating system to put the file's bytes on the disk (fdatasync), so
+// a power cut loses nothing that was written before; `path` may also name a
+// folder, whose new entries are then kept. A missing file is no error.
 IoStatus syncFile(const std::string& path);
 
 }  // namespace kordel

@@ -37,14 +37,12 @@ void DailyRecorder::startRun() {
 void DailyRecorder::stopRun() {
     if (started_ && !assembler_.pending().empty()) {
         const std::string_view rest = assembler_.pending();
-        listener_.onLog("Kordel: Damaged string (" + std::to_string(lineCount_) + "), " +
-                        std::to_string(rest.size()) + " bytes");
+        logDamaged(rest.size());
         write(rest);
     }
+    endDamagedRun();
     assembler_.reset();
-    if (started_ && writeFiles_) {
-        syncFile(path(fileName_));
-    }
+    syncNow();
     started_ = false;
     currentDay_ = 0;
 }
@@ -55,8 +53,7 @@ void DailyRecorder::feed(std::string_view bytes) {
 
 void DailyRecorder::RecordBlock(std::string_view piece) {
     if (!isDeviceLine(piece)) {
-        listener_.onLog("Kordel: Damaged string (" + std::to_string(lineCount_) + "), " +
-                        std::to_string(piece.size()) + " bytes");
+        logDamaged(piece.size());
         if (started_) {
             write(piece);
         }
@@ -65,8 +62,11 @@ void DailyRecorder::RecordBlock(std::string_view piece) {
     const bool valid = DecodeDeviceLine(piece, sample_);
     if (!valid) {
         listener_.onLog("Kordel: Error string (" + std::to_string(lineCount_) + "): " + std::string(piece));
-    } else if (!started_ || sample_.day != currentDay_) {
-        StartDailyFile(piece);
+    } else {
+        endDamagedRun();
+        if (!started_ || sample_.day != currentDay_) {
+            StartDailyFile(piece);
+        }
     }
     if (!started_) {
         return;
@@ -85,15 +85,15 @@ void DailyRecorder::RecordBlock(std::string_view piece) {
 }
 
 void DailyRecorder::StartDailyFile(std::string_view line) {
-    if (started_ && writeFiles_) {
-        syncFile(path(fileName_));
-    }
+    syncNow();  // the file ending here is whole on the disk
     fileName_ = dailyFileName(line, sample_);
     const bool exists = writeFiles_ && fileSize(path(fileName_)).has_value();
     // Create it empty now, so the file is there from the start of the run; a
     // file of the same name (clock set back, restart within the second) keeps
     // what it holds and is appended to.
-    write({});
+    if (write({}) && !exists) {
+        sync_.written(outputDir_.empty() ? std::string(".") : outputDir_);  // its name, too
+    }
     currentDay_ = sample_.day;
     started_ = true;
     pointsShown_ = 0;
@@ -107,14 +107,56 @@ void DailyRecorder::StartDailyFile(std::string_view line) {
     }
 }
 
+void DailyRecorder::logDamaged(std::size_t bytes) {
+    const std::string entry =
+        "Kordel: Damaged string (" + std::to_string(lineCount_) + "), " + std::to_string(bytes) + " bytes";
+    if (const auto text = damagedLog_.damaged(entry)) {
+        listener_.onLog(*text);
+    }
+}
+
+void DailyRecorder::endDamagedRun() {
+    if (const auto count = damagedLog_.runEnded()) {
+        listener_.onLog(*count);
+    }
+}
+
+void DailyRecorder::syncIfDue() { reportSync(sync_.syncIfDue()); }
+
+void DailyRecorder::syncNow() { reportSync(sync_.syncNow()); }
+
+void DailyRecorder::reportSync(const IoStatus& status) {
+    if (status) {
+        if (sync_.syncCount() != syncsSeen_) {
+            syncFailureReported_ = false;  // a sync went through
+        }
+    } else if (!syncFailureReported_) {
+        syncFailureReported_ = true;
+        listener_.onLog("Error: " + status.message());
+        listener_.onFileError(status.message());
+    }
+    syncsSeen_ = sync_.syncCount();
+}
+
 bool DailyRecorder::write(std::string_view bytes) {
     if (!writeFiles_) {
         return true;
     }
-    const IoStatus status = appendToFile(path(fileName_), bytes);
+    const std::string file = path(fileName_);
+    const IoStatus status = appendToFile(file, bytes);
     if (status) {
+        sync_.written(file);
+        reportSync(sync_.syncIfDue());
+        if (failureReported_) {
+            listener_.onLog("Writing again: " + fileName_ + "; " + std::to_string(unwritten_) +
+                            " lines could not be written");
+        }
         failureReported_ = false;
+        unwritten_ = 0;
         return true;
+    }
+    if (!bytes.empty()) {
+        ++unwritten_;
     }
     if (!failureReported_) {
         failureReported_ = true;

@@ -11,12 +11,20 @@
 //   included; bytes before it go to no file. A file that already exists is
 //   appended to, never emptied.
 // - The file is opened and closed for every piece; a file that cannot be
-//   written is reported once, and again only after a success in between.
+//   written is reported once, and again only after a success in between. A
+//   failed write leaves no part of its piece in the file; the first success
+//   after failures is logged with the number of pieces that were lost.
+// - What is written reaches the disk within about a second (BatchedSync), and
+//   at once when a file ends (midnight, Stop).
+// - Damaged pieces are logged through a DamagedPieceLog, so a wrong baud rate
+//   does not flood the log.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "app/batchedsync.h"
+#include "files/damagedpiecelog.h"
 #include "link/deviceline.h"
 #include "link/lineassembler.h"
 
@@ -58,6 +66,20 @@ public:
     std::uint8_t currentDay() const { return currentDay_; }
     std::int32_t lineCount() const { return lineCount_; }
     const DecodedSample& sample() const { return sample_; }
+    // The clock that times the damaged-piece count and the syncs (tests and
+    // benchmarks put in their own).
+    void setClock(const DamagedPieceLog::Clock& clock) {
+        damagedLog_.setClock(clock);
+        sync_.setClock(clock);
+    }
+    // The files written lately go to the disk when their turn has come; the
+    // program calls this every BatchedSync::kTick. A failure is reported once,
+    // and again only after a sync went through.
+    void syncIfDue();
+    // Syncs what was written lately now (at exit; Stop and midnight do it).
+    void syncNow();
+    // Syncs done so far (for benchmarks).
+    unsigned long long syncCount() const { return sync_.syncCount(); }
     bool fileStarted() const { return started_; }
     // Bytes of the piece in hand.
     std::size_t pendingBytes() const { return assembler_.pending().size(); }
@@ -69,6 +91,9 @@ private:
     void RecordBlock(std::string_view piece);
     void StartDailyFile(std::string_view line);
     bool write(std::string_view bytes);
+    void logDamaged(std::size_t bytes);
+    void endDamagedRun();
+    void reportSync(const IoStatus& status);
     std::string path(const std::string& name) const;
 
     std::string outputDir_;
@@ -81,6 +106,11 @@ private:
     int pointsShown_ = 0;
     bool started_ = false;
     bool failureReported_ = false;
+    std::uint64_t unwritten_ = 0;  // pieces lost since writing failed
+    DamagedPieceLog damagedLog_;
+    BatchedSync sync_;
+    unsigned long long syncsSeen_ = 0;
+    bool syncFailureReported_ = false;
     bool writeFiles_ = true;
 };
 

@@ -1,9 +1,11 @@
 #include "files/datafilereader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,6 +37,37 @@ bool readDouble(std::string_view s, double& v) {
 }
 
 bool inWord(long long v) { return v >= 0 && v <= 65535; }
+
+// The seconds field: whole seconds, and the milliseconds its fraction holds,
+// truncated. Written as digits with an optional fraction (as every file is),
+// it is read from its digits, so 59.9999999999 stays 59 s 999 ms; other forms
+// of a number (an exponent) go through a double.
+bool readSeconds(std::string_view s, long long& second, long long& ms) {
+    std::string_view digits = s.substr(0, s.find('.'));
+    std::string_view fraction = digits.size() < s.size() ? s.substr(digits.size() + 1) : std::string_view();
+    const auto allDigits = [](std::string_view t) {
+        return std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits.empty() && digits.front() == '+') {
+        digits.remove_prefix(1);
+    }
+    if (!digits.empty() && digits.size() <= 6 && allDigits(digits) && allDigits(fraction)) {
+        second = 0;
+        for (char c : digits) second = second * 10 + (c - '0');
+        ms = 0;
+        for (std::size_t i = 0; i < 3; ++i) ms = ms * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
+        return inWord(second);
+    }
+    double seconds = 0;
+    if (!readDouble(s, seconds) || seconds < 0 || seconds >= 65536) {
+        return false;
+    }
+    second = static_cast<long long>(seconds);
+    // The small guard keeps 30.123 from becoming 122 ms through the binary
+    // fraction; the fraction is below one, so never more than 999 ms.
+    ms = std::min(999LL, static_cast<long long>((seconds - static_cast<double>(second)) * 1000.0 + 1e-6));
+    return true;
+}
 
 // Closes a file descriptor on every way out.
 struct Fd {
@@ -89,14 +122,11 @@ bool parseDataLine(std::string_view line, DataLine& out) {
             return false;
         }
     }
-    double seconds = 0;
-    if (!readDouble(f[5], seconds) || seconds < 0 || seconds >= 65536) {
+    long long second = 0;
+    long long ms = 0;
+    if (!readSeconds(f[5], second, ms)) {
         return false;
     }
-    const auto second = static_cast<long long>(seconds);
-    // The fraction's milliseconds, truncated as written; the small guard keeps
-    // 30.123 from becoming 122 ms through the binary fraction.
-    const auto ms = static_cast<long long>((seconds - static_cast<double>(second)) * 1000.0 + 1e-6);
     for (std::size_t i = 6; i < fieldCount; ++i) {
         double v = 0;
         if (!readDouble(f[i], v)) {
@@ -123,6 +153,25 @@ bool parseDataLine(std::string_view line, DataLine& out) {
 DataFileReader::Outcome DataFileReader::read(const std::string& path, SeriesData& data,
                                              const Callbacks& callbacks) {
     error_.clear();
+    try {
+        return readLines(path, data, callbacks);
+    } catch (const std::bad_alloc&) {
+        // A file too large for the memory at hand is a file error like any
+        // other, reported by the caller; the program goes on.
+        error_ = "Cannot read " + path + ": not enough memory for its points";
+        return Outcome::Failed;
+    }
+}
+
+std::size_t DataFileReader::pointsToReserve(std::uint64_t fileSize) {
+    // A data line is about 63 bytes; reserving for all of them at once spares
+    // the columns growing (and being copied) step by step, up to a cap, so
+    // that the size of a huge file never turns into one huge allocation.
+    return static_cast<std::size_t>(std::min<std::uint64_t>(fileSize / 60, kMaxReserve));
+}
+
+DataFileReader::Outcome DataFileReader::readLines(const std::string& path, SeriesData& data,
+                                                  const Callbacks& callbacks) {
     Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     struct stat st {};
     if (file.fd < 0 || ::fstat(file.fd, &st) != 0) {
@@ -134,9 +183,7 @@ DataFileReader::Outcome DataFileReader::read(const std::string& path, SeriesData
         return Outcome::Failed;
     }
     const double fileSize = st.st_size > 0 ? static_cast<double>(st.st_size) : 1.0;
-    // A data line is about 63 bytes: room for all of them at once, instead of
-    // the columns growing (and being copied) step by step.
-    const std::size_t expected = data.size() + static_cast<std::size_t>(st.st_size / 60);
+    const std::size_t expected = data.size() + pointsToReserve(static_cast<std::uint64_t>(st.st_size));
     data.x.reserve(expected);
     for (auto& column : data.y) {
         column.reserve(expected);
@@ -156,21 +203,26 @@ DataFileReader::Outcome DataFileReader::read(const std::string& path, SeriesData
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
-        if (lineNumber > 3) {
-            DataLine parsed;
-            if (line.size() <= kMaxLineLength && parseDataLine(line, parsed)) {
-                data.x.push_back(parsed.x);
-                for (int k = 0; k < 5; ++k) {
-                    data.y[k].push_back(parsed.values[k]);
-                }
-            } else if (!callbacks.onErrorLine || !callbacks.onErrorLine(lineNumber, line)) {
-                return false;
+        DataLine parsed;
+        const bool good = line.size() <= kMaxLineLength && parseDataLine(line, parsed);
+        if (lineNumber <= 3 && !good) {
+            // Lines 1-3 may be header lines: skipped unseen and not counted
+            // in the progress. Neither daily nor converted files have any, so
+            // a line there that reads as data is plotted.
+            return true;
+        }
+        if (good) {
+            data.x.push_back(parsed.x);
+            for (int k = 0; k < 5; ++k) {
+                data.y[k].push_back(parsed.values[k]);
             }
-            const int percent = static_cast<int>(std::lround(bytesRead / fileSize * 100.0));
-            if (percent != shownPercent && callbacks.onProgress) {
-                shownPercent = percent;
-                callbacks.onProgress(percent);
-            }
+        } else if (!callbacks.onErrorLine || !callbacks.onErrorLine(lineNumber, line)) {
+            return false;
+        }
+        const int percent = static_cast<int>(std::lround(bytesRead / fileSize * 100.0));
+        if (percent != shownPercent && callbacks.onProgress) {
+            shownPercent = percent;
+            callbacks.onProgress(percent);
         }
         bytesRead += static_cast<double>(line.size());
         return true;

@@ -1,9 +1,10 @@
 #pragma once
 // Reads a data file (*.pc recorded here, *.fl from the flash conversion) into
-// five value columns against date-time X. Lines 1–3 are headers and skipped;
-// every later line is "year month day hour minute seconds Bx By Bz Ts Te
-// [v12 [v13]]", fields separated by spaces. A line that does not read is handed
-// to the caller, who chooses to skip it or to stop.
+// five value columns against date-time X. Every line is "year month day hour
+// minute seconds Bx By Bz Ts Te [v12 [v13]]", fields separated by spaces. Lines
+// 1–3 may be header lines: there, a line that does not read is skipped
+// silently. From line 4 on, a line that does not read is handed to the caller,
+// who chooses to skip it or to stop. Running out of memory fails the read.
 //
 // The file is read in large blocks and parsed in place; a line longer than
 // kMaxLineLength is an error line, so no input makes memory grow without bound.
@@ -52,7 +53,9 @@ public:
         // An error line: `lineNumber` counts from 1 for the first line of the
         // file; return true to skip it, false to stop.
         std::function<bool(long lineNumber, std::string_view line)> onErrorLine;
-        // The whole percentage of the file read, called only when it changes.
+        // The whole percentage of the file read, called only when it changes:
+        // the bytes of the lines before this one, from the first data line on
+        // and without line ends, against the file's size.
         std::function<void(int percent)> onProgress;
     };
 
@@ -61,7 +64,14 @@ public:
 
     const std::string& error() const { return error_; }
 
+    // Points reserved up front for a file of `fileSize` bytes: enough for its
+    // lines, but never more than kMaxReserve.
+    static constexpr std::size_t kMaxReserve = std::size_t{1} << 22;
+    static std::size_t pointsToReserve(std::uint64_t fileSize);
+
 private:
+    Outcome readLines(const std::string& path, SeriesData& data, const Callbacks& callbacks);
+
     std::string error_;
 };
 

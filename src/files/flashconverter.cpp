@@ -67,6 +67,9 @@ ConversionClock blockTime(const std::uint8_t* block) {
     return c;
 }
 
+// Month and day are never 0: a block of zeros (padding, a wiped page) is no data.
+bool dateNotZero(const std::uint8_t* block) { return block[kTimeBytes + 1] != 0 && block[kTimeBytes + 2] != 0; }
+
 // A later block is processed when its time bytes are within range and are
 // decimal digits throughout; anything else is a bad block.
 bool headerPasses(const std::uint8_t* block) {
@@ -75,7 +78,13 @@ bool headerPasses(const std::uint8_t* block) {
             return false;
         }
     }
-    return timeReadable(block);
+    return dateNotZero(block) && timeReadable(block);
+}
+
+// The first block names the files and starts the clock: its month and day must
+// be a month and a day, or the clock would roll into names of 15 digits.
+bool firstDateUsable(const std::uint8_t* block) {
+    return dateNotZero(block) && block[kTimeBytes + 1] <= kTimeLimits[1] && block[kTimeBytes + 2] <= kTimeLimits[2];
 }
 
 // "00" … "99": the number fields go out two digits at a time.
@@ -422,11 +431,19 @@ void FlashConverter::writeLine(const ConversionClock& c, std::int64_t bx, std::i
 
 void FlashConverter::startConvertedFile() {
     const std::string name = dataFileName(clock_);
+    const std::string path = outputPath(name);
     if (IoStatus s = output_.close(); !s) {
         throw Stop{s.message()};
     }
-    if (IoStatus s = output_.create(outputPath(name)); !s) {
+    // The clock may come back to a time at which a file of this dump started
+    // (a gap backwards, midnight crossed again): that file goes on, it is not
+    // emptied. Files of earlier conversions are replaced.
+    const bool again = std::find(written_.begin(), written_.end(), path) != written_.end();
+    if (IoStatus s = again ? output_.openToAppend(path) : output_.create(path); !s) {
         throw Stop{s.message()};
+    }
+    if (!again) {
+        written_.push_back(path);
     }
     summaryLine(name);
 }
@@ -505,6 +522,7 @@ void FlashConverter::processBlock(std::size_t bytes) {
 
 FlashConverter::Result FlashConverter::run(const std::string& inputName) {
     inputName_ = inputName;
+    written_.clear();
     inputStart_ = inputEnd_ = 0;
     block_ = input_.get();
     prefixValid_ = false;
@@ -538,7 +556,7 @@ FlashConverter::Result FlashConverter::run(const std::string& inputName) {
             ::close(fd);
             return Result::NoMarker;
         }
-        if (first < kTimeBytes + 6 || !timeReadable(block_)) {
+        if (first < kTimeBytes + 6 || !timeReadable(block_) || !firstDateUsable(block_)) {
             // A time whose digits are not decimal would name the files and stamp
             // every line with nonsense: nothing is written.
             listener_.onMessage("File \r\n" + inputName + "\r\n" + " bad time in first block!");
@@ -575,13 +593,16 @@ FlashConverter::Result FlashConverter::run(const std::string& inputName) {
         header.vinRaw = lowFirst16(b + kVinRaw);
         header.vbat = highFirst16(b + kVbat);
         header.firstDataFile = outputName;
-        if (IoStatus s = listener_.onSummaryBegin(header, outputPath(SummaryWriter::fileName(header.stem))); !s) {
+        const std::string summaryPath = outputPath(SummaryWriter::fileName(header.stem));
+        if (IoStatus s = listener_.onSummaryBegin(header, summaryPath); !s) {
             throw Stop{s.message()};
         }
         summaryBegun = true;
+        written_.push_back(summaryPath);
         if (IoStatus s = output_.create(outputPath(outputName)); !s) {
             throw Stop{s.message()};
         }
+        written_.push_back(outputPath(outputName));
 
         std::size_t bytes = first;
         for (;;) {

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/iostatus.h"
 #include "files/outputfile.h"
@@ -93,6 +94,10 @@ public:
     // Converts the dump `inputName`, which is also the name the texts show.
     Result run(const std::string& inputName);
 
+    // The paths of the files the last run wrote, each once, in the order they
+    // were first created: the summary file, then the converted data files.
+    const std::vector<std::string>& writtenFiles() const { return written_; }
+
     // ---- the pieces of the formats, for the callers' and tests' use ----
 
     // year, month, day, hour, minute, second separated by single spaces.
@@ -142,6 +147,7 @@ private:
 
     // State of one run.
     std::string inputName_;
+    std::vector<std::string> written_;
     // Bytes inputStart_ … inputEnd_ of input_ are read but not yet handed out;
     // block_ is the block being processed, always kBlockSize bytes of input_.
     std::unique_ptr<std::uint8_t[]> input_;

@@ -16,16 +16,40 @@ OutputFile::~OutputFile() {
     (void)close();
 }
 
-IoStatus OutputFile::create(const std::string& path) {
+IoStatus OutputFile::create(const std::string& path) { return open(path, true); }
+
+IoStatus OutputFile::openToAppend(const std::string& path) { return open(path, false); }
+
+IoStatus OutputFile::open(const std::string& path, bool truncate) {
     if (IoStatus s = close(); !s) {
         return s;
     }
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : 0), 0644);
     if (fd_ < 0) {
-        return IoStatus::fromErrno("Cannot create " + path, errno);
+        return IoStatus::fromErrno((truncate ? "Cannot create " : "Cannot open ") + path, errno);
     }
     path_ = path;
+    const off_t end = ::lseek(fd_, 0, SEEK_END);
+    if (end < 0) {
+        const int err = errno;
+        ::close(fd_);
+        fd_ = -1;
+        return IoStatus::fromErrno("Cannot open " + path, err);
+    }
+    size_ = static_cast<std::uint64_t>(end);
     return {};
+}
+
+IoStatus OutputFile::writeOut(std::string_view bytes) {
+    IoStatus status = writeAll(fd_, bytes, path_);
+    if (status) {
+        size_ += bytes.size();
+    } else {
+        // A full disk may have taken part of the bytes: the file goes back to
+        // where the last whole write left it.
+        truncateTo(fd_, size_);
+    }
+    return status;
 }
 
 IoStatus OutputFile::appendSlow(std::string_view bytes) {
@@ -33,7 +57,7 @@ IoStatus OutputFile::appendSlow(std::string_view bytes) {
         return s;
     }
     if (bytes.size() >= buffer_.size()) {
-        return writeAll(fd_, bytes, path_);
+        return writeOut(bytes);
     }
     bytes.copy(buffer_.data(), bytes.size());
     used_ = bytes.size();
@@ -59,7 +83,7 @@ IoStatus OutputFile::flush() {
     if (fd_ < 0) {
         return IoStatus::failure("Cannot write " + path_ + ": file not open");
     }
-    return writeAll(fd_, std::string_view(buffer_.data(), n), path_);
+    return writeOut(std::string_view(buffer_.data(), n));
 }
 
 IoStatus OutputFile::close() {

@@ -2,8 +2,11 @@
 // A file written through a fixed buffer: the converted data files receive
 // millions of short lines, and one system call per line would cost more than
 // the conversion itself. Every write, flush and close is checked; a short write
-// is a failure. Memory stays the size of the buffer however much is written.
+// is a failure, and the part of it that reached the file is taken back, so the
+// file ends with the last whole write (never a fragment of a line). Memory
+// stays the size of the buffer however much is written.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,6 +25,8 @@ public:
 
     // Creates the file empty (replacing one there). An open file is closed first.
     IoStatus create(const std::string& path);
+    // Opens the file to write on at its end, creating it when missing.
+    IoStatus openToAppend(const std::string& path);
 
     IoStatus append(std::string_view bytes) {
         if (used_ + bytes.size() > buffer_.size()) {
@@ -48,8 +53,11 @@ public:
 
 private:
     IoStatus appendSlow(std::string_view bytes);
+    IoStatus open(const std::string& path, bool truncate);
+    IoStatus writeOut(std::string_view bytes);
 
     int fd_ = -1;
+    std::uint64_t size_ = 0;  // the file's size after the last whole write
     std::string path_;
     std::string buffer_;
     std::size_t used_ = 0;

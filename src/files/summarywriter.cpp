@@ -93,7 +93,12 @@ IoStatus SummaryWriter::addLine(std::string_view text) {
     }
     std::string line(text);
     line += "\r\n";
-    return writeAll(fd_, line, path_);
+    const off_t before = ::lseek(fd_, 0, SEEK_END);
+    IoStatus status = writeAll(fd_, line, path_);
+    if (!status && before >= 0) {
+        truncateTo(fd_, static_cast<std::uint64_t>(before));  // no fragment of a line stays
+    }
+    return status;
 }
 
 IoStatus SummaryWriter::end() {

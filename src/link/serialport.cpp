@@ -74,6 +74,21 @@ public:
     qint64 bytesAvailable() const override { return port_.isOpen() ? port_.bytesAvailable() : 0; }
     QByteArray read(qint64 maxBytes) override { return port_.read(maxBytes); }
 
+    void drain() override {
+        // Each wait of 0 ms reads what the driver holds and stops at the first
+        // that finds nothing. A device that never stops sending is cut off
+        // after a bounded number of reads: its queue holds 52000 bytes at most.
+        constexpr int kMaxReads = 256;
+        for (int i = 0; i < kMaxReads && port_.isOpen(); ++i) {
+            if (!port_.waitForReadyRead(0)) {
+                break;
+            }
+        }
+        if (port_.isOpen() && port_.error() == QSerialPort::TimeoutError) {
+            port_.clearError();  // the last wait found nothing, which is no fault
+        }
+    }
+
     bool write(const QByteArray& bytes) override {
         if (!port_.isOpen()) {
             lastError_ = QStringLiteral("Cannot write to the port %1: it is not open").arg(settings_.portName);

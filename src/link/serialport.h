@@ -45,6 +45,11 @@ public:
 
     virtual qint64 bytesAvailable() const = 0;
     virtual QByteArray read(qint64 maxBytes) = 0;
+    // Takes in what the driver still holds, without waiting for more: the
+    // received-data event may not have told of it yet. Reads until one finds
+    // nothing; then `bytesAvailable` covers every byte received so far. For the
+    // end of a recording, before the port is closed.
+    virtual void drain() {}
     // Sends the bytes in one piece and waits until they are out; false on failure.
     virtual bool write(const QByteArray& bytes) = 0;
 

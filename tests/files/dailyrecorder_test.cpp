@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "files/dailyrecorder.h"
+#include "filesizelimit.h"
 
 using namespace kordel;
 namespace fs = std::filesystem;
@@ -155,6 +156,32 @@ TEST_F(RecorderTest, StopAndRecordAgainStartsANewFile) {
     EXPECT_EQ(events_.started.back(), "20070522102500.pc");
 }
 
+TEST_F(RecorderTest, ARunOfGarbageOnlyLeavesNoFileAndNoError) {
+    rec().startRun();
+    rec().feed(std::string(200, 'Z') + "\n" + std::string(30, 'Y'));
+    rec().stopRun();
+    EXPECT_TRUE(files().empty());
+    EXPECT_TRUE(events_.errors.empty());
+    EXPECT_TRUE(events_.started.empty());
+}
+
+TEST_F(RecorderTest, APieceInHandDoesNotRunIntoTheNextRunsFirstLine) {
+    const std::string l1 = line("2007 05 22 10 20 30.00");
+    const std::string l2 = line("2007 05 22 10 25 00.00");
+    const std::string l3 = line("2007 05 22 10 30 00.00");
+    rec().startRun();
+    rec().feed(l1 + l2.substr(0, 20));
+    rec().stopRun();  // the piece in hand is written to the first file
+    rec().startRun();
+    rec().feed(l2);
+    rec().feed(l3.substr(0, 20));
+    rec().startRun();  // Record again without a Stop between
+    rec().feed(l3);
+    EXPECT_EQ(file("20070522102030.pc"), l1 + l2.substr(0, 20));
+    EXPECT_EQ(file("20070522102500.pc"), l2);
+    EXPECT_EQ(file("20070522103000.pc"), l3);
+}
+
 TEST_F(RecorderTest, TheLiveWindowHolds600Points) {
     rec().startRun();
     std::string bytes;
@@ -185,4 +212,62 @@ TEST_F(RecorderTest, AFileThatCannotBeWrittenIsReportedOnceUntilASuccess) {
     fs::remove_all(dir_ / "gone");
     rec().feed(line("2007 05 22 10 20 34.00"));
     EXPECT_EQ(events_.errors.size(), 2u);  // again, after the success in between
+}
+
+TEST_F(RecorderTest, AFullDiskLeavesNoFragmentAndTheRecoveryIsLogged) {
+    rec().startRun();
+    const std::string l1 = line("2007 05 22 10 20 30.00");
+    rec().feed(l1);
+    {
+        const test::FileSizeLimit full(63 + 16);  // the next line fits 16 bytes only
+        ASSERT_TRUE(full.ok());
+        rec().feed(line("2007 05 22 10 20 31.00") + line("2007 05 22 10 20 32.00"));
+        EXPECT_EQ(file("20070522102030.pc"), l1);
+    }
+    const std::string l4 = line("2007 05 22 10 20 33.00");
+    rec().feed(l4);
+    EXPECT_EQ(file("20070522102030.pc"), l1 + l4);
+    EXPECT_EQ(events_.errors.size(), 1u);
+    EXPECT_EQ(events_.log.back(), "Writing again: 20070522102030.pc; 2 lines could not be written");
+}
+
+TEST_F(RecorderTest, DamagedPiecesAfterTenInARowAreCountedOncePerMinute) {
+    auto now = std::chrono::steady_clock::time_point{};
+    rec().setClock([&now] { return now; });
+    rec().startRun();
+    rec().feed(line("2007 05 22 10 20 30.00"));
+    const std::string damaged(62, 'x');
+    // A piece every 10 s: the 11th (at 100 s) to the 17th (at 160 s) make one
+    // minute's entry; the 18th to 20th are logged at the next valid line.
+    for (int i = 0; i < 20; ++i) {
+        rec().feed(damaged + "\n");
+        now += std::chrono::seconds(10);
+    }
+    rec().feed(line("2007 05 22 10 22 00.00") + damaged + "\n");
+    std::vector<std::string> expected{"Start Record: 20070522102030.pc"};
+    for (int i = 0; i < 10; ++i) expected.push_back("Kordel: Damaged string (1), 63 bytes");
+    expected.push_back("Kordel: 7 damaged pieces in the last minute");
+    expected.push_back("Kordel: 3 damaged pieces in the last minute");
+    expected.push_back("Kordel: Damaged string (2), 63 bytes");  // a new run of damage
+    EXPECT_EQ(events_.log, expected);
+}
+
+TEST_F(RecorderTest, WrittenLinesAreSyncedInBatchesAndAtMidnightAndStop) {
+    auto now = std::chrono::steady_clock::time_point{};
+    rec().setClock([&now] { return now; });
+    rec().startRun();
+    for (int i = 0; i < 25; ++i) {  // ten lines a second: synced at 0.8 s and 1.7 s
+        char date[32];
+        std::snprintf(date, sizeof date, "2007 05 22 23 59 %02d.00", i);
+        rec().feed(line(date));
+        now += std::chrono::milliseconds(100);
+    }
+    EXPECT_EQ(rec().syncCount(), 2u);
+    rec().syncIfDue();  // the tick: the lines since 1.8 s are 0.7 s old
+    EXPECT_EQ(rec().syncCount(), 2u);
+    rec().feed(line("2007 05 23 00 00 00.00"));  // the old day's file is synced whole
+    EXPECT_EQ(rec().syncCount(), 3u);
+    rec().stopRun();
+    EXPECT_EQ(rec().syncCount(), 4u);
+    EXPECT_TRUE(events_.errors.empty());
 }

@@ -85,6 +85,16 @@ TEST(ParseDataLine, SecondsFractionGivesMilliseconds) {
     EXPECT_EQ(fromDateTimeNumber(a.x), (CivilDateTime{2007, 5, 22, 10, 20, 30, 500}));
     EXPECT_EQ(fromDateTimeNumber(b.x), (CivilDateTime{2007, 5, 22, 10, 20, 30, 0}));
     EXPECT_EQ(fromDateTimeNumber(c.x), (CivilDateTime{2007, 5, 22, 10, 20, 30, 123}));
+    const std::pair<const char*, CivilDateTime> more[] = {
+        {"59.9999999999", {2007, 5, 22, 10, 20, 59, 999}},
+        {"59.99999999999999999", {2007, 5, 22, 10, 20, 59, 999}},
+        {"3.05e1", {2007, 5, 22, 10, 20, 30, 500}},
+    };
+    for (const auto& [seconds, expected] : more) {
+        DataLine d;
+        ASSERT_TRUE(parseDataLine(std::string("2007 05 22 10 20 ") + seconds + " 1 2 3 4 5", d)) << seconds;
+        EXPECT_EQ(fromDateTimeNumber(d.x), expected) << seconds;
+    }
     EXPECT_EQ(a.values, (std::array<double, 5>{1, 2, 3, 4, 5}));
 }
 
@@ -97,11 +107,24 @@ TEST_F(ReaderTest, HeadersAreSkippedAndDataLinesRead) {
     EXPECT_TRUE(errorLines.empty());
 }
 
-TEST_F(ReaderTest, AFileOfThreeLinesPlotsNothing) {
-    ASSERT_EQ(read("2007 05 22 10 20 30 1 2 3 4 5\r\n2007 05 22 10 20 31 1 2 3 4 5\r\n"
-                   "2007 05 22 10 20 32 1 2 3 4 5"),
-              DataFileReader::Outcome::Finished);
-    EXPECT_EQ(data.size(), 0u);
+TEST_F(ReaderTest, AmongTheFirstThreeLinesDataLinesArePlottedAndOthersSkippedSilently) {
+    const std::string d = "2007 05 22 10 20 30 1 2 3 4 5\r\n";
+    struct Case {
+        std::string text;
+        std::size_t points;
+    };
+    const Case cases[] = {
+        {d + d + d, 3},             // a file without header lines, as recorded
+        {d + "h2\r\n" + d + d, 3},  // line 2 is no data line
+        {kHeader + d, 1},
+        {"h1\r\nh2", 0},
+    };
+    for (const auto& c : cases) {
+        data.clear();
+        ASSERT_EQ(read(c.text), DataFileReader::Outcome::Finished);
+        EXPECT_EQ(data.size(), c.points) << c.text;
+    }
+    EXPECT_TRUE(errorLines.empty());
 }
 
 TEST_F(ReaderTest, ErrorLinesAreNumberedAndSkippedOnOk) {
@@ -139,4 +162,22 @@ TEST_F(ReaderTest, ProgressIsReportedOnlyWhenTheWholePercentChanges) {
     ASSERT_FALSE(progress.empty());
     for (std::size_t i = 1; i < progress.size(); ++i) EXPECT_GT(progress[i], progress[i - 1]);
     EXPECT_LE(progress.back(), 100);
+}
+
+TEST_F(ReaderTest, ProgressCountsFromTheFirstDataLineAndAnErrorLineOnce) {
+    // 9 header bytes, then 31 + 5 + 31: the percentages before lines 5 and 6
+    // are 29 / 76 and (29 + 3) / 76 of the file.
+    const std::string d = "2007 05 22 10 00 00 1 2 3 4 5\r\n";
+    ASSERT_EQ(read("h\r\nh\r\nh\r\n" + d + "bad\r\n" + d), DataFileReader::Outcome::Finished);
+    EXPECT_EQ(progress, (std::vector<int>{38, 42}));
+}
+
+TEST_F(ReaderTest, RunningOutOfMemoryIsAFileError) {
+    EXPECT_EQ(DataFileReader::pointsToReserve(300'000'000'000ULL), DataFileReader::kMaxReserve);
+    std::ofstream(path_, std::ios::binary) << kHeader << "2007 05 22 10 00 00 1 2 3 4 5\r\nbad\r\n";
+    DataFileReader::Callbacks cb;
+    cb.onErrorLine = [](long, std::string_view) -> bool { throw std::bad_alloc(); };
+    EXPECT_EQ(reader_.read(path_, data, cb), DataFileReader::Outcome::Failed);
+    EXPECT_EQ(reader_.error(), "Cannot read " + path_ + ": not enough memory for its points");
+    EXPECT_EQ(data.size(), 1u);
 }

@@ -1,9 +1,10 @@
 #pragma once
 // Expected output of the flash dump converter, built by the tests from the
 // values they put into a dump, by routes of their own: the field values come
-// from exact binary products rounded by the shared fixed-point formatter, times
-// from date-time numbers.
+// from exact binary products rounded by llround and written as integer digits,
+// times from date-time numbers.
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -27,25 +28,29 @@ inline CivilDateTime plusSeconds(const CivilDateTime& t, long long seconds) {
     return out;
 }
 
-// Bx/By/Bz text: −raw ÷ 160 with two decimals, right-aligned in 8.
-inline std::string fieldText(std::int32_t raw) {
-    // −raw × 0.625 is exact in a double: the value in hundredths.
-    std::string h = formatFixed(-static_cast<double>(raw) * 0.625, 0);
-    std::string sign;
-    if (!h.empty() && h.front() == '-') {
-        sign = "-";
-        h.erase(h.begin());
+// `scaled` ÷ 10^decimals in fixed point, right-aligned in `width`: integer
+// digits, never the program's number formatting.
+inline std::string scaledText(long long scaled, int decimals, std::size_t width) {
+    std::string digits = std::to_string(scaled < 0 ? -scaled : scaled);
+    while (digits.size() < static_cast<std::size_t>(decimals) + 1) {
+        digits.insert(digits.begin(), '0');
     }
-    while (h.size() < 3) {
-        h.insert(h.begin(), '0');
-    }
-    std::string s = sign + h.substr(0, h.size() - 2) + "." + h.substr(h.size() - 2);
-    return s.size() < 8 ? std::string(8 - s.size(), ' ') + s : s;
+    digits.insert(digits.end() - decimals, '.');
+    const std::string s = (scaled < 0 ? "-" : "") + digits;
+    return s.size() < width ? std::string(width - s.size(), ' ') + s : s;
 }
 
-// Ts/Te text on a data line: raw ÷ 10.24 − 20 (raw × 25 ÷ 256 − 20, exact).
+// Bx/By/Bz text: −raw ÷ 160 with two decimals, right-aligned in 8. −raw × 0.625
+// is exact in a double: the value in hundredths, which llround rounds half
+// away from zero.
+inline std::string fieldText(std::int32_t raw) {
+    return scaledText(std::llround(-static_cast<double>(raw) * 0.625), 2, 8);
+}
+
+// Ts/Te text on a data line: raw ÷ 10.24 − 20, in tenths raw × 250 ÷ 256 − 200
+// (exact in a double), rounded half away from zero.
 inline std::string dataTemperatureText(std::uint16_t raw) {
-    return formatFixedWidth(raw * (25.0 / 256.0) - 20.0, 1, 5);
+    return scaledText(std::llround(raw * (250.0 / 256.0) - 200.0), 1, 5);
 }
 
 inline std::string timeText(const CivilDateTime& t) {

@@ -268,6 +268,42 @@ TEST(FlashConverter, TimeGapsWriteAGapLineAndStartAFileOnlyOnAnotherDay) {
     }
 }
 
+TEST(FlashConverter, AFileStartedAgainInOneDumpGoesOnAndAnotherRunReplacesIt) {
+    // Interval code 4: 30 minutes a block. Block 0 runs from 23:50 past midnight,
+    // block 1 goes back to 23:50 and crosses the same midnight again.
+    const CivilDateTime start{2007, 5, 15, 23, 50, 0, 0};
+    FlashDumpOptions o = optionsWith(4, 3, start);
+    o.gapBlock = 1;
+    o.gapSeconds = -1800;
+    std::map<std::string, std::string> expected;
+    const CivilDateTime blockTimes[] = {start, start, plusSeconds(start, 1800)};
+    for (std::uint64_t n = 0; n < 90; ++n) {
+        const CivilDateTime t = plusSeconds(blockTimes[n / 30], static_cast<long long>(n % 30) * 60);
+        expected[t.day == 15 ? "20070515235000.fl" : "20070516000000.fl"] +=
+            dataLine(t, sampleOf(n).bx, sampleOf(n).by, sampleOf(n).bz, o.tsRaw, o.teRaw);
+        if (n == 29) {  // the gap line, at the clock before the jump back
+            expected["20070516000000.fl"] += dataLine(plusSeconds(start, 1800), sampleOf(n).bx, sampleOf(n).by,
+                                                      sampleOf(n).bz, o.tsRaw, o.teRaw);
+        }
+    }
+    EXPECT_EQ(expected["20070515235000.fl"].size() / 63 + expected["20070516000000.fl"].size() / 63, 91u);
+    expected["2007051523.INF"] =
+        defaultSummaryHead("@", start, "20070515235000.fl") +
+        "20070516000000.fl\r\nError Time: From: 2007 05 16 00 20 00 To: 2007 05 15 23 50 00\r\n"
+        "20070515235000.fl\r\n20070516000000.fl\r\n";
+    const test::ScratchDir dir;
+    for (int run = 0; run < 2; ++run) {  // converting it again gives the same files
+        SCOPED_TRACE(run);
+        const auto conv = convert(dir, FlashDumpWriter(o).build());
+        ASSERT_EQ(conv->result, Result::Converted);
+        std::string& inf = expected["2007051523.INF"];
+        if (const auto at = inf.find('@'); at != std::string::npos) {
+            inf.replace(at, 1, conv->input);
+        }
+        EXPECT_EQ(conv->files, expected);
+    }
+}
+
 // ---- bad blocks ----
 
 std::string linesOfBlocks(const FlashDumpOptions& o, const CivilDateTime& from, std::size_t firstBlock,
@@ -306,6 +342,19 @@ TEST(FlashConverter, ErasedTailsAreReportedAsBadBlockRuns) {
     }
 }
 
+TEST(FlashConverter, ADumpPaddedWithZerosEndsInOneRunOfBadBlocks) {
+    const test::ScratchDir dir;
+    const CivilDateTime start{2007, 5, 15, 12, 30, 0, 0};
+    const FlashDumpOptions o = optionsWith(2, 1, start);
+    const auto conv = convert(dir, FlashDumpWriter(o).build() + std::string(4 * 512, '\0'));
+    ASSERT_EQ(conv->result, Result::Converted);
+    EXPECT_EQ(conv->rec.logs, (std::vector<std::string>{"Bin To Text: " + conv->input,
+                                                        "!Error Block > 2007 05 15 12 30 00",
+                                                        "!buf512[0..5]= 00 00 00 00 00 00 ", "MaxErrorBlock = 4"}));
+    EXPECT_EQ(conv->files["20070515123000.fl"], linesOfBlocks(o, start, 0, 1));
+    EXPECT_EQ(conv->files.size(), 2u);
+}
+
 TEST(FlashConverter, HeaderBytesOutOfRangeOrNotDecimalMakeABadBlock) {
     struct Case {
         std::size_t byte;
@@ -313,7 +362,8 @@ TEST(FlashConverter, HeaderBytesOutOfRangeOrNotDecimalMakeABadBlock) {
     };
     // 0x24 as the hour, 0x60 as the minute, 0x1A as the day (passes the range
     // check but is no decimal number), 0x9A as the year, 0x13 as the month.
-    const Case cases[] = {{4, 0x24}, {5, 0x60}, {3, 0x1A}, {1, 0x9A}, {2, 0x13}, {6, 0x5F}};
+    // Month or day 0x00 (a block of zeros) is no date either.
+    const Case cases[] = {{4, 0x24}, {5, 0x60}, {3, 0x1A}, {1, 0x9A}, {2, 0x13}, {6, 0x5F}, {2, 0x00}, {3, 0x00}};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << "byte " << c.byte << " = " << HexByte(c.value));
         const test::ScratchDir dir;
@@ -414,6 +464,11 @@ TEST(FlashConverter, DumpsWithoutAMarkerOrAReadableFirstTimeWriteNothing) {
     dayNotDecimal[3] = 0x1A;
     std::string minuteNotDecimal = good;
     minuteNotDecimal[5] = static_cast<char>(0xA0);
+    const auto withByte = [&good](std::size_t at, char value) {
+        std::string d = good;
+        d[at] = value;
+        return d;
+    };
     struct Case {
         const char* what;
         std::string dump;
@@ -427,6 +482,10 @@ TEST(FlashConverter, DumpsWithoutAMarkerOrAReadableFirstTimeWriteNothing) {
          "\r\n bad time in first block!"},
         {"day 0x1A", dayNotDecimal, Result::BadFirstTime, "\r\n bad time in first block!"},
         {"minute 0xA0", minuteNotDecimal, Result::BadFirstTime, "\r\n bad time in first block!"},
+        {"month 0x00", withByte(2, 0x00), Result::BadFirstTime, "\r\n bad time in first block!"},
+        {"month 0x13", withByte(2, 0x13), Result::BadFirstTime, "\r\n bad time in first block!"},
+        {"day 0x00", withByte(3, 0x00), Result::BadFirstTime, "\r\n bad time in first block!"},
+        {"day 0x32", withByte(3, 0x32), Result::BadFirstTime, "\r\n bad time in first block!"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -489,7 +548,8 @@ TEST(FlashConverter, DataLineTemperaturesUseTheirOwnScaling) {
         const char* text;
     };
     const Case cases[] = {{768, " 55.0"}, {614, " 40.0"}, {0, "-20.0"}, {204, " -0.1"},
-                          {205, "  0.0"}, {65535, "6379.9"}, {1024, " 80.0"}, {3, "-19.7"}};
+                          {205, "  0.0"}, {65535, "6379.9"}, {1024, " 80.0"}, {3, "-19.7"},
+                          {64, "-13.8"}, {192, " -1.3"}};  // -13.75 and -1.25: halves away from zero
     for (const auto& c : cases) {
         const test::ScratchDir dir;
         FlashDumpOptions o = optionsWith(2, 1, {2007, 5, 15, 12, 30, 0, 0});

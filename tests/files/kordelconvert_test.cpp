@@ -23,17 +23,22 @@ std::string readAll(const std::string& path) {
 struct Outcome {
     int status = -1;
     std::string err;
+    std::string out;
 };
 
 // Runs the tool in `cwd` with `args` (already quoted for the shell).
 Outcome run(const test::ScratchDir& cwd, const std::string& args) {
     const std::string errFile = cwd.file("stderr.txt");
-    const std::string cmd = "cd '" + cwd.path().string() + "' && '" KORDEL_CONVERT "' " + args + " 2>'" + errFile + "'";
+    const std::string outFile = cwd.file("stdout.txt");
+    const std::string cmd = "cd '" + cwd.path().string() + "' && '" KORDEL_CONVERT "' " + args + " 2>'" + errFile +
+                            "' >'" + outFile + "'";
     const int rc = std::system(cmd.c_str());
     Outcome o;
     o.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     o.err = readAll(errFile);
+    o.out = readAll(outFile);
     std::filesystem::remove(errFile);
+    std::filesystem::remove(outFile);
     return o;
 }
 
@@ -64,7 +69,6 @@ std::vector<std::string> logTexts(const std::string& log) {
 
 TEST(KordelConvert, ConvertsEveryDumpIntoTheOutputDirectoryAndLogsInTheCurrentOne) {
     const test::ScratchDir dir;
-    std::filesystem::create_directory(dir.path() / "out");
     FlashDumpOptions a;
     a.blocks = 2;
     a.erasedBlocks = 1;
@@ -73,18 +77,19 @@ TEST(KordelConvert, ConvertsEveryDumpIntoTheOutputDirectoryAndLogsInTheCurrentOn
     ASSERT_TRUE(FlashDumpWriter(a).writeTo(dir.file("a.b01")).ok());
     ASSERT_TRUE(FlashDumpWriter(b).writeTo(dir.file("b.b02")).ok());
 
-    const Outcome o = run(dir, "--output-dir out a.b01 b.b02");
+    const Outcome o = run(dir, "--output-dir out/x a.b01 b.b02");  // made with its parent
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.err, "");  // no terminal: no progress bar
+    EXPECT_EQ(o.out, "out/x/2007051512.INF\nout/x/20070515123000.fl\nout/x/2008010203.INF\nout/x/20080102030405.fl\n");
     // The default values widen Bz to 9 characters: 64 bytes a line.
-    EXPECT_EQ(readAll(dir.file("out/20070515123000.fl")).size(), 60u * 64u);
-    EXPECT_EQ(readAll(dir.file("out/20080102030405.fl")).size(), 30u * 64u);
-    const std::string inf = readAll(dir.file("out/2007051512.INF"));
+    EXPECT_EQ(readAll(dir.file("out/x/20070515123000.fl")).size(), 60u * 64u);
+    EXPECT_EQ(readAll(dir.file("out/x/20080102030405.fl")).size(), 30u * 64u);
+    const std::string inf = readAll(dir.file("out/x/2007051512.INF"));
     EXPECT_EQ(inf.substr(0, 38), "Data from KORDEL-K5.\r\n\r\nInput file: a.");
     EXPECT_EQ(inf.substr(inf.size() - 70),
               "Error Block > 2007 05 15 12 30 30\r\n!buf512[0..5]= FF FF FF FF FF FF \r\n");
-    EXPECT_TRUE(std::filesystem::exists(dir.file("out/2008010203.INF")));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("out/kordel.log")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("out/x/2008010203.INF")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out/x/kordel.log")));
     EXPECT_EQ(logTexts(readAll(dir.file("kordel.log"))),
               (std::vector<std::string>{"Bin To Text: a.b01", "!Error Block > 2007 05 15 12 30 30",
                                         "!buf512[0..5]= FF FF FF FF FF FF ", "Bin To Text: b.b02"}));
@@ -115,12 +120,27 @@ TEST(KordelConvert, MessageTextsGoToStderrAndTheDumpCountsAsFailed) {
     EXPECT_TRUE(std::filesystem::exists(dir.file("20070515123000.fl")));
 }
 
-TEST(KordelConvert, AnOutputDirectoryThatIsMissingFailsTheDump) {
+TEST(KordelConvert, AnOutputDirectoryThatCannotBeMadeFailsBeforeAnyDump) {
     const test::ScratchDir dir;
     ASSERT_TRUE(FlashDumpWriter(FlashDumpOptions{}).writeTo(dir.file("a.b01")).ok());
-    const Outcome o = run(dir, "--output-dir nowhere a.b01");
+    { std::ofstream(dir.file("plain"), std::ios::binary) << "x"; }
+    const Outcome o = run(dir, "--output-dir plain/out a.b01");
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "kordel-convert: Cannot create nowhere/2007051512.INF: No such file or directory\n");
+    EXPECT_EQ(o.err, "kordel-convert: cannot create the output folder plain/out: Not a directory\n");
+    EXPECT_EQ(o.out, "");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("kordel.log")));
+}
+
+TEST(KordelConvert, ADumpThatReplacesFilesOfAnEarlierOneSaysSo) {
+    const test::ScratchDir dir;
+    ASSERT_TRUE(FlashDumpWriter(FlashDumpOptions{}).writeTo(dir.file("a.b01")).ok());
+    ASSERT_TRUE(FlashDumpWriter(FlashDumpOptions{}).writeTo(dir.file("b.b01")).ok());
+    const Outcome o = run(dir, "a.b01 b.b01");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.err,
+              "kordel-convert: b.b01 replaces 2007051512.INF, written from a.b01\n"
+              "kordel-convert: b.b01 replaces 20070515123000.fl, written from a.b01\n");
+    EXPECT_EQ(o.out, "2007051512.INF\n20070515123000.fl\n2007051512.INF\n20070515123000.fl\n");
 }
 
 TEST(KordelConvert, UsageErrorsExitWith2) {

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "files/outputfile.h"
+#include "filesizelimit.h"
 #include "scratchdir.h"
 
 namespace kordel {
@@ -82,6 +83,25 @@ TEST(OutputFile, ReportsAFullDiskAtFlushAndClose) {
     ASSERT_TRUE(f.create("/dev/full").ok());
     const std::string big(OutputFile::kBufferSize + 10, 'x');
     EXPECT_EQ(f.append(big).message(), "Cannot write /dev/full: No space left on device");
+}
+
+TEST(OutputFile, AWriteCutShortByAFullDiskIsTakenBack) {
+    const test::ScratchDir dir;
+    OutputFile f;
+    ASSERT_TRUE(f.create(dir.file("a.fl")).ok());
+    ASSERT_TRUE(f.append(std::string(100, 'a')).ok());
+    ASSERT_TRUE(f.flush().ok());
+    {
+        const test::FileSizeLimit full(150);
+        ASSERT_TRUE(full.ok());
+        ASSERT_TRUE(f.append(std::string(100, 'b')).ok());
+        EXPECT_EQ(f.close().message(), "Cannot write " + dir.file("a.fl") + ": File too large");
+    }
+    EXPECT_EQ(readAll(dir.file("a.fl")), std::string(100, 'a'));
+    ASSERT_TRUE(f.openToAppend(dir.file("a.fl")).ok());  // and goes on from there
+    ASSERT_TRUE(f.append("c").ok());
+    ASSERT_TRUE(f.close().ok());
+    EXPECT_EQ(readAll(dir.file("a.fl")), std::string(100, 'a') + "c");
 }
 
 TEST(OutputFile, KeepsEveryByteAcrossBufferBoundaries) {

@@ -34,7 +34,14 @@ TEST(DeviceLine, AValidLineIsReadIntoTheSample) {
     EXPECT_EQ(s.te, 30.1);
 }
 
+// `text` put into the line from column `first` (counted from 1).
+std::string withColumns(std::string s, std::size_t first, const std::string& text) {
+    s.replace(first - 1, text.size(), text);
+    return s;
+}
+
 TEST(DeviceLine, ValidityRule) {
+    const std::string good = line("2007 05 22 10 20 30.00");
     struct Case {
         std::string line;
         bool valid;
@@ -58,10 +65,14 @@ TEST(DeviceLine, ValidityRule) {
         {line("20A7 05 22 10 20 30.00"), false, "year not digits"},
         {line("2007 /5 22 10 20 30.00"), false, "month not digits"},
         {line("2007 05  5 10 20 30.00"), true, "leading blank in day"},
+        {withColumns(good, 33, " 15x0.25"), false, "By unreadable"},
+        {withColumns(good, 42, "        "), false, "Bz empty"},
+        {withColumns(good, 57, "30.1 "), false, "Te with a blank after it"},
+        {withColumns(good, 62, " "), false, "no CR before the LF"},
     };
     for (const auto& c : cases) {
         DecodedSample s;
-        EXPECT_EQ(DecodeDeviceLine(c.line, s), c.valid) << c.why;
+        EXPECT_EQ(isDeviceLine(c.line) && DecodeDeviceLine(c.line, s), c.valid) << c.why;
     }
 }
 

@@ -12,10 +12,14 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <memory>
+#include <fcntl.h>
 #include <sys/prctl.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include "app/fixedformats.h"
 #include "link/siminstrumentclock.h"
+#include "link/serialport.h"
 #include "link/simulatedinstrument.h"
 
 namespace kordel {
@@ -244,6 +248,33 @@ TEST_F(SimulatorPty, RefusesBadOptions) {
     ASSERT_TRUE(p.waitForFinished(kWaitMs));
     EXPECT_EQ(p.exitCode(), 2);
     EXPECT_TRUE(p.readAllStandardError().contains("--mode"));
+}
+
+TEST_F(SimulatorPty, DrainTakesInWhatWaitsInTheDriverBeforeTheEventSaysSo) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    termios raw{};
+    ::tcgetattr(master, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(master, TCSANOW, &raw);
+    PortSettings settings;
+    settings.portName = QString::fromLocal8Bit(::ptsname(master));
+    const auto port = createSerialPort(settings);
+    ASSERT_TRUE(port->open()) << port->errorString().toStdString();
+    const std::string bytes(3000, 'k');
+    ASSERT_EQ(::write(master, bytes.data(), bytes.size()), 3000);
+    ::tcdrain(master);
+    // No event loop has run: Qt has read nothing yet.
+    EXPECT_EQ(port->bytesAvailable(), 0);
+    port->drain();
+    EXPECT_EQ(port->read(10000).toStdString(), bytes);
+    port->drain();  // nothing more: returns at once
+    EXPECT_EQ(port->bytesAvailable(), 0);
+    EXPECT_TRUE(port->isOpen());
+    port->close();
+    ::close(master);
 }
 
 }  // namespace

@@ -3,8 +3,9 @@
 // Converts flash dumps as the program's Flash button does: the same converted
 // data files (*.fl), the same summary file (*.INF) and the same log entries,
 // appended to "kordel.log" in the current directory. The output files go to DIR
-// (default: the current directory). What the program would show in a message
-// box goes to stderr, and that dump counts as failed.
+// (default: the current directory), which is created when missing. The path of
+// every file written goes to stdout, one a line. What the program would show in
+// a message box goes to stderr, and that dump counts as failed.
 //
 // Exit status: 0 when every dump converted, 1 when any failed, 2 for a usage error.
 
@@ -18,6 +19,7 @@
 
 #include "app/log/eventlog.h"
 #include "files/flashconverter.h"
+#include "outputreport.h"
 
 namespace {
 
@@ -136,20 +138,24 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    if (!outputDir.empty() && !makeOutputDir(outputDir)) {
+        return 1;
+    }
     std::error_code ec;
     const std::filesystem::path cwd = std::filesystem::current_path(ec);
     const kordel::EventLog log(ec ? std::string("kordel.log") : (cwd / "kordel.log").string());
     ConsoleListener listener(log, ::isatty(STDERR_FILENO) == 1);
     kordel::FlashConverter converter(listener, outputDir);
+    OutputReport report(stdout, stderr);
 
     bool anyFailed = false;
     for (const std::string& dump : dumps) {
         listener.start(dump);
         const auto result = converter.run(dump);
         listener.finish();
-        if (result != kordel::FlashConverter::Result::Converted || listener.failed()) {
-            anyFailed = true;
-        }
+        const bool converted = result == kordel::FlashConverter::Result::Converted && !listener.failed();
+        report.add(dump, converter.writtenFiles(), converted);
+        anyFailed = anyFailed || !converted;
     }
     return anyFailed ? 1 : 0;
 }

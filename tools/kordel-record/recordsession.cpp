@@ -11,6 +11,12 @@ RecordSession::RecordSession(const kordel::PortSettings& port, const std::string
     connect(port_.get(), &kordel::SerialPort::dataArrived, this, &RecordSession::receive);
     connect(port_.get(), &kordel::SerialPort::failed, this, &RecordSession::onPortFailed);
     connect(&retry_, &kordel::PortRetry::reopened, this, &RecordSession::onPortReopened);
+    // The daily files and the log reach the disk within about a second.
+    syncTimer_.setInterval(static_cast<int>(kordel::BatchedSync::kTick.count()));
+    connect(&syncTimer_, &QTimer::timeout, this, [this] {
+        recorder_.syncIfDue();
+        showLogStatus(log_.syncIfDue());
+    });
 }
 
 bool RecordSession::start(QString& error) {
@@ -22,16 +28,22 @@ bool RecordSession::start(QString& error) {
         return false;
     }
     recorder_.startRun();
+    syncTimer_.start();
     return true;
 }
 
 void RecordSession::finish() {
     if (port_->isOpen()) {
+        // What waits in the driver belongs to the recording as much as what Qt
+        // has read already: closing the port now would drop it.
+        port_->drain();
         receive();
     }
     recorder_.stopRun();
     port_->close();
     log("Exit kordel-record");
+    syncTimer_.stop();
+    showLogStatus(log_.syncNow());
 }
 
 void RecordSession::receive() {
@@ -66,8 +78,9 @@ void RecordSession::onFileError(const std::string& message) {
     std::cerr << "kordel-record: " << message << '\n';
 }
 
-void RecordSession::log(const std::string& text) {
-    const kordel::IoStatus status = log_.write(text);
+void RecordSession::log(const std::string& text) { showLogStatus(log_.write(text)); }
+
+void RecordSession::showLogStatus(const kordel::IoStatus& status) {
     if (status) {
         logFailureShown_ = false;
     } else if (!logFailureShown_) {

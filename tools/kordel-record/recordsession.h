@@ -5,6 +5,7 @@
 // once it opens, a new recording run starts.
 
 #include <QObject>
+#include <QTimer>
 #include <memory>
 
 #include "app/log/eventlog.h"
@@ -22,7 +23,8 @@ public:
     // Opens the port and starts recording; false (with the reason in `error`)
     // when the port cannot be opened.
     bool start(QString& error);
-    // Handles what is still waiting at the port, ends the run, logs the end.
+    // Handles what is still waiting at the port, in Qt and in the driver, ends
+    // the run, logs the end.
     void finish();
 
 signals:
@@ -35,6 +37,8 @@ private:
     void onPortFailed(const QString& message);
     void onPortReopened();
     void log(const std::string& text);
+    // A log failure is shown once, until the log works again.
+    void showLogStatus(const kordel::IoStatus& status);
 
     void onDailyFileStarted(const std::string& name) override;
     void onSample(const kordel::DecodedSample&, bool) override { emit lineRecorded(); }
@@ -45,5 +49,6 @@ private:
     kordel::EventLog log_;
     kordel::DailyRecorder recorder_;
     kordel::PortRetry retry_;
+    QTimer syncTimer_;
     bool logFailureShown_ = false;
 };

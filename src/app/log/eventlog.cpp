@@ -16,8 +16,17 @@ std::string EventLog::formatEntry(const CivilDateTime& when, std::string_view te
 }
 
 IoStatus EventLog::write(std::string_view text) const {
-    return appendToFile(path_, formatEntry(localNow(), text));
+    IoStatus status = appendToFile(path_, formatEntry(localNow(), text));
+    if (!status) {
+        return status;
+    }
+    sync_.written(path_);
+    return sync_.syncIfDue();
 }
+
+IoStatus EventLog::syncIfDue() const { return sync_.syncIfDue(); }
+
+IoStatus EventLog::syncNow() const { return sync_.syncNow(); }
 
 IoStatus EventLog::clear() const { return truncateFile(path_); }
 

@@ -1,13 +1,15 @@
 #pragma once
 // The event log: one plain text file, one line per event,
 // "dd/mm/yyyy HH:mm:ss: <text>" ended by CR LF. The file is opened, appended to
-// and closed for every entry, so every entry is on disk when `write` returns
-// and another program can read the log at any time.
+// and closed for every entry, so every entry is with the operating system when
+// `write` returns and another program can read the log at any time; it reaches
+// the disk itself within about a second (BatchedSync).
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "app/batchedsync.h"
 #include "app/fixedformats.h"
 #include "app/iostatus.h"
 
@@ -24,8 +26,15 @@ public:
     const std::string& path() const { return path_; }
 
     // Appends one entry stamped with the clock's local time. The text is written
-    // unchanged: a text holding CR LF spans several lines.
+    // unchanged: a text holding CR LF spans several lines. A failing sync of
+    // the entries before is reported here too.
     IoStatus write(std::string_view text) const;
+    // The entries written lately go to the disk when their turn has come (the
+    // program calls this every BatchedSync::kTick) or now (at exit).
+    IoStatus syncIfDue() const;
+    IoStatus syncNow() const;
+    // The clock that times the syncs (benchmarks put in their own).
+    void setSyncClock(BatchedSync::Clock clock) { sync_.setClock(std::move(clock)); }
 
     // Empties the log file (creates it when missing).
     IoStatus clear() const;
@@ -37,6 +46,9 @@ public:
 
 private:
     std::string path_;
+    // Which entries are still to be synced is no part of the log's value: a
+    // const log (written to from everywhere) keeps it all the same.
+    mutable BatchedSync sync_;
 };
 
 }  // namespace kordel

@@ -89,3 +89,30 @@ TEST_F(EventLogTest, AFailureCarriesTheSystemsText) {
     ASSERT_FALSE(full);
     EXPECT_EQ(full.message(), "Cannot write /dev/full: No space left on device");
 }
+
+TEST(BatchedSync, WritesAreSyncedTogetherOnceTheOldestIsDueAndFailuresAreReturned) {
+    const fs::path dir = fs::temp_directory_path() / ("kordel-sync-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string a = (dir / "a.pc").string(), b = (dir / "b.pc").string();
+    std::ofstream(a) << "x";
+    std::ofstream(b) << "y";
+    auto now = std::chrono::steady_clock::time_point{};
+    BatchedSync sync([&now] { return now; });
+    sync.written(a);
+    now += std::chrono::milliseconds(500);
+    sync.written(b);
+    sync.written(a);
+    EXPECT_TRUE(sync.syncIfDue().ok());
+    EXPECT_EQ(sync.syncCount(), 0u);  // the oldest write is 500 ms old
+    now += std::chrono::milliseconds(300);
+    EXPECT_TRUE(sync.syncIfDue().ok());
+    EXPECT_EQ(sync.syncCount(), 1u);
+    EXPECT_FALSE(sync.pending());
+    sync.written((dir / "deleted.pc").string());  // a file the user removed is no failure
+    EXPECT_TRUE(sync.syncNow().ok());
+    sync.written("/dev/null");  // cannot be synced
+    sync.written(a);
+    EXPECT_EQ(sync.syncNow().message(), "Cannot write /dev/null to the disk: Invalid argument");
+    EXPECT_FALSE(sync.pending());
+    fs::remove_all(dir);
+}

@@ -1,0 +1,314 @@
+// Long records: a month of daily files at 10 Hz in one record.
+//
+//   bench_longrecord --days N --rate HZ [--dir DIR] [--keep]
+//
+// Writes N daily files at HZ samples a second into a scratch folder (or reads
+// the data files of DIR), loads them as the viewer does, and prints one line
+// per figure, "name value unit" (medians where a figure is repeated):
+//   load ms            all files into one record, on two threads
+//   load_cpu ms        the CPU time of one load (all threads)
+//   peak_rss MB        the process's peak resident memory
+//   record MB          what the record's columns and summaries hold
+//   parse_ratio x      one file parsed into the record on one thread, against a
+//                      plain from_chars parse of the same file into doubles
+//   envelope_full ms   the five channels' envelopes at 1000 px, whole record
+//   envelope_10min ms  the same for a 10-minute window in the middle
+//   lookup us          the read-out's search for the sample under the cursor
+//   stats_full ms      statistics of the five channels, whole record
+//   stats_10min ms     the same for a 10-minute window
+//   export_iaga_day ms the first file's record written as IAGA-2002, every sample
+//                      (compare with parse_one_file)
+//   total_field ms     F for every sample
+// The generated files are deleted at the end unless --keep is given.
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/fixedformats.h"
+#include "exchange/textexport.h"
+#include "record/envelope.h"
+#include "record/rangesummary.h"
+#include "record/recordloader.h"
+#include "record/totalfield.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Fixed point right-aligned in `width`, as the instrument writes its fields.
+char* fixed(char* p, long scaled, int decimals, int width) {
+    char tmp[24];
+    const bool neg = scaled < 0;
+    unsigned long a = static_cast<unsigned long>(neg ? -scaled : scaled);
+    int n = 0;
+    for (int d = 0; d < decimals; ++d, a /= 10) tmp[n++] = static_cast<char>('0' + a % 10);
+    tmp[n++] = '.';
+    do {
+        tmp[n++] = static_cast<char>('0' + a % 10);
+        a /= 10;
+    } while (a != 0);
+    if (neg) tmp[n++] = '-';
+    for (int i = n; i < width; ++i) *p++ = ' ';
+    while (n > 0) *p++ = tmp[--n];
+    return p;
+}
+
+char* two(char* p, int v) {
+    *p++ = static_cast<char>('0' + v / 10);
+    *p++ = static_cast<char>('0' + v % 10);
+    return p;
+}
+
+// One day of device lines at `rate` Hz: a slow daily variation, noise and a
+// rare spike, as a station records them.
+void writeDay(const std::filesystem::path& path, int dayIndex, int rate, std::mt19937& rng) {
+    const kordel::CivilDateTime date = kordel::fromDateTimeNumber(kordel::toDateNumber(2007, 5, 1) + dayIndex);
+    std::string out;
+    const long perDay = 86400L * rate;
+    out.reserve(static_cast<std::size_t>(perDay) * 63);
+    std::uniform_int_distribution<int> noise(-30, 30);
+    char line[96];
+    for (long i = 0; i < perDay; ++i) {
+        const long ms = i * 1000 / rate;
+        const int s = static_cast<int>(ms / 1000);
+        char* p = line;
+        p = std::to_chars(p, p + 4, date.year).ptr;
+        *p++ = ' ';
+        p = two(p, date.month);
+        *p++ = ' ';
+        p = two(p, date.day);
+        *p++ = ' ';
+        p = two(p, s / 3600);
+        *p++ = ' ';
+        p = two(p, s / 60 % 60);
+        *p++ = ' ';
+        p = two(p, s % 60);
+        *p++ = '.';
+        p = two(p, static_cast<int>(ms % 1000 / 10));
+        const long slow = (s % 43200) < 21600 ? s % 21600 : 21600 - s % 21600;
+        const long spike = i % 100003 == 0 ? 50000 : 0;
+        p = fixed(p, 2000000 + slow / 4 + noise(rng) + spike, 2, 9);
+        p = fixed(p, 150000 - slow / 8 + noise(rng), 2, 9);
+        p = fixed(p, 4400000 + slow / 16 + noise(rng), 2, 9);
+        p = fixed(p, 250 + (s / 600) % 20, 1, 6);
+        p = fixed(p, 300 + (s / 900) % 30, 1, 6);
+        *p++ = '\r';
+        *p++ = '\n';
+        out.append(line, p);
+    }
+    std::ofstream(path, std::ios::binary).write(out.data(), static_cast<std::streamsize>(out.size()));
+}
+
+// The yardstick: every field of every line through std::from_chars into doubles.
+std::size_t plainParse(const std::string& path, std::vector<std::vector<double>>& columns) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (auto& c : columns) c.clear();
+    std::size_t lines = 0, pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        if (++lines > 3) {
+            const char* p = text.data() + pos;
+            const char* e = text.data() + end;
+            for (std::size_t f = 0; f < columns.size() && p < e; ++f) {
+                while (p < e && *p == ' ') ++p;
+                double v = 0;
+                p = std::from_chars(p, e, v).ptr;
+                columns[f].push_back(v);
+            }
+        }
+        pos = end + 1;
+    }
+    return lines;
+}
+
+// CPU time of the process so far (user and system, all threads): on a machine
+// shared with other work, load_cpu / 2 is what two free cores would take.
+double cpuMs() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0; };
+    return ms(u.ru_utime) + ms(u.ru_stime);
+}
+
+void print(const char* name, double value, const char* unit) { std::printf("%s %.3f %s\n", name, value, unit); }
+
+int usage() {
+    std::fputs("usage: bench_longrecord --days N --rate HZ [--dir DIR] [--keep]\n", stderr);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int days = 1, rate = 10;
+    std::string dir;
+    bool keep = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--days" && i + 1 < argc) days = std::atoi(argv[++i]);
+        else if (a == "--rate" && i + 1 < argc) rate = std::atoi(argv[++i]);
+        else if (a == "--dir" && i + 1 < argc) dir = argv[++i];
+        else if (a == "--keep") keep = true;
+        else return usage();
+    }
+    if (days < 1 || rate < 1 || rate > 1000) return usage();
+    const bool generated = dir.empty();
+    if (generated) {
+        dir = (std::filesystem::temp_directory_path() / ("kordel-longrecord-" + std::to_string(days) + "d" +
+                                                        std::to_string(rate) + "hz"))
+                  .string();
+        std::filesystem::create_directories(dir);
+        std::mt19937 rng(7);
+        for (int d = 0; d < days; ++d) {
+            char name[32];
+            std::snprintf(name, sizeof name, "200705%02d000000.pc", d + 1);
+            const auto path = std::filesystem::path(dir) / name;
+            if (!std::filesystem::exists(path)) writeDay(path, d, rate, rng);
+        }
+    }
+    const std::vector<std::string> files = kordel::RecordLoader::dataFilesIn(dir);
+    if (files.empty()) {
+        std::fprintf(stderr, "no data files in %s\n", dir.c_str());
+        return 1;
+    }
+
+    std::vector<double> loads;
+    kordel::RecordLoadResult result;
+    const double cpuBefore = cpuMs();
+    for (int run = 0; run < 3; ++run) {
+        result = kordel::RecordLoadResult{};
+        const auto t0 = Clock::now();
+        result = kordel::RecordLoader().load({dir});
+        loads.push_back(msSince(t0));
+        if (result.status != kordel::RecordLoadResult::Status::Loaded) {
+            std::fprintf(stderr, "%s\n", result.message.c_str());
+            return 1;
+        }
+    }
+    const double loadCpu = (cpuMs() - cpuBefore) / 3;
+    kordel::Record& record = result.record;
+    const std::int64_t first = record.timeMs(0), last = record.timeMs(record.size() - 1);
+    const std::int64_t mid = first + (last - first) / 2;
+
+    auto timeEnvelope = [&](std::int64_t from, std::int64_t to) {
+        std::vector<double> t;
+        for (int run = 0; run < 21; ++run) {
+            const auto t0 = Clock::now();
+            std::size_t points = 0;
+            for (std::size_t c = 0; c < record.channelCount(); ++c) {
+                points += kordel::envelope(record, c, from, to, 1000).x.size();
+            }
+            t.push_back(msSince(t0));
+            if (points == 0) std::fputs("empty envelope\n", stderr);
+        }
+        return median(t);
+    };
+    auto timeStats = [&](std::int64_t from, std::int64_t to) {
+        std::vector<double> t;
+        for (int run = 0; run < 21; ++run) {
+            const auto t0 = Clock::now();
+            std::size_t n = 0;
+            for (std::size_t c = 0; c < record.channelCount(); ++c) {
+                n += kordel::windowStatistics(record, c, from, to).value_or(kordel::WindowStatistics{}).count;
+            }
+            t.push_back(msSince(t0));
+            if (n == 0) std::fputs("no statistics\n", stderr);
+        }
+        return median(t);
+    };
+    const double envFull = timeEnvelope(first, last);
+    const double env10 = timeEnvelope(mid, mid + 600'000);
+    const double statsFull = timeStats(first, last);
+    const double stats10 = timeStats(mid, mid + 600'000);
+
+    std::mt19937_64 rng(11);
+    std::uniform_int_distribution<std::int64_t> when(mid, mid + 600'000);
+    std::vector<double> lookups;
+    for (int run = 0; run < 2001; ++run) {
+        const std::int64_t t = when(rng);
+        const auto t0 = Clock::now();
+        const auto i = record.nearest(t, mid, mid + 600'000);
+        lookups.push_back(msSince(t0) * 1000.0);
+        if (!i) std::fputs("no sample under the cursor\n", stderr);
+    }
+    const auto t0 = Clock::now();
+    kordel::addTotalField(record);
+    const double fieldMs = msSince(t0);
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    // After the peak is taken: the yardstick holds a whole file and its doubles.
+    // The parser alone on one file, against the yardstick.
+    std::vector<double> ours, plain;
+    std::vector<std::vector<double>> columns(11);
+    for (int run = 0; run < 5; ++run) {
+        auto t0 = Clock::now();
+        plainParse(files.front(), columns);
+        plain.push_back(msSince(t0));
+        kordel::RecordLoadOptions one;
+        one.threads = 1;
+        t0 = Clock::now();
+        const auto r = kordel::RecordLoader(one).load({files.front()});
+        ours.push_back(msSince(t0));
+        if (r.record.size() != columns[0].size()) {
+            std::fprintf(stderr, "parsed %zu samples, yardstick %zu\n", r.record.size(), columns[0].size());
+        }
+    }
+
+    // Exporting the first day as IAGA-2002 (every sample) against reading it.
+    std::vector<double> exports;
+    std::size_t exportedBytes = 0;
+    for (int run = 0; run < 5; ++run) {
+        kordel::RecordLoadResult day = kordel::RecordLoader().load({files.front()});
+        const auto t0 = Clock::now();
+        const kordel::TextExport ex(std::move(day.record), "", kordel::ExportSettings{});
+        exportedBytes = 0;
+        ex.write(ex.whole(), [&](std::string_view bytes) {
+            exportedBytes += bytes.size();
+            return kordel::IoStatus{};
+        });
+        exports.push_back(msSince(t0));
+    }
+
+    std::printf("files %zu\nsamples %zu\n", files.size(), record.size());
+    print("load", median(loads), "ms");
+    print("load_cpu", loadCpu, "ms");
+    print("peak_rss", static_cast<double>(usage.ru_maxrss) / 1024.0, "MB");
+    print("record", static_cast<double>(record.memoryBytes()) / 1048576.0, "MB");
+    print("parse_ratio", median(ours) / median(plain), "x");
+    print("parse_one_file", median(ours), "ms");
+    print("parse_plain", median(plain), "ms");
+    print("export_iaga_day", median(exports), "ms");
+    print("export_iaga_MB", static_cast<double>(exportedBytes) / 1048576.0, "MB");
+    print("envelope_full", envFull, "ms");
+    print("envelope_10min", env10, "ms");
+    print("lookup", median(lookups), "us");
+    print("stats_full", statsFull, "ms");
+    print("stats_10min", stats10, "ms");
+    print("total_field", fieldMs, "ms");
+    if (generated && !keep) {
+        std::filesystem::remove_all(dir);
+    }
+    return 0;
+}

@@ -1,0 +1,71 @@
+#pragma once
+// Loads data files (*.pc, *.fl) into one record: several files may be parsed
+// at once, one per thread, and are appended in the order of their first
+// samples (so the usual run of daily files needs no sorting); the record's
+// finish() then interleaves overlaps and drops exact repeats.
+//
+// Error lines do not stop a load: they are counted and the first few kept for
+// the caller to report. A file that cannot be read is reported and the others
+// still load. A record whose estimated size exceeds the memory available is
+// refused before anything is read.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "record/record.h"
+
+namespace kordel {
+
+struct ErrorLine {
+    std::string file;
+    long lineNumber = 0;  // from 1 for the file's first line
+    std::string text;     // as read, cut at kMaxShownLength
+};
+
+struct RecordLoadOptions {
+    unsigned threads = 2;
+    std::uint64_t memoryLimitBytes = 0;  // 0: what the system has available
+    std::size_t keptErrorLines = 100;
+    // Both are called on the thread that called load(), about every 50 ms and
+    // after each file: the whole percentage of the text read (only when it
+    // changes), and whether the user asked to stop. A stopped load keeps the
+    // files appended so far (Status::Cancelled).
+    std::function<void(int percent)> onProgress;
+    std::function<bool()> cancelled;
+};
+
+struct RecordLoadResult {
+    enum class Status { Loaded, Refused, Cancelled };
+    Status status = Status::Loaded;
+    std::string message;                // why the record was refused
+    Record record{Record::dataFileChannels()};
+    std::vector<std::string> failures;  // files that could not be read, with the reason
+    std::size_t errorLineCount = 0;
+    std::vector<ErrorLine> errorLines;  // the first keptErrorLines of them
+    std::size_t repeatsDropped = 0;
+    std::vector<std::string> files;     // the files read, earliest first (for the title)
+};
+
+class RecordLoader {
+public:
+    static constexpr std::size_t kMaxLineLength = 4096;
+    static constexpr std::size_t kMaxShownLength = 200;
+
+    explicit RecordLoader(RecordLoadOptions options = {}) : options_(options) {}
+
+    // Files as given; folders are expanded with dataFilesIn().
+    RecordLoadResult load(const std::vector<std::string>& paths) const;
+
+    // The *.pc and *.fl files of a folder (any case of the extension), by name.
+    static std::vector<std::string> dataFilesIn(const std::string& folder);
+    // The paths with every folder replaced by its data files.
+    static std::vector<std::string> expand(const std::vector<std::string>& paths);
+
+private:
+    RecordLoadOptions options_;
+};
+
+}  // namespace kordel

@@ -1,0 +1,46 @@
+#include "record/totalfield.h"
+
+#include <cmath>
+#include <tuple>
+
+namespace kordel {
+
+std::int32_t totalFieldRaw(const Record& record, std::size_t i, std::size_t x, std::size_t y, std::size_t z) {
+    const double bx = record.value(x, i);
+    const double by = record.value(y, i);
+    const double bz = record.value(z, i);
+    const double f = std::sqrt(bx * bx + by * by + bz * bz) * record.scale(x);
+    if (std::isnan(f) || f >= 2147483647.0) {
+        return Record::kMissing;
+    }
+    return static_cast<std::int32_t>(std::llround(f));
+}
+
+std::vector<std::int32_t> totalFieldColumn(const Record& record, std::size_t x, std::size_t y, std::size_t z) {
+    std::vector<std::int32_t> column(record.size());
+    for (std::size_t i = 0; i < column.size(); ++i) {
+        column[i] = totalFieldRaw(record, i, x, y, z);
+    }
+    return column;
+}
+
+std::optional<std::size_t> addTotalField(Record& record) {
+    if (const auto f = record.findChannel("F")) {
+        return *f;
+    }
+    for (const auto& [xn, yn, zn] : {std::tuple{"Bx", "By", "Bz"}, std::tuple{"X", "Y", "Z"}}) {
+        const auto x = record.findChannel(xn), y = record.findChannel(yn), z = record.findChannel(zn);
+        if (x && y && z) {
+            return addTotalField(record, *x, *y, *z);
+        }
+    }
+    return std::nullopt;
+}
+
+std::size_t addTotalField(Record& record, std::size_t x, std::size_t y, std::size_t z) {
+    ChannelInfo info{"F", record.channel(x).unit, record.channel(x).decimals};
+    record.addChannel(std::move(info), totalFieldColumn(record, x, y, z));
+    return record.channelCount() - 1;
+}
+
+}  // namespace kordel

@@ -1,0 +1,111 @@
+// The export tool run as a program: outputs, exit codes, options.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "../files/scratchdir.h"
+
+namespace kordel {
+namespace {
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+Outcome run(const test::ScratchDir& dir, const std::string& args) {
+    const std::string out = dir.file("stdout.txt"), err = dir.file("stderr.txt");
+    const std::string cmd =
+        "cd '" + dir.path().string() + "' && '" KORDEL_EXPORT "' " + args + " >'" + out + "' 2>'" + err + "'";
+    const int rc = std::system(cmd.c_str());
+    Outcome r{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readAll(out), readAll(err)};
+    std::filesystem::remove(out);
+    std::filesystem::remove(err);
+    return r;
+}
+
+constexpr const char* kDay =
+    "h1\r\nh2\r\nh3\r\n"
+    "2007 05 16 01 59 59.90 20000.00  1500.00 44000.00  25.0  30.0\r\n"
+    "2007 05 16 02 00 00.00 20000.01  1500.00 44000.00  25.0  30.0\r\n"
+    "garbage\r\n";
+
+TEST(KordelExport, OneFilePerUtDayWithTheClockOffsetTakenOff) {
+    test::ScratchDir dir;
+    write(dir.file("a.pc"), kDay);
+    const Outcome r = run(dir, "--utc-offset +02:00 --station-code abc --output-dir out a.pc");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "kordel-export: a.pc:6: error line skipped: garbage\nkordel-export: 1 error line(s) skipped\n");
+    const std::string first = readAll(dir.file("out/abc20070515vsec.sec"));
+    const std::string second = readAll(dir.file("out/abc20070516vsec.sec"));
+    EXPECT_NE(first.find("\r\n2007-05-15 23:59:59.900 135     20000.00   1500.00  44000.00  48355.45\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(second.ends_with("\r\n2007-05-16 00:00:00.000 136     20000.01   1500.00  44000.00  48355.46\r\n"));
+}
+
+TEST(KordelExport, CsvToStandardOutputWithinTheTimeRange) {
+    test::ScratchDir dir;
+    write(dir.file("a.pc"), kDay);
+    const Outcome r = run(dir, "--format csv --from 2007-05-16T02:00:00 --to 2007-05-16T03:00:00 a.pc");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "time,Bx,By,Bz,F,Ts,Te\r\n2007-05-16T02:00:00.000Z,20000.01,1500.00,44000.00,48355.46,25.0,30.0\r\n");
+}
+
+TEST(KordelExport, ExitCodes) {
+    test::ScratchDir dir;
+    write(dir.file("a.pc"), kDay);
+    write(dir.file("b.min"), " Format                 IAGA-2002                                    |\n"
+                             "DATE       TIME         DOY     ABCX      ABCY      ABCZ      ABCF   |\n");
+    write(dir.file("c.min"), " Format                 IAGA-2002                                    |\n"
+                             "DATE       TIME         DOY     ABCH      ABCD      ABCZ      ABCF   |\n");
+    struct Case {
+        const char* args;
+        int status;
+        const char* errorStart;
+    };
+    const std::vector<Case> cases{
+        {"a.pc --format png --output x.png", 2, "kordel-export: --format png is not yet supported"},
+        {"a.pc --format xml", 2, "kordel-export: --format must be iaga2002 or csv"},
+        {"a.pc b.min", 2, "kordel-export: IAGA-2002 files (b.min) and data files (a.pc) do not mix"},
+        {"b.min c.min", 2, "kordel-export: c.min reports HDZF, the other IAGA-2002 inputs XYZF"},
+        {"a.pc --utc-offset 2", 2, "kordel-export: --utc-offset needs +HH:MM or -HH:MM"},
+        {"a.pc --from yesterday", 2, "kordel-export: --from needs an ISO 8601 UT time"},
+        {"a.pc --bogus", 2, "kordel-export: Unknown option 'bogus'."},
+        {"", 2, "kordel-export: no INPUT given"},
+        {"a.pc missing.pc --output o.sec", 1, "kordel-export: Cannot read missing.pc: no such file"},
+        {"a.pc --output no/such/dir/o.sec", 1, "kordel-export: a.pc:6: error line skipped"},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = run(dir, c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+        EXPECT_TRUE(r.err.starts_with(c.errorStart)) << c.args << "\n" << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x.png")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("o.sec")));  // what could be read is written
+}
+
+TEST(KordelExport, HelpListsEveryOption) {
+    test::ScratchDir dir;
+    const Outcome r = run(dir, "--help");
+    EXPECT_EQ(r.status, 0);
+    for (const char* option : {"--format", "--output <", "--output-dir", "--interval", "--from", "--to ", "--utc-offset",
+                               "--station-code", "--station-name", "--source", "--latitude", "--longitude",
+                               "--elevation", "--size", "--help"}) {
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+    }
+}
+
+}  // namespace
+}  // namespace kordel

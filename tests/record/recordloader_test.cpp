@@ -1,0 +1,183 @@
+// Data files loaded into one record: order, overlap, repeats, error lines, refusal.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "../files/scratchdir.h"
+#include "app/fixedformats.h"
+#include "record/recordloader.h"
+#include "record/recordtitle.h"
+#include "record/samplelineparser.h"
+
+namespace kordel {
+namespace {
+
+constexpr const char* kHeader = "header one\r\nheader two\r\nheader three\r\n";
+
+void write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::int64_t ms(int day, int h, int m, int s, int milli = 0) {
+    return static_cast<std::int64_t>(toDateNumber(2007, 5, day)) * 86'400'000 + ((h * 60LL + m) * 60 + s) * 1000 + milli;
+}
+
+TEST(SampleLineParser, ReadsTheDataLineRules) {
+    struct Case {
+        const char* line;
+        bool ok;
+        std::int64_t time;
+        std::array<std::int32_t, 5> raw;
+    };
+    const std::vector<Case> cases{
+        {"2007 05 15 12 30 00.00   -62.50    62.50 -6250.00  55.0  40.0", true, ms(15, 12, 30, 0), {-6250, 6250, -625000, 550, 400}},
+        {"  2007  5 15 12 30 30.5 1 2 3 4 5", true, ms(15, 12, 30, 30, 500), {100, 200, 300, 40, 50}},
+        {"2007 05 15 23 59 59.9999 0.005 -0.005 1.004 0.05 -0.05", true, ms(15, 23, 59, 59, 999), {1, -1, 100, 1, -1}},
+        {"2007 05 15 12 30 3e1 1e2 2 3 4 5 6 7 junk junk", true, ms(15, 12, 30, 30), {10000, 200, 300, 40, 50}},
+        {"2007 05 15 24 00 00 1 2 3 4 5", false, 0, {}},
+        {"2007 05 15 12 60 00 1 2 3 4 5", false, 0, {}},
+        {"2007 05 15 12 00 60 1 2 3 4 5", false, 0, {}},
+        {"2007 02 30 12 00 00 1 2 3 4 5", false, 0, {}},
+        {"2007 05 15 12 00 -1 1 2 3 4 5", false, 0, {}},
+        {"2007 05 15 12 00 00 1 2 3 4", false, 0, {}},
+        {"2007 05 15 12 00 00 1 2 3 4 5 x", false, 0, {}},
+        {"2007 05 15 12 00 00 1\t2 3 4 5 6", false, 0, {}},
+        {"2007 05 15 12 00 00 99999999.99 2 3 4 5", false, 0, {}},
+        {"", false, 0, {}},
+        // Device lines in their columns (read by columns) and near misses.
+        {"2007 05 15 12 30 59.99 20000.00  1500.00 44000.00  25.0  30.0", true, ms(15, 12, 30, 59, 990), {2000000, 150000, 4400000, 250, 300}},
+        {"2007 05 15 12 30 00.00 -1234.56   -0.01    -0.00  -5.5  -0.1", true, ms(15, 12, 30, 0), {-123456, -1, 0, -55, -1}},
+        {"2007 05 15 24 30 00.00 20000.00  1500.00 44000.00  25.0  30.0", false, 0, {}},
+        {"2007 02 29 12 30 00.00 20000.00  1500.00 44000.00  25.0  30.0", false, 0, {}},
+        {"2007 05 15 12 30 00.00 20000.00  1500.00 44000.00  25.0 +30.0", true, ms(15, 12, 30, 0), {2000000, 150000, 4400000, 250, 300}},
+        {"2007 05 15 12 30 00.00 2000-.00  1500.00 44000.00  25.0  30.0", false, 0, {}},
+        {"2007 05 15 12 30 00.00     -.50  1500.00 44000.00  25.0  30.0", true, ms(15, 12, 30, 0), {-50, 150000, 4400000, 250, 300}},
+        {"2007 05 15 12 30 00.00 20000.00  1500.00 44000.00 25.0 30.0 7", true, ms(15, 12, 30, 0), {2000000, 150000, 4400000, 250, 300}},
+    };
+    for (const auto& c : cases) {
+        SampleLineParser parser;
+        std::int64_t t = 0;
+        std::array<std::int32_t, 5> raw{};
+        ASSERT_EQ(parser.parse(c.line, t, raw), c.ok) << c.line;
+        if (c.ok) {
+            EXPECT_EQ(t, c.time) << c.line;
+            EXPECT_EQ(raw, c.raw) << c.line;
+        }
+        // A trailing space moves a device line off its columns: the field reader must agree.
+        std::int64_t t2 = 0;
+        std::array<std::int32_t, 5> raw2{};
+        ASSERT_EQ(SampleLineParser().parse(std::string(c.line) + " ", t2, raw2), c.ok) << c.line;
+        if (c.ok) {
+            EXPECT_EQ(t2, t) << c.line;
+            EXPECT_EQ(raw2, raw) << c.line;
+        }
+    }
+}
+
+TEST(RecordLoader, MergesFilesInAnyOrderWithOverlapsAndRepeats) {
+    test::ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    // b overlaps a by interleaving (.5 s) and by repeating a's last two samples exactly.
+    write(dir.file("a.pc"), std::string(kHeader) +
+                                "2007 05 15 10 00 00.00 1.00 2.00 3.00 4.0 5.0\r\n"
+                                "2007 05 15 10 00 01.00 1.01 2.00 3.00 4.0 5.0\r\n"
+                                "2007 05 15 10 00 02.00 1.02 2.00 3.00 4.0 5.0\r\n"
+                                "2007 05 15 10 00 03.00 1.03 2.00 3.00 4.0 5.0\r\n");
+    write(dir.file("b.fl"), std::string(kHeader) +
+                                "2007 05 15 10 00 01.50 7.00 2.00 3.00 4.0 5.0\r\n"
+                                "2007 05 15 10 00 02.00 1.02 2.00 3.00 4.0 5.0\r\n"
+                                "2007 05 15 10 00 03.00 1.03 2.00 3.00 4.0 5.0\r\n"
+                                "not a data line\r\n"
+                                "2007 05 15 10 00 04.00 1.04 2.00 3.00 4.0 5.0");
+    write(dir.file("c.pc"), std::string(kHeader) + "2007 05 14 23 59 59.00 0.99 2.00 3.00 4.0 5.0\r\n");
+    RecordLoader loader;
+    for (const auto& order : {std::vector<std::string>{dir.file("a.pc"), dir.file("b.fl"), dir.file("c.pc")},
+                              std::vector<std::string>{dir.file("b.fl"), dir.file("c.pc"), dir.file("a.pc")},
+                              std::vector<std::string>{dir.path().string()}}) {
+        const RecordLoadResult r = loader.load(order);
+        ASSERT_EQ(r.status, RecordLoadResult::Status::Loaded);
+        const std::vector<std::int64_t> times{ms(14, 23, 59, 59), ms(15, 10, 0, 0), ms(15, 10, 0, 1), ms(15, 10, 0, 1, 500),
+                                              ms(15, 10, 0, 2), ms(15, 10, 0, 3), ms(15, 10, 0, 4)};
+        const std::vector<std::int32_t> bx{99, 100, 101, 700, 102, 103, 104};
+        EXPECT_EQ(std::vector<std::int64_t>(r.record.times().begin(), r.record.times().end()), times);
+        EXPECT_EQ(std::vector<std::int32_t>(r.record.column(0).begin(), r.record.column(0).end()), bx);
+        EXPECT_EQ(r.repeatsDropped, 2u);
+        EXPECT_EQ(r.errorLineCount, 1u);
+        ASSERT_EQ(r.errorLines.size(), 1u);
+        EXPECT_EQ(r.errorLines[0].lineNumber, 7);
+        EXPECT_EQ(r.errorLines[0].text, "not a data line");
+        EXPECT_TRUE(r.failures.empty());
+        EXPECT_EQ(r.files, (std::vector<std::string>{dir.file("c.pc"), dir.file("a.pc"), dir.file("b.fl")}));
+    }
+}
+
+TEST(RecordTitle, OneFileOrTheFirstAndLastOfSeveral) {
+    EXPECT_EQ(viewerTitle({"/data/20070515000000.pc"}), "Kordel File viewer: /data/20070515000000.pc");
+    EXPECT_EQ(viewerTitle({"20070515000000.pc", "20070516000000.pc", "20070517000000.fl"}),
+              "Kordel File viewer: 20070515000000.pc \xE2\x80\xA6 20070517000000.fl (3 files)");
+}
+
+TEST(RecordLoader, ReportsAnUnreadableFileAndLoadsTheOthers) {
+    test::ScratchDir dir;
+    write(dir.file("a.pc"), std::string(kHeader) + "2007 05 15 10 00 00.00 1.00 2.00 3.00 4.0 5.0\r\n");
+    const RecordLoadResult r = RecordLoader().load({dir.file("a.pc"), dir.file("gone.pc")});
+    EXPECT_EQ(r.record.size(), 1u);
+    ASSERT_EQ(r.failures.size(), 1u);
+    EXPECT_NE(r.failures[0].find("gone.pc"), std::string::npos);
+}
+
+TEST(RecordLoader, RefusesARecordLargerThanTheMemoryAllowed) {
+    test::ScratchDir dir;
+    std::string text = kHeader;
+    for (int i = 0; i < 2000; ++i) text += "2007 05 15 10 00 00.00 1.00 2.00 3.00 4.0 5.0\r\n";
+    write(dir.file("a.pc"), text);
+    RecordLoadOptions small;
+    small.memoryLimitBytes = 100'000;
+    const RecordLoadResult r = RecordLoader(small).load({dir.file("a.pc")});
+    EXPECT_EQ(r.status, RecordLoadResult::Status::Refused);
+    EXPECT_EQ(r.record.size(), 0u);
+    EXPECT_NE(r.message.find("memory"), std::string::npos);
+}
+
+TEST(RecordLoader, ReportsProgressAndStopsWhenAsked) {
+    test::ScratchDir dir;
+    std::vector<std::string> files;
+    for (int d = 1; d <= 3; ++d) {
+        std::string text = kHeader;
+        for (int i = 0; i < 500; ++i) {
+            text += "2007 05 0" + std::to_string(d) + " 10 00 00.00 1.00 2.00 3.00 4.0 5.0\r\n";
+        }
+        files.push_back(dir.file("d" + std::to_string(d) + ".pc"));
+        write(files.back(), text);
+    }
+    RecordLoadOptions watched;
+    std::vector<int> shown;
+    watched.onProgress = [&](int percent) { shown.push_back(percent); };
+    const RecordLoadResult all = RecordLoader(watched).load(files);
+    EXPECT_EQ(all.status, RecordLoadResult::Status::Loaded);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+    EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end()), shown.end());  // only changes
+    EXPECT_EQ(shown.back(), 100);
+
+    RecordLoadOptions stopped;
+    stopped.cancelled = [] { return true; };
+    const RecordLoadResult none = RecordLoader(stopped).load(files);
+    EXPECT_EQ(none.status, RecordLoadResult::Status::Cancelled);
+    EXPECT_EQ(none.record.size(), 0u);
+}
+
+TEST(RecordLoader, AnOverlongLineIsOneErrorLine) {
+    test::ScratchDir dir;
+    write(dir.file("a.pc"), std::string(kHeader) + std::string(3 << 20, '7') + "\r\n" +
+                                "2007 05 15 10 00 00.00 1.00 2.00 3.00 4.0 5.0\r\n");
+    const RecordLoadResult r = RecordLoader().load({dir.file("a.pc")});
+    EXPECT_EQ(r.record.size(), 1u);
+    EXPECT_EQ(r.errorLineCount, 1u);
+    ASSERT_EQ(r.errorLines.size(), 1u);
+    EXPECT_EQ(r.errorLines[0].lineNumber, 4);
+    EXPECT_EQ(r.errorLines[0].text.size(), RecordLoader::kMaxShownLength);
+}
+
+}  // namespace
+}  // namespace kordel

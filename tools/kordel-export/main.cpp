@@ -1,0 +1,202 @@
+// kordel-export [options] INPUT...
+//
+// Writes a record (data files *.pc / *.fl, or IAGA-2002 files, or folders of
+// them, merged into one record) as IAGA-2002 or CSV: to standard output, to
+// one file (--output) or as one file per UT day (--output-dir). Run with
+// --help for the options.
+//
+// Exit status: 0 when every input was read and the output written, 1 when
+// not, 2 for a usage error. Messages go to standard error.
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "app/textfile.h"
+#include "exchange/exportarguments.h"
+#include "exchange/exportinput.h"
+#include "exchange/textexport.h"
+#include "files/outputfile.h"
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+void say(const std::string& text) { std::fprintf(stderr, "kordel-export: %s\n", text.c_str()); }
+
+int usageError(const std::string& text) {
+    say(text);
+    std::fputs("Try 'kordel-export --help' for the options.\n", stderr);
+    return kUsage;
+}
+
+struct Options {
+    kordel::ExportSettings settings;
+    QString output;
+    QString outputDir;
+    std::vector<std::string> inputs;
+};
+
+void addOptions(QCommandLineParser& p) {
+    p.setApplicationDescription(
+        "Exports Kordel-K5 data files (*.pc, *.fl), IAGA-2002 files, or folders of them, merged into one "
+        "record, as IAGA-2002 or CSV.\nTimes are UT. Exit status: 0 done, 1 an input or the output failed, "
+        "2 usage error.");
+    p.addHelpOption();
+    p.addOptions({
+        {"format", "Output format: iaga2002 (default), csv; png, svg, pdf are not yet supported.", "FORMAT",
+         "iaga2002"},
+        {"output", "Write everything to FILE (default: standard output).", "FILE"},
+        {"output-dir", "Write one file per UT day into DIR, named as IAGA-2002 recommends "
+                       "(e.g. abc20070515vsec.sec).", "DIR"},
+        {"interval", "native (every sample, default), second or minute means.", "INTERVAL", "native"},
+        {"from", "First UT time exported, inclusive (e.g. 2007-05-15T12:00:00).", "TIME"},
+        {"to", "UT time where the export ends, exclusive.", "TIME"},
+        {"utc-offset", "Offset of the instrument's clock from UT, +HH:MM or -HH:MM (default +00:00).", "OFFSET",
+         "+00:00"},
+        {"station-code", "IAGA code of the station, three letters (default XXX).", "CODE", "XXX"},
+        {"station-name", "Station name for the IAGA-2002 header.", "NAME"},
+        {"source", "Source of data (the institute) for the IAGA-2002 header.", "TEXT"},
+        {"latitude", "Geodetic latitude in degrees.", "DEG"},
+        {"longitude", "Geodetic longitude in degrees.", "DEG"},
+        {"elevation", "Elevation in metres.", "M"},
+        {"size", "Picture size in pixels, WxH (default 1200x900; pictures only).", "WxH", "1200x900"},
+    });
+    p.addPositionalArgument("INPUT", "Data files, IAGA-2002 files or folders of them.", "INPUT...");
+}
+
+std::optional<double> number(const QString& text) {
+    bool ok = false;
+    const double v = text.toDouble(&ok);  // QString::toDouble reads "." whatever the locale
+    return ok ? std::optional(v) : std::nullopt;
+}
+
+// The options into settings; an error text for a usage error.
+std::string readOptions(const QCommandLineParser& p, Options& o) {
+    const QString format = p.value("format").toLower();
+    if (format == "png" || format == "svg" || format == "pdf") {
+        return "--format " + format.toStdString() + " is not yet supported (pictures need the charts)";
+    }
+    if (format != "iaga2002" && format != "csv") return "--format must be iaga2002 or csv";
+    o.settings.format = format == "csv" ? kordel::ExportFormat::Csv : kordel::ExportFormat::Iaga2002;
+    const QString interval = p.value("interval").toLower();
+    if (interval == "native") o.settings.interval = kordel::ExportInterval::Native;
+    else if (interval == "second") o.settings.interval = kordel::ExportInterval::Second;
+    else if (interval == "minute") o.settings.interval = kordel::ExportInterval::Minute;
+    else return "--interval must be native, second or minute";
+    for (const char* name : {"from", "to"}) {
+        if (!p.isSet(name)) continue;
+        const auto t = kordel::parseIsoUtc(p.value(name).toStdString());
+        if (!t) return std::string("--") + name + " needs an ISO 8601 UT time such as 2007-05-15T12:00:00";
+        (std::string(name) == "from" ? o.settings.fromMs : o.settings.toMs) = *t;
+    }
+    const auto offset = kordel::parseUtcOffset(p.value("utc-offset").toStdString());
+    if (!offset) return "--utc-offset needs +HH:MM or -HH:MM";
+    o.settings.utcOffsetMs = *offset;
+    if (!kordel::parsePictureSize(p.value("size").toStdString())) return "--size needs WxH in pixels, e.g. 1200x900";
+    const QString code = p.value("station-code");
+    if (code.size() != 3 || !std::all_of(code.begin(), code.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; })) {
+        return "--station-code needs three letters";
+    }
+    auto& st = o.settings.station;
+    st.code = code.toUpper().toStdString();
+    st.name = p.value("station-name").toStdString();
+    st.source = p.value("source").toStdString();
+    for (const auto& [name, field] : {std::pair{"latitude", &st.latitude}, std::pair{"longitude", &st.longitude},
+                                      std::pair{"elevation", &st.elevation}}) {
+        if (!p.isSet(name)) continue;
+        if (!number(p.value(name))) return std::string("--") + name + " needs a number";
+        *field = p.value(name).toStdString();
+    }
+    o.output = p.value("output");
+    o.outputDir = p.value("output-dir");
+    if (p.isSet("output") && p.isSet("output-dir")) return "--output and --output-dir exclude each other";
+    if ((p.isSet("output") && o.output.isEmpty()) || (p.isSet("output-dir") && o.outputDir.isEmpty())) {
+        return "--output and --output-dir need a name";
+    }
+    for (const QString& in : p.positionalArguments()) o.inputs.push_back(in.toLocal8Bit().toStdString());
+    if (o.inputs.empty()) return "no INPUT given";
+    o.settings.programVersion = KORDEL_VERSION;
+    return {};
+}
+
+// An IAGA-2002 input's station fields stand where no option gives them.
+void keepInputStation(const QCommandLineParser& p, const kordel::IagaStation& in, kordel::IagaStation& st) {
+    const std::pair<const char*, std::pair<const std::string*, std::string*>> fields[] = {
+        {"station-code", {&in.code, &st.code}},        {"station-name", {&in.name, &st.name}},
+        {"source", {&in.source, &st.source}},          {"latitude", {&in.latitude, &st.latitude}},
+        {"longitude", {&in.longitude, &st.longitude}}, {"elevation", {&in.elevation, &st.elevation}},
+    };
+    for (const auto& [option, from_to] : fields) {
+        if (!p.isSet(option) && !from_to.first->empty()) *from_to.second = *from_to.first;
+    }
+}
+
+kordel::IoStatus writeFile(const kordel::TextExport& ex, const kordel::ExportPart& part, const std::string& path) {
+    kordel::OutputFile file;
+    if (kordel::IoStatus s = file.create(path); !s) return s;
+    const kordel::IoStatus s = ex.write(part, [&](std::string_view bytes) { return file.append(bytes); });
+    const kordel::IoStatus closed = file.close();
+    return !s ? s : closed;
+}
+
+int writeOutput(const kordel::TextExport& ex, const Options& o) {
+    if (!o.outputDir.isEmpty()) {
+        const std::filesystem::path dir = o.outputDir.toLocal8Bit().toStdString();
+        std::error_code ec;
+        std::filesystem::create_directories(dir, ec);
+        for (const auto& part : ex.days()) {
+            if (kordel::IoStatus s = writeFile(ex, part, (dir / part.fileName).string()); !s) {
+                say(s.message());
+                return kFailed;
+            }
+        }
+        return 0;
+    }
+    const kordel::IoStatus s =
+        o.output.isEmpty()
+            ? ex.write(ex.whole(),
+                       [](std::string_view bytes) { return kordel::writeAll(STDOUT_FILENO, bytes, "standard output"); })
+            : writeFile(ex, ex.whole(), o.output.toLocal8Bit().toStdString());
+    if (!s) {
+        say(s.message());
+        return kFailed;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("kordel-export");
+    QCoreApplication::setApplicationVersion(KORDEL_VERSION);
+    QCommandLineParser parser;
+    addOptions(parser);
+    if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText().toStdString());
+    if (parser.isSet("help") || parser.isSet("help-all")) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    Options options;
+    if (const std::string error = readOptions(parser, options); !error.empty()) return usageError(error);
+
+    kordel::ExportInput input = kordel::readExportInputs(options.inputs);
+    for (const auto& m : input.messages) say(m);
+    if (input.status == kordel::ExportInput::Status::Usage) return kUsage;
+    if (input.record.channelCount() < 4) return kFailed;  // nothing could be read
+    const bool inputsFailed = input.status == kordel::ExportInput::Status::Failed;
+    keepInputStation(parser, input.station, options.settings.station);
+    const kordel::TextExport ex(std::move(input.record), input.elements, options.settings);
+    const int written = writeOutput(ex, options);
+    return written != 0 || inputsFailed ? kFailed : 0;
+}
