@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "brokerfixture.h"
-#include "link/simdeviceline.h"
+#include "sim/simdeviceline.h"
 #include "net/stationpublisher.h"
 #include "testsupport.h"
 

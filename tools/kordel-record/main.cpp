@@ -1,4 +1,4 @@
-// kordel-record [--port NAME] [--output-dir DIR]
+// kordel-record [--port NAME] [--output-dir DIR] [--wait]
 //               [--mqtt URL --station CODE [--mqtt-user NAME]
 //                [--mqtt-password-file FILE] [--mqtt-ca FILE]]
 // Records the instrument's device lines to daily data files until SIGINT or
@@ -10,14 +10,15 @@
 #include <QSocketNotifier>
 #include <clocale>
 #include <csignal>
-#include <algorithm>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "app/log/eventlog.h"
+#include "app/programcommandline.h"
 #include "net/publishoptions.h"
 #include "net/stationpublisher.h"
 #include "recordsession.h"
@@ -31,17 +32,6 @@ void onSignal(int) {
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
 }
 
-const char* const kUsage =
-    "usage: kordel-record [--port NAME] [--output-dir DIR]\n"
-    "                     [--mqtt URL --station CODE [--mqtt-user NAME]\n"
-    "                      [--mqtt-password-file FILE] [--mqtt-ca FILE]]\n";
-
-int usage(const char* problem) {
-    std::cerr << "kordel-record: " << problem << "\n"
-              << kUsage;
-    return 2;
-}
-
 QString defaultPort() { return QStringLiteral("ttyS0"); }
 
 }  // namespace
@@ -53,48 +43,70 @@ int main(int argc, char* argv[]) {
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
 
-    kordel::PortSettings port;
-    port.portName = defaultPort();
-    QString outputDir;
-    kordel::PublishRequest mqtt;
-    const std::pair<const char*, QString*> mqttOptions[] = {
-        {"--mqtt", &mqtt.url}, {"--station", &mqtt.station}, {"--mqtt-user", &mqtt.user},
-        {"--mqtt-password-file", &mqtt.passwordFile}, {"--mqtt-ca", &mqtt.caFile}};
-    const QStringList args = QCoreApplication::arguments().mid(1);
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if ((a == QLatin1String("--port") || a == QLatin1String("--output-dir")) && i + 1 >= args.size()) {
-            return usage("missing value");
-        }
-        const auto option = std::find_if(std::begin(mqttOptions), std::end(mqttOptions),
-                                         [&](const auto& o) { return a == QLatin1String(o.first); });
-        if (option != std::end(mqttOptions)) {
-            if (i + 1 >= args.size()) {
-                return usage("missing value");
-            }
-            *option->second = args[++i];
-        } else if (a == QLatin1String("--port")) {
-            port.portName = args[++i];
-        } else if (a == QLatin1String("--output-dir")) {
-            outputDir = args[++i];
-        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            std::cout << kUsage;
-            return 0;
-        } else {
-            return usage(("unknown argument " + a.toStdString()).c_str());
-        }
+    kordel::ProgramCommandLine cli(
+        QStringLiteral("kordel-record"),
+        QStringLiteral("Records the Kordel-K5's device lines to daily data files, as the program's\n"
+                       "Record button does, without a window, until SIGINT or SIGTERM. The log is\n"
+                       "kordel.log in the current directory. A port that fails (adapter pulled out)\n"
+                       "is tried again every 2 s. The first line of output names the port."),
+        {{0, QStringLiteral("ended by SIGINT or SIGTERM")},
+         {1, QStringLiteral("the port (without --wait) or the output folder could not be opened; the MQTT "
+                            "options cannot be used, or the broker refused the user or its certificate")}});
+    cli.addOption({QStringLiteral("port")}, QStringLiteral("The serial port of the instrument."), QStringLiteral("NAME"),
+                  defaultPort());
+    cli.addOption({QStringLiteral("output-dir")}, QStringLiteral("The folder of the daily data files."),
+                  QStringLiteral("DIR"), QStringLiteral("the current directory"));
+    cli.addOption({QStringLiteral("wait")},
+                  QStringLiteral("A port missing at start is tried every 2 s instead of ending with "
+                                 "status 1, for a station that starts before its adapter."));
+    cli.addOption({QStringLiteral("mqtt")},
+                  QStringLiteral("Also publish every valid line to this MQTT broker, mqtt://host[:port] or "
+                                 "mqtts://host[:port] (TLS, the broker's certificate checked)."),
+                  QStringLiteral("URL"));
+    cli.addOption({QStringLiteral("station")},
+                  QStringLiteral("The station's code in the topics kordel/CODE/line and kordel/CODE/state "
+                                 "(letters, digits, '-' and '_')."),
+                  QStringLiteral("CODE"));
+    cli.addOption({QStringLiteral("mqtt-user")}, QStringLiteral("The user name at the broker."), QStringLiteral("NAME"));
+    cli.addOption({QStringLiteral("mqtt-password-file")},
+                  QStringLiteral("A file whose first line is the password at the broker (a password is never "
+                                 "taken on the command line)."),
+                  QStringLiteral("FILE"));
+    cli.addOption({QStringLiteral("mqtt-ca")},
+                  QStringLiteral("The CA certificate that signed the broker's (mqtts://)."), QStringLiteral("FILE"),
+                  QStringLiteral("the system's CAs"));
+    if (const auto status = cli.parseOrExit(QCoreApplication::arguments())) {
+        return *status;
     }
+    kordel::PortSettings port;
+    port.portName =
+        cli.parser().isSet(QStringLiteral("port")) ? cli.parser().value(QStringLiteral("port")) : defaultPort();
+    if (port.portName.isEmpty()) {
+        return cli.finish(cli.usageError(QStringLiteral("--port needs a port name")));
+    }
+    if (!cli.parser().positionalArguments().isEmpty()) {
+        return cli.finish(cli.usageError(QStringLiteral("unexpected argument ") +
+                                         cli.parser().positionalArguments().constFirst()));
+    }
+    const QString outputDir = cli.parser().value(QStringLiteral("output-dir"));
+    const bool waitForPort = cli.parser().isSet(QStringLiteral("wait"));
+    std::cout << "kordel-record: port " << port.portName.toStdString() << ", daily files in "
+              << (outputDir.isEmpty() ? std::string(".") : outputDir.toStdString()) << std::endl;
     if (!outputDir.isEmpty() && !QDir(outputDir).exists()) {
         std::cerr << "kordel-record: the output folder " << outputDir.toStdString() << " does not exist\n";
         return 1;
     }
-
-    std::optional<kordel::MqttOptions> mqttOptionsChecked;
+    const kordel::PublishRequest mqtt{cli.parser().value(QStringLiteral("mqtt")),
+                                      cli.parser().value(QStringLiteral("station")),
+                                      cli.parser().value(QStringLiteral("mqtt-user")),
+                                      cli.parser().value(QStringLiteral("mqtt-password-file")),
+                                      cli.parser().value(QStringLiteral("mqtt-ca"))};
+    std::optional<kordel::MqttOptions> mqttOptions;
     if (!mqtt.url.isEmpty() || !mqtt.station.isEmpty() || !mqtt.user.isEmpty() || !mqtt.passwordFile.isEmpty() ||
         !mqtt.caFile.isEmpty()) {
         QString error;
-        mqttOptionsChecked = kordel::makeMqttOptions(mqtt, error);
-        if (!mqttOptionsChecked) {
+        mqttOptions = kordel::makeMqttOptions(mqtt, error);
+        if (!mqttOptions) {
             std::cerr << "kordel-record: " << error.toStdString() << '\n';
             return 1;
         }
@@ -114,14 +126,14 @@ int main(int argc, char* argv[]) {
     const std::string logPath = QDir::current().filePath(QStringLiteral("kordel.log")).toStdString();
     RecordSession session(port, outputDir.toStdString(), logPath);
     QString error;
-    if (!session.start(error)) {
+    if (!session.start(error, waitForPort)) {
         std::cerr << "kordel-record: " << error.toStdString() << '\n';
         return 1;
     }
     std::unique_ptr<kordel::StationPublisher> publisher;
     const kordel::EventLog publisherLog(logPath);
     bool ended = false;
-    if (mqttOptionsChecked) {
+    if (mqttOptions) {
         publisher = std::make_unique<kordel::StationPublisher>(
             outputDir.toStdString(), mqtt.station.toStdString(),
             [publisherLog](const std::string& text) { publisherLog.write(text); });
@@ -136,7 +148,7 @@ int main(int argc, char* argv[]) {
             session.finish();
             QCoreApplication::exit(1);
         });
-        if (!publisher->start(*mqttOptionsChecked, error)) {
+        if (!publisher->start(*mqttOptions, error)) {
             std::cerr << "kordel-record: " << error.toStdString() << '\n';
             session.finish();
             return 1;
