@@ -39,11 +39,10 @@ signals:
     void statusTextChanged(const QString& text);
 
 protected:
+    // Emitted even when unchanged: another part may have written over the place.
     void setStatusText(const QString& text) {
-        if (text != statusText_) {
-            statusText_ = text;
-            emit statusTextChanged(text);
-        }
+        statusText_ = text;
+        emit statusTextChanged(text);
     }
 
 private:

@@ -34,6 +34,7 @@
 #include "files/summarywindow.h"
 #include "link/recordingrun.h"
 #include "link/statuswindow.h"
+#include "net/remotestation.h"
 #include "widgets/zoomler.h"
 
 const QString TMainForm::kVersionText = QStringLiteral("Version 1.4 - 22.05.2007");
@@ -80,6 +81,20 @@ TMainForm::TMainForm(const MainFormOptions& options, QWidget* parent) : QMainWin
     // Key preview: the main window sees every key before the focused control.
     qApp->installEventFilter(this);
     FormCreate(options);
+    placeRemoteStation();
+}
+
+// "Remote station..." follows "ComPort" on the menu bar; the station's state
+// shows in the state panel; while watching, Record waits. The station's lines
+// reach the charts as a recording's do, through events of their own.
+void TMainForm::placeRemoteStation() {
+    auto* lines = new kordel::RecorderEvents;
+    connectCharts(*lines);
+    remote_ = new kordel::RemoteStation(this, *lines, settingsFileName());
+    lines->setParent(remote_);  // outlives the station's own parts
+    placeCapability(remote_, StatusPanel[3]);
+    connect(remote_, &kordel::RemoteStation::watchingChanged, this,
+            [this](bool watching) { SpeedButton8->setEnabled(!watching); });
 }
 
 void TMainForm::buildMenu() {
@@ -504,10 +519,14 @@ void TMainForm::createCapabilities() {
     SpeedButton3->setDefaultAction(flash_->convertAction());
 }
 
-void TMainForm::placeCapability(kordel::Capability* capability) {
+void TMainForm::placeCapability(kordel::Capability* capability, QLabel* statusLabel) {
     capabilities_.push_back(capability);
     for (QAction* action : capability->menuActions()) {
         menuBar()->insertAction(N2, action);  // before "About"
+    }
+    if (statusLabel != nullptr) {
+        connect(capability, &kordel::Capability::statusTextChanged, statusLabel, &QLabel::setText);
+        return;
     }
     auto* status = new QLabel(StatusBar1);
     status->setObjectName(capability->objectName() + QStringLiteral("Status"));

@@ -48,6 +48,8 @@ class Capability;
 class FlashConversion;
 struct DecodedSample;
 class RecordingRun;
+class RemoteStation;
+class RecorderEvents;
 class SettingsStore;
 struct SeriesData;
 }
@@ -121,6 +123,7 @@ public:
     void CollectReply(const QByteArray& bytes);
 
     // ---- state ----
+    kordel::RemoteStation* remoteStation() const { return remote_; }
     const QString& startFolder() const { return startFolder_; }
     const kordel::EventLog& eventLog() const { return log_; }
     QString settingsFileName() const;
@@ -236,7 +239,11 @@ private:
     // The capabilities beyond the core, each owning its actions, windows,
     // settings section and status text; the window places them in one loop.
     void createCapabilities();
-    void placeCapability(kordel::Capability* capability);
+    // Its status text goes to `statusLabel`, or to a status bar label of its own.
+    void placeCapability(kordel::Capability* capability, QLabel* statusLabel = nullptr);
+    // The charts' and the log's side of recorded (or watched) lines.
+    void connectCharts(kordel::RecorderEvents& events);
+    void placeRemoteStation();
     void FormCreate(const MainFormOptions& options);
     void applyLayout();
     void placeProgressBar();
@@ -277,6 +284,9 @@ private:
     kordel::InstrumentSession* session_ = nullptr;
     std::vector<kordel::Capability*> capabilities_;  // children of the window
     kordel::FlashConversion* flash_ = nullptr;
+    // Watching another station's lines over the network: a capability like
+    // the others, whose lines reach the charts through their own events.
+    kordel::RemoteStation* remote_ = nullptr;
     int selectedChart_ = 0;
     bool answerFlag_ = false;
 

@@ -13,6 +13,7 @@
 #include "app/mainform.h"
 #include "app/dialogs.h"
 #include "link/recordingrun.h"
+#include "net/remotestation.h"
 
 void TMainForm::ComPortRxChar() {
     if (const auto text = arrow_.step()) {
@@ -48,10 +49,7 @@ void TMainForm::connectRecordingRun() {
     run_->setObjectName(QStringLiteral("RecordingRun"));
     kordel::RecorderEvents& events = run_->events();
     // The charts, the log, the error report and the state panel each listen on their own.
-    connect(&events, &kordel::RecorderEvents::dailyFileStarted, this, &TMainForm::onDailyFileStarted);
-    connect(&events, &kordel::RecorderEvents::sampleDecoded, this, &TMainForm::onSample);
-    connect(&events, &kordel::RecorderEvents::logEntry, this, &TMainForm::onLog);
-    connect(&events, &kordel::RecorderEvents::fileError, this, &TMainForm::onFileError);
+    connectCharts(events);
     connect(&events, &kordel::RecorderEvents::dailyFileStarted, StatusPanel[3], [this](const std::string& name) {
         // Where the recording goes: the working directory of the moment, which
         // the open dialog may have moved.
@@ -61,6 +59,13 @@ void TMainForm::connectRecordingRun() {
         StatusPanel[3]->setText(QStringLiteral("Waiting for ") + name + QStringLiteral("..."));
     });
     connect(run_, &kordel::RecordingRun::portReopened, StatusPanel[3], &QLabel::clear);
+}
+
+void TMainForm::connectCharts(kordel::RecorderEvents& events) {
+    connect(&events, &kordel::RecorderEvents::dailyFileStarted, this, &TMainForm::onDailyFileStarted);
+    connect(&events, &kordel::RecorderEvents::sampleDecoded, this, &TMainForm::onSample);
+    connect(&events, &kordel::RecorderEvents::logEntry, this, &TMainForm::onLog);
+    connect(&events, &kordel::RecorderEvents::fileError, this, &TMainForm::onFileError);
 }
 
 std::uint8_t TMainForm::currentDay() const { return run_->recorder().currentDay(); }
@@ -122,6 +127,12 @@ void TMainForm::SpeedButton8Click() {
 }
 
 void TMainForm::SpeedButton7Click() {
+    if (remote_->watching()) {
+        // Stop ends the watching; the port is not this run's business.
+        remote_->stop();
+        WriteLog(QStringLiteral("Button: Stop"));
+        return;
+    }
     // Stop frees the controls even when the port will not open: otherwise a
     // missing adapter would leave Record locked for good. It ends the waiting
     // for a failed port too.

@@ -28,12 +28,16 @@ public:
     // the run, logs the end.
     void finish();
 
-    // What the recorder reports (for further listeners, such as a publisher).
+    // What the recorder reports, for further listeners such as the publisher.
+    // A device line goes into the daily file right after `sampleDecoded`: a
+    // receiver that reads the file does so from the event loop, later.
     kordel::RecorderEvents& events() { return run_->events(); }
+
+    // One log entry; a failing log is shown on stderr once, until it works again.
+    void log(const std::string& text);
 
 private:
     void onPortFailed(const QString& message);
-    void log(const std::string& text);
     // A log failure is shown once, until the log works again.
     void showLogStatus(const kordel::IoStatus& status);
 
