@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "link/simoptions.h"
-#include "link/simulatedinstrument.h"
+#include "sim/simoptions.h"
+#include "sim/simulatedinstrument.h"
 
 int main(int argc, char** argv) {
     using namespace kordel;
