@@ -113,7 +113,7 @@ PY
 
 t0=$SECONDS
 start_sim 1
-"$rec" --port "$work/port" --output-dir out 2>rec.err &
+"$rec" --port "$work/port" --output-dir out >rec.out 2>rec.err &
 recpid=$!
 rss_first=
 for n in 1 2 3 4; do
