@@ -28,6 +28,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         if (!cl.dataFile) {
             cl.dataFile = a;
         }
+        cl.dataFiles.push_back(a);
     }
     return cl;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The program's command line: `kordel [--port NAME] [FILE]`. The first argument
-// that is not an option names a data file to plot at start; an option's value is
-// never taken for that file.
+// The program's command line: `kordel [--port NAME] [FILE|FOLDER]...`. The
+// arguments that are not options name data files (or folders of them) to plot
+// at start as one record; an option's value is never taken for a file.
 
 #include <optional>
 #include <string>
@@ -10,7 +10,8 @@
 namespace kordel {
 
 struct CommandLine {
-    std::optional<std::string> dataFile;
+    std::optional<std::string> dataFile;  // the first of dataFiles
+    std::vector<std::string> dataFiles;
     std::optional<std::string> port;
     // Options the program does not know, and options missing their value.
     std::vector<std::string> problems;

@@ -103,6 +103,7 @@ TMainForm::TMainForm(const MainFormOptions& options, QWidget* parent) : QMainWin
     buildStatusBar();
     move(64, 78);
     resize(909, 569);
+    setAcceptDrops(true);
     // Key preview: the main window sees every key before the focused control.
     qApp->installEventFilter(this);
     FormCreate(options);
@@ -114,6 +115,8 @@ void TMainForm::buildMenu() {
     file->setObjectName(QStringLiteral("N5"));
     OpenDATA1 = file->addAction(QStringLiteral("&Open file"), this, &TMainForm::OpenDATA1Click);
     OpenDATA1->setObjectName(QStringLiteral("OpenDATA1"));
+    OpenFolder1 = file->addAction(QStringLiteral("Open &folder..."), this, &TMainForm::OpenFolder1Click);
+    OpenFolder1->setObjectName(QStringLiteral("OpenFolder1"));
     Recentdata1 = file->addMenu(QStringLiteral("List of files..."));
     Recentdata1->setObjectName(QStringLiteral("Recentdata1"));
     Recentdata1->setEnabled(false);
@@ -314,12 +317,20 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     // 5. A data file named on the command line is plotted before the window
     // shows and becomes the current data file, as File > Open makes it.
     bool fileLoaded = false;
-    if (!options.dataFile.isEmpty()) {
-        if (QFileInfo(options.dataFile).isFile()) {
-            fileLoaded = LoadDataFile(options.dataFile);
+    QStringList named = options.dataFiles;
+    if (named.isEmpty() && !options.dataFile.isEmpty()) {
+        named << options.dataFile;
+    }
+    QStringList present;
+    for (const QString& path : named) {
+        if (QFileInfo(path).isFile() || QFileInfo(path).isDir()) {
+            present << path;
         } else {
-            kordel::ErrorReport::instance().report(notFoundText(options.dataFile));
+            kordel::ErrorReport::instance().report(notFoundText(path));
         }
+    }
+    if (!present.isEmpty()) {
+        fileLoaded = LoadDataFiles(present);
     }
     // 6. The version in the caption, unless a file gave it its name.
     if (!fileLoaded || currentDataFileName_.isEmpty()) {

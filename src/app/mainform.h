@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -30,6 +31,8 @@ class QProgressBar;
 class QStatusBar;
 class QToolButton;
 class QKeyEvent;
+class QDragEnterEvent;
+class QDropEvent;
 
 class TLogFile;
 class ChannelChart;
@@ -45,12 +48,15 @@ namespace kordel {
 class PortRetry;
 class SettingsStore;
 struct SeriesData;
+class Record;
+struct AxisRange;
 }
 
 // What the process start hands to the main window.
 struct MainFormOptions {
     QString exeDir;         // folder of "kordel.ini"; the executable's folder when empty
     QString dataFile;       // first command-line argument, if any
+    QStringList dataFiles;  // every file or folder named on the command line
     QString portName;       // "--port NAME"; the platform's first serial port when empty
     // Makes the serial port; the real one when empty (tests put in their own).
     std::function<std::unique_ptr<kordel::SerialPort>(const kordel::PortSettings&)> portFactory;
@@ -102,6 +108,7 @@ public:
     void XZoomlerChanged();
     void Zoomler0Changed(int channel);
     void OpenDATA1Click();
+    void OpenFolder1Click();  // "Open &folder..."
     void MRU_DATAClick(const QString& fileName);
     void Exit1Click();
     void N24Click();  // "ComPort"
@@ -115,6 +122,11 @@ public:
     void ScrollByKey(int key);
     // Plots a data file; false when it could not be opened or read.
     bool LoadDataFile(const QString& fileName);
+    // Plots files and folders (their *.pc and *.fl files) as one record in
+    // time order; false when nothing could be read.
+    bool LoadDataFiles(const QStringList& paths);
+    // The charts show the record, one channel each.
+    void showRecord(const std::shared_ptr<const kordel::Record>& record);
     // The charts' side of recording and reading: one sample on all five
     // channels, the oldest one dropped, or a whole file's columns at once.
     void appendSample(double x, const std::array<double, 5>& values);
@@ -177,6 +189,7 @@ public:
     std::unique_ptr<kordel::SerialPort> ComPort1;
     QMenu* N5 = nullptr;  // "File"
     QAction* OpenDATA1 = nullptr;
+    QAction* OpenFolder1 = nullptr;
     QMenu* Recentdata1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* N24 = nullptr;
@@ -235,6 +248,7 @@ public:
     void replotCharts(bool immediate = false);
 
 private:
+    void showRecordReadout(const kordel::Record& record, double time, const kordel::AxisRange& visible);
     int splitterPressHeight_ = 0;
     // ---- end of charts ----
 
@@ -242,6 +256,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Files and folders dropped on the window open as File > Open opens them.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();

@@ -10,6 +10,7 @@
 
 #include "app/fixedformats.h"
 #include "charts/readout.h"
+#include "record/envelope.h"
 
 namespace {
 
@@ -331,6 +332,8 @@ ChannelChart::ChannelChart(int channel, QWidget* parent) : QCustomPlot(parent), 
     replotTimer_.setSingleShot(true);
     replotTimer_.setInterval(0);
     connect(&replotTimer_, &QTimer::timeout, this, [this] { replotNow(); });
+    // Every replot, also the toolkit's own after a resize, draws the window it shows.
+    connect(this, &QCustomPlot::beforeReplot, this, &ChannelChart::feedFromRecord);
     updateOuterMargins();
     updateAxes();
 }
@@ -343,6 +346,9 @@ QCPGraph* ChannelChart::series() const { return graph_; }
 
 void ChannelChart::clearSeries() {
     graph_->data()->clear();
+    record_.reset();
+    fedWidth_ = -1;
+    graph_->setAdaptiveSampling(true);
     timeAuto_ = true;
     valueAuto_ = true;
     extentValid_ = true;
@@ -350,7 +356,55 @@ void ChannelChart::clearSeries() {
     dataChanged();
 }
 
+void ChannelChart::showRecord(std::shared_ptr<const kordel::Record> record, std::size_t channel) {
+    clearSeries();
+    if (!record || channel >= record->channelCount()) {
+        return;
+    }
+    record_ = std::move(record);
+    recordChannel_ = channel;
+    // The points handed over are already one pair per pixel column at most.
+    graph_->setAdaptiveSampling(false);
+    const double scale = record_->scale(channel);
+    bool any = false;
+    for (const kordel::BlockSummary& b : record_->blocks(channel)) {
+        if (b.count == 0) continue;
+        minY_ = any ? std::min(minY_, b.min / scale) : b.min / scale;
+        maxY_ = any ? std::max(maxY_, b.max / scale) : b.max / scale;
+        any = true;
+    }
+    extentValid_ = true;
+    dataChanged();
+}
+
+void ChannelChart::feedFromRecord() {
+    if (!record_) {
+        return;
+    }
+    const QCPRange range = xAxis->range();
+    const int pixels = std::max(1, width());
+    if (fedWidth_ == pixels && fedRange_ == range) {
+        return;
+    }
+    fedRange_ = range;
+    fedWidth_ = pixels;
+    const auto toMs = [](double x) {
+        const double limit = static_cast<double>(kordel::Record::kTimeLimitMs);
+        return static_cast<std::int64_t>(std::clamp(x * kordel::Record::kMsPerDay, -limit, limit));
+    };
+    const kordel::EnvelopeLine line =
+        kordel::envelope(*record_, recordChannel_, toMs(range.lower), toMs(range.upper), pixels);
+    QVector<QCPGraphData> points(static_cast<qsizetype>(line.x.size()));
+    for (std::size_t i = 0; i < line.x.size(); ++i) {
+        points[static_cast<qsizetype>(i)] = QCPGraphData(line.x[i], line.y[i]);
+    }
+    graph_->data()->set(points, true);
+}
+
 void ChannelChart::appendPoint(double x, double y) {
+    if (record_) {
+        clearSeries();
+    }
     const bool first = graph_->data()->isEmpty();
     graph_->addData(x, y);
     if (extentValid_) {
@@ -399,17 +453,25 @@ void ChannelChart::appendPoints(const std::vector<double>& x, const std::vector<
     dataChanged();
 }
 
-std::size_t ChannelChart::pointCount() const { return static_cast<std::size_t>(graph_->data()->size()); }
+std::size_t ChannelChart::pointCount() const {
+    return record_ ? record_->size() : static_cast<std::size_t>(graph_->data()->size());
+}
 
-double ChannelChart::xAt(std::size_t i) const { return graph_->data()->at(static_cast<int>(i))->key; }
+double ChannelChart::xAt(std::size_t i) const {
+    return record_ ? record_->timeNumber(i) : graph_->data()->at(static_cast<int>(i))->key;
+}
 
-double ChannelChart::yAt(std::size_t i) const { return graph_->data()->at(static_cast<int>(i))->value; }
+double ChannelChart::yAt(std::size_t i) const {
+    return record_ ? record_->value(recordChannel_, i) : graph_->data()->at(static_cast<int>(i))->value;
+}
 
 double ChannelChart::minX() const {
+    if (record_) return record_->empty() ? 0 : record_->timeNumber(0);
     return graph_->data()->isEmpty() ? 0 : graph_->data()->constBegin()->key;
 }
 
 double ChannelChart::maxX() const {
+    if (record_) return record_->empty() ? 0 : record_->timeNumber(record_->size() - 1);
     return graph_->data()->isEmpty() ? 0 : (graph_->data()->constEnd() - 1)->key;
 }
 

@@ -28,6 +28,7 @@
 #include <qcustomplot.h>
 
 #include "charts/chartlogic.h"
+#include "record/record.h"
 
 class ChannelGraph;
 
@@ -49,6 +50,14 @@ public:
     // ---- data: X kept ascending, a point placed by its X ----
     // No points; both axes automatic again.
     void clearSeries();
+    // Shows channel `channel` of a record, which the charts share: the chart
+    // holds no copy of its samples but draws, at each replot, what the
+    // visible window needs (every sample when they are few, otherwise the
+    // extremes of each pixel column), with the record's gaps as breaks. The
+    // queries below then answer from the record, at full resolution. The
+    // live points (appendPoint) clear it first.
+    void showRecord(std::shared_ptr<const kordel::Record> record, std::size_t channel);
+    const kordel::Record* record() const { return record_.get(); }
     void appendPoint(double x, double y);
     void dropFirstPoint();
     // Many points at once. `order`, when given, lists the indices of x in
@@ -120,6 +129,9 @@ protected:
 
 private:
     void dataChanged();
+    // The graph's points for the visible window, when a record is shown and
+    // the window or the width changed since the last time.
+    void feedFromRecord();
     void updateAxes();
     void updateOuterMargins();
     void computeExtent() const;
@@ -135,6 +147,11 @@ private:
     mutable bool extentValid_ = true;
     mutable double minY_ = 0;
     mutable double maxY_ = 0;
+
+    std::shared_ptr<const kordel::Record> record_;
+    std::size_t recordChannel_ = 0;
+    QCPRange fedRange_;
+    int fedWidth_ = -1;
 
     int cursorLine_ = -1;
     bool lowered_ = false;

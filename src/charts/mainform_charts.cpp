@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QLabel>
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <optional>
 
@@ -89,6 +90,13 @@ void TMainForm::appendSeries(const kordel::SeriesData& data) {
     for (int k = 0; k < kChannels; ++k) {
         Chart[k]->appendPoints(data.x, data.y[static_cast<std::size_t>(k)], ascending ? nullptr : &order);
     }
+}
+
+void TMainForm::showRecord(const std::shared_ptr<const kordel::Record>& record) {
+    for (int k = 0; k < kChannels; ++k) {
+        Chart[k]->showRecord(record, static_cast<std::size_t>(k));
+    }
+    redrawCursorLines();
 }
 
 // ---- zoom bars and keys ----
@@ -192,6 +200,10 @@ void TMainForm::Chart0MouseMove(int chart, int x, int y) {
     }
     const double time = c->timeAtPixel(x);
     const kordel::AxisRange visible = c->timeAxis();
+    if (const kordel::Record* record = c->record()) {
+        showRecordReadout(*record, time, visible);
+        return;
+    }
     const auto i = kordel::pickCursorSample(
         c->pointCount(), [c](std::size_t j) { return c->xAt(j); }, visible.min, visible.max, time);
     std::array<double, 5> values{};
@@ -208,6 +220,33 @@ void TMainForm::Chart0MouseMove(int chart, int x, int y) {
         return;
     }
     StatusPanel[2]->setText(QString::fromStdString(kordel::formatReadout(kordel::formatCursorTime(time), values)));
+    EraseCursorLines();
+    DrawCursorLines(time);
+}
+
+void TMainForm::showRecordReadout(const kordel::Record& record, double time, const kordel::AxisRange& visible) {
+    const auto toMs = [](double x) {
+        const double limit = static_cast<double>(kordel::Record::kTimeLimitMs);
+        return static_cast<std::int64_t>(std::clamp(std::round(x * kordel::Record::kMsPerDay), -limit, limit));
+    };
+    const std::int64_t from = toMs(visible.min);
+    const std::int64_t to = toMs(visible.max);
+    const auto i = record.nearest(toMs(time), from, to);
+    if (!i && record.lowerBound(from) >= record.upperBound(to)) {
+        // No visible sample: nothing to show. The text stays, no line is drawn.
+        EraseCursorLines();
+        return;
+    }
+    std::string text = "Time: " + kordel::formatCursorTime(time);
+    if (i) {
+        // Inside a gap the read-out holds the time alone.
+        std::array<double, 5> values{};
+        for (std::size_t k = 0; k < values.size() && k < record.channelCount(); ++k) {
+            values[k] = record.value(k, *i);
+        }
+        text = kordel::formatReadout(kordel::formatCursorTime(time), values);
+    }
+    StatusPanel[2]->setText(QString::fromStdString(text));
     EraseCursorLines();
     DrawCursorLines(time);
 }

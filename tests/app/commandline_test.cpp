@@ -2,6 +2,7 @@
 
 #include "app/commandline.h"
 
+using kordel::CommandLine;
 using kordel::parseCommandLine;
 
 TEST(CommandLine, FirstPlainArgumentIsTheDataFileAndOptionValuesNeverAre) {
@@ -23,4 +24,21 @@ TEST(CommandLine, FirstPlainArgumentIsTheDataFileAndOptionValuesNeverAre) {
     cl = parseCommandLine({"--verbose", "--port"});
     EXPECT_FALSE(cl.dataFile);
     EXPECT_EQ(cl.problems.size(), 2u);
+}
+
+TEST(CommandLine, SeveralFilesAndFoldersAreKeptInOrder) {
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> files;
+    } cases[] = {
+        {{"a.pc", "b.fl", "days"}, {"a.pc", "b.fl", "days"}},
+        {{"--port", "x.pc", "a.pc", "b.pc"}, {"a.pc", "b.pc"}},
+        {{"a.pc", "--", "--b.pc"}, {"a.pc", "--b.pc"}},
+        {{}, {}},
+    };
+    for (const auto& c : cases) {
+        const CommandLine cl = parseCommandLine(c.args);
+        EXPECT_EQ(cl.dataFiles, c.files);
+        EXPECT_EQ(cl.dataFile.has_value(), !c.files.empty());
+    }
 }

@@ -450,17 +450,19 @@ TEST_F(MainFormChartsTest, OnlyTheFirstChartLosesItsSelectionWithTheFocus) {
 
 TEST_F(MainFormChartsTest, TheReadOutShowsTheSampleOfTheCursorsSecondInFixedFields) {
     std::vector<Line> lines = tenSecondLines(60);
-    lines[10].bx = 0.000001;
-    lines[10].te = -1234.56789012345;  // 16 characters: cut to 15
+    // Values are held to the files' precision (two decimals for the field,
+    // one for the temperatures); the cutting of long values is the formatter's.
+    lines[10].bx = 0.01;
+    lines[10].te = -1234.56789012345;
     open(lines);
     f().CrossMouseCB->setChecked(true);
     mouseOver(0, columnWithin(0, at(22, 10, 1, 40), at(22, 10, 1, 41)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:40      X: 1E-6           Y: -1510.5        "
-                                       "Z: 44100          Ts: 25.3           Te: -1234.567890123");
+    EXPECT_EQ(readout().toStdString(), "Time: 10:01:40      X: 0.01           Y: -1510.5        "
+                                       "Z: 44100          Ts: 25.3           Te: -1234.6");
     // A position between two samples: the nearer one.
     mouseOver(2, columnWithin(2, at(22, 10, 1, 43), at(22, 10, 1, 44)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:43      X: 1E-6           Y: -1510.5        "
-                                       "Z: 44100          Ts: 25.3           Te: -1234.567890123");
+    EXPECT_EQ(readout().toStdString(), "Time: 10:01:43      X: 0.01           Y: -1510.5        "
+                                       "Z: 44100          Ts: 25.3           Te: -1234.6");
     mouseOver(4, columnWithin(4, at(22, 10, 1, 50), at(22, 10, 1, 51)));
     EXPECT_EQ(readout().toStdString(), "Time: 10:01:50      X: 20011.25       Y: -1511.5        "
                                        "Z: 44110          Ts: 25.3           Te: 30.1");
