@@ -11,6 +11,7 @@
 #include "app/fixedformats.h"
 #include "charts/readout.h"
 #include "record/envelope.h"
+#include "record/timeaxis.h"
 
 namespace {
 
@@ -98,15 +99,21 @@ private:
     int labelArea_;
 };
 
-// The bottom axis: date-time numbers as "hh:nn:ss", steps of at least a second.
+// The bottom axis: date-time numbers at round steps from midnight, labelled
+// "hh:nn:ss" on the usual spans, with tenths on a few seconds, without seconds
+// beyond six hours, and with the date above the time when the window crosses
+// midnight or spans more than a day.
 class TimeTicker : public QCPAxisTicker {
-protected:
-    double getTickStep(const QCPRange& range) override {
-        return kordel::timeTickStep(range.size() / std::max(1, tickCount()));
-    }
-    int getSubTickCount(double) override { return 0; }
-    QString getTickLabel(double tick, const QLocale&, QChar, int) override {
-        return QString::fromStdString(kordel::formatCursorTime(tick));
+public:
+    void generate(const QCPRange& range, const QLocale&, QChar, int, QVector<double>& ticks,
+                  QVector<double>* subTicks, QVector<QString>* tickLabels) override {
+        ticks.clear();
+        if (subTicks) subTicks->clear();
+        if (tickLabels) tickLabels->clear();
+        for (const kordel::TimeTick& t : kordel::timeAxisTicks(range.lower, range.upper, tickCount() + 1).ticks) {
+            ticks << t.position;
+            if (tickLabels) *tickLabels << QString::fromStdString(t.label);
+        }
     }
 };
 

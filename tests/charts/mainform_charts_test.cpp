@@ -650,3 +650,145 @@ TEST_F(MainFormChartsTest, AHiddenChartReplotsOnlyWhenShownAgain) {
     EXPECT_EQ(picture(f().Chart[2]).size(), f().Chart[2]->size());
     EXPECT_DOUBLE_EQ(f().Chart[2]->xAxis->range().lower, at(22, 10, 2, 0));
 }
+
+// ---- several files as one record ----
+
+namespace {
+
+std::vector<Line> secondLines(int day, int hour, int minute, int count, double base) {
+    std::vector<Line> lines;
+    for (int i = 0; i < count; ++i) {
+        const int s = (hour * 60 + minute) * 60 + i;
+        lines.push_back({day, s / 3600, s / 60 % 60, s % 60, 0, base + i, -1500.5, 44000.0, 25.3, 30.1});
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST_F(MainFormChartsTest, SeveralFilesMergeInTimeOrderWhateverOrderTheyComeIn) {
+    // b interleaves with a by half seconds and repeats a's last sample exactly.
+    const QString a = startDir_.filePath(QStringLiteral("a.pc"));
+    const QString b = startDir_.filePath(QStringLiteral("b.fl"));
+    const QString c = startDir_.filePath(QStringLiteral("c.pc"));
+    test::writeFile(a, dataFile({{22, 10, 0, 0, 0, 1, 0, 0, 0, 0}, {22, 10, 0, 1, 0, 2, 0, 0, 0, 0}}));
+    test::writeFile(b, dataFile({{22, 10, 0, 0, 500, 7, 0, 0, 0, 0}, {22, 10, 0, 1, 0, 2, 0, 0, 0, 0}}));
+    test::writeFile(c, dataFile({{21, 23, 59, 59, 0, 9, 0, 0, 0, 0}}));
+    const std::string title = "Kordel File viewer: c.pc \xE2\x80\xA6 b.fl (3 files)";
+    const struct {
+        QStringList paths;
+        std::string title;
+    } cases[] = {
+        {{a, b, c}, title},
+        {{b, c, a}, title},
+        {{startDir_.path()}, title},
+    };
+    for (const auto& row : cases) {
+        ASSERT_TRUE(f().LoadDataFiles(row.paths));
+        test::drainEvents();
+        const ChannelChart* chart = f().Chart[0];
+        ASSERT_EQ(chart->pointCount(), 4u) << row.paths.join(' ').toStdString();
+        const double x[] = {at(21, 23, 59, 59), at(22, 10, 0, 0), at(22, 10, 0, 0, 500), at(22, 10, 0, 1)};
+        const double y[] = {9, 1, 7, 2};
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_NEAR(chart->xAt(i), x[i], 1e-9) << i;
+            EXPECT_EQ(chart->yAt(i), y[i]) << i;
+        }
+        EXPECT_EQ(f().windowTitle().toStdString(), row.title);
+        EXPECT_EQ(f().recentData().items().front(), row.paths.front().toStdString());
+    }
+}
+
+TEST_F(MainFormChartsTest, OneFileOfAFolderKeepsTheOneFileTitle) {
+    QDir(startDir_.path()).mkdir(QStringLiteral("one"));
+    const QString file = startDir_.filePath(QStringLiteral("one/day.pc"));
+    test::writeFile(file, dataFile(tenSecondLines(3)));
+    dialogs_.folderAnswers.push_back(startDir_.filePath(QStringLiteral("one")));
+    f().OpenFolder1Click();
+    EXPECT_EQ(f().windowTitle(), QStringLiteral("Kordel File viewer: ") + file);
+    EXPECT_EQ(f().recentData().items().front(), startDir_.filePath(QStringLiteral("one")).toStdString());
+    EXPECT_EQ(f().Chart[2]->pointCount(), 3u);
+}
+
+TEST_F(MainFormChartsTest, TheReadOutInAGapShowsTheTimeAloneAndBesideItTheSample) {
+    // 10:00:00–10:00:59 and 10:10:00–10:10:59 at 1 Hz: a gap of nine minutes.
+    std::vector<Line> lines = secondLines(22, 10, 0, 60, 100);
+    const std::vector<Line> later = secondLines(22, 10, 10, 60, 500);
+    lines.insert(lines.end(), later.begin(), later.end());
+    open(lines);
+    f().CrossMouseCB->setChecked(true);
+    // The window shown, the cursor's time range, the read-out.
+    const struct {
+        double start, finish, from, to;
+        std::string text;
+    } cases[] = {
+        {at(22, 9, 59, 0), at(22, 10, 12, 0), at(22, 10, 5, 0), at(22, 10, 5, 1), "Time: 10:05:00"},
+        {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 59, 100), at(22, 10, 0, 59, 500), "Time: 10:00:59"},
+        {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 58, 600), at(22, 10, 0, 58, 900),
+         "Time: 10:00:58      X: 159            Y: -1500.5        Z: 44000          Ts: 25.3           Te: 30.1"},
+        {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 9, 59, 100), at(22, 10, 9, 59, 900), "Time: 10:09:59"},
+        {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 10, 0, 100), at(22, 10, 10, 0, 400),
+         "Time: 10:10:00      X: 500            Y: -1500.5        Z: 44000          Ts: 25.3           Te: 30.1"},
+    };
+    for (const auto& row : cases) {
+        f().XZoomlerBar()->SetWindow(row.start, row.finish);
+        f().XZoomlerChanged();
+        test::drainEvents();
+        const int x = columnWithin(0, row.from, row.to);
+        ASSERT_GT(x, 0) << row.text;
+        mouseOver(0, x);
+        EXPECT_EQ(readout().toStdString(), row.text);
+        EXPECT_EQ(f().cursorLinePosition(0), x);
+    }
+    // The line breaks in the gap: a NaN between the last sample before it and the first after.
+    f().ShowAll();
+    f().replotCharts(true);
+    const auto data = f().Chart[0]->series()->data();
+    bool broken = false;
+    for (auto it = data->constBegin(); it != data->constEnd(); ++it) {
+        broken = broken || (std::isnan(it->value) && it->key > at(22, 10, 0, 59) && it->key < at(22, 10, 10, 0));
+    }
+    EXPECT_TRUE(broken);
+}
+
+TEST_F(MainFormChartsTest, TheDrawnLineOfALongRecordKeepsEverySpike) {
+    // 20 000 samples at 1 Hz, far more than pixel columns, with one-sample spikes.
+    std::vector<Line> lines = secondLines(22, 4, 0, 20000, 0);
+    for (auto& l : lines) l.bx = 100;
+    const int spikes[][2] = {{1234, 900}, {7777, -800}, {19998, 600}};
+    for (const auto& s : spikes) lines[static_cast<std::size_t>(s[0])].bx = s[1];
+    open(lines);
+    f().replotCharts(true);
+    const auto data = f().Chart[0]->series()->data();
+    EXPECT_LE(data->size(), 4 * f().Chart[0]->width() + 8);
+    for (const auto& s : spikes) {
+        bool found = false;
+        for (auto it = data->constBegin(); it != data->constEnd(); ++it) {
+            found = found || (it->value == s[1] && std::fabs(it->key - f().Chart[0]->xAt(static_cast<std::size_t>(s[0]))) < 1e-9);
+        }
+        EXPECT_TRUE(found) << s[0];
+    }
+    EXPECT_EQ(f().Chart[0]->minY(), -800);
+    EXPECT_EQ(f().Chart[0]->maxY(), 900);
+}
+
+TEST_F(MainFormChartsTest, UnbrokenOneSecondDataIsDrawnWithoutHolesAtAnyZoom) {
+    std::vector<Line> lines = secondLines(22, 0, 0, 6 * 3600, 0);
+    for (std::size_t i = 0; i < lines.size(); ++i) lines[i].bx = 100 + 50 * std::sin(static_cast<double>(i) / 300.0);
+    open(lines);
+    ChannelChart* c = f().Chart[0];
+    const double spans[] = {1.0 / 24 / 60 * 10, 1.0 / 24 / 6, 1.0 / 24, 1.0 / 24 * 3, 1.0 / 24 * 5};
+    for (const double span : spans) {
+        c->setTimeAxis(at(22, 1, 0, 0), at(22, 1, 0, 0) + span);
+        c->replotNow(true);
+        const QImage image = picture(c);
+        const QRect r = c->plotRect();
+        int empty = 0;
+        for (int x = r.left() + 2; x < r.right() - 2; ++x) {
+            bool red = false;
+            for (int y = r.top(); y <= r.bottom() && !red; ++y) red = qRed(image.pixel(x, y)) > 200 && qGreen(image.pixel(x, y)) < 80;
+            empty += red ? 0 : 1;
+        }
+        EXPECT_EQ(empty, 0) << span * 24 * 60 << " minutes";
+    }
+}
