@@ -389,7 +389,10 @@ void ChannelChart::feedFromRecord() {
         return;
     }
     const QCPRange range = xAxis->range();
-    const int pixels = std::max(1, width());
+    // The plotting width as the layout will make it (a resize replots before
+    // the layout follows): the chart less its 1 % margins and its axis areas.
+    const QMargins inner = axisRect()->margins();
+    const int pixels = std::max(1, width() - 2 * qRound(width() * 0.01) - inner.left() - inner.right());
     if (fedWidth_ == pixels && fedRange_ == range) {
         return;
     }
@@ -401,9 +404,22 @@ void ChannelChart::feedFromRecord() {
     };
     const kordel::EnvelopeLine line =
         kordel::envelope(*record_, recordChannel_, toMs(range.lower), toMs(range.upper), pixels);
+    // Denser than the pixels, the line would be drawn in segments shorter
+    // than a pixel, and the toolkit's one-pixel pen leaves holes between such
+    // segments (the line looks dashed). Each point moves to the middle of its
+    // pixel column instead (a quarter in, clear of the rounding at its
+    // edges and middle): a column's points make one vertical stroke, and
+    // neighbouring columns join by whole-pixel steps.
+    const bool dense = line.x.size() > static_cast<std::size_t>(pixels);
+    const double column = range.size() / pixels;
     QVector<QCPGraphData> points(static_cast<qsizetype>(line.x.size()));
     for (std::size_t i = 0; i < line.x.size(); ++i) {
-        points[static_cast<qsizetype>(i)] = QCPGraphData(line.x[i], line.y[i]);
+        double x = line.x[i];
+        if (dense && x >= range.lower && x <= range.upper) {
+            const double c = std::min(std::floor((x - range.lower) / column), static_cast<double>(pixels - 1));
+            x = range.lower + (c + 0.25) * column;  // well inside the pixel, whatever the rounding
+        }
+        points[static_cast<qsizetype>(i)] = QCPGraphData(x, line.y[i]);
     }
     graph_->data()->set(points, true);
 }

@@ -497,3 +497,37 @@ TEST(ChannelChart, UnbrokenPointsAreDrawnWithoutHolesAtAnyZoom) {
         EXPECT_EQ(empty, 0) << span * 24 * 60 << " minutes";
     }
 }
+
+TEST(ChannelChart, ARecordDenserThanThePixelsIsDrawnWithoutHoles) {
+    // Six hours at 1 Hz of a slow wave: at these zooms every point drawn as it
+    // lies would make segments shorter than a pixel, which the pen drew dashed.
+    auto record = std::make_shared<kordel::Record>(std::vector<kordel::ChannelInfo>{{"V", "nT", 2}});
+    const std::int64_t midnight = static_cast<std::int64_t>(kordel::toDateNumber(2007, 5, 22)) * 86'400'000;
+    for (int i = 0; i < 6 * 3600; ++i) {
+        const std::int32_t raw[1] = {static_cast<std::int32_t>(std::lround(10000 + 5000 * std::sin(i / 300.0)))};
+        record->append(midnight + i * 1000LL, raw);
+    }
+    record->finish();
+    const struct {
+        int width;
+        double minutes;
+    } cases[] = {{800, 20}, {800, 53.8}, {800, 61.9}, {800, 143}, {1500, 108.2}, {1500, 124.5}, {1500, 200}};
+    for (const auto& row : cases) {
+        auto c = shownChart(0, {row.width, 200});
+        c->showRecord(record, 0);
+        c->setValueAxis(40, 160);
+        c->setTimeAxis(at(0, 30, 0), at(0, 30, 0) + row.minutes / 1440);
+        c->replotNow(true);
+        const QImage image = picture(*c);
+        const QRect r = c->plotRect();
+        int empty = 0;
+        for (int px = r.left() + 2; px < r.right() - 2; ++px) {
+            bool red = false;
+            for (int py = r.top(); py <= r.bottom() && !red; ++py) {
+                red = qRed(image.pixel(px, py)) > 200 && qGreen(image.pixel(px, py)) < 80;
+            }
+            empty += red ? 0 : 1;
+        }
+        EXPECT_EQ(empty, 0) << row.width << " px, " << row.minutes << " minutes";
+    }
+}
