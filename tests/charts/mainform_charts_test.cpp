@@ -9,11 +9,13 @@
 #include <QCursor>
 #include <QDir>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QUrl>
 
 #include <cmath>
 #include <functional>
@@ -794,4 +796,23 @@ TEST_F(MainFormChartsTest, UnbrokenOneSecondDataIsDrawnWithoutHolesAtAnyZoom) {
         }
         EXPECT_EQ(empty, 0) << span * 24 * 60 << " minutes";
     }
+}
+
+TEST_F(MainFormChartsTest, DroppedFilesOpenAndErrorLinesNameTheirFile) {
+    const QString a = startDir_.filePath(QStringLiteral("a.pc"));
+    const QString b = startDir_.filePath(QStringLiteral("b.pc"));
+    test::writeFile(a, dataFile({{22, 10, 0, 0, 0, 1, 0, 0, 0, 0}}) + "bad a\r\n");
+    test::writeFile(b, dataFile({{22, 11, 0, 0, 0, 2, 0, 0, 0, 0}}) + "bad b\r\n");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form_.get(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form_.get(), &drop);
+    EXPECT_EQ(dialogs_.questions, (QStringList{QStringLiteral("Error in line 5 of a.pc\r\nbad a\r\nContinue ?"),
+                                               QStringLiteral("Error in line 5 of b.pc\r\nbad b\r\nContinue ?")}));
+    EXPECT_EQ(f().Chart[0]->pointCount(), 2u);
+    EXPECT_EQ(f().windowTitle(), QStringLiteral("Kordel File viewer: a.pc \u2026 b.pc (2 files)"));
+    EXPECT_EQ(logLines().last(), QStringLiteral("Open file: ") + b);
 }
