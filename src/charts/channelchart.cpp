@@ -410,8 +410,8 @@ void ChannelChart::feedFromRecord() {
     // pixel column instead (a quarter in, clear of the rounding at its
     // edges and middle): a column's points make one vertical stroke, and
     // neighbouring columns join by whole-pixel steps.
-    const bool dense = line.x.size() > static_cast<std::size_t>(pixels);
     const double column = range.size() / pixels;
+    const bool dense = line.x.size() > static_cast<std::size_t>(pixels) && column > 0;
     QVector<QCPGraphData> points(static_cast<qsizetype>(line.x.size()));
     for (std::size_t i = 0; i < line.x.size(); ++i) {
         double x = line.x[i];
