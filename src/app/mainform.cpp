@@ -45,7 +45,7 @@ QString TMainForm::notFoundText(const QString& fileName) {
 
 namespace {
 
-const char* const kChannelCaptions[TMainForm::kChannels] = {"B&x", "B&y", "B&z", "T&s", "T&e"};
+const char* const kChannelCaptions[TMainForm::kChannels] = {"B&x", "B&y", "B&z", "T&s", "T&e", "&F"};
 
 QToolButton* makeBarButton(QWidget* parent, const char* name, const QString& hint,
                            QStyle::StandardPixmap icon) {
@@ -146,7 +146,7 @@ void TMainForm::buildControls() {
     for (int k = 0; k < kChannels; ++k) {
         CheckBox[k] = new QCheckBox(QString::fromLatin1(kChannelCaptions[k]), bar);
         CheckBox[k]->setObjectName(QStringLiteral("CheckBox%1").arg(k));
-        CheckBox[k]->setChecked(true);
+        CheckBox[k]->setChecked(k != kTotalField);  // F is shown on demand
         connect(CheckBox[k], &QCheckBox::toggled, this, [this, k] { CheckBox0Click(k); });
         row->addWidget(CheckBox[k]);
     }

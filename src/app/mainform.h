@@ -76,6 +76,7 @@ class TMainForm : public QMainWindow, private kordel::RecorderListener {
     Q_OBJECT
 public:
     static constexpr int kChannels = kordel::ChannelLayout::kChannels;
+    static constexpr int kTotalField = 5;  // the channel of F = sqrt(Bx² + By² + Bz²)
     static const QString kVersionText;  // "Version 1.4 - 22.05.2007"
     static const QString kStopAndExitQuestion;
     // The message for a data file that does not exist.

@@ -21,8 +21,9 @@ struct ChannelLook {
     double increment;  // smallest label step
 };
 
-constexpr ChannelLook kLook[5] = {
-    {"Bx, nT", 2, 0.01}, {"By, nT", 2, 0.01}, {"Bz, nT", 2, 0.01}, {"Ts", 1, 0.1}, {"Te", 1, 0.1},
+constexpr ChannelLook kLook[6] = {
+    {"Bx, nT", 2, 0.01},      {"By, nT", 2, 0.01},      {"Bz, nT", 2, 0.01},
+    {"Ts, \u00B0C", 1, 0.1}, {"Te, \u00B0C", 1, 0.1}, {"F, nT", 2, 0.01},
 };
 
 // The cursor line appears cyan on the chart's background: it is drawn in XOR
@@ -280,7 +281,7 @@ void ChannelGraph::getOptimizedLineData(QVector<QCPGraphData>* lineData,
 // ---- ChannelChart ----
 
 ChannelChart::ChannelChart(int channel, QWidget* parent) : QCustomPlot(parent), channel_(channel) {
-    const ChannelLook& look = kLook[std::clamp(channel, 0, 4)];
+    const ChannelLook& look = kLook[std::clamp(channel, 0, 5)];
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setBackground(palette().brush(QPalette::Window));
@@ -299,7 +300,7 @@ ChannelChart::ChannelChart(int channel, QWidget* parent) : QCustomPlot(parent), 
     }
     xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new TimeTicker));
     yAxis->setTicker(QSharedPointer<QCPAxisTicker>(new ValueTicker(look.decimals, look.increment, yAxis, kLabelArea)));
-    yAxis->setLabel(QString::fromLatin1(look.title));
+    yAxis->setLabel(QString::fromUtf8(look.title));
 
     // A fixed left axis area, the same on every chart: the labels' 50 pixels
     // and the title's band beside them. The top and right margins hold half a

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <optional>
 
@@ -15,6 +16,7 @@
 #include "charts/chartlogic.h"
 #include "charts/readout.h"
 #include "files/datafilereader.h"
+#include "record/totalfield.h"
 #include "widgets/zoomler.h"
 
 namespace {
@@ -65,9 +67,10 @@ void TMainForm::ClearCharts() {
 }
 
 void TMainForm::appendSample(double x, const std::array<double, 5>& values) {
-    for (int k = 0; k < kChannels; ++k) {
-        Chart[k]->appendPoint(x, values[static_cast<std::size_t>(k)]);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        Chart[k]->appendPoint(x, values[k]);
     }
+    Chart[kTotalField]->appendPoint(x, kordel::totalFieldValue(values[0], values[1], values[2]));
 }
 
 void TMainForm::dropOldestSample() {
@@ -87,14 +90,20 @@ void TMainForm::appendSeries(const kordel::SeriesData& data) {
         std::stable_sort(order.begin(), order.end(),
                          [&](std::size_t a, std::size_t b) { return data.x[a] < data.x[b]; });
     }
-    for (int k = 0; k < kChannels; ++k) {
-        Chart[k]->appendPoints(data.x, data.y[static_cast<std::size_t>(k)], ascending ? nullptr : &order);
+    for (std::size_t k = 0; k < data.y.size(); ++k) {
+        Chart[k]->appendPoints(data.x, data.y[k], ascending ? nullptr : &order);
     }
+    std::vector<double> f(data.size());
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        f[i] = kordel::totalFieldValue(data.y[0][i], data.y[1][i], data.y[2][i]);
+    }
+    Chart[kTotalField]->appendPoints(data.x, f, ascending ? nullptr : &order);
 }
 
 void TMainForm::showRecord(const std::shared_ptr<const kordel::Record>& record) {
     for (int k = 0; k < kChannels; ++k) {
-        Chart[k]->showRecord(record, static_cast<std::size_t>(k));
+        const auto channel = k == kTotalField ? record->findChannel("F") : std::optional<std::size_t>(k);
+        Chart[k]->showRecord(record, channel.value_or(record->channelCount()));
     }
     redrawCursorLines();
 }
@@ -207,11 +216,11 @@ void TMainForm::Chart0MouseMove(int chart, int x, int y) {
     const auto i = kordel::pickCursorSample(
         c->pointCount(), [c](std::size_t j) { return c->xAt(j); }, visible.min, visible.max, time);
     std::array<double, 5> values{};
-    bool found = i.has_value();
-    for (int k = 0; found && k < kChannels; ++k) {
+    bool found = i.has_value() && *i < Chart[kTotalField]->pointCount();
+    for (std::size_t k = 0; found && k < values.size(); ++k) {
         found = *i < Chart[k]->pointCount();
         if (found) {
-            values[static_cast<std::size_t>(k)] = Chart[k]->yAt(*i);
+            values[k] = Chart[k]->yAt(*i);
         }
     }
     if (!found) {
@@ -219,7 +228,8 @@ void TMainForm::Chart0MouseMove(int chart, int x, int y) {
         EraseCursorLines();
         return;
     }
-    StatusPanel[2]->setText(QString::fromStdString(kordel::formatReadout(kordel::formatCursorTime(time), values)));
+    const double f = Chart[kTotalField]->yAt(*i);
+    StatusPanel[2]->setText(QString::fromStdString(kordel::formatReadout(kordel::formatCursorTime(time), values, f)));
     EraseCursorLines();
     DrawCursorLines(time);
 }
@@ -244,7 +254,9 @@ void TMainForm::showRecordReadout(const kordel::Record& record, double time, con
         for (std::size_t k = 0; k < values.size() && k < record.channelCount(); ++k) {
             values[k] = record.value(k, *i);
         }
-        text = kordel::formatReadout(kordel::formatCursorTime(time), values);
+        const auto f = record.findChannel("F");
+        text = kordel::formatReadout(kordel::formatCursorTime(time), values,
+                                     f ? record.value(*f, *i) : std::numeric_limits<double>::quiet_NaN());
     }
     StatusPanel[2]->setText(QString::fromStdString(text));
     EraseCursorLines();

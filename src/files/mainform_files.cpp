@@ -20,6 +20,7 @@
 #include "app/mainform.h"
 #include "record/recordloader.h"
 #include "record/recordtitle.h"
+#include "record/totalfield.h"
 
 namespace {
 
@@ -218,6 +219,7 @@ bool TMainForm::LoadDataFiles(const QStringList& paths) {
     }
     long skippedSilently = 0;
     const bool answeredThrough = askAboutErrorLines(this, result, skippedSilently);
+    kordel::addTotalField(result.record);
     auto record = std::make_shared<const kordel::Record>(std::move(result.record));
     showRecord(record);
     if (answeredThrough) {

@@ -82,11 +82,11 @@ void expectCursorLine(const QImage& with, const QImage& without, const QRect& pl
 // ---- look ----
 
 TEST(ChannelChart, AxisTitlesFontsAndNothingElseOnTheChart) {
-    const char* titles[5] = {"Bx, nT", "By, nT", "Bz, nT", "Ts", "Te"};
+    const char* titles[6] = {"Bx, nT", "By, nT", "Bz, nT", "Ts, \xC2\xB0" "C", "Te, \xC2\xB0" "C", "F, nT"};
     for (int k = 0; k < 5; ++k) {
         ChannelChart c(k);
         EXPECT_EQ(c.Tag(), k);
-        EXPECT_EQ(c.yAxis->label(), QString::fromLatin1(titles[k]));
+        EXPECT_EQ(c.yAxis->label(), QString::fromUtf8(titles[k]));
         EXPECT_TRUE(c.yAxis->labelFont().bold());
         EXPECT_EQ(c.yAxis->tickLabelFont().family(), QStringLiteral("Times New Roman"));
         EXPECT_EQ(c.xAxis->tickLabelFont().family(), QStringLiteral("Times New Roman"));

@@ -459,15 +459,15 @@ TEST_F(MainFormChartsTest, TheReadOutShowsTheSampleOfTheCursorsSecondInFixedFiel
     open(lines);
     f().CrossMouseCB->setChecked(true);
     mouseOver(0, columnWithin(0, at(22, 10, 1, 40), at(22, 10, 1, 41)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:40      X: 0.01           Y: -1510.5        "
-                                       "Z: 44100          Ts: 25.3           Te: -1234.6");
+    EXPECT_EQ(readout().toStdString(), "Time: 10:01:40      X: 0.01 nT        Y: -1510.5 nT     "
+                                       "Z: 44100 nT       Ts: 25.3 \u00B0C        Te: -1234.6 \u00B0C      F: 44125.86 nT");
     // A position between two samples: the nearer one.
     mouseOver(2, columnWithin(2, at(22, 10, 1, 43), at(22, 10, 1, 44)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:43      X: 0.01           Y: -1510.5        "
-                                       "Z: 44100          Ts: 25.3           Te: -1234.6");
+    EXPECT_EQ(readout().toStdString(), "Time: 10:01:43      X: 0.01 nT        Y: -1510.5 nT     "
+                                       "Z: 44100 nT       Ts: 25.3 \u00B0C        Te: -1234.6 \u00B0C      F: 44125.86 nT");
     mouseOver(4, columnWithin(4, at(22, 10, 1, 50), at(22, 10, 1, 51)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:50      X: 20011.25       Y: -1511.5        "
-                                       "Z: 44110          Ts: 25.3           Te: 30.1");
+    EXPECT_EQ(readout().toStdString(), "Time: 10:01:50      X: 20011.25 nT    Y: -1511.5 nT     "
+                                       "Z: 44110 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      F: 48460.57 nT");
 }
 
 TEST_F(MainFormChartsTest, OnAFileOfTwoDaysTheCursorsOwnDayIsShown) {
@@ -482,7 +482,7 @@ TEST_F(MainFormChartsTest, OnAFileOfTwoDaysTheCursorsOwnDayIsShown) {
     f().XZoomlerChanged();
     test::drainEvents();
     mouseOver(1, columnWithin(1, at(23, 10, 0, 10, 300), at(23, 10, 0, 10, 800)));
-    EXPECT_TRUE(readout().startsWith(QStringLiteral("Time: 10:00:10      X: 21001.25       Y: -1501.5")))
+    EXPECT_TRUE(readout().startsWith(QStringLiteral("Time: 10:00:10      X: 21001.25 nT    Y: -1501.5 nT")))
         << readout().toStdString();
 }
 
@@ -727,10 +727,12 @@ TEST_F(MainFormChartsTest, TheReadOutInAGapShowsTheTimeAloneAndBesideItTheSample
         {at(22, 9, 59, 0), at(22, 10, 12, 0), at(22, 10, 5, 0), at(22, 10, 5, 1), "Time: 10:05:00"},
         {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 59, 100), at(22, 10, 0, 59, 500), "Time: 10:00:59"},
         {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 58, 600), at(22, 10, 0, 58, 900),
-         "Time: 10:00:58      X: 159            Y: -1500.5        Z: 44000          Ts: 25.3           Te: 30.1"},
+         "Time: 10:00:58      X: 159 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
+         "F: 44025.86 nT"},
         {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 9, 59, 100), at(22, 10, 9, 59, 900), "Time: 10:09:59"},
         {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 10, 0, 100), at(22, 10, 10, 0, 400),
-         "Time: 10:10:00      X: 500            Y: -1500.5        Z: 44000          Ts: 25.3           Te: 30.1"},
+         "Time: 10:10:00      X: 500 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
+         "F: 44028.42 nT"},
     };
     for (const auto& row : cases) {
         f().XZoomlerBar()->SetWindow(row.start, row.finish);
@@ -815,4 +817,43 @@ TEST_F(MainFormChartsTest, DroppedFilesOpenAndErrorLinesNameTheirFile) {
     EXPECT_EQ(f().Chart[0]->pointCount(), 2u);
     EXPECT_EQ(f().windowTitle(), QStringLiteral("Kordel File viewer: a.pc \u2026 b.pc (2 files)"));
     EXPECT_EQ(logLines().last(), QStringLiteral("Open file: ") + b);
+}
+
+// ---- the total field F ----
+
+TEST_F(MainFormChartsTest, FIsTheSixthChannelFromLiveSamplesAndFromFiles) {
+    // Live: F of each device line, the 600-sample window like the others.
+    f().SpeedButton8Click();
+    port_->receive(QByteArray::fromStdString(deviceLine(10, 0, 0) + deviceLine(10, 0, 1)));
+    EXPECT_EQ(f().Chart[5]->pointCount(), 2u);
+    EXPECT_DOUBLE_EQ(f().Chart[5]->yAt(1), 48355.92);
+    f().SpeedButton7Click();
+    test::drainEvents();
+    // A file: F of every line, with Bx's two decimals.
+    open(tenSecondLines(3));
+    ASSERT_EQ(f().Chart[5]->pointCount(), 3u);
+    EXPECT_DOUBLE_EQ(f().Chart[5]->yAt(0), 48355.57);
+    EXPECT_EQ(f().Chart[5]->yAxis->label(), QStringLiteral("F, nT"));
+}
+
+TEST_F(MainFormChartsTest, TheFPanelIsHiddenUntilItsBoxIsChecked) {
+    EXPECT_EQ(f().CheckBox[5]->objectName(), QStringLiteral("CheckBox5"));
+    EXPECT_EQ(f().CheckBox[5]->text(), QStringLiteral("&F"));
+    const struct {
+        bool fChecked;
+        std::vector<int> visible;
+    } cases[] = {{false, {0, 1, 2, 3, 4}}, {true, {0, 1, 2, 3, 4, 5}}, {false, {0, 1, 2, 3, 4}}};
+    for (const auto& row : cases) {
+        f().CheckBox[5]->setChecked(row.fChecked);
+        test::drainEvents();
+        EXPECT_EQ(f().channelLayout().visible(), row.visible);
+        EXPECT_EQ(f().Panel[5]->isVisible(), row.fChecked);
+        // The shown panels share the height; the last one takes the rest.
+        const int first = f().channelLayout().panel(0).height;
+        for (int k : row.visible) {
+            if (k != row.visible.back()) {
+                EXPECT_EQ(f().channelLayout().panel(k).height, first) << k;
+            }
+        }
+    }
 }
