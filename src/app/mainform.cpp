@@ -246,6 +246,11 @@ void TMainForm::buildChannelPanels(QWidget* area) {
         auto* chart = new ChannelChart(k, Panel[k]);
         chart->setObjectName(QStringLiteral("Chart%1").arg(k));
         connect(chart, &ChannelChart::Click, this, [this](ChannelChart* c) { Chart0Click(c->Tag()); });
+        connect(chart, &ChannelChart::WheelTurned, this,
+                [this](ChannelChart* c, int x, int y, int delta) { ChartWheel(c->Tag(), x, y, delta); });
+        connect(chart, &ChannelChart::BoxDragged, this,
+                [this](ChannelChart* c, const QRect& box) { ChartBox(c->Tag(), box); });
+        connect(chart, &ChannelChart::DoubleClicked, this, [this](ChannelChart*) { ChartDoubleClick(); });
         connect(chart, &ChannelChart::MouseMove, this,
                 [this](ChannelChart* c, int x, int y) { Chart0MouseMove(c->Tag(), x, y); });
         if (k == 0) {

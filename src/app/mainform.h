@@ -31,6 +31,7 @@ class QProgressBar;
 class QStatusBar;
 class QToolButton;
 class QKeyEvent;
+class QRect;
 class QDragEnterEvent;
 class QDropEvent;
 
@@ -236,6 +237,12 @@ public:
     // when the mouse is not over a shown chart.
     void redrawCursorLines();
     void ShowAll();
+    // The mouse's zooms: the wheel over a chart zooms the time window about
+    // the mouse (over the value axis, that chart's value window), a box zooms
+    // to it, a double click shows all. The zoom bars follow.
+    void ChartWheel(int chart, int x, int y, int delta);
+    void ChartBox(int chart, const QRect& box);
+    void ChartDoubleClick();
     // A splitter below panel `splitter` was pressed, or dragged `dy` pixels
     // from where it was pressed: the panel above it takes the difference.
     void Splitter0Pressed(int splitter);
@@ -250,6 +257,10 @@ public:
 
 private:
     void showRecordReadout(const kordel::Record& record, double time, const kordel::AxisRange& visible);
+    // The time bar's window (all charts) or chart k's value window set as a
+    // zoom bar sets it, kept within the bar's range.
+    void setTimeWindow(double start, double finish);
+    void setValueWindow(int chart, double low, double high);
     int splitterPressHeight_ = 0;
     // ---- end of charts ----
 

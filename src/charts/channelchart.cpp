@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRubberBand>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -682,21 +684,60 @@ void ChannelChart::showEvent(QShowEvent* event) {
 
 void ChannelChart::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
+    pressPos_ = event->position().toPoint();
+    boxing_ = false;
     QCustomPlot::mousePressEvent(event);
 }
 
 void ChannelChart::mouseMoveEvent(QMouseEvent* event) {
     QCustomPlot::mouseMoveEvent(event);
     const QPoint pos = event->position().toPoint();
+    if (pressed_ && (event->buttons() & Qt::LeftButton) && plotRect().contains(pressPos_) &&
+        (boxing_ || (pos - pressPos_).manhattanLength() > kBoxThreshold)) {
+        boxing_ = true;
+        if (!band_) {
+            band_ = new QRubberBand(QRubberBand::Rectangle, this);
+        }
+        band_->setGeometry(QRect(pressPos_, pos).normalized().intersected(plotRect()));
+        band_->show();
+    }
     emit MouseMove(this, pos.x(), pos.y());
 }
 
 void ChannelChart::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const QPoint pos = event->position().toPoint();
+    const bool left = pressed_ && event->button() == Qt::LeftButton;
+    const bool box = left && boxing_;
+    const bool click = left && !boxing_ && rect().contains(pos);
     pressed_ = false;
+    boxing_ = false;
+    if (band_) {
+        band_->hide();
+    }
     QCustomPlot::mouseReleaseEvent(event);
-    if (click) {
+    if (box) {
+        const QRect r = QRect(pressPos_, pos).normalized().intersected(plotRect());
+        if (r.width() > 0 && r.height() > 0) {
+            emit BoxDragged(this, r);
+        }
+    } else if (click) {
         emit Click(this);
+    }
+}
+
+void ChannelChart::mouseDoubleClickEvent(QMouseEvent* event) {
+    QCustomPlot::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        emit DoubleClicked(this);
+    }
+}
+
+void ChannelChart::wheelEvent(QWheelEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const int delta = event->angleDelta().y();
+    if (delta != 0) {
+        emit WheelTurned(this, pos.x(), pos.y(), delta);
+        event->accept();
     }
 }
 

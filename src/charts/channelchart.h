@@ -31,6 +31,7 @@
 #include "record/record.h"
 
 class ChannelGraph;
+class QRubberBand;
 
 class ChannelChart : public QCustomPlot {
     Q_OBJECT
@@ -115,6 +116,13 @@ public:
 
 signals:
     void Click(ChannelChart* chart);
+    // The wheel turned `delta` eighths of a degree (positive away from the
+    // user) with the mouse at (x, y).
+    void WheelTurned(ChannelChart* chart, int x, int y, int delta);
+    // A box dragged with the left button, in the chart's pixels (within the
+    // plotting rectangle); such a drag is no click.
+    void BoxDragged(ChannelChart* chart, const QRect& box);
+    void DoubleClicked(ChannelChart* chart);
     void Exit(ChannelChart* chart);
     void MouseMove(ChannelChart* chart, int x, int y);
 
@@ -125,6 +133,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
@@ -156,6 +166,11 @@ private:
     int cursorLine_ = -1;
     bool lowered_ = false;
     bool pressed_ = false;
+    // A left-button drag further than a few pixels draws the zoom box.
+    static constexpr int kBoxThreshold = 4;
+    QPoint pressPos_;
+    bool boxing_ = false;
+    QRubberBand* band_ = nullptr;
 
     QTimer replotTimer_;
     bool replotPending_ = false;

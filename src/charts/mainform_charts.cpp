@@ -150,6 +150,67 @@ void TMainForm::ShowAll() {
 
 void TMainForm::SpeedButton10Click() { ShowAll(); }
 
+// ---- mouse zoom ----
+
+void TMainForm::setTimeWindow(double start, double finish) {
+    TZoomler* bar = XZoomlerBar();
+    start = std::max(start, bar->Min());
+    finish = std::min(finish, bar->Max());
+    if (!(finish > start)) {
+        return;
+    }
+    bar->SetWindow(start, finish);
+    XZoomlerChanged();
+}
+
+void TMainForm::setValueWindow(int chart, double low, double high) {
+    // The value bar's window is the axis's mirrored within the bar's range.
+    TZoomler* bar = ZoomlerBar(chart);
+    const double sum = bar->Min() + bar->Max();
+    const double start = std::max(sum - high, bar->Min());
+    const double finish = std::min(sum - low, bar->Max());
+    if (!(finish > start)) {
+        return;
+    }
+    bar->SetWindow(start, finish);
+    Zoomler0Changed(chart);
+}
+
+void TMainForm::ChartWheel(int chart, int x, int y, int delta) {
+    // The live axes follow the newest samples: like the keys, the mouse leaves them alone.
+    if (linkState_ == Recording || Chart[0]->pointCount() == 0) {
+        return;
+    }
+    const ChannelChart* c = Chart[chart];
+    const double factor = std::pow(0.8, delta / 120.0);  // a notch away from the user: 80 %
+    if (x < c->plotRect().left()) {
+        const kordel::AxisRange r = c->valueAxis();
+        const double v = c->yAxis->pixelToCoord(y);
+        setValueWindow(chart, v - (v - r.min) * factor, v + (r.max - v) * factor);
+        return;
+    }
+    const kordel::AxisRange r = c->timeAxis();
+    const double t = c->timeAtPixel(x);
+    setTimeWindow(t - (t - r.min) * factor, t + (r.max - t) * factor);
+}
+
+void TMainForm::ChartBox(int chart, const QRect& box) {
+    if (linkState_ == Recording || Chart[0]->pointCount() == 0) {
+        return;
+    }
+    const ChannelChart* c = Chart[chart];
+    const double low = c->yAxis->pixelToCoord(box.bottom());
+    const double high = c->yAxis->pixelToCoord(box.top());
+    setTimeWindow(c->timeAtPixel(box.left()), c->timeAtPixel(box.right()));
+    setValueWindow(chart, low, high);
+}
+
+void TMainForm::ChartDoubleClick() {
+    if (linkState_ != Recording && Chart[0]->pointCount() > 0) {
+        ShowAll();
+    }
+}
+
 void TMainForm::SpeedButton9Click() {
     EraseCursorLines();
     LayoutChannels();

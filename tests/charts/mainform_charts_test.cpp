@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -856,4 +857,69 @@ TEST_F(MainFormChartsTest, TheFPanelIsHiddenUntilItsBoxIsChecked) {
             }
         }
     }
+}
+
+// ---- mouse zoom ----
+
+TEST_F(MainFormChartsTest, TheWheelZoomsTimeAboutTheMouseAndValuesOverTheAxis) {
+    open(tenSecondLines(61));  // 10:00 to 10:10
+    ChannelChart* c = f().Chart[1];
+    const QRect r = c->plotRect();
+    const auto wheel = [&](QPoint at, int delta) {
+        QWheelEvent ev(QPointF(at), QPointF(c->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                       Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(c, &ev);
+    };
+    // Over the plot: the time window of every chart, about the time under the mouse.
+    const QPoint mid(r.left() + r.width() / 4, r.center().y());
+    const double t = c->timeAtPixel(mid.x());
+    const AxisRange before = c->timeAxis();
+    wheel(mid, 120);
+    const double start = t - (t - before.min) * 0.8, finish = t + (before.max - t) * 0.8;
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_NEAR(f().Chart[k]->timeAxis().min, start, 1e-9) << k;
+        EXPECT_NEAR(f().Chart[k]->timeAxis().max, finish, 1e-9) << k;
+    }
+    EXPECT_NEAR(f().XZoomlerBar()->Start(), start, 1e-9);
+    EXPECT_NEAR(f().XZoomlerBar()->Finish(), finish, 1e-9);
+    wheel(mid, -120);  // back out, never beyond the record
+    EXPECT_NEAR(f().XZoomlerBar()->Start(), before.min, 1e-6);
+    // Over the value axis: that chart's value window only, the bar mirrored.
+    const AxisRange values = c->valueAxis();
+    const AxisRange other = f().Chart[2]->valueAxis();
+    const QPoint axis(r.left() - 10, r.center().y());
+    const double v = c->yAxis->pixelToCoord(axis.y());
+    wheel(axis, 240);
+    EXPECT_NEAR(c->valueAxis().min, v - (v - values.min) * 0.64, 1e-6);
+    EXPECT_NEAR(c->valueAxis().max, v + (values.max - v) * 0.64, 1e-6);
+    EXPECT_EQ(f().Chart[2]->valueAxis().min, other.min);
+    const TZoomler* bar = f().ZoomlerBar(1);
+    EXPECT_NEAR(bar->Min() + bar->Max() - bar->Finish(), c->valueAxis().min, 1e-6);
+}
+
+TEST_F(MainFormChartsTest, ABoxZoomsTimeAndThatChartsValuesAndAClickStillSelects) {
+    open(tenSecondLines(61));
+    ChannelChart* c = f().Chart[0];
+    const QRect r = c->plotRect();
+    const QPoint from(r.left() + 100, r.top() + r.height() * 3 / 10), to(r.left() + 300, r.top() + r.height() * 6 / 10);
+    const double t0 = c->timeAtPixel(from.x()), t1 = c->timeAtPixel(to.x());
+    const double high = c->yAxis->pixelToCoord(from.y()), low = c->yAxis->pixelToCoord(to.y());
+    QTest::mousePress(c, Qt::LeftButton, Qt::NoModifier, from);
+    sendMouse(c, QEvent::MouseMove, QPoint(from.x() + 50, from.y() + 10), Qt::NoButton, Qt::LeftButton);
+    sendMouse(c, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    QTest::mouseRelease(c, Qt::LeftButton, Qt::NoModifier, to);
+    EXPECT_NEAR(f().XZoomlerBar()->Start(), t0, 1e-9);
+    EXPECT_NEAR(f().XZoomlerBar()->Finish(), t1, 1e-9);
+    EXPECT_NEAR(f().Chart[3]->timeAxis().min, t0, 1e-9);
+    EXPECT_NEAR(c->valueAxis().min, low, 1e-6);
+    EXPECT_NEAR(c->valueAxis().max, high, 1e-6);
+    // A click without moving selects, and zooms nothing.
+    QTest::mouseClick(f().Chart[2], Qt::LeftButton, Qt::NoModifier, f().Chart[2]->plotRect().center());
+    EXPECT_EQ(f().selectedChart(), 2);
+    EXPECT_NEAR(f().XZoomlerBar()->Start(), t0, 1e-9);
+    // A double click shows everything, as "Zoom" does.
+    QTest::mouseDClick(c, Qt::LeftButton, Qt::NoModifier, r.center());
+    EXPECT_EQ(f().XZoomlerBar()->Start(), f().XZoomlerBar()->Min());
+    EXPECT_EQ(f().XZoomlerBar()->Finish(), f().XZoomlerBar()->Max());
+    EXPECT_EQ(f().ZoomlerBar(0)->Start(), f().ZoomlerBar(0)->Min());
 }
