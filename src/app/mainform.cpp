@@ -178,6 +178,9 @@ void TMainForm::buildControls() {
     CrossMouseCB = new QCheckBox(QStringLiteral("Mouse"), bar);
     CrossMouseCB->setObjectName(QStringLiteral("CrossMouseCB"));
     connect(CrossMouseCB, &QCheckBox::toggled, this, &TMainForm::CrossMouseCBClick);
+    AutoYCB = new QCheckBox(QStringLiteral("Auto Y"), bar);
+    AutoYCB->setObjectName(QStringLiteral("AutoYCB"));
+    connect(AutoYCB, &QCheckBox::toggled, this, &TMainForm::AutoYCBClick);
 
     connect(SpeedButton8, &QToolButton::clicked, this, &TMainForm::SpeedButton8Click);
     connect(SpeedButton7, &QToolButton::clicked, this, &TMainForm::SpeedButton7Click);
@@ -191,7 +194,7 @@ void TMainForm::buildControls() {
                        static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton3),
                        static_cast<QWidget*>(SpeedButton6), static_cast<QWidget*>(Panel8),
                        static_cast<QWidget*>(SpeedButton9), static_cast<QWidget*>(SpeedButton10),
-                       static_cast<QWidget*>(CrossMouseCB)}) {
+                       static_cast<QWidget*>(CrossMouseCB), static_cast<QWidget*>(AutoYCB)}) {
         row->addWidget(w);
     }
     row->addStretch();

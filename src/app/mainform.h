@@ -177,6 +177,7 @@ public:
     QToolButton* SpeedButton10 = nullptr;
     QLabel* Panel8 = nullptr;
     QCheckBox* CrossMouseCB = nullptr;
+    QCheckBox* AutoYCB = nullptr;  // "Auto Y": the value windows fit the visible samples
     QWidget* XZoomler = nullptr;
     QWidget* PanelArea = nullptr;
     std::array<QWidget*, kChannels> Panel{};
@@ -243,6 +244,10 @@ public:
     void ChartWheel(int chart, int x, int y, int delta);
     void ChartBox(int chart, const QRect& box);
     void ChartDoubleClick();
+    // "Auto Y": checked, every change of the time window fits each value
+    // window to the samples it shows.
+    void AutoYCBClick();
+    void fitValuesToTimeWindow();
     // A splitter below panel `splitter` was pressed, or dragged `dy` pixels
     // from where it was pressed: the panel above it takes the difference.
     void Splitter0Pressed(int splitter);

@@ -16,6 +16,7 @@
 #include "charts/chartlogic.h"
 #include "charts/readout.h"
 #include "files/datafilereader.h"
+#include "record/rangesummary.h"
 #include "record/totalfield.h"
 #include "widgets/zoomler.h"
 
@@ -127,6 +128,7 @@ void TMainForm::XZoomlerChanged() {
     for (ChannelChart* c : Chart) {
         c->setTimeAxis(bar->Start(), bar->Finish());
     }
+    fitValuesToTimeWindow();
     redrawCursorLines();
 }
 
@@ -149,6 +151,50 @@ void TMainForm::ShowAll() {
 }
 
 void TMainForm::SpeedButton10Click() { ShowAll(); }
+
+// ---- Auto Y ----
+
+void TMainForm::AutoYCBClick() { fitValuesToTimeWindow(); }
+
+void TMainForm::fitValuesToTimeWindow() {
+    if (!AutoYCB->isChecked()) {
+        return;
+    }
+    for (int k = 0; k < kChannels; ++k) {
+        const ChannelChart* c = Chart[k];
+        const kordel::AxisRange t = c->timeAxis();
+        std::optional<std::pair<double, double>> extent;
+        if (const kordel::Record* record = c->record()) {
+            const auto toMs = [](double x) { return static_cast<std::int64_t>(std::llround(x * kordel::Record::kMsPerDay)); };
+            const auto channel = k == kTotalField ? record->findChannel("F") : std::optional<std::size_t>(k);
+            if (channel && std::fabs(t.min) < 3.0e6 && std::fabs(t.max) < 3.0e6) {
+                if (const auto s = kordel::windowStatistics(*record, *channel, toMs(t.min), toMs(t.max))) {
+                    extent = std::pair(s->min, s->max);
+                }
+            }
+        } else {
+            // The live window: a few hundred points.
+            for (std::size_t i = 0; i < c->pointCount(); ++i) {
+                const double x = c->xAt(i), y = c->yAt(i);
+                if (x >= t.min && x <= t.max && !std::isnan(y)) {
+                    extent = extent ? std::pair(std::min(extent->first, y), std::max(extent->second, y)) : std::pair(y, y);
+                }
+            }
+        }
+        if (!extent) {
+            continue;  // nothing visible: the window stays
+        }
+        // The bar's window spans what the window shows, as FitZoomBars does for the whole record.
+        const kordel::BarValues v = kordel::fitValueBar(extent->first, extent->second);
+        TZoomler* bar = ZoomlerBar(k);
+        if (v.start < bar->Min() || v.finish > bar->Max()) {
+            bar->SetRange(std::min(v.start, bar->Min()), std::max(v.finish, bar->Max()), bar->Start(), bar->Finish());
+        }
+        const double sum = bar->Min() + bar->Max();
+        bar->SetWindow(sum - v.finish, sum - v.start);
+        Zoomler0Changed(k);
+    }
+}
 
 // ---- mouse zoom ----
 
@@ -230,6 +276,7 @@ void TMainForm::ScrollByKey(int key) {
         c->setTimeAxis(w.start, w.finish);
     }
     bar->SetWindow(w.start, w.finish);
+    fitValuesToTimeWindow();
     redrawCursorLines();
 }
 

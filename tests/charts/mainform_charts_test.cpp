@@ -923,3 +923,29 @@ TEST_F(MainFormChartsTest, ABoxZoomsTimeAndThatChartsValuesAndAClickStillSelects
     EXPECT_EQ(f().XZoomlerBar()->Finish(), f().XZoomlerBar()->Max());
     EXPECT_EQ(f().ZoomlerBar(0)->Start(), f().ZoomlerBar(0)->Min());
 }
+
+TEST_F(MainFormChartsTest, AutoYFitsEachValueWindowToTheSamplesShown) {
+    std::vector<Line> lines = tenSecondLines(61);  // Bx 20000.25 + i, one every 10 s from 10:00
+    lines[30].bx = 25000;                          // a spike at 10:05:00
+    open(lines);
+    f().AutoYCB->setChecked(true);
+    const struct {
+        double start, finish, low, high;
+    } cases[] = {
+        {at(22, 10, 0, 0), at(22, 10, 2, 0), 20000.25, 20012.25},
+        {at(22, 10, 4, 0), at(22, 10, 6, 0), 20024.25, 25000},
+        {at(22, 10, 8, 0), at(22, 10, 9, 0), 20048.25, 20054.25},
+    };
+    for (const auto& row : cases) {
+        f().XZoomlerBar()->SetWindow(row.start, row.finish);
+        f().XZoomlerChanged();
+        EXPECT_DOUBLE_EQ(f().Chart[0]->valueAxis().min, row.low);
+        EXPECT_DOUBLE_EQ(f().Chart[0]->valueAxis().max, row.high);
+        EXPECT_DOUBLE_EQ(f().Chart[2]->valueAxis().min, 44000 + 10 * std::round((row.low - 20000.25)));
+    }
+    // Unchecked, a time change leaves the value windows alone.
+    f().AutoYCB->setChecked(false);
+    f().XZoomlerBar()->SetWindow(at(22, 10, 0, 0), at(22, 10, 2, 0));
+    f().XZoomlerChanged();
+    EXPECT_DOUBLE_EQ(f().Chart[0]->valueAxis().max, 20054.25);
+}
