@@ -2,33 +2,41 @@
 
 namespace kordel {
 
-CommandLine parseCommandLine(const std::vector<std::string>& args) {
+std::variant<CommandLine, ProgramCommandLine::Stop> parseCommandLine(const QStringList& arguments) {
+    ProgramCommandLine cli(
+        QStringLiteral("kordel"),
+        QStringLiteral("The desktop program of the Kordel-K5 magnetometer: records its device lines to\n"
+                       "daily data files (*.pc) in the working directory, plots them, reads and sets the\n"
+                       "instrument's state and converts flash dumps. The log is kordel.log in the\n"
+                       "working directory; the settings are kordel.ini beside the program, or in\n"
+                       "~/.config/kordel when the program is installed."),
+        {{0, QStringLiteral("the window was closed")}});
+    cli.addOption({QStringLiteral("port")}, QStringLiteral("The serial port of the instrument."), QStringLiteral("NAME"),
+                  QStringLiteral("the first serial port found"));
+    cli.addPositionalArgument(QStringLiteral("FILE"),
+                              QStringLiteral("Data files (*.pc, *.fl) or folders of them to plot at start, as one record."),
+                              QStringLiteral("[FILE|FOLDER]..."));
+    cli.acceptSingleDashWords();
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                             "qwindowicon", "qwindowtitle", "display", "geometry", "style", "stylesheet"}) {
+        cli.addHiddenOption(QString::fromLatin1(name), QStringLiteral("value"));
+    }
+    for (const char* name : {"reverse", "widgetcount"}) {
+        cli.addHiddenOption(QString::fromLatin1(name));
+    }
+    if (auto stop = cli.parse(arguments)) {
+        return *stop;
+    }
     CommandLine cl;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (!optionsEnded && a == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (!optionsEnded && a.size() > 1 && a[0] == '-') {
-            if (a == "--port") {
-                if (i + 1 < args.size()) {
-                    cl.port = args[++i];
-                } else {
-                    cl.problems.push_back("--port needs a port name");
-                }
-            } else if (a.rfind("--port=", 0) == 0) {
-                cl.port = a.substr(7);
-            } else {
-                cl.problems.push_back("unknown option " + a);
-            }
-            continue;
-        }
-        if (!cl.dataFile) {
-            cl.dataFile = a;
-        }
-        cl.dataFiles.push_back(a);
+    const QCommandLineParser& p = cli.parser();
+    if (p.isSet(QStringLiteral("port"))) {
+        cl.port = p.value(QStringLiteral("port")).toStdString();
+    }
+    for (const QString& a : p.positionalArguments()) {
+        cl.dataFiles.push_back(a.toStdString());
+    }
+    if (!cl.dataFiles.empty()) {
+        cl.dataFile = cl.dataFiles.front();
     }
     return cl;
 }

@@ -1,11 +1,16 @@
 #pragma once
 // The program's command line: `kordel [--port NAME] [FILE|FOLDER]...`. The
 // arguments that are not options name data files (or folders of them) to plot
-// at start as one record; an option's value is never taken for a file.
+// at start as one record; an option's value is never taken for a file. The
+// toolkit's own options (-platform, -style, …) are let through to the
+// application object.
 
+#include <QStringList>
 #include <optional>
 #include <string>
-#include <vector>
+#include <variant>
+
+#include "app/programcommandline.h"
 
 namespace kordel {
 
@@ -13,11 +18,10 @@ struct CommandLine {
     std::optional<std::string> dataFile;  // the first of dataFiles
     std::vector<std::string> dataFiles;
     std::optional<std::string> port;
-    // Options the program does not know, and options missing their value.
-    std::vector<std::string> problems;
 };
 
-// `args` without the program's own name.
-CommandLine parseCommandLine(const std::vector<std::string>& args);
+// `arguments` with the program's name first: the values, or where the command
+// line ends the program (--help, --version, a usage error).
+std::variant<CommandLine, ProgramCommandLine::Stop> parseCommandLine(const QStringList& arguments);
 
 }  // namespace kordel

@@ -2,24 +2,24 @@
 // their fixed order (the main window first), then the event loop.
 
 #include <QApplication>
-#include <iostream>
 
 #include "app/applicationsetup.h"
 #include "app/commandline.h"
 #include "app/mainform.h"
 
 int main(int argc, char* argv[]) {
+    // Before the application object: --help, --version and a usage error end the
+    // program here, without a display.
+    const auto parsed = kordel::parseCommandLine(kordel::argumentList(argc, argv));
+    if (const auto* stop = std::get_if<kordel::ProgramCommandLine::Stop>(&parsed)) {
+        return kordel::ProgramCommandLine::finish(*stop);
+    }
+    const kordel::CommandLine& cl = std::get<kordel::CommandLine>(parsed);
+
     QApplication app(argc, argv);
     kordel::setUpApplication();
-
-    std::vector<std::string> args;
-    for (const QString& a : QApplication::arguments().mid(1)) {
-        args.push_back(a.toStdString());
-    }
-    const kordel::CommandLine cl = kordel::parseCommandLine(args);
-    for (const auto& problem : cl.problems) {
-        std::cerr << "kordel: " << problem << '\n';
-    }
+    // The desktop entry's name, so the window is matched to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kordel.Kordel"));
 
     MainFormOptions options;
     if (cl.dataFile) {

@@ -308,10 +308,14 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     ProgressBar1->setTextVisible(false);
     placeProgressBar();
     ProgressBar1->show();
-    // 4. The settings file lies beside the executable, whatever the working directory.
+    // 4. The settings file lies beside the executable, whatever the working directory,
+    // unless the program is installed (then in the user's configuration folder).
     const QString exeDir =
         options.exeDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.exeDir;
-    settingsFile_ = std::make_unique<kordel::SettingsStore>(QDir(exeDir).filePath(QStringLiteral("kordel.ini")));
+    const kordel::SettingsPlace place = kordel::locateSettings(exeDir);
+    settingsNote_ = QString::fromStdString(place.logNote);
+    settingsFile_ = std::make_unique<kordel::SettingsStore>(
+        QDir(QString::fromStdString(place.folder)).filePath(QStringLiteral("kordel.ini")));
     selectedChart_ = -1;
     kordel::PortSettings port;
     port.portName = options.portName.isEmpty() ? firstSerialPortName() : options.portName;

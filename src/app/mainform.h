@@ -55,7 +55,8 @@ struct AxisRange;
 
 // What the process start hands to the main window.
 struct MainFormOptions {
-    QString exeDir;         // folder of "kordel.ini"; the executable's folder when empty
+    QString exeDir;         // the executable's folder (the running one's when empty): "kordel.ini" lies
+                            // there unless it is a system folder or not writable
     QString dataFile;       // first command-line argument, if any
     QStringList dataFiles;  // every file or folder named on the command line
     QString portName;       // "--port NAME"; the platform's first serial port when empty
@@ -309,6 +310,7 @@ private:
     QString startFolder_;
     kordel::EventLog log_;
     std::unique_ptr<kordel::SettingsStore> settingsFile_;
+    QString settingsNote_;  // where the settings lie, when not beside the executable
     bool settingsRestored_ = false;
     bool settingsSaved_ = false;
     bool exitLogged_ = false;

@@ -88,6 +88,9 @@ QStringList toQt(const std::vector<std::string>& list) {
 }  // namespace
 
 void TMainForm::restoreSettings() {
+    if (!settingsNote_.isEmpty()) {
+        WriteLog(settingsNote_);
+    }
     if (toInt(settingsFile_->value(kSection, QStringLiteral("FormVersion"))).value_or(0) < 0) {
         return;
     }

@@ -1,6 +1,21 @@
 #include "app/settingsstore.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
 namespace kordel {
+
+SettingsPlace locateSettings(const QString& programFolder) {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString user = base.isEmpty() ? QString() : QDir(base).filePath(QStringLiteral("kordel"));
+    SettingsPlace place = chooseSettingsPlace(programFolder.toStdString(), QFileInfo(programFolder).isWritable(),
+                                              user.toStdString());
+    if (!place.logNote.empty()) {
+        QDir().mkpath(user);
+    }
+    return place;
+}
 
 SettingsStore::SettingsStore(const QString& path) : settings_(path, QSettings::IniFormat) {}
 

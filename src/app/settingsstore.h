@@ -8,7 +8,13 @@
 #include <QStringList>
 #include <optional>
 
+#include "app/settingsplace.h"
+
 namespace kordel {
+
+// Where the settings of a program in `programFolder` lie (see settingsplace.h):
+// the user's folder is ~/.config/kordel (after $XDG_CONFIG_HOME), made when chosen.
+SettingsPlace locateSettings(const QString& programFolder);
 
 class SettingsStore {
 public:

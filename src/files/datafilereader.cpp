@@ -190,7 +190,7 @@ DataFileReader::Outcome DataFileReader::readLines(const std::string& path, Serie
         column.reserve(expected);
     }
 
-    std::vector<char> buffer(1 << 20);
+    std::vector<char> buffer(blockSize_);
     std::size_t held = 0;        // bytes in buffer not yet consumed
     long lineNumber = 0;
     double bytesRead = 0;
@@ -199,13 +199,20 @@ DataFileReader::Outcome DataFileReader::readLines(const std::string& path, Serie
     std::string overlongStart;
     bool eof = false;
 
-    auto handleLine = [&](std::string_view line) -> bool {
+    // `tooLong`: only the beginning of an overlong line is at hand. An overlong
+    // line is an error line shown by its first kMaxLineLength + 1 characters,
+    // wherever the block boundaries fall.
+    auto handleLine = [&](std::string_view line, bool tooLong) -> bool {
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r') {
+        if (!tooLong && !line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
+        tooLong = tooLong || line.size() > kMaxLineLength;
+        if (tooLong) {
+            line = line.substr(0, kMaxLineLength + 1);
+        }
         DataLine parsed;
-        const bool good = line.size() <= kMaxLineLength && parseDataLine(line, parsed);
+        const bool good = !tooLong && parseDataLine(line, parsed);
         if (skippedAsHeader(lineNumber, good)) {
             return true;  // not counted in the progress either
         }
@@ -245,11 +252,10 @@ DataFileReader::Outcome DataFileReader::readLines(const std::string& path, Serie
                 overlong = false;
                 const std::string shown = overlongStart;
                 overlongStart.clear();
-                // Shown cut short: the whole line would not fit in a message.
-                if (!handleLine(std::string_view(shown.data(), shown.size()).substr(0, kMaxLineLength + 1))) {
+                if (!handleLine(shown, true)) {
                     return Outcome::Cancelled;
                 }
-            } else if (!handleLine(line)) {
+            } else if (!handleLine(line, false)) {
                 return Outcome::Cancelled;
             }
             start = nl + 1;
@@ -258,13 +264,14 @@ DataFileReader::Outcome DataFileReader::readLines(const std::string& path, Serie
         if (eof) {
             if (overlong || !rest.empty()) {
                 const std::string_view last = overlong ? std::string_view(overlongStart) : rest;
-                if (!handleLine(last)) {
+                if (!handleLine(last, overlong)) {
                     return Outcome::Cancelled;
                 }
             }
             break;
         }
-        if (rest.size() > kMaxLineLength) {
+        // The longest line and its CR may still end well in the next block.
+        if (rest.size() > kMaxLineLength + 1) {
             // A line without end in sight: keep its beginning for the message, drop the rest.
             if (!overlong) {
                 overlong = true;

@@ -46,6 +46,12 @@ bool parseDataLine(std::string_view line, DataLine& out);
 class DataFileReader {
 public:
     static constexpr std::size_t kMaxLineLength = 4096;
+    static constexpr std::size_t kBlockSize = 1 << 20;
+
+    // `blockSize`: bytes read at a time (smaller ones let tests cross many
+    // block boundaries); more than the longest line with its CR LF.
+    explicit DataFileReader(std::size_t blockSize = kBlockSize)
+        : blockSize_(blockSize < kMaxLineLength + 3 ? kMaxLineLength + 3 : blockSize) {}
 
     enum class Outcome { Finished, Cancelled, Failed };
 
@@ -72,6 +78,7 @@ public:
 private:
     Outcome readLines(const std::string& path, SeriesData& data, const Callbacks& callbacks);
 
+    std::size_t blockSize_;
     std::string error_;
 };
 

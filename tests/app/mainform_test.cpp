@@ -143,6 +143,31 @@ TEST_F(MainFormTest, LogsStartFirstAndExitLastInTheStartFolder) {
     EXPECT_FALSE(QFile::exists(startDir_.filePath(QStringLiteral("kordel.ini"))));
 }
 
+TEST_F(MainFormTest, InstalledProgramKeepsItsSettingsInTheUsersFolderAndSaysWhere) {
+    QTemporaryDir config;
+    const bool hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    MainFormOptions options;
+    options.exeDir = QStringLiteral("/usr/share");
+    form_ = std::make_unique<TMainForm>(options);
+    form_->createSecondaryWindows();
+    form_->show();
+    test::drainEvents();
+    stop();
+    if (hadConfigHome) {
+        qputenv("XDG_CONFIG_HOME", previous);
+    } else {
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+    const QString ini = config.path() + QStringLiteral("/kordel/kordel.ini");
+    EXPECT_EQ(logLines().value(1), QStringLiteral("22/05/2007 14:05:09: Settings in ") + ini +
+                                       QStringLiteral(": the program's folder /usr/share is a system folder"));
+    EXPECT_EQ(logLines().size(), 3);
+    EXPECT_TRUE(QSettings(ini, QSettings::IniFormat).contains(QStringLiteral("TMainForm/NormPos")));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/usr/share/kordel.ini")));
+}
+
 TEST_F(MainFormTest, SettingsAreWrittenAtCloseAndReadBack) {
     start();
     form_->CheckBox[2]->setChecked(false);

@@ -164,6 +164,31 @@ TEST_F(ReaderTest, ProgressIsReportedOnlyWhenTheWholePercentChanges) {
     EXPECT_LE(progress.back(), 100);
 }
 
+TEST_F(ReaderTest, LongLinesReadTheSameWhereverABlockEnds) {
+    // The longest line allowed, one character more, and an overlong line with
+    // a CR inside, read with block boundaries falling at every place in them.
+    const std::size_t max = DataFileReader::kMaxLineLength;
+    const std::string good = "2007 05 22 10 00 00 1 2 3 4 5";
+    const std::string longest = good + std::string(max - good.size(), ' ');
+    const std::string tooLong = longest + " ";
+    const std::string withCr = longest + "\r" + "tail";
+    std::ofstream(path_, std::ios::binary) << kHeader + longest + "\r\n" + tooLong + "\r\n" + withCr + "\r\n";
+    const std::vector<std::pair<long, std::string>> expected = {{5, tooLong}, {6, longest + "\r"}};
+    for (std::size_t block = max + 3; block < max + 3 + 2 * 64; ++block) {
+        SCOPED_TRACE(block);
+        errorLines.clear();
+        data.clear();
+        DataFileReader::Callbacks cb;
+        cb.onErrorLine = [this](long n, std::string_view line) {
+            errorLines.emplace_back(n, std::string(line));
+            return true;
+        };
+        ASSERT_EQ(DataFileReader(block).read(path_, data, cb), DataFileReader::Outcome::Finished);
+        EXPECT_EQ(data.size(), 1u);
+        EXPECT_EQ(errorLines, expected);
+    }
+}
+
 TEST_F(ReaderTest, ProgressCountsFromTheFirstDataLineAndAnErrorLineOnce) {
     // 9 header bytes, then 31 + 5 + 31: the percentages before lines 5 and 6
     // are 29 / 76 and (29 + 3) / 76 of the file.

@@ -145,16 +145,17 @@ TEST(KordelConvert, ADumpThatReplacesFilesOfAnEarlierOneSaysSo) {
 
 TEST(KordelConvert, UsageErrorsExitWith2) {
     const test::ScratchDir dir;
-    const std::string usage = "usage: kordel-convert [--output-dir DIR] DUMP...\n";
+    const std::string help = "; see kordel-convert --help\n";
     struct Case {
         const char* args;
         std::string err;
     };
     const Case cases[] = {
-        {"", usage},
-        {"--output-dir", "kordel-convert: --output-dir needs a directory\n" + usage},
-        {"--output-dir out", usage},
-        {"--frobnicate a.b01", "kordel-convert: unknown option --frobnicate\n" + usage},
+        {"", "kordel-convert: no flash dump named" + help},
+        {"--output-dir", "kordel-convert: missing value after '--output-dir'" + help},
+        {"--output-dir= a.b01", "kordel-convert: --output-dir needs a directory" + help},
+        {"--output-dir out", "kordel-convert: no flash dump named" + help},
+        {"--frobnicate a.b01", "kordel-convert: unknown option 'frobnicate'" + help},
     };
     for (const auto& c : cases) {
         const Outcome o = run(dir, c.args);

@@ -7,7 +7,8 @@
 // every file written goes to stdout, one a line. What the program would show in
 // a message box goes to stderr, and that dump counts as failed.
 //
-// Exit status: 0 when every dump converted, 1 when any failed, 2 for a usage error.
+// Exit status: 0 when every dump converted, 1 when any failed, 2 for a usage error
+// (--help lists the options).
 
 #include <unistd.h>
 
@@ -18,12 +19,11 @@
 #include <vector>
 
 #include "app/log/eventlog.h"
+#include "app/programcommandline.h"
 #include "files/flashconverter.h"
 #include "outputreport.h"
 
 namespace {
-
-constexpr const char* kUsage = "usage: kordel-convert [--output-dir DIR] DUMP...\n";
 
 // Message texts break their lines with CR LF, as a message box wants them.
 std::string forTerminal(std::string_view text) {
@@ -101,41 +101,31 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string outputDir;
+    kordel::ProgramCommandLine cli(
+        QStringLiteral("kordel-convert"),
+        QStringLiteral("Converts flash dumps of the Kordel-K5 as the program's Flash button does: data\n"
+                       "files (*.fl) and a summary file (*.INF) per dump, with the log's entries\n"
+                       "appended to kordel.log in the current directory. What the program would show\n"
+                       "in a message box goes to stderr, and that dump counts as failed."),
+        {{0, QStringLiteral("every dump converted")}, {1, QStringLiteral("a dump could not be converted")}});
+    cli.addOption({QStringLiteral("output-dir")}, QStringLiteral("The folder of the converted files."),
+                  QStringLiteral("DIR"), QStringLiteral("the current directory"));
+    cli.addPositionalArgument(QStringLiteral("DUMP"), QStringLiteral("A flash dump; several may follow."),
+                              QStringLiteral("DUMP..."));
+    if (const auto status = cli.parseOrExit(kordel::argumentList(argc, argv))) {
+        return *status;
+    }
+    const QCommandLineParser& parsed = cli.parser();
+    const std::string outputDir = parsed.value(QStringLiteral("output-dir")).toStdString();
+    if (parsed.isSet(QStringLiteral("output-dir")) && outputDir.empty()) {
+        return cli.finish(cli.usageError(QStringLiteral("--output-dir needs a directory")));
+    }
     std::vector<std::string> dumps;
-    bool options = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (options && arg == "--") {
-            options = false;
-        } else if (options && (arg == "-h" || arg == "--help")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (options && arg == "--output-dir") {
-            if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) {
-                std::fputs("kordel-convert: --output-dir needs a directory\n", stderr);
-                std::fputs(kUsage, stderr);
-                return 2;
-            }
-            outputDir = argv[++i];
-        } else if (options && arg.starts_with("--output-dir=")) {
-            outputDir = std::string(arg.substr(13));
-            if (outputDir.empty()) {
-                std::fputs("kordel-convert: --output-dir needs a directory\n", stderr);
-                std::fputs(kUsage, stderr);
-                return 2;
-            }
-        } else if (options && arg.size() > 1 && arg.front() == '-') {
-            std::fprintf(stderr, "kordel-convert: unknown option %s\n", argv[i]);
-            std::fputs(kUsage, stderr);
-            return 2;
-        } else {
-            dumps.emplace_back(arg);
-        }
+    for (const QString& dump : parsed.positionalArguments()) {
+        dumps.push_back(dump.toStdString());
     }
     if (dumps.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
+        return cli.finish(cli.usageError(QStringLiteral("no flash dump named")));
     }
 
     if (!outputDir.empty() && !makeOutputDir(outputDir)) {

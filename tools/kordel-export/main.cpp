@@ -9,7 +9,6 @@
 // not, 2 for a usage error. Messages go to standard error.
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QStringList>
 
 #include <unistd.h>
@@ -20,6 +19,7 @@
 #include <optional>
 #include <string>
 
+#include "app/programcommandline.h"
 #include "app/textfile.h"
 #include "exchange/exportarguments.h"
 #include "exchange/exportinput.h"
@@ -29,15 +29,9 @@
 namespace {
 
 constexpr int kFailed = 1;
-constexpr int kUsage = 2;
+constexpr int kUsage = 2;  // an input that cannot go with the others
 
 void say(const std::string& text) { std::fprintf(stderr, "kordel-export: %s\n", text.c_str()); }
-
-int usageError(const std::string& text) {
-    say(text);
-    std::fputs("Try 'kordel-export --help' for the options.\n", stderr);
-    return kUsage;
-}
 
 struct Options {
     kordel::ExportSettings settings;
@@ -46,32 +40,39 @@ struct Options {
     std::vector<std::string> inputs;
 };
 
-void addOptions(QCommandLineParser& p) {
-    p.setApplicationDescription(
-        "Exports Kordel-K5 data files (*.pc, *.fl), IAGA-2002 files, or folders of them, merged into one "
-        "record, as IAGA-2002 or CSV.\nTimes are UT. Exit status: 0 done, 1 an input or the output failed, "
-        "2 usage error.");
-    p.addHelpOption();
-    p.addOptions({
-        {"format", "Output format: iaga2002 (default), csv; png, svg, pdf are not yet supported.", "FORMAT",
-         "iaga2002"},
-        {"output", "Write everything to FILE (default: standard output).", "FILE"},
-        {"output-dir", "Write one file per UT day into DIR, named as IAGA-2002 recommends "
-                       "(e.g. abc20070515vsec.sec).", "DIR"},
-        {"interval", "native (every sample, default), second or minute means.", "INTERVAL", "native"},
-        {"from", "First UT time exported, inclusive (e.g. 2007-05-15T12:00:00).", "TIME"},
-        {"to", "UT time where the export ends, exclusive.", "TIME"},
-        {"utc-offset", "Offset of the instrument's clock from UT, +HH:MM or -HH:MM (default +00:00).", "OFFSET",
-         "+00:00"},
-        {"station-code", "IAGA code of the station, three letters (default XXX).", "CODE", "XXX"},
-        {"station-name", "Station name for the IAGA-2002 header.", "NAME"},
-        {"source", "Source of data (the institute) for the IAGA-2002 header.", "TEXT"},
-        {"latitude", "Geodetic latitude in degrees.", "DEG"},
-        {"longitude", "Geodetic longitude in degrees.", "DEG"},
-        {"elevation", "Elevation in metres.", "M"},
-        {"size", "Picture size in pixels, WxH (default 1200x900; pictures only).", "WxH", "1200x900"},
-    });
-    p.addPositionalArgument("INPUT", "Data files, IAGA-2002 files or folders of them.", "INPUT...");
+void addOptions(kordel::ProgramCommandLine& cli) {
+    const auto option = [&cli](const char* name, const char* description, const char* valueName,
+                               const char* defaultText = "") {
+        cli.addOption({QString::fromLatin1(name)}, QString::fromUtf8(description), QString::fromLatin1(valueName),
+                      QString::fromUtf8(defaultText));
+    };
+    const auto defaulting = [&cli](const char* name, const char* description, const char* valueName,
+                                   const char* defaultValue) {
+        cli.addValueOption({QString::fromLatin1(name)}, QString::fromUtf8(description), QString::fromLatin1(valueName),
+                           QString::fromLatin1(defaultValue));
+    };
+    defaulting("format", "Output format: iaga2002 or csv; png, svg, pdf are not yet supported.", "FORMAT",
+               "iaga2002");
+    cli.addOption({QStringLiteral("output")}, QStringLiteral("Write everything to FILE."), QStringLiteral("FILE"),
+                  QStringLiteral("standard output"));
+    option("output-dir",
+           "Write one file per UT day into DIR, named as IAGA-2002 recommends (e.g. abc20070515vsec.sec).", "DIR");
+    defaulting("interval", "native (every sample), second or minute means.", "INTERVAL", "native");
+    option("from", "First UT time exported, inclusive (e.g. 2007-05-15T12:00:00).", "TIME", "the first sample");
+    option("to", "UT time where the export ends, exclusive.", "TIME", "after the last sample");
+    defaulting("utc-offset", "Offset of the instrument's clock from UT, +HH:MM or -HH:MM.", "OFFSET", "+00:00");
+    // The station's fields of an IAGA-2002 input stand where these options are not given.
+    defaulting("station-code", "IAGA code of the station, three letters; an IAGA-2002 input's when not given.",
+               "CODE", "XXX");
+    const char* const fromInput = "an IAGA-2002 input's, else empty";
+    option("station-name", "Station name for the IAGA-2002 header.", "NAME", fromInput);
+    option("source", "Source of data (the institute) for the IAGA-2002 header.", "TEXT", fromInput);
+    option("latitude", "Geodetic latitude in degrees.", "DEG", fromInput);
+    option("longitude", "Geodetic longitude in degrees.", "DEG", fromInput);
+    option("elevation", "Elevation in metres.", "M", fromInput);
+    defaulting("size", "Picture size in pixels, WxH (pictures only).", "WxH", "1200x900");
+    cli.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Data files, IAGA-2002 files or folders of them."),
+                              QStringLiteral("INPUT..."));
 }
 
 std::optional<double> number(const QString& text) {
@@ -125,7 +126,7 @@ std::string readOptions(const QCommandLineParser& p, Options& o) {
     }
     for (const QString& in : p.positionalArguments()) o.inputs.push_back(in.toLocal8Bit().toStdString());
     if (o.inputs.empty()) return "no INPUT given";
-    o.settings.programVersion = KORDEL_VERSION;
+    o.settings.programVersion = kordel::programVersion().toStdString();
     return {};
 }
 
@@ -177,18 +178,21 @@ int writeOutput(const kordel::TextExport& ex, const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("kordel-export");
-    QCoreApplication::setApplicationVersion(KORDEL_VERSION);
-    QCommandLineParser parser;
-    addOptions(parser);
-    if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText().toStdString());
-    if (parser.isSet("help") || parser.isSet("help-all")) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
-        return 0;
+    kordel::ProgramCommandLine cli(
+        QStringLiteral("kordel-export"),
+        QStringLiteral("Exports Kordel-K5 data files (*.pc, *.fl), IAGA-2002 files, or folders of them,\n"
+                       "merged into one record, as IAGA-2002 or CSV. Times are UT."),
+        {{0, QStringLiteral("every input read and the output written")},
+         {1, QStringLiteral("an input could not be read or the output not written")}});
+    addOptions(cli);
+    if (const auto status = cli.parseOrExit(kordel::argumentList(argc, argv))) {
+        return *status;
     }
+    const QCommandLineParser& parser = cli.parser();
     Options options;
-    if (const std::string error = readOptions(parser, options); !error.empty()) return usageError(error);
+    if (const std::string error = readOptions(parser, options); !error.empty()) {
+        return cli.finish(cli.usageError(QString::fromStdString(error)));
+    }
 
     kordel::ExportInput input = kordel::readExportInputs(options.inputs);
     for (const auto& m : input.messages) say(m);

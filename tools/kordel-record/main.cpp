@@ -1,4 +1,4 @@
-// kordel-record [--port NAME] [--output-dir DIR]
+// kordel-record [--port NAME] [--output-dir DIR] [--wait]
 // Records the instrument's device lines to daily data files until SIGINT or
 // SIGTERM, with the log in "kordel.log" in the current directory.
 
@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "app/programcommandline.h"
 #include "recordsession.h"
 
 namespace {
@@ -20,12 +21,6 @@ int signalPipe[2] = {-1, -1};
 void onSignal(int) {
     const char c = 1;
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
-}
-
-int usage(const char* problem) {
-    std::cerr << "kordel-record: " << problem << "\n"
-              << "usage: kordel-record [--port NAME] [--output-dir DIR]\n";
-    return 2;
 }
 
 QString defaultPort() { return QStringLiteral("ttyS0"); }
@@ -39,26 +34,38 @@ int main(int argc, char* argv[]) {
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
 
-    kordel::PortSettings port;
-    port.portName = defaultPort();
-    QString outputDir;
-    const QStringList args = QCoreApplication::arguments().mid(1);
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if ((a == QLatin1String("--port") || a == QLatin1String("--output-dir")) && i + 1 >= args.size()) {
-            return usage("missing value");
-        }
-        if (a == QLatin1String("--port")) {
-            port.portName = args[++i];
-        } else if (a == QLatin1String("--output-dir")) {
-            outputDir = args[++i];
-        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            std::cout << "usage: kordel-record [--port NAME] [--output-dir DIR]\n";
-            return 0;
-        } else {
-            return usage(("unknown argument " + a.toStdString()).c_str());
-        }
+    kordel::ProgramCommandLine cli(
+        QStringLiteral("kordel-record"),
+        QStringLiteral("Records the Kordel-K5's device lines to daily data files, as the program's\n"
+                       "Record button does, without a window, until SIGINT or SIGTERM. The log is\n"
+                       "kordel.log in the current directory. A port that fails (adapter pulled out)\n"
+                       "is tried again every 2 s. The first line of output names the port."),
+        {{0, QStringLiteral("ended by SIGINT or SIGTERM")},
+         {1, QStringLiteral("the port (without --wait) or the output folder could not be opened")}});
+    cli.addOption({QStringLiteral("port")}, QStringLiteral("The serial port of the instrument."), QStringLiteral("NAME"),
+                  defaultPort());
+    cli.addOption({QStringLiteral("output-dir")}, QStringLiteral("The folder of the daily data files."),
+                  QStringLiteral("DIR"), QStringLiteral("the current directory"));
+    cli.addOption({QStringLiteral("wait")},
+                  QStringLiteral("A port missing at start is tried every 2 s instead of ending with "
+                                 "status 1, for a station that starts before its adapter."));
+    if (const auto status = cli.parseOrExit(QCoreApplication::arguments())) {
+        return *status;
     }
+    kordel::PortSettings port;
+    port.portName =
+        cli.parser().isSet(QStringLiteral("port")) ? cli.parser().value(QStringLiteral("port")) : defaultPort();
+    if (port.portName.isEmpty()) {
+        return cli.finish(cli.usageError(QStringLiteral("--port needs a port name")));
+    }
+    if (!cli.parser().positionalArguments().isEmpty()) {
+        return cli.finish(cli.usageError(QStringLiteral("unexpected argument ") +
+                                         cli.parser().positionalArguments().constFirst()));
+    }
+    const QString outputDir = cli.parser().value(QStringLiteral("output-dir"));
+    const bool waitForPort = cli.parser().isSet(QStringLiteral("wait"));
+    std::cout << "kordel-record: port " << port.portName.toStdString() << ", daily files in "
+              << (outputDir.isEmpty() ? std::string(".") : outputDir.toStdString()) << std::endl;
     if (!outputDir.isEmpty() && !QDir(outputDir).exists()) {
         std::cerr << "kordel-record: the output folder " << outputDir.toStdString() << " does not exist\n";
         return 1;
@@ -78,7 +85,7 @@ int main(int argc, char* argv[]) {
     const std::string logPath = QDir::current().filePath(QStringLiteral("kordel.log")).toStdString();
     RecordSession session(port, outputDir.toStdString(), logPath);
     QString error;
-    if (!session.start(error)) {
+    if (!session.start(error, waitForPort)) {
         std::cerr << "kordel-record: " << error.toStdString() << '\n';
         return 1;
     }

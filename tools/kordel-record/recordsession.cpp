@@ -19,10 +19,14 @@ RecordSession::RecordSession(const kordel::PortSettings& port, const std::string
     });
 }
 
-bool RecordSession::start(QString& error) {
+bool RecordSession::start(QString& error, bool waitForPort) {
     log("Start kordel-record on " + port_->settings().portName.toStdString());
     if (!port_->open()) {
         error = port_->errorString();
+        if (waitForPort) {
+            onPortFailed(error);
+            return true;
+        }
         log("Error: " + error.toStdString());
         log("Exit kordel-record");
         return false;

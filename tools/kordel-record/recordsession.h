@@ -21,8 +21,9 @@ public:
     RecordSession(const kordel::PortSettings& port, const std::string& outputDir, const std::string& logPath);
 
     // Opens the port and starts recording; false (with the reason in `error`)
-    // when the port cannot be opened.
-    bool start(QString& error);
+    // when the port cannot be opened, unless `waitForPort`: then it is tried
+    // again every two seconds, as after a failure.
+    bool start(QString& error, bool waitForPort = false);
     // Handles what is still waiting at the port, in Qt and in the driver, ends
     // the run, logs the end.
     void finish();

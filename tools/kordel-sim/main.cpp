@@ -1,11 +1,12 @@
 // kordel-sim: plays the Kordel-K5 on a pseudo-terminal, or writes a flash dump.
-// The instrument's behaviour lives in kordel_core (SimulatedInstrument); this
+// The instrument's behaviour lives in kordel_sim (SimulatedInstrument); this
 // file only owns the pseudo-terminal, the pace of the line and the signals.
 
 #include <cerrno>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <map>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -18,10 +19,11 @@
 #include <vector>
 
 #include "app/clock.h"
+#include "app/programcommandline.h"
 #include "files/flashdumpwriter.h"
-#include "link/simdump.h"
-#include "link/simoptions.h"
-#include "link/simulatedinstrument.h"
+#include "sim/simdump.h"
+#include "sim/simoptions.h"
+#include "sim/simulatedinstrument.h"
 
 namespace {
 
@@ -344,20 +346,74 @@ int writeDump(const SimOptions& options) {
     return 0;
 }
 
+// The options, each with its help line and its default.
+void addSimOptions(kordel::ProgramCommandLine& cli) {
+    const auto option = [&cli](const char* name, const char* valueName, const char* description,
+                               const char* defaultText = "") {
+        cli.addOption({QString::fromLatin1(name)}, QString::fromUtf8(description), QString::fromLatin1(valueName),
+                      QString::fromUtf8(defaultText));
+    };
+    option("link", "PATH", "Also make PATH a symbolic link to the pseudo-terminal.", "none");
+    option("rate", "HZ", "Device lines per second, 0.01 to 100.", "one per averaging interval");
+    option("mode", "MODE", "The instrument's mode: total, var, comp, record or off.", "total");
+    option("gps", "on|off", "Whether the instrument reports a GPS.", "off");
+    option("average", "N", "The averaging interval in seconds, 0 to 255.", "1");
+    option("start", "YYYY-MM-DD hh:mm:ss", "The instrument's clock at start.",
+           "the computer's local time; 2007-05-15 12:30:00 for a dump");
+    option("fast", "",
+           "Lines as fast as they are read, the clock moving on by one sample interval per line "
+           "(otherwise at the pace of 9600 baud).");
+    option("drop-byte-every", "N", "Leave out every N-th byte of the lines.", "0, never");
+    option("add-byte-every", "N", "Put a \"*\" after every N-th byte of the lines.", "0, never");
+    option("bad-line-every", "N", "Make every N-th line invalid (day 32, hour 24, a blank after a value, in turn).",
+           "0, never");
+    option("short-replies", "", "Cut 3 bytes off every reply.");
+    option("write-dump", "FILE", "Write a flash dump to FILE instead of playing the instrument.");
+    option("blocks", "N", "Dump: blocks with records, bad blocks included.", "8");
+    option("interval-code", "C", "Dump: the interval code of the records, 0 to 255.", "2");
+    option("gap-at", "K", "Dump: the times jump from block K on (counted from 0, K at least 1).", "no jump");
+    option("gap-seconds", "S", "Dump: by this many seconds (negative: backwards).", "3600");
+    option("bad-blocks", "K:N", "Dump: N blocks from block K (counted from 0) on are bad (hour 24).", "none");
+    option("erased-tail", "N", "Dump: end with N erased blocks (all 0xFF).", "0");
+}
+
+// The options in the order given, as "--name=value", for the checks of their values.
+std::vector<std::string> givenOptions(const QCommandLineParser& parsed) {
+    std::vector<std::string> args;
+    std::map<QString, qsizetype> used;
+    for (const QString& name : parsed.optionNames()) {
+        const QStringList values = parsed.values(name);
+        std::string arg = "--" + name.toStdString();
+        if (!values.isEmpty()) {
+            const qsizetype i = std::min(used[name]++, values.size() - 1);
+            arg += "=" + values[i].toStdString();
+        }
+        args.push_back(arg);
+    }
+    return args;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const SimOptions options = parseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (options.help) {
-        std::fputs(simUsage().c_str(), stdout);
-        return 0;
+    kordel::ProgramCommandLine cli(
+        QStringLiteral("kordel-sim"),
+        QStringLiteral("Plays the Kordel-K5 on a pseudo-terminal and prints the device's path on the\n"
+                       "first line, or writes a flash dump (--write-dump) to try the conversion on.\n"
+                       "Ends on SIGINT or SIGTERM and removes its link."),
+        {{0, QStringLiteral("ended by SIGINT or SIGTERM, or the dump written")},
+         {1, QStringLiteral("the pseudo-terminal, the link or the dump could not be made")}});
+    addSimOptions(cli);
+    if (const auto status = cli.parseOrExit(kordel::argumentList(argc, argv))) {
+        return *status;
+    }
+    const SimOptions options = parseSimOptions(givenOptions(cli.parser()));
+    if (!cli.parser().positionalArguments().isEmpty()) {
+        return cli.finish(cli.usageError(QStringLiteral("unexpected argument ") +
+                                         cli.parser().positionalArguments().constFirst()));
     }
     if (!options.problems.empty()) {
-        for (const std::string& p : options.problems) {
-            complain(p);
-        }
-        std::fputs(simUsage().c_str(), stderr);
-        return 2;
+        return cli.finish(cli.usageError(QString::fromStdString(options.problems.front())));
     }
     return options.dump ? writeDump(options) : runInstrument(options);
 }
