@@ -123,6 +123,10 @@ void TMainForm::buildMenu() {
     file->addSeparator();
     Exit1 = file->addAction(QStringLiteral("&Exit"), this, &TMainForm::Exit1Click);
     Exit1->setObjectName(QStringLiteral("Exit1"));
+    View1 = menuBar()->addMenu(QStringLiteral("View"));
+    View1->setObjectName(QStringLiteral("View1"));
+    Statistics1 = View1->addAction(QStringLiteral("Statistics"), this, &TMainForm::Statistics1Click);
+    Statistics1->setObjectName(QStringLiteral("Statistics1"));
     N24 = menuBar()->addAction(QStringLiteral("ComPort"), this, &TMainForm::N24Click);
     N24->setObjectName(QStringLiteral("N24"));
     N2 = menuBar()->addAction(QStringLiteral("About"), this, &TMainForm::N2Click);
@@ -536,6 +540,7 @@ void TMainForm::CheckBox0Click(int channel) {
         return;
     }
     LayoutChannels();
+    updateStatistics();
 }
 
 // ---- handlers that the other subsystems fill in ----

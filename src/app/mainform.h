@@ -44,6 +44,7 @@ class Tinf;
 class TFlash;
 class TForm6;
 class TYesNo;
+class TStatistics;
 
 namespace kordel {
 class PortRetry;
@@ -196,6 +197,9 @@ public:
     QAction* OpenFolder1 = nullptr;
     QMenu* Recentdata1 = nullptr;
     QAction* Exit1 = nullptr;
+    QMenu* View1 = nullptr;         // "View"
+    QAction* Statistics1 = nullptr;  // "Statistics"
+    TStatistics* Statistics = nullptr;  // made at its first showing
     QAction* N24 = nullptr;
     QAction* N2 = nullptr;
 
@@ -248,6 +252,9 @@ public:
     // "Auto Y": checked, every change of the time window fits each value
     // window to the samples it shows.
     void AutoYCBClick();
+    // View > "Statistics": the window shows, and follows the time window.
+    void Statistics1Click();
+    void updateStatistics();
     void fitValuesToTimeWindow();
     // A splitter below panel `splitter` was pressed, or dragged `dy` pixels
     // from where it was pressed: the panel above it takes the difference.

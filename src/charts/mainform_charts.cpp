@@ -15,6 +15,7 @@
 #include "charts/channelchart.h"
 #include "charts/chartlogic.h"
 #include "charts/readout.h"
+#include "charts/statisticswindow.h"
 #include "files/datafilereader.h"
 #include "record/rangesummary.h"
 #include "record/totalfield.h"
@@ -72,6 +73,7 @@ void TMainForm::appendSample(double x, const std::array<double, 5>& values) {
         Chart[k]->appendPoint(x, values[k]);
     }
     Chart[kTotalField]->appendPoint(x, kordel::totalFieldValue(values[0], values[1], values[2]));
+    updateStatistics();  // the live window moves with every sample
 }
 
 void TMainForm::dropOldestSample() {
@@ -120,6 +122,7 @@ void TMainForm::FitZoomBars() {
         const kordel::BarValues v = kordel::fitValueBar(Chart[k]->minY(), Chart[k]->maxY());
         ZoomlerBar(k)->SetRange(v.min, v.max, v.start, v.finish);
     }
+    updateStatistics();
     redrawCursorLines();
 }
 
@@ -129,6 +132,7 @@ void TMainForm::XZoomlerChanged() {
         c->setTimeAxis(bar->Start(), bar->Finish());
     }
     fitValuesToTimeWindow();
+    updateStatistics();
     redrawCursorLines();
 }
 
@@ -147,6 +151,7 @@ void TMainForm::ShowAll() {
         bar->SetWindow(bar->Min(), bar->Max());
         Chart[k]->setValueAxis(bar->Start(), bar->Finish());
     }
+    updateStatistics();
     redrawCursorLines();
 }
 
@@ -194,6 +199,47 @@ void TMainForm::fitValuesToTimeWindow() {
         bar->SetWindow(sum - v.finish, sum - v.start);
         Zoomler0Changed(k);
     }
+}
+
+// ---- statistics ----
+
+void TMainForm::Statistics1Click() {
+    if (!Statistics) {
+        Statistics = new TStatistics(this);
+    }
+    Statistics->show();
+    Statistics->raise();
+    updateStatistics();
+}
+
+void TMainForm::updateStatistics() {
+    if (!Statistics || !Statistics->isVisible()) {
+        return;
+    }
+    std::vector<TStatistics::Row> rows;
+    for (int k = 0; k < kChannels; ++k) {
+        if (!layout_.shown(k)) {
+            continue;
+        }
+        const ChannelChart* c = Chart[k];
+        TStatistics::Row row{c->yAxis->label(), k == 3 || k == 4 ? 1 : 2, std::nullopt};
+        const kordel::AxisRange t = c->timeAxis();
+        if (const kordel::Record* record = c->record()) {
+            const auto channel = k == kTotalField ? record->findChannel("F") : std::optional<std::size_t>(k);
+            const auto toMs = [](double x) { return static_cast<std::int64_t>(std::llround(x * kordel::Record::kMsPerDay)); };
+            if (channel && std::fabs(t.min) < 3.0e6 && std::fabs(t.max) < 3.0e6) {
+                row.stats = kordel::windowStatistics(*record, *channel, toMs(t.min), toMs(t.max));
+            }
+        } else {
+            std::vector<double> values;
+            for (std::size_t i = 0; i < c->pointCount(); ++i) {
+                if (c->xAt(i) >= t.min && c->xAt(i) <= t.max) values.push_back(c->yAt(i));
+            }
+            row.stats = kordel::statisticsOf(values);
+        }
+        rows.push_back(row);
+    }
+    Statistics->showRows(rows);
 }
 
 // ---- mouse zoom ----
@@ -277,6 +323,7 @@ void TMainForm::ScrollByKey(int key) {
     }
     bar->SetWindow(w.start, w.finish);
     fitValuesToTimeWindow();
+    updateStatistics();
     redrawCursorLines();
 }
 

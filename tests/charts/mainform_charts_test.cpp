@@ -25,6 +25,7 @@
 #include "app/mainform.h"
 #include "charts/channelchart.h"
 #include "charts/readout.h"
+#include "charts/statisticswindow.h"
 #include "fakeserialport.h"
 #include "testsupport.h"
 #include "windowtest.h"
@@ -948,4 +949,43 @@ TEST_F(MainFormChartsTest, AutoYFitsEachValueWindowToTheSamplesShown) {
     f().XZoomlerBar()->SetWindow(at(22, 10, 0, 0), at(22, 10, 2, 0));
     f().XZoomlerChanged();
     EXPECT_DOUBLE_EQ(f().Chart[0]->valueAxis().max, 20054.25);
+}
+
+// ---- statistics ----
+
+TEST_F(MainFormChartsTest, TheStatisticsOfEachShownChannelFollowTheTimeWindow) {
+    open(tenSecondLines(61));  // Bx 20000.25 + i, By -1500.5 - i, Ts 25.3 …
+    f().CheckBox[2]->setChecked(false);
+    f().Statistics1Click();
+    ASSERT_NE(f().Statistics, nullptr);
+    EXPECT_TRUE(f().Statistics->isVisible());
+    // Rows: Bx, By, Ts, Te (Bz hidden, F hidden by default).
+    const auto rowsFor = [&](int first, int count) {
+        // A direct computation over samples first … first + count − 1 of Bx.
+        double sum = 0, squares = 0;
+        for (int i = first; i < first + count; ++i) sum += 20000.25 + i;
+        const double mean = sum / count;
+        for (int i = first; i < first + count; ++i) squares += (20000.25 + i - mean) * (20000.25 + i - mean);
+        return QStringList{QString::number(count), QString::number(mean, 'f', 3),
+                           QString::number(20000.25 + first, 'f', 2), QString::number(20000.25 + first + count - 1, 'f', 2),
+                           QString::number(std::sqrt(squares / (count - 1)), 'f', 3)};
+    };
+    const struct {
+        double start, finish;
+        int first, count;
+    } cases[] = {
+        {at(22, 10, 0, 0), at(22, 10, 10, 0), 0, 61},
+        {at(22, 10, 1, 0), at(22, 10, 2, 0), 6, 7},
+        {at(22, 10, 1, 5), at(22, 10, 1, 25), 7, 2},
+    };
+    for (const auto& row : cases) {
+        f().XZoomlerBar()->SetWindow(row.start, row.finish);
+        f().XZoomlerChanged();
+        ASSERT_EQ(f().Statistics->rowCount(), 4);
+        QStringList bx;
+        for (int c = 0; c < 5; ++c) bx << f().Statistics->cell(0, c);
+        EXPECT_EQ(bx, rowsFor(row.first, row.count));
+        EXPECT_EQ(f().Statistics->cell(2, 2), QStringLiteral("25.3"));  // Ts, one decimal
+        EXPECT_EQ(f().Statistics->cell(2, 4), QStringLiteral("0.00"));
+    }
 }
