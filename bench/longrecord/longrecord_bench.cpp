@@ -13,6 +13,7 @@
 //                      replots and paints); _full from the whole record,
 //                      _10min on a ten-minute window; zoom_step is the larger
 //   scroll_step ms     the time bar's window moved (half the record / ten minutes)
+//   autoy_zoom_step ms the zoom step at the whole record with "Auto Y" checked
 //   cursor_move ms     a mouse move: the read-out and the cursor lines painted
 // then the record on its own:
 //   load ms            all files into one record, on two threads
@@ -228,6 +229,10 @@ void windowFigures(const std::string& dir) {
         const double s = mid + tenMinutes * 0.1 * i;
         return std::pair(s, s + tenMinutes);
     });
+    // "Auto Y" on: each zoom step also fits the six value windows.
+    form.AutoYCB->setChecked(true);
+    const double autoY = steps(31, [&](int i) { return std::pair(lo, hi - span * 0.5 * (i % 30) / 30.0); });
+    form.AutoYCB->setChecked(false);
     form.CrossMouseCB->setChecked(true);
     const auto moves = [&]() {
         const QRect r = form.Chart[1]->plotRect();
@@ -253,6 +258,7 @@ void windowFigures(const std::string& dir) {
     print("scroll_step", std::max(scrollFull, scroll10), "ms");
     print("scroll_step_full", scrollFull, "ms");
     print("scroll_step_10min", scroll10, "ms");
+    print("autoy_zoom_step", autoY, "ms");
     print("cursor_move", std::max(cursorFull, cursor10), "ms");
     print("cursor_move_full", cursorFull, "ms");
     print("cursor_move_10min", cursor10, "ms");
