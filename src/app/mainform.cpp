@@ -34,6 +34,7 @@
 #include "files/summarywindow.h"
 #include "link/portretry.h"
 #include "link/statuswindow.h"
+#include "net/remotestation.h"
 #include "widgets/zoomler.h"
 
 const QString TMainForm::kVersionText = QStringLiteral("Version 1.4 - 22.05.2007");
@@ -107,6 +108,17 @@ TMainForm::TMainForm(const MainFormOptions& options, QWidget* parent) : QMainWin
     // Key preview: the main window sees every key before the focused control.
     qApp->installEventFilter(this);
     FormCreate(options);
+    placeRemoteStation();
+}
+
+// "Remote station..." follows "ComPort" on the menu bar; the station's state
+// shows in the state panel; while watching, Record waits.
+void TMainForm::placeRemoteStation() {
+    remote_ = new kordel::RemoteStation(this, *this, settingsFileName());
+    menuBar()->insertAction(N2, remote_->action());
+    remote_->setStatusLabel(StatusPanel[3]);
+    connect(remote_, &kordel::RemoteStation::watchingChanged, this,
+            [this](bool watching) { SpeedButton8->setEnabled(!watching); });
 }
 
 void TMainForm::buildMenu() {

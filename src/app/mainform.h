@@ -48,6 +48,7 @@ class TStatistics;
 
 namespace kordel {
 class PortRetry;
+class RemoteStation;
 class SettingsStore;
 struct SeriesData;
 class Record;
@@ -141,6 +142,7 @@ public:
     void CollectReply(const QByteArray& bytes);
 
     // ---- state ----
+    kordel::RemoteStation* remoteStation() const { return remote_; }
     const QString& startFolder() const { return startFolder_; }
     const kordel::EventLog& eventLog() const { return log_; }
     QString settingsFileName() const;
@@ -290,6 +292,7 @@ private:
     void buildMenu();
     void buildChannelPanels(QWidget* area);
     void buildStatusBar();
+    void placeRemoteStation();
     void FormCreate(const MainFormOptions& options);
     void applyLayout();
     void placeProgressBar();
@@ -327,6 +330,9 @@ private:
     kordel::ArrowIndicator arrow_;
     std::unique_ptr<kordel::DailyRecorder> recorder_;
     kordel::PortRetry* portRetry_ = nullptr;
+    // Watching another station's lines over the network; it owns its menu
+    // item, settings section and status text, the window only places them.
+    kordel::RemoteStation* remote_ = nullptr;
     std::uint16_t linkState_ = Idle;
     std::uint16_t dateTimeReplyCount_ = 0;
     int selectedChart_ = 0;

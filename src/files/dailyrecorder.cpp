@@ -5,8 +5,8 @@
 
 namespace kordel {
 
-DailyRecorder::DailyRecorder(std::string outputDir, RecorderListener& listener)
-    : outputDir_(std::move(outputDir)), listener_(listener) {}
+DailyRecorder::DailyRecorder(std::string outputDir, RecorderListener& listener, bool writeFiles)
+    : outputDir_(std::move(outputDir)), listener_(listener), writeFiles_(writeFiles) {}
 
 std::string DailyRecorder::path(const std::string& name) const {
     if (outputDir_.empty()) {
@@ -87,7 +87,7 @@ void DailyRecorder::RecordBlock(std::string_view piece) {
 void DailyRecorder::StartDailyFile(std::string_view line) {
     syncNow();  // the file ending here is whole on the disk
     fileName_ = dailyFileName(line, sample_);
-    const bool exists = fileSize(path(fileName_)).has_value();
+    const bool exists = writeFiles_ && fileSize(path(fileName_)).has_value();
     // Create it empty now, so the file is there from the start of the run; a
     // file of the same name (clock set back, restart within the second) keeps
     // what it holds and is appended to.
@@ -99,7 +99,9 @@ void DailyRecorder::StartDailyFile(std::string_view line) {
     pointsShown_ = 0;
     listener_.onDailyFileStarted(fileName_);
     lineCount_ = 0;
-    listener_.onLog("Start Record: " + fileName_);
+    if (writeFiles_) {
+        listener_.onLog("Start Record: " + fileName_);
+    }
     if (exists) {
         listener_.onLog("File exists, appending: " + fileName_);
     }
@@ -137,6 +139,9 @@ void DailyRecorder::reportSync(const IoStatus& status) {
 }
 
 bool DailyRecorder::write(std::string_view bytes) {
+    if (!writeFiles_) {
+        return true;
+    }
     const std::string file = path(fileName_);
     const IoStatus status = appendToFile(file, bytes);
     if (status) {

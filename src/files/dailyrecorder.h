@@ -47,8 +47,10 @@ class DailyRecorder {
 public:
     static constexpr int kLiveWindow = 600;
 
-    // Files go into `outputDir` ("" for the working directory).
-    DailyRecorder(std::string outputDir, RecorderListener& listener);
+    // Files go into `outputDir` ("" for the working directory). Without
+    // `writeFiles` nothing is written: the lines are decoded and plotted as if
+    // recorded (a remote station's lines, which are recorded where they arise).
+    DailyRecorder(std::string outputDir, RecorderListener& listener, bool writeFiles = true);
 
     // Record: a fresh run; the piece in hand is dropped, the line count is 0 and
     // the run's first valid line starts a new daily file.
@@ -109,6 +111,7 @@ private:
     BatchedSync sync_;
     unsigned long long syncsSeen_ = 0;
     bool syncFailureReported_ = false;
+    bool writeFiles_ = true;
 };
 
 }  // namespace kordel

@@ -10,6 +10,7 @@
 #include "app/errorreport.h"
 #include "app/mainform.h"
 #include "app/dialogs.h"
+#include "net/remotestation.h"
 #include "link/portretry.h"
 
 namespace {
@@ -119,6 +120,7 @@ void TMainForm::setRecordingLocks(bool recording) {
     }
     N5->menuAction()->setEnabled(enabled);
     N24->setEnabled(enabled);
+    remote_->action()->setEnabled(enabled);
 }
 
 void TMainForm::SpeedButton8Click() {
@@ -138,6 +140,12 @@ void TMainForm::SpeedButton8Click() {
 }
 
 void TMainForm::SpeedButton7Click() {
+    if (remote_->watching()) {
+        // Stop ends the watching; the port is not this run's business.
+        remote_->stop();
+        WriteLog(QStringLiteral("Button: Stop"));
+        return;
+    }
     // Stop frees the controls even when the port will not open: otherwise a
     // missing adapter would leave Record locked for good. It ends the waiting
     // for a failed port too.

@@ -1,6 +1,9 @@
 // kordel-record [--port NAME] [--output-dir DIR] [--wait]
+//               [--mqtt URL --station CODE [--mqtt-user NAME]
+//                [--mqtt-password-file FILE] [--mqtt-ca FILE]]
 // Records the instrument's device lines to daily data files until SIGINT or
-// SIGTERM, with the log in "kordel.log" in the current directory.
+// SIGTERM, with the log in "kordel.log" in the current directory. With --mqtt,
+// the lines of the daily files are also published to the broker.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,10 +11,16 @@
 #include <clocale>
 #include <csignal>
 #include <iostream>
+#include <memory>
+#include <optional>
+#include <utility>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "app/log/eventlog.h"
 #include "app/programcommandline.h"
+#include "net/publishoptions.h"
+#include "net/stationpublisher.h"
 #include "recordsession.h"
 
 namespace {
@@ -41,7 +50,8 @@ int main(int argc, char* argv[]) {
                        "kordel.log in the current directory. A port that fails (adapter pulled out)\n"
                        "is tried again every 2 s. The first line of output names the port."),
         {{0, QStringLiteral("ended by SIGINT or SIGTERM")},
-         {1, QStringLiteral("the port (without --wait) or the output folder could not be opened")}});
+         {1, QStringLiteral("the port (without --wait) or the output folder could not be opened; the MQTT "
+                            "options cannot be used, or the broker refused the user or its certificate")}});
     cli.addOption({QStringLiteral("port")}, QStringLiteral("The serial port of the instrument."), QStringLiteral("NAME"),
                   defaultPort());
     cli.addOption({QStringLiteral("output-dir")}, QStringLiteral("The folder of the daily data files."),
@@ -49,6 +59,22 @@ int main(int argc, char* argv[]) {
     cli.addOption({QStringLiteral("wait")},
                   QStringLiteral("A port missing at start is tried every 2 s instead of ending with "
                                  "status 1, for a station that starts before its adapter."));
+    cli.addOption({QStringLiteral("mqtt")},
+                  QStringLiteral("Also publish every valid line to this MQTT broker, mqtt://host[:port] or "
+                                 "mqtts://host[:port] (TLS, the broker's certificate checked)."),
+                  QStringLiteral("URL"));
+    cli.addOption({QStringLiteral("station")},
+                  QStringLiteral("The station's code in the topics kordel/CODE/line and kordel/CODE/state "
+                                 "(letters, digits, '-' and '_')."),
+                  QStringLiteral("CODE"));
+    cli.addOption({QStringLiteral("mqtt-user")}, QStringLiteral("The user name at the broker."), QStringLiteral("NAME"));
+    cli.addOption({QStringLiteral("mqtt-password-file")},
+                  QStringLiteral("A file whose first line is the password at the broker (a password is never "
+                                 "taken on the command line)."),
+                  QStringLiteral("FILE"));
+    cli.addOption({QStringLiteral("mqtt-ca")},
+                  QStringLiteral("The CA certificate that signed the broker's (mqtts://)."), QStringLiteral("FILE"),
+                  QStringLiteral("the system's CAs"));
     if (const auto status = cli.parseOrExit(QCoreApplication::arguments())) {
         return *status;
     }
@@ -70,6 +96,21 @@ int main(int argc, char* argv[]) {
         std::cerr << "kordel-record: the output folder " << outputDir.toStdString() << " does not exist\n";
         return 1;
     }
+    const kordel::PublishRequest mqtt{cli.parser().value(QStringLiteral("mqtt")),
+                                      cli.parser().value(QStringLiteral("station")),
+                                      cli.parser().value(QStringLiteral("mqtt-user")),
+                                      cli.parser().value(QStringLiteral("mqtt-password-file")),
+                                      cli.parser().value(QStringLiteral("mqtt-ca"))};
+    std::optional<kordel::MqttOptions> mqttOptions;
+    if (!mqtt.url.isEmpty() || !mqtt.station.isEmpty() || !mqtt.user.isEmpty() || !mqtt.passwordFile.isEmpty() ||
+        !mqtt.caFile.isEmpty()) {
+        QString error;
+        mqttOptions = kordel::makeMqttOptions(mqtt, error);
+        if (!mqttOptions) {
+            std::cerr << "kordel-record: " << error.toStdString() << '\n';
+            return 1;
+        }
+    }
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
         std::cerr << "kordel-record: cannot set up signal handling\n";
@@ -89,11 +130,41 @@ int main(int argc, char* argv[]) {
         std::cerr << "kordel-record: " << error.toStdString() << '\n';
         return 1;
     }
+    std::unique_ptr<kordel::StationPublisher> publisher;
+    const kordel::EventLog publisherLog(logPath);
+    bool ended = false;
+    if (mqttOptions) {
+        publisher = std::make_unique<kordel::StationPublisher>(
+            outputDir.toStdString(), mqtt.station.toStdString(),
+            [publisherLog](const std::string& text) { publisherLog.write(text); });
+        QObject::connect(&session, &RecordSession::lineRecorded, publisher.get(),
+                         &kordel::StationPublisher::lineWritten);
+        QObject::connect(publisher.get(), &kordel::StationPublisher::fatal, &app, [&](const QString& reason) {
+            if (std::exchange(ended, true)) {
+                return;
+            }
+            std::cerr << "kordel-record: " << mqtt.url.toStdString() << ": " << reason.toStdString() << '\n';
+            publisherLog.write("MQTT: " + reason.toStdString());
+            session.finish();
+            QCoreApplication::exit(1);
+        });
+        if (!publisher->start(*mqttOptions, error)) {
+            std::cerr << "kordel-record: " << error.toStdString() << '\n';
+            session.finish();
+            return 1;
+        }
+    }
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
         char c;
         [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &c, 1);
+        if (std::exchange(ended, true)) {
+            return;
+        }
         session.finish();
+        if (publisher) {
+            publisher->finish();
+        }
         QCoreApplication::quit();
     });
     std::cerr << "kordel-record: recording from " << port.portName.toStdString() << '\n';

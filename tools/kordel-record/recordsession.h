@@ -28,6 +28,11 @@ public:
     // the run, logs the end.
     void finish();
 
+signals:
+    // A device line goes into the daily file right after this signal: a
+    // receiver that reads the file does so from the event loop, later.
+    void lineRecorded();
+
 private:
     void receive();
     void onPortFailed(const QString& message);
@@ -37,7 +42,7 @@ private:
     void showLogStatus(const kordel::IoStatus& status);
 
     void onDailyFileStarted(const std::string& name) override;
-    void onSample(const kordel::DecodedSample&, bool) override {}
+    void onSample(const kordel::DecodedSample&, bool) override { emit lineRecorded(); }
     void onLog(const std::string& text) override { log(text); }
     void onFileError(const std::string& message) override;
 

@@ -1,0 +1,78 @@
+#pragma once
+// The daily files are the publisher's journal: it reads them in name order
+// (YYYYMMDDhhmmss.pc sorts by time) and sends every valid device line it finds,
+// keeping a position (file and byte offset) that moves on only past lines the
+// broker has acknowledged.
+//
+// A daily file holds the received bytes in pieces that end in LF, damaged ones
+// included. A valid line is the 63 bytes before and including an LF, ending in
+// CR LF, that decode as a valid device line, none of them before the previous
+// LF: so a damaged piece costs nothing but itself.
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kordel {
+
+struct JournalPosition {
+    std::string file;  // a daily file name, without folder; "" before the first
+    std::uint64_t offset = 0;
+    bool operator==(const JournalPosition&) const = default;
+};
+
+// 14 digits and ".pc".
+bool isDailyFileName(std::string_view name);
+
+// The first daily file name after `current` in name order, or "" when none.
+std::string nextDailyFile(const std::vector<std::string>& names, std::string_view current);
+
+// The state file: one line "<file> <offset>\n".
+std::string formatJournalPosition(const JournalPosition& position);
+std::optional<JournalPosition> parseJournalPosition(std::string_view text);
+
+struct JournalLine {
+    std::string_view text;  // the 61 characters without CR LF
+    std::uint64_t end = 0;  // offset just past its LF
+};
+
+// Finds the valid lines in `bytes`, read from a daily file at offset `start`,
+// at most `maxLines` of them. Returns the offset to read on from: past the last
+// line taken, or past the last LF when no more lines are wanted than found. A
+// stretch without any LF longer than a line is passed over except for its last
+// 62 bytes, so nothing unbounded is held.
+std::uint64_t scanJournal(std::string_view bytes, std::uint64_t start, std::size_t maxLines,
+                          std::vector<JournalLine>& out);
+
+// The lines sent and not yet acknowledged, in the order sent. Acknowledgements
+// may come in any order; the committed position is the end of the longest
+// acknowledged run from the oldest.
+class AckWindow {
+public:
+    explicit AckWindow(std::size_t capacity) : capacity_(capacity) {}
+
+    void sent(int mid, const JournalPosition& end) { entries_.push_back({mid, end, false}); }
+    // True when the committed position moved; an unknown id changes nothing.
+    bool acknowledged(int mid);
+
+    bool full() const { return entries_.size() >= capacity_; }
+    std::size_t inFlight() const { return entries_.size(); }
+    const JournalPosition& committed() const { return committed_; }
+    void setCommitted(const JournalPosition& position) { committed_ = position; }
+
+private:
+    struct Entry {
+        int mid;
+        JournalPosition end;
+        bool acked;
+    };
+    std::size_t capacity_;
+    std::deque<Entry> entries_;
+    JournalPosition committed_;
+};
+
+}  // namespace kordel

@@ -1,0 +1,84 @@
+#pragma once
+// Watching a remote station: the program shows the lines another station
+// publishes to a broker on its live charts, as if it were recording them (the
+// same decoding and live window), without writing any daily file.
+//
+// The capability owns its parts: the menu-bar item "Remote station...", its
+// dialog, its section of the settings file ("RemoteStation": Url, Station,
+// User; never the password) and its text in the status bar. The main window
+// places the action and the status label, hands in its recorder listener (the
+// charts' side of recording) and calls stop() from Stop.
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <optional>
+
+#include "files/dailyrecorder.h"
+#include "net/remotestationdialog.h"
+#include "net/stationsubscriber.h"
+
+class QAction;
+class QLabel;
+class QWidget;
+
+namespace kordel {
+
+class RemoteStation : public QObject, private RecorderListener {
+    Q_OBJECT
+public:
+    // Asks the user (a modal TRemoteStationDialog unless tests put in their own).
+    using Ask = std::function<std::optional<RemoteStationSettings>(QWidget*, const RemoteStationSettings&)>;
+
+    RemoteStation(QWidget* window, RecorderListener& charts, const QString& settingsPath);
+    ~RemoteStation() override;
+
+    QAction* action() const { return action_; }
+    void setStatusLabel(QLabel* label);
+    void setAsk(Ask ask) { ask_ = std::move(ask); }
+
+    // The menu item: asks, keeps the answer (but the password) in the
+    // settings file and watches the station.
+    void RemoteStation1Click();
+    // False, with a box saying why, when the settings cannot be used.
+    bool watch(const RemoteStationSettings& settings);
+    // Stop: no more lines; the charts keep what they show.
+    void stop();
+
+    bool watching() const { return watching_; }
+    const RemoteStationSettings& settings() const { return settings_; }
+    QString statusText() const { return statusText_; }
+
+signals:
+    void watchingChanged(bool watching);
+
+private:
+    void loadSettings();
+    void saveSettings();
+    void setStatus(const QString& text);
+    void onLine(const QByteArray& line);
+    void onNotALine(int bytes);
+    void onRefused(const QString& reason);
+
+    void onDailyFileStarted(const std::string& name) override;
+    void onSample(const DecodedSample& sample, bool dropOldest) override;
+    void onLog(const std::string& text) override;
+    void onFileError(const std::string&) override {}
+
+    QWidget* window_;
+    RecorderListener& charts_;
+    QString settingsPath_;
+    QAction* action_;
+    QPointer<QLabel> status_;
+    Ask ask_;
+    StationSubscriber subscriber_;
+    DailyRecorder recorder_{std::string(), *this, false};
+    RemoteStationSettings settings_;
+    QString statusText_;
+    QString stationState_;
+    bool connected_ = false;
+    bool watching_ = false;
+    bool badReported_ = false;
+};
+
+}  // namespace kordel

@@ -1,0 +1,57 @@
+#include "net/stationsubscriber.h"
+
+#include "link/deviceline.h"
+
+namespace kordel {
+
+StationSubscriber::StationSubscriber(QObject* parent) : QObject(parent) {}
+
+bool StationSubscriber::start(const MqttOptions& options, const QString& station, QString& error) {
+    stop();
+    lineTopic_ = QByteArray::fromStdString(lineTopic(station.toStdString()));
+    stateTopic_ = QByteArray::fromStdString(stateTopic(station.toStdString()));
+    everConnected_ = false;
+    client_ = std::make_unique<MqttClient>();
+    connect(client_.get(), &MqttClient::connected, this, [this] {
+        // A clean session forgets subscriptions: subscribe on every connection.
+        client_->subscribe(lineTopic_, 1);
+        client_->subscribe(stateTopic_, 1);
+        everConnected_ = true;
+        emit connectionChanged(true);
+    });
+    connect(client_.get(), &MqttClient::disconnected, this, [this] { emit connectionChanged(false); });
+    connect(client_.get(), &MqttClient::refused, this, [this](int, const QString& reason) { emit refused(reason); });
+    connect(client_.get(), &MqttClient::errorLogged, this, [this](const QString& text) {
+        if (!everConnected_ && (text.contains(QLatin1String("SSL")) || text.contains(QLatin1String("certificate")))) {
+            emit refused(QStringLiteral("the broker's certificate was not accepted (%1)").arg(text));
+        }
+    });
+    connect(client_.get(), &MqttClient::messageReceived, this, &StationSubscriber::onMessage);
+    if (!client_->start(options, error)) {
+        client_.reset();
+        return false;
+    }
+    return true;
+}
+
+void StationSubscriber::stop() {
+    if (client_) {
+        client_->stop();
+        client_.reset();
+    }
+}
+
+void StationSubscriber::onMessage(const QByteArray& topic, const QByteArray& payload) {
+    if (topic == stateTopic_) {
+        emit stateChanged(QString::fromUtf8(payload.left(32)));
+    } else if (topic == lineTopic_) {
+        if (payload.size() == static_cast<qsizetype>(kDeviceLineLength - 2) && !payload.contains('\n') &&
+            !payload.contains('\r')) {
+            emit lineReceived(payload);
+        } else {
+            emit notALine(static_cast<int>(payload.size()));
+        }
+    }
+}
+
+}  // namespace kordel

@@ -1,0 +1,37 @@
+#pragma once
+// Watches one remote station: subscribes to kordel/<CODE>/line and
+// kordel/<CODE>/state and hands on, in the owner's thread, the device lines
+// (61 characters each; anything else is dropped and counted) and the state.
+
+#include <QObject>
+
+#include "net/mqttclient.h"
+
+namespace kordel {
+
+class StationSubscriber : public QObject {
+    Q_OBJECT
+public:
+    explicit StationSubscriber(QObject* parent = nullptr);
+
+    bool start(const MqttOptions& options, const QString& station, QString& error);
+    void stop();
+    bool isConnected() const { return client_ && client_->isConnected(); }
+
+signals:
+    void lineReceived(const QByteArray& line);  // 61 characters, no CR LF
+    void notALine(int bytes);                   // a message on the line topic of another shape
+    void stateChanged(const QString& state);    // the station's "online" / "offline"
+    void connectionChanged(bool connected);
+    void refused(const QString& reason);        // credentials or certificate
+
+private:
+    void onMessage(const QByteArray& topic, const QByteArray& payload);
+
+    std::unique_ptr<MqttClient> client_;
+    QByteArray lineTopic_;
+    QByteArray stateTopic_;
+    bool everConnected_ = false;
+};
+
+}  // namespace kordel

@@ -1,0 +1,134 @@
+// Watching a remote station through a real broker: the lines a station
+// publishes are decoded and plotted as if recorded, the station's state shows in
+// the status text, the settings keep all but the password, and a broker that
+// refuses the user is reported in a box.
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTemporaryDir>
+
+#include "app/errorreport.h"
+#include "brokerfixture.h"
+#include "net/remotestation.h"
+#include "testsupport.h"
+
+using namespace kordel;
+
+namespace {
+
+class ChartsSpy : public RecorderListener {
+public:
+    void onDailyFileStarted(const std::string& name) override { started.push_back(name); }
+    void onSample(const DecodedSample& s, bool) override { bx.push_back(s.bx); }
+    void onLog(const std::string& text) override { log.push_back(text); }
+    void onFileError(const std::string& message) override { errors.push_back(message); }
+    std::vector<std::string> started, log, errors;
+    std::vector<double> bx;
+};
+
+// Publishes as a station would, QoS 1.
+struct FakeStation {
+    explicit FakeStation(const test::Broker& broker) {
+        std::string e;
+        MqttOptions o;
+        o.address = *parseBrokerUrl(broker.url().toStdString(), e);
+        QString error;
+        client.start(o, error);
+        test::waitUntil([&] { return client.isConnected(); });
+    }
+    void send(const QByteArray& topic, const QByteArray& payload, bool retain = false) {
+        client.publish(topic, payload, 1, retain);
+    }
+    MqttClient client;
+};
+
+QByteArray line(int second, const QByteArray& bx) {
+    return "2026 12 08 10 20 " + QByteArray::number(second).rightJustified(2, '0') + ".00 " + bx.rightJustified(8, ' ') +
+           "     1.00     2.00  25.3  30.1";
+}
+
+}  // namespace
+
+TEST(RemoteStationTest, ShowsTheStationsLinesAndStateAsIfRecording) {
+    test::Broker broker;
+    ASSERT_TRUE(broker.ok()) << broker.output().toStdString();
+    test::FakeDialogs dialogs;
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("kordel.ini"));
+    QWidget window;
+    ChartsSpy charts;
+    RemoteStation remote(&window, charts, ini);
+    QLabel status;
+    remote.setStatusLabel(&status);
+    EXPECT_EQ(remote.action()->text(), QStringLiteral("Remote station..."));
+    remote.setAsk([&](QWidget*, const RemoteStationSettings&) {
+        return RemoteStationSettings{broker.url(), QStringLiteral("R1"), QStringLiteral("watcher"), QStringLiteral("pw")};
+    });
+    remote.action()->trigger();
+    ASSERT_TRUE(remote.watching());
+    EXPECT_EQ(status.text(), QStringLiteral("R1: connecting"));
+    EXPECT_EQ(charts.log.back(), "Remote station: watching R1 at " + broker.url().toStdString());
+
+    FakeStation station(broker);
+    // The retained state reaches the watcher once its subscription is in place.
+    station.send("kordel/R1/state", "online", true);
+    ASSERT_TRUE(test::waitUntil([&] { return status.text() == QStringLiteral("R1: online"); }));
+    station.send("kordel/R1/line", line(1, "100.50"));
+    station.send("kordel/R1/line", "short");                      // reported once, skipped
+    station.send("kordel/R1/line", line(2, "101.50") + "\r\n");   // 63 bytes: not a line message
+    station.send("kordel/R2/line", line(3, "999.00"));            // another station
+    station.send("kordel/R1/line", line(4, "102.50"));
+    ASSERT_TRUE(test::waitUntil([&] { return charts.bx.size() >= 2; }));
+    EXPECT_EQ(charts.bx, (std::vector<double>{100.5, 102.5}));
+    EXPECT_EQ(charts.started, std::vector<std::string>{"Remote station R1"});
+    EXPECT_EQ(std::count(charts.log.begin(), charts.log.end(),
+                         "Remote station: a message of 5 bytes is no device line, skipped"), 1);
+
+    station.send("kordel/R1/state", "offline", true);
+    ASSERT_TRUE(test::waitUntil([&] { return status.text() == QStringLiteral("R1: offline"); }));
+    remote.stop();
+    EXPECT_FALSE(remote.watching());
+    EXPECT_EQ(status.text(), QString());
+    EXPECT_TRUE(charts.errors.empty());
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('\n').toStdString();
+    // Nothing written but the settings: no daily file, and no password.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("kordel.ini")});
+    const QByteArray settings = test::readFile(ini);
+    EXPECT_TRUE(settings.contains("[RemoteStation]")) << settings.toStdString();
+    EXPECT_TRUE(settings.contains("Station=R1")) << settings.toStdString();
+    EXPECT_TRUE(settings.contains("User=watcher")) << settings.toStdString();
+    EXPECT_FALSE(settings.contains("pw")) << settings.toStdString();
+    RemoteStation again(&window, charts, ini);
+    EXPECT_EQ(again.settings().url, broker.url());
+    EXPECT_EQ(again.settings().station, QStringLiteral("R1"));
+    EXPECT_EQ(again.settings().password, QString());
+}
+
+TEST(RemoteStationTest, RefusedUserOrUnusableSettingsAreReportedInABox) {
+    test::Broker broker({QStringLiteral("station"), QStringLiteral("s3cret"), false});
+    ASSERT_TRUE(broker.ok()) << broker.output().toStdString();
+    test::FakeDialogs dialogs;
+    QTemporaryDir dir;
+    QWidget window;
+    ChartsSpy charts;
+    RemoteStation remote(&window, charts, dir.filePath(QStringLiteral("kordel.ini")));
+    struct Case {
+        RemoteStationSettings settings;
+        QString box;
+    };
+    const Case cases[] = {
+        {{broker.url(), QStringLiteral("R1"), QStringLiteral("station"), QStringLiteral("wrong")},
+         QStringLiteral("Remote station R1: the broker refused the connection: not authorised (user name or password)")},
+        {{QStringLiteral("http://x"), QStringLiteral("R1"), {}, {}},
+         QStringLiteral("Remote station: http://x: the broker address must start with mqtt:// or mqtts://")},
+        {{broker.url(), QStringLiteral("a/b"), {}, {}},
+         QStringLiteral("Remote station: The station code may hold only letters, digits, '-' and '_'.")},
+    };
+    for (const Case& c : cases) {
+        remote.watch(c.settings);
+        ASSERT_TRUE(test::waitUntil([&] { return dialogs.errors.contains(c.box); }))
+            << dialogs.errors.join('\n').toStdString();
+        EXPECT_FALSE(remote.watching());
+    }
+}
