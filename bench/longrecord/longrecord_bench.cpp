@@ -4,10 +4,21 @@
 //
 // Writes N daily files at HZ samples a second into a scratch folder (or reads
 // the data files of DIR), loads them as the viewer does, and prints one line
-// per figure, "name value unit" (medians where a figure is repeated):
+// per figure, "name value unit" (medians where a figure is repeated). First
+// the main window, offscreen, opening the folder as File > "Open folder..."
+// does (measured first, so its peak memory is its own):
+//   first_paint ms     from the open to the five charts painted
+//   peak_rss MB        the process's peak resident memory after that
+//   zoom_step ms       one step of the time bar's end (five axes, five
+//                      replots and paints); _full from the whole record,
+//                      _10min on a ten-minute window; zoom_step is the larger
+//   scroll_step ms     the time bar's window moved (half the record / ten minutes)
+//   autoy_zoom_step ms the zoom step at the whole record with "Auto Y" checked
+//   cursor_move ms     a mouse move: the read-out and the cursor lines painted
+// then the record on its own:
 //   load ms            all files into one record, on two threads
 //   load_cpu ms        the CPU time of one load (all threads)
-//   peak_rss MB        the process's peak resident memory
+//   peak_rss_all MB    the process's peak resident memory at the end
 //   record MB          what the record's columns and summaries hold
 //   parse_ratio x      one file parsed into the record on one thread, against a
 //                      plain from_chars parse of the same file into doubles
@@ -23,6 +34,15 @@
 
 #include <sys/resource.h>
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "app/mainform.h"
+#include "charts/channelchart.h"
+#include "widgets/zoomler.h"
+
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -30,6 +50,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -127,7 +148,8 @@ std::size_t plainParse(const std::string& path, std::vector<std::vector<double>>
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
         if (end == std::string::npos) end = text.size();
-        if (++lines > 3) {
+        // Lines 1-3 may be headers; one that starts as a data line is data.
+        if (++lines > 3 || (pos < end && text[pos] >= '0' && text[pos] <= '9')) {
             const char* p = text.data() + pos;
             const char* e = text.data() + end;
             for (std::size_t f = 0; f < columns.size() && p < e; ++f) {
@@ -153,6 +175,98 @@ double cpuMs() {
 
 void print(const char* name, double value, const char* unit) { std::printf("%s %.3f %s\n", name, value, unit); }
 
+double peakRssMb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+// The main window opening the folder, then its zoom, scroll and cursor steps.
+void windowFigures(const std::string& dir) {
+    QTemporaryDir scratch;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(scratch.path());
+    MainFormOptions options;
+    options.exeDir = scratch.path();
+    TMainForm form(options);
+    form.resize(909, 569);
+    form.show();
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+
+    const auto t0 = Clock::now();
+    if (!form.LoadDataFiles({QString::fromStdString(dir)})) {
+        std::fputs("the window could not open the files\n", stderr);
+        return;
+    }
+    form.replotCharts(true);
+    QCoreApplication::processEvents();
+    const double firstPaint = msSince(t0);
+    const double peak = peakRssMb();
+
+    TZoomler* bar = form.XZoomlerBar();
+    const double lo = bar->Min(), hi = bar->Max(), span = hi - lo;
+    const double tenMinutes = 600.0 / 86400.0;
+    const double mid = lo + span / 2;
+    const auto steps = [&](int n, const std::function<std::pair<double, double>(int)>& window) {
+        std::vector<double> t;
+        for (int i = 0; i < n; ++i) {
+            const auto [s, f] = window(i);
+            const auto t1 = Clock::now();
+            bar->SetWindow(s, f);
+            form.XZoomlerChanged();
+            form.replotCharts(true);
+            t.push_back(msSince(t1));
+        }
+        return median(t);
+    };
+    const double zoomFull = steps(31, [&](int i) { return std::pair(lo, hi - span * 0.5 * (i % 30) / 30.0); });
+    const double zoom10 = steps(31, [&](int i) { return std::pair(mid, mid + tenMinutes * (1.0 - 0.5 * (i % 30) / 30.0)); });
+    const double scrollFull = steps(31, [&](int i) {
+        const double s = lo + span * 0.5 * (i % 30) / 30.0;
+        return std::pair(s, s + span * 0.5);
+    });
+    const double scroll10 = steps(31, [&](int i) {
+        const double s = mid + tenMinutes * 0.1 * i;
+        return std::pair(s, s + tenMinutes);
+    });
+    // "Auto Y" on: each zoom step also fits the six value windows.
+    form.AutoYCB->setChecked(true);
+    const double autoY = steps(31, [&](int i) { return std::pair(lo, hi - span * 0.5 * (i % 30) / 30.0); });
+    form.AutoYCB->setChecked(false);
+    form.CrossMouseCB->setChecked(true);
+    const auto moves = [&]() {
+        const QRect r = form.Chart[1]->plotRect();
+        std::vector<double> t;
+        for (int i = 0; i < 121; ++i) {
+            const auto t1 = Clock::now();
+            form.Chart0MouseMove(1, r.left() + 20 + (i * 7) % (r.width() - 40), r.center().y());
+            QCoreApplication::processEvents();  // the paints it asked for
+            t.push_back(msSince(t1));
+        }
+        return median(t);
+    };
+    const double cursor10 = moves();
+    form.ShowAll();
+    form.replotCharts(true);
+    const double cursorFull = moves();
+
+    print("first_paint", firstPaint, "ms");
+    print("peak_rss", peak, "MB");
+    print("zoom_step", std::max(zoomFull, zoom10), "ms");
+    print("zoom_step_full", zoomFull, "ms");
+    print("zoom_step_10min", zoom10, "ms");
+    print("scroll_step", std::max(scrollFull, scroll10), "ms");
+    print("scroll_step_full", scrollFull, "ms");
+    print("scroll_step_10min", scroll10, "ms");
+    print("autoy_zoom_step", autoY, "ms");
+    print("cursor_move", std::max(cursorFull, cursor10), "ms");
+    print("cursor_move_full", cursorFull, "ms");
+    print("cursor_move_10min", cursor10, "ms");
+    std::fflush(stdout);
+    form.close();
+    QDir::setCurrent(previous);
+}
+
 int usage() {
     std::fputs("usage: bench_longrecord --days N --rate HZ [--dir DIR] [--keep]\n", stderr);
     return 2;
@@ -161,6 +275,10 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
     int days = 1, rate = 10;
     std::string dir;
     bool keep = false;
@@ -192,6 +310,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no data files in %s\n", dir.c_str());
         return 1;
     }
+
+    windowFigures(dir);
 
     std::vector<double> loads;
     kordel::RecordLoadResult result;
@@ -298,7 +418,7 @@ int main(int argc, char** argv) {
     std::printf("files %zu\nsamples %zu\n", files.size(), record.size());
     print("load", median(loads), "ms");
     print("load_cpu", loadCpu, "ms");
-    print("peak_rss", static_cast<double>(usage.ru_maxrss) / 1024.0, "MB");
+    print("peak_rss_all", static_cast<double>(usage.ru_maxrss) / 1024.0, "MB");
     print("record", static_cast<double>(record.memoryBytes()) / 1048576.0, "MB");
     print("parse_ratio", median(ours) / median(plain), "x");
     print("parse_one_file", median(ours), "ms");

@@ -13,8 +13,9 @@ std::variant<CommandLine, ProgramCommandLine::Stop> parseCommandLine(const QStri
         {{0, QStringLiteral("the window was closed")}});
     cli.addOption({QStringLiteral("port")}, QStringLiteral("The serial port of the instrument."), QStringLiteral("NAME"),
                   QStringLiteral("the first serial port found"));
-    cli.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A data file (*.pc, *.fl) to plot at start."),
-                              QStringLiteral("[FILE]"));
+    cli.addPositionalArgument(QStringLiteral("FILE"),
+                              QStringLiteral("Data files (*.pc, *.fl) or folders of them to plot at start, as one record."),
+                              QStringLiteral("[FILE|FOLDER]..."));
     cli.acceptSingleDashWords();
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
                              "qwindowicon", "qwindowtitle", "display", "geometry", "style", "stylesheet"}) {
@@ -31,8 +32,11 @@ std::variant<CommandLine, ProgramCommandLine::Stop> parseCommandLine(const QStri
     if (p.isSet(QStringLiteral("port"))) {
         cl.port = p.value(QStringLiteral("port")).toStdString();
     }
-    if (!p.positionalArguments().isEmpty()) {
-        cl.dataFile = p.positionalArguments().constFirst().toStdString();
+    for (const QString& a : p.positionalArguments()) {
+        cl.dataFiles.push_back(a.toStdString());
+    }
+    if (!cl.dataFiles.empty()) {
+        cl.dataFile = cl.dataFiles.front();
     }
     return cl;
 }

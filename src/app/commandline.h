@@ -1,8 +1,9 @@
 #pragma once
-// The program's command line: `kordel [--port NAME] [FILE]`. The first argument
-// that is not an option names a data file to plot at start; an option's value is
-// never taken for that file. The toolkit's own options (-platform, -style, …)
-// are let through to the application object.
+// The program's command line: `kordel [--port NAME] [FILE|FOLDER]...`. The
+// arguments that are not options name data files (or folders of them) to plot
+// at start as one record; an option's value is never taken for a file. The
+// toolkit's own options (-platform, -style, …) are let through to the
+// application object.
 
 #include <QStringList>
 #include <optional>
@@ -14,7 +15,8 @@
 namespace kordel {
 
 struct CommandLine {
-    std::optional<std::string> dataFile;
+    std::optional<std::string> dataFile;  // the first of dataFiles
+    std::vector<std::string> dataFiles;
     std::optional<std::string> port;
 };
 

@@ -48,6 +48,26 @@ public:
         QDir::setCurrent(QFileInfo(file).absolutePath());
         return file;
     }
+    QStringList openFiles(QWidget* parent, const QString& filter, const QString& defaultSuffix,
+                          const QString& initialDir) override {
+        QFileDialog dialog(parent, QString(), initialDir, qtFileFilter(filter));
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setDefaultSuffix(defaultSuffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return {};
+        }
+        const QStringList files = dialog.selectedFiles();
+        QDir::setCurrent(QFileInfo(files.constFirst()).absolutePath());
+        return files;
+    }
+    QString openFolder(QWidget* parent, const QString& initialDir) override {
+        const QString folder = QFileDialog::getExistingDirectory(parent, QString(), initialDir);
+        if (!folder.isEmpty()) {
+            QDir::setCurrent(folder);
+        }
+        return folder;
+    }
     std::optional<PortSettings> portSetup(QWidget* parent, const PortSettings& current) override {
         TPortDialog dialog(current, parent);
         if (dialog.exec() != QDialog::Accepted) {

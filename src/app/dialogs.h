@@ -3,6 +3,7 @@
 // through this one interface, so that tests can answer them without a modal loop.
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 #include "link/serialport.h"
@@ -30,6 +31,19 @@ public:
     // folder becomes the process's current directory, as the dialog promises.
     virtual QString openFile(QWidget* parent, const QString& filter, const QString& defaultSuffix,
                              const QString& initialDir) = 0;
+    // Several files to open (in the order chosen), or none when the user
+    // cancelled; the folder becomes the current directory as for openFile.
+    virtual QStringList openFiles(QWidget* parent, const QString& filter, const QString& defaultSuffix,
+                                  const QString& initialDir) {
+        const QString file = openFile(parent, filter, defaultSuffix, initialDir);
+        return file.isEmpty() ? QStringList() : QStringList{file};
+    }
+    // A folder to open, or an empty text when the user cancelled.
+    virtual QString openFolder(QWidget* parent, const QString& initialDir) {
+        (void)parent;
+        (void)initialDir;
+        return {};
+    }
     // The port set-up dialog, filled with `current`; the chosen settings, or
     // nothing when the user cancelled.
     virtual std::optional<PortSettings> portSetup(QWidget* parent, const PortSettings& current) = 0;

@@ -25,6 +25,9 @@ int main(int argc, char* argv[]) {
     if (cl.dataFile) {
         options.dataFile = QString::fromStdString(*cl.dataFile);
     }
+    for (const auto& f : cl.dataFiles) {
+        options.dataFiles << QString::fromStdString(f);
+    }
     if (cl.port) {
         options.portName = QString::fromStdString(*cl.port);
     }

@@ -46,7 +46,7 @@ QString TMainForm::notFoundText(const QString& fileName) {
 
 namespace {
 
-const char* const kChannelCaptions[TMainForm::kChannels] = {"B&x", "B&y", "B&z", "T&s", "T&e"};
+const char* const kChannelCaptions[TMainForm::kChannels] = {"B&x", "B&y", "B&z", "T&s", "T&e", "&F"};
 
 QToolButton* makeBarButton(QWidget* parent, const char* name, const QString& hint,
                            QStyle::StandardPixmap icon) {
@@ -78,6 +78,7 @@ TMainForm::TMainForm(const MainFormOptions& options, QWidget* parent) : QMainWin
     buildStatusBar();
     move(64, 78);
     resize(909, 569);
+    setAcceptDrops(true);
     // Key preview: the main window sees every key before the focused control.
     qApp->installEventFilter(this);
     FormCreate(options);
@@ -103,12 +104,18 @@ void TMainForm::buildMenu() {
     file->setObjectName(QStringLiteral("N5"));
     OpenDATA1 = file->addAction(QStringLiteral("&Open file"), this, &TMainForm::OpenDATA1Click);
     OpenDATA1->setObjectName(QStringLiteral("OpenDATA1"));
+    OpenFolder1 = file->addAction(QStringLiteral("Open &folder..."), this, &TMainForm::OpenFolder1Click);
+    OpenFolder1->setObjectName(QStringLiteral("OpenFolder1"));
     Recentdata1 = file->addMenu(QStringLiteral("List of files..."));
     Recentdata1->setObjectName(QStringLiteral("Recentdata1"));
     Recentdata1->setEnabled(false);
     file->addSeparator();
     Exit1 = file->addAction(QStringLiteral("&Exit"), this, &TMainForm::Exit1Click);
     Exit1->setObjectName(QStringLiteral("Exit1"));
+    View1 = menuBar()->addMenu(QStringLiteral("View"));
+    View1->setObjectName(QStringLiteral("View1"));
+    Statistics1 = View1->addAction(QStringLiteral("Statistics"), this, &TMainForm::Statistics1Click);
+    Statistics1->setObjectName(QStringLiteral("Statistics1"));
     N24 = menuBar()->addAction(QStringLiteral("ComPort"), this, &TMainForm::N24Click);
     N24->setObjectName(QStringLiteral("N24"));
     N2 = menuBar()->addAction(QStringLiteral("About"), this, &TMainForm::N2Click);
@@ -132,7 +139,7 @@ void TMainForm::buildControls() {
     for (int k = 0; k < kChannels; ++k) {
         CheckBox[k] = new QCheckBox(QString::fromLatin1(kChannelCaptions[k]), bar);
         CheckBox[k]->setObjectName(QStringLiteral("CheckBox%1").arg(k));
-        CheckBox[k]->setChecked(true);
+        CheckBox[k]->setChecked(k != kTotalField);  // F is shown on demand
         connect(CheckBox[k], &QCheckBox::toggled, this, [this, k] { CheckBox0Click(k); });
         row->addWidget(CheckBox[k]);
     }
@@ -164,6 +171,9 @@ void TMainForm::buildControls() {
     CrossMouseCB = new QCheckBox(QStringLiteral("Mouse"), bar);
     CrossMouseCB->setObjectName(QStringLiteral("CrossMouseCB"));
     connect(CrossMouseCB, &QCheckBox::toggled, this, &TMainForm::CrossMouseCBClick);
+    AutoYCB = new QCheckBox(QStringLiteral("Auto Y"), bar);
+    AutoYCB->setObjectName(QStringLiteral("AutoYCB"));
+    connect(AutoYCB, &QCheckBox::toggled, this, &TMainForm::AutoYCBClick);
 
     connect(SpeedButton8, &QToolButton::clicked, this, &TMainForm::SpeedButton8Click);
     connect(SpeedButton7, &QToolButton::clicked, this, &TMainForm::SpeedButton7Click);
@@ -176,7 +186,7 @@ void TMainForm::buildControls() {
                        static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton3),
                        static_cast<QWidget*>(SpeedButton6), static_cast<QWidget*>(Panel8),
                        static_cast<QWidget*>(SpeedButton9), static_cast<QWidget*>(SpeedButton10),
-                       static_cast<QWidget*>(CrossMouseCB)}) {
+                       static_cast<QWidget*>(CrossMouseCB), static_cast<QWidget*>(AutoYCB)}) {
         row->addWidget(w);
     }
     row->addStretch();
@@ -231,6 +241,11 @@ void TMainForm::buildChannelPanels(QWidget* area) {
         auto* chart = new ChannelChart(k, Panel[k]);
         chart->setObjectName(QStringLiteral("Chart%1").arg(k));
         connect(chart, &ChannelChart::Click, this, [this](ChannelChart* c) { Chart0Click(c->Tag()); });
+        connect(chart, &ChannelChart::WheelTurned, this,
+                [this](ChannelChart* c, int x, int y, int delta) { ChartWheel(c->Tag(), x, y, delta); });
+        connect(chart, &ChannelChart::BoxDragged, this,
+                [this](ChannelChart* c, const QRect& box) { ChartBox(c->Tag(), box); });
+        connect(chart, &ChannelChart::DoubleClicked, this, [this](ChannelChart*) { ChartDoubleClick(); });
         connect(chart, &ChannelChart::MouseMove, this,
                 [this](ChannelChart* c, int x, int y) { Chart0MouseMove(c->Tag(), x, y); });
         if (k == 0) {
@@ -306,12 +321,20 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     // 5. A data file named on the command line is plotted before the window
     // shows and becomes the current data file, as File > Open makes it.
     bool fileLoaded = false;
-    if (!options.dataFile.isEmpty()) {
-        if (QFileInfo(options.dataFile).isFile()) {
-            fileLoaded = LoadDataFile(options.dataFile);
+    QStringList named = options.dataFiles;
+    if (named.isEmpty() && !options.dataFile.isEmpty()) {
+        named << options.dataFile;
+    }
+    QStringList present;
+    for (const QString& path : named) {
+        if (QFileInfo(path).isFile() || QFileInfo(path).isDir()) {
+            present << path;
         } else {
-            kordel::ErrorReport::instance().report(notFoundText(options.dataFile));
+            kordel::ErrorReport::instance().report(notFoundText(path));
         }
+    }
+    if (!present.isEmpty()) {
+        fileLoaded = LoadDataFiles(present);
     }
     // 6. The version in the caption, unless a file gave it its name.
     if (!fileLoaded || currentDataFileName_.isEmpty()) {
@@ -506,6 +529,7 @@ void TMainForm::CheckBox0Click(int channel) {
         return;
     }
     LayoutChannels();
+    updateStatistics();
 }
 
 // ---- handlers that the other subsystems fill in ----

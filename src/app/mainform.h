@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -32,6 +33,9 @@ class QProgressBar;
 class QStatusBar;
 class QToolButton;
 class QKeyEvent;
+class QRect;
+class QDragEnterEvent;
+class QDropEvent;
 
 class TLogFile;
 class ChannelChart;
@@ -42,6 +46,7 @@ class Tinf;
 class TFlash;
 class TForm6;
 class TYesNo;
+class TStatistics;
 
 namespace kordel {
 class Capability;
@@ -52,6 +57,8 @@ class RemoteStation;
 class RecorderEvents;
 class SettingsStore;
 struct SeriesData;
+class Record;
+struct AxisRange;
 }
 
 // What the process start hands to the main window.
@@ -59,6 +66,7 @@ struct MainFormOptions {
     QString exeDir;         // the executable's folder (the running one's when empty): "kordel.ini" lies
                             // there unless it is a system folder or not writable
     QString dataFile;       // first command-line argument, if any
+    QStringList dataFiles;  // every file or folder named on the command line
     QString portName;       // "--port NAME"; the platform's first serial port when empty
     // Makes the serial port; the real one when empty (tests put in their own).
     std::function<std::unique_ptr<kordel::SerialPort>(const kordel::PortSettings&)> portFactory;
@@ -68,6 +76,7 @@ class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr int kChannels = kordel::ChannelLayout::kChannels;
+    static constexpr int kTotalField = 5;  // the channel of F = sqrt(Bx² + By² + Bz²)
     static const QString kVersionText;  // "Version 1.4 - 22.05.2007"
     static const QString kStopAndExitQuestion;
     // The message for a data file that does not exist.
@@ -100,6 +109,7 @@ public:
     void XZoomlerChanged();
     void Zoomler0Changed(int channel);
     void OpenDATA1Click();
+    void OpenFolder1Click();  // "Open &folder..."
     void MRU_DATAClick(const QString& fileName);
     void Exit1Click();
     void N24Click();  // "ComPort"
@@ -113,6 +123,11 @@ public:
     void ScrollByKey(int key);
     // Plots a data file; false when it could not be opened or read.
     bool LoadDataFile(const QString& fileName);
+    // Plots files and folders (their *.pc and *.fl files) as one record in
+    // time order; false when nothing could be read.
+    bool LoadDataFiles(const QStringList& paths);
+    // The charts show the record, one channel each.
+    void showRecord(const std::shared_ptr<const kordel::Record>& record);
     // The charts' side of recording and reading: one sample on all five
     // channels, the oldest one dropped, or a whole file's columns at once.
     void appendSample(double x, const std::array<double, 5>& values);
@@ -163,6 +178,7 @@ public:
     QToolButton* SpeedButton10 = nullptr;
     QLabel* Panel8 = nullptr;
     QCheckBox* CrossMouseCB = nullptr;
+    QCheckBox* AutoYCB = nullptr;  // "Auto Y": the value windows fit the visible samples
     QWidget* XZoomler = nullptr;
     QWidget* PanelArea = nullptr;
     std::array<QWidget*, kChannels> Panel{};
@@ -177,8 +193,12 @@ public:
     std::unique_ptr<kordel::SerialPort> ComPort1;
     QMenu* N5 = nullptr;  // "File"
     QAction* OpenDATA1 = nullptr;
+    QAction* OpenFolder1 = nullptr;
     QMenu* Recentdata1 = nullptr;
     QAction* Exit1 = nullptr;
+    QMenu* View1 = nullptr;         // "View"
+    QAction* Statistics1 = nullptr;  // "Statistics"
+    TStatistics* Statistics = nullptr;  // made at its first showing
     QAction* N24 = nullptr;
     QAction* N2 = nullptr;
 
@@ -210,6 +230,19 @@ public:
     // when the mouse is not over a shown chart.
     void redrawCursorLines();
     void ShowAll();
+    // The mouse's zooms: the wheel over a chart zooms the time window about
+    // the mouse (over the value axis, that chart's value window), a box zooms
+    // to it, a double click shows all. The zoom bars follow.
+    void ChartWheel(int chart, int x, int y, int delta);
+    void ChartBox(int chart, const QRect& box);
+    void ChartDoubleClick();
+    // "Auto Y": checked, every change of the time window fits each value
+    // window to the samples it shows.
+    void AutoYCBClick();
+    // View > "Statistics": the window shows, and follows the time window.
+    void Statistics1Click();
+    void updateStatistics();
+    void fitValuesToTimeWindow();
     // A splitter below panel `splitter` was pressed, or dragged `dy` pixels
     // from where it was pressed: the panel above it takes the difference.
     void Splitter0Pressed(int splitter);
@@ -223,6 +256,11 @@ public:
     void replotCharts(bool immediate = false);
 
 private:
+    void showRecordReadout(const kordel::Record& record, double time, const kordel::AxisRange& visible);
+    // The time bar's window (all charts) or chart k's value window set as a
+    // zoom bar sets it, kept within the bar's range.
+    void setTimeWindow(double start, double finish);
+    void setValueWindow(int chart, double low, double high);
     int splitterPressHeight_ = 0;
     // ---- end of charts ----
 
@@ -230,6 +268,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Files and folders dropped on the window open as File > Open opens them.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();

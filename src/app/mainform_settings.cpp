@@ -151,6 +151,9 @@ void TMainForm::restoreProperties() {
     if (const auto b = toBool(settingsFile_->value(kSection, QStringLiteral("CrossMouseCB_Checked")))) {
         CrossMouseCB->setChecked(*b);
     }
+    if (const auto b = toBool(settingsFile_->value(kSection, QStringLiteral("AutoYCB_Checked")))) {
+        AutoYCB->setChecked(*b);
+    }
     for (int k = 0; k < kChannels; ++k) {
         if (const auto b = toBool(settingsFile_->value(kSection, QStringLiteral("CheckBox%1_Checked").arg(k)))) {
             CheckBox[k]->setChecked(*b);
@@ -180,6 +183,7 @@ void TMainForm::saveSettings() {
         s.setValue(kSection, QStringLiteral("Panel%1_Height").arg(k), QString::number(Panel[k]->height()));
     }
     s.setValue(kSection, QStringLiteral("CrossMouseCB_Checked"), fromBool(CrossMouseCB->isChecked()));
+    s.setValue(kSection, QStringLiteral("AutoYCB_Checked"), fromBool(AutoYCB->isChecked()));
     for (int k = 0; k < kChannels; ++k) {
         s.setValue(kSection, QStringLiteral("CheckBox%1_Checked").arg(k), fromBool(CheckBox[k]->isChecked()));
     }

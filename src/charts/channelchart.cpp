@@ -4,12 +4,16 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRubberBand>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "app/fixedformats.h"
 #include "charts/readout.h"
+#include "record/envelope.h"
+#include "record/timeaxis.h"
 
 namespace {
 
@@ -19,8 +23,9 @@ struct ChannelLook {
     double increment;  // smallest label step
 };
 
-constexpr ChannelLook kLook[5] = {
-    {"Bx, nT", 2, 0.01}, {"By, nT", 2, 0.01}, {"Bz, nT", 2, 0.01}, {"Ts", 1, 0.1}, {"Te", 1, 0.1},
+constexpr ChannelLook kLook[6] = {
+    {"Bx, nT", 2, 0.01},      {"By, nT", 2, 0.01},      {"Bz, nT", 2, 0.01},
+    {"Ts, \u00B0C", 1, 0.1}, {"Te, \u00B0C", 1, 0.1}, {"F, nT", 2, 0.01},
 };
 
 // The cursor line appears cyan on the chart's background: it is drawn in XOR
@@ -97,15 +102,21 @@ private:
     int labelArea_;
 };
 
-// The bottom axis: date-time numbers as "hh:nn:ss", steps of at least a second.
+// The bottom axis: date-time numbers at round steps from midnight, labelled
+// "hh:nn:ss" on the usual spans, with tenths on a few seconds, without seconds
+// beyond six hours, and with the date above the time when the window crosses
+// midnight or spans more than a day.
 class TimeTicker : public QCPAxisTicker {
-protected:
-    double getTickStep(const QCPRange& range) override {
-        return kordel::timeTickStep(range.size() / std::max(1, tickCount()));
-    }
-    int getSubTickCount(double) override { return 0; }
-    QString getTickLabel(double tick, const QLocale&, QChar, int) override {
-        return QString::fromStdString(kordel::formatCursorTime(tick));
+public:
+    void generate(const QCPRange& range, const QLocale&, QChar, int, QVector<double>& ticks,
+                  QVector<double>* subTicks, QVector<QString>* tickLabels) override {
+        ticks.clear();
+        if (subTicks) subTicks->clear();
+        if (tickLabels) tickLabels->clear();
+        for (const kordel::TimeTick& t : kordel::timeAxisTicks(range.lower, range.upper, tickCount() + 1).ticks) {
+            ticks << t.position;
+            if (tickLabels) *tickLabels << QString::fromStdString(t.label);
+        }
     }
 };
 
@@ -272,7 +283,7 @@ void ChannelGraph::getOptimizedLineData(QVector<QCPGraphData>* lineData,
 // ---- ChannelChart ----
 
 ChannelChart::ChannelChart(int channel, QWidget* parent) : QCustomPlot(parent), channel_(channel) {
-    const ChannelLook& look = kLook[std::clamp(channel, 0, 4)];
+    const ChannelLook& look = kLook[std::clamp(channel, 0, 5)];
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setBackground(palette().brush(QPalette::Window));
@@ -291,7 +302,7 @@ ChannelChart::ChannelChart(int channel, QWidget* parent) : QCustomPlot(parent), 
     }
     xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new TimeTicker));
     yAxis->setTicker(QSharedPointer<QCPAxisTicker>(new ValueTicker(look.decimals, look.increment, yAxis, kLabelArea)));
-    yAxis->setLabel(QString::fromLatin1(look.title));
+    yAxis->setLabel(QString::fromUtf8(look.title));
 
     // A fixed left axis area, the same on every chart: the labels' 50 pixels
     // and the title's band beside them. The top and right margins hold half a
@@ -331,6 +342,8 @@ ChannelChart::ChannelChart(int channel, QWidget* parent) : QCustomPlot(parent), 
     replotTimer_.setSingleShot(true);
     replotTimer_.setInterval(0);
     connect(&replotTimer_, &QTimer::timeout, this, [this] { replotNow(); });
+    // Every replot, also the toolkit's own after a resize, draws the window it shows.
+    connect(this, &QCustomPlot::beforeReplot, this, &ChannelChart::feedFromRecord);
     updateOuterMargins();
     updateAxes();
 }
@@ -343,6 +356,9 @@ QCPGraph* ChannelChart::series() const { return graph_; }
 
 void ChannelChart::clearSeries() {
     graph_->data()->clear();
+    record_.reset();
+    fedWidth_ = -1;
+    graph_->setAdaptiveSampling(true);
     timeAuto_ = true;
     valueAuto_ = true;
     extentValid_ = true;
@@ -350,7 +366,71 @@ void ChannelChart::clearSeries() {
     dataChanged();
 }
 
+void ChannelChart::showRecord(std::shared_ptr<const kordel::Record> record, std::size_t channel) {
+    clearSeries();
+    if (!record || channel >= record->channelCount()) {
+        return;
+    }
+    record_ = std::move(record);
+    recordChannel_ = channel;
+    // The points handed over are already one pair per pixel column at most.
+    graph_->setAdaptiveSampling(false);
+    const double scale = record_->scale(channel);
+    bool any = false;
+    for (const kordel::BlockSummary& b : record_->blocks(channel)) {
+        if (b.count == 0) continue;
+        minY_ = any ? std::min(minY_, b.min / scale) : b.min / scale;
+        maxY_ = any ? std::max(maxY_, b.max / scale) : b.max / scale;
+        any = true;
+    }
+    extentValid_ = true;
+    dataChanged();
+}
+
+void ChannelChart::feedFromRecord() {
+    if (!record_) {
+        return;
+    }
+    const QCPRange range = xAxis->range();
+    // The plotting width as the layout will make it (a resize replots before
+    // the layout follows): the chart less its 1 % margins and its axis areas.
+    const QMargins inner = axisRect()->margins();
+    const int pixels = std::max(1, width() - 2 * qRound(width() * 0.01) - inner.left() - inner.right());
+    if (fedWidth_ == pixels && fedRange_ == range) {
+        return;
+    }
+    fedRange_ = range;
+    fedWidth_ = pixels;
+    const auto toMs = [](double x) {
+        const double limit = static_cast<double>(kordel::Record::kTimeLimitMs);
+        return static_cast<std::int64_t>(std::clamp(x * kordel::Record::kMsPerDay, -limit, limit));
+    };
+    const kordel::EnvelopeLine line =
+        kordel::envelope(*record_, recordChannel_, toMs(range.lower), toMs(range.upper), pixels);
+    // Denser than the pixels, the line would be drawn in segments shorter
+    // than a pixel, and the toolkit's one-pixel pen leaves holes between such
+    // segments (the line looks dashed). Each point moves to the middle of its
+    // pixel column instead (a quarter in, clear of the rounding at its
+    // edges and middle): a column's points make one vertical stroke, and
+    // neighbouring columns join by whole-pixel steps.
+    const double column = range.size() / pixels;
+    const bool dense = line.x.size() > static_cast<std::size_t>(pixels) && column > 0;
+    QVector<QCPGraphData> points(static_cast<qsizetype>(line.x.size()));
+    for (std::size_t i = 0; i < line.x.size(); ++i) {
+        double x = line.x[i];
+        if (dense && x >= range.lower && x <= range.upper) {
+            const double c = std::min(std::floor((x - range.lower) / column), static_cast<double>(pixels - 1));
+            x = range.lower + (c + 0.25) * column;  // well inside the pixel, whatever the rounding
+        }
+        points[static_cast<qsizetype>(i)] = QCPGraphData(x, line.y[i]);
+    }
+    graph_->data()->set(points, true);
+}
+
 void ChannelChart::appendPoint(double x, double y) {
+    if (record_) {
+        clearSeries();
+    }
     const bool first = graph_->data()->isEmpty();
     graph_->addData(x, y);
     if (extentValid_) {
@@ -399,17 +479,25 @@ void ChannelChart::appendPoints(const std::vector<double>& x, const std::vector<
     dataChanged();
 }
 
-std::size_t ChannelChart::pointCount() const { return static_cast<std::size_t>(graph_->data()->size()); }
+std::size_t ChannelChart::pointCount() const {
+    return record_ ? record_->size() : static_cast<std::size_t>(graph_->data()->size());
+}
 
-double ChannelChart::xAt(std::size_t i) const { return graph_->data()->at(static_cast<int>(i))->key; }
+double ChannelChart::xAt(std::size_t i) const {
+    return record_ ? record_->timeNumber(i) : graph_->data()->at(static_cast<int>(i))->key;
+}
 
-double ChannelChart::yAt(std::size_t i) const { return graph_->data()->at(static_cast<int>(i))->value; }
+double ChannelChart::yAt(std::size_t i) const {
+    return record_ ? record_->value(recordChannel_, i) : graph_->data()->at(static_cast<int>(i))->value;
+}
 
 double ChannelChart::minX() const {
+    if (record_) return record_->empty() ? 0 : record_->timeNumber(0);
     return graph_->data()->isEmpty() ? 0 : graph_->data()->constBegin()->key;
 }
 
 double ChannelChart::maxX() const {
+    if (record_) return record_->empty() ? 0 : record_->timeNumber(record_->size() - 1);
     return graph_->data()->isEmpty() ? 0 : (graph_->data()->constEnd() - 1)->key;
 }
 
@@ -596,21 +684,60 @@ void ChannelChart::showEvent(QShowEvent* event) {
 
 void ChannelChart::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
+    pressPos_ = event->position().toPoint();
+    boxing_ = false;
     QCustomPlot::mousePressEvent(event);
 }
 
 void ChannelChart::mouseMoveEvent(QMouseEvent* event) {
     QCustomPlot::mouseMoveEvent(event);
     const QPoint pos = event->position().toPoint();
+    if (pressed_ && (event->buttons() & Qt::LeftButton) && plotRect().contains(pressPos_) &&
+        (boxing_ || (pos - pressPos_).manhattanLength() > kBoxThreshold)) {
+        boxing_ = true;
+        if (!band_) {
+            band_ = new QRubberBand(QRubberBand::Rectangle, this);
+        }
+        band_->setGeometry(QRect(pressPos_, pos).normalized().intersected(plotRect()));
+        band_->show();
+    }
     emit MouseMove(this, pos.x(), pos.y());
 }
 
 void ChannelChart::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const QPoint pos = event->position().toPoint();
+    const bool left = pressed_ && event->button() == Qt::LeftButton;
+    const bool box = left && boxing_;
+    const bool click = left && !boxing_ && rect().contains(pos);
     pressed_ = false;
+    boxing_ = false;
+    if (band_) {
+        band_->hide();
+    }
     QCustomPlot::mouseReleaseEvent(event);
-    if (click) {
+    if (box) {
+        const QRect r = QRect(pressPos_, pos).normalized().intersected(plotRect());
+        if (r.width() > 0 && r.height() > 0) {
+            emit BoxDragged(this, r);
+        }
+    } else if (click) {
         emit Click(this);
+    }
+}
+
+void ChannelChart::mouseDoubleClickEvent(QMouseEvent* event) {
+    QCustomPlot::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        emit DoubleClicked(this);
+    }
+}
+
+void ChannelChart::wheelEvent(QWheelEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const int delta = event->angleDelta().y();
+    if (delta != 0) {
+        emit WheelTurned(this, pos.x(), pos.y(), delta);
+        event->accept();
     }
 }
 

@@ -28,8 +28,10 @@
 #include <qcustomplot.h>
 
 #include "charts/chartlogic.h"
+#include "record/record.h"
 
 class ChannelGraph;
+class QRubberBand;
 
 class ChannelChart : public QCustomPlot {
     Q_OBJECT
@@ -49,6 +51,14 @@ public:
     // ---- data: X kept ascending, a point placed by its X ----
     // No points; both axes automatic again.
     void clearSeries();
+    // Shows channel `channel` of a record, which the charts share: the chart
+    // holds no copy of its samples but draws, at each replot, what the
+    // visible window needs (every sample when they are few, otherwise the
+    // extremes of each pixel column), with the record's gaps as breaks. The
+    // queries below then answer from the record, at full resolution. The
+    // live points (appendPoint) clear it first.
+    void showRecord(std::shared_ptr<const kordel::Record> record, std::size_t channel);
+    const kordel::Record* record() const { return record_.get(); }
     void appendPoint(double x, double y);
     void dropFirstPoint();
     // Many points at once. `order`, when given, lists the indices of x in
@@ -106,6 +116,13 @@ public:
 
 signals:
     void Click(ChannelChart* chart);
+    // The wheel turned `delta` eighths of a degree (positive away from the
+    // user) with the mouse at (x, y).
+    void WheelTurned(ChannelChart* chart, int x, int y, int delta);
+    // A box dragged with the left button, in the chart's pixels (within the
+    // plotting rectangle); such a drag is no click.
+    void BoxDragged(ChannelChart* chart, const QRect& box);
+    void DoubleClicked(ChannelChart* chart);
     void Exit(ChannelChart* chart);
     void MouseMove(ChannelChart* chart, int x, int y);
 
@@ -116,10 +133,15 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void dataChanged();
+    // The graph's points for the visible window, when a record is shown and
+    // the window or the width changed since the last time.
+    void feedFromRecord();
     void updateAxes();
     void updateOuterMargins();
     void computeExtent() const;
@@ -136,9 +158,19 @@ private:
     mutable double minY_ = 0;
     mutable double maxY_ = 0;
 
+    std::shared_ptr<const kordel::Record> record_;
+    std::size_t recordChannel_ = 0;
+    QCPRange fedRange_;
+    int fedWidth_ = -1;
+
     int cursorLine_ = -1;
     bool lowered_ = false;
     bool pressed_ = false;
+    // A left-button drag further than a few pixels draws the zoom box.
+    static constexpr int kBoxThreshold = 4;
+    QPoint pressPos_;
+    bool boxing_ = false;
+    QRubberBand* band_ = nullptr;
 
     QTimer replotTimer_;
     bool replotPending_ = false;

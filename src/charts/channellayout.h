@@ -1,5 +1,5 @@
 #pragma once
-// Where the five channel panels and the four splitters between them sit in the
+// Where the six channel panels and the five splitters between them sit in the
 // panel area. Shown panels are stacked in channel order from the top; each
 // splitter (2 pixels) lies one pixel below the panel of its number; the last
 // shown panel fills what remains of the area and has no splitter below it.
@@ -19,7 +19,7 @@ struct Strip {
 
 class ChannelLayout {
 public:
-    static constexpr int kChannels = 5;
+    static constexpr int kChannels = 6;  // Bx, By, Bz, Ts, Te and the total field F
     static constexpr int kSplitters = kChannels - 1;
     static constexpr int kSplitterHeight = 2;
 

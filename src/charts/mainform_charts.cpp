@@ -6,6 +6,8 @@
 #include <QCursor>
 #include <QLabel>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <numeric>
 #include <optional>
 
@@ -13,7 +15,10 @@
 #include "charts/channelchart.h"
 #include "charts/chartlogic.h"
 #include "charts/readout.h"
+#include "charts/statisticswindow.h"
 #include "files/datafilereader.h"
+#include "record/rangesummary.h"
+#include "record/totalfield.h"
 #include "widgets/zoomler.h"
 
 namespace {
@@ -64,9 +69,11 @@ void TMainForm::ClearCharts() {
 }
 
 void TMainForm::appendSample(double x, const std::array<double, 5>& values) {
-    for (int k = 0; k < kChannels; ++k) {
-        Chart[k]->appendPoint(x, values[static_cast<std::size_t>(k)]);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        Chart[k]->appendPoint(x, values[k]);
     }
+    Chart[kTotalField]->appendPoint(x, kordel::totalFieldValue(values[0], values[1], values[2]));
+    updateStatistics();  // the live window moves with every sample
 }
 
 void TMainForm::dropOldestSample() {
@@ -86,9 +93,22 @@ void TMainForm::appendSeries(const kordel::SeriesData& data) {
         std::stable_sort(order.begin(), order.end(),
                          [&](std::size_t a, std::size_t b) { return data.x[a] < data.x[b]; });
     }
-    for (int k = 0; k < kChannels; ++k) {
-        Chart[k]->appendPoints(data.x, data.y[static_cast<std::size_t>(k)], ascending ? nullptr : &order);
+    for (std::size_t k = 0; k < data.y.size(); ++k) {
+        Chart[k]->appendPoints(data.x, data.y[k], ascending ? nullptr : &order);
     }
+    std::vector<double> f(data.size());
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        f[i] = kordel::totalFieldValue(data.y[0][i], data.y[1][i], data.y[2][i]);
+    }
+    Chart[kTotalField]->appendPoints(data.x, f, ascending ? nullptr : &order);
+}
+
+void TMainForm::showRecord(const std::shared_ptr<const kordel::Record>& record) {
+    for (int k = 0; k < kChannels; ++k) {
+        const auto channel = k == kTotalField ? record->findChannel("F") : std::optional<std::size_t>(k);
+        Chart[k]->showRecord(record, channel.value_or(record->channelCount()));
+    }
+    redrawCursorLines();
 }
 
 // ---- zoom bars and keys ----
@@ -102,6 +122,7 @@ void TMainForm::FitZoomBars() {
         const kordel::BarValues v = kordel::fitValueBar(Chart[k]->minY(), Chart[k]->maxY());
         ZoomlerBar(k)->SetRange(v.min, v.max, v.start, v.finish);
     }
+    updateStatistics();
     redrawCursorLines();
 }
 
@@ -110,6 +131,8 @@ void TMainForm::XZoomlerChanged() {
     for (ChannelChart* c : Chart) {
         c->setTimeAxis(bar->Start(), bar->Finish());
     }
+    fitValuesToTimeWindow();
+    updateStatistics();
     redrawCursorLines();
 }
 
@@ -128,10 +151,157 @@ void TMainForm::ShowAll() {
         bar->SetWindow(bar->Min(), bar->Max());
         Chart[k]->setValueAxis(bar->Start(), bar->Finish());
     }
+    updateStatistics();
     redrawCursorLines();
 }
 
 void TMainForm::SpeedButton10Click() { ShowAll(); }
+
+// ---- Auto Y ----
+
+void TMainForm::AutoYCBClick() { fitValuesToTimeWindow(); }
+
+void TMainForm::fitValuesToTimeWindow() {
+    if (!AutoYCB->isChecked()) {
+        return;
+    }
+    for (int k = 0; k < kChannels; ++k) {
+        const ChannelChart* c = Chart[k];
+        const kordel::AxisRange t = c->timeAxis();
+        std::optional<std::pair<double, double>> extent;
+        if (const kordel::Record* record = c->record()) {
+            const auto toMs = [](double x) { return static_cast<std::int64_t>(std::llround(x * kordel::Record::kMsPerDay)); };
+            const auto channel = k == kTotalField ? record->findChannel("F") : std::optional<std::size_t>(k);
+            if (channel && std::fabs(t.min) < 3.0e6 && std::fabs(t.max) < 3.0e6) {
+                if (const auto s = kordel::windowStatistics(*record, *channel, toMs(t.min), toMs(t.max))) {
+                    extent = std::pair(s->min, s->max);
+                }
+            }
+        } else {
+            // The live window: a few hundred points.
+            for (std::size_t i = 0; i < c->pointCount(); ++i) {
+                const double x = c->xAt(i), y = c->yAt(i);
+                if (x >= t.min && x <= t.max && !std::isnan(y)) {
+                    extent = extent ? std::pair(std::min(extent->first, y), std::max(extent->second, y)) : std::pair(y, y);
+                }
+            }
+        }
+        if (!extent) {
+            continue;  // nothing visible: the window stays
+        }
+        // The bar's window spans what the window shows, as FitZoomBars does for the whole record.
+        const kordel::BarValues v = kordel::fitValueBar(extent->first, extent->second);
+        TZoomler* bar = ZoomlerBar(k);
+        if (v.start < bar->Min() || v.finish > bar->Max()) {
+            bar->SetRange(std::min(v.start, bar->Min()), std::max(v.finish, bar->Max()), bar->Start(), bar->Finish());
+        }
+        const double sum = bar->Min() + bar->Max();
+        bar->SetWindow(sum - v.finish, sum - v.start);
+        Zoomler0Changed(k);
+    }
+}
+
+// ---- statistics ----
+
+void TMainForm::Statistics1Click() {
+    if (!Statistics) {
+        Statistics = new TStatistics(this);
+    }
+    Statistics->show();
+    Statistics->raise();
+    updateStatistics();
+}
+
+void TMainForm::updateStatistics() {
+    if (!Statistics || !Statistics->isVisible()) {
+        return;
+    }
+    std::vector<TStatistics::Row> rows;
+    for (int k = 0; k < kChannels; ++k) {
+        if (!layout_.shown(k)) {
+            continue;
+        }
+        const ChannelChart* c = Chart[k];
+        TStatistics::Row row{c->yAxis->label(), k == 3 || k == 4 ? 1 : 2, std::nullopt};
+        const kordel::AxisRange t = c->timeAxis();
+        if (const kordel::Record* record = c->record()) {
+            const auto channel = k == kTotalField ? record->findChannel("F") : std::optional<std::size_t>(k);
+            const auto toMs = [](double x) { return static_cast<std::int64_t>(std::llround(x * kordel::Record::kMsPerDay)); };
+            if (channel && std::fabs(t.min) < 3.0e6 && std::fabs(t.max) < 3.0e6) {
+                row.stats = kordel::windowStatistics(*record, *channel, toMs(t.min), toMs(t.max));
+            }
+        } else {
+            std::vector<double> values;
+            for (std::size_t i = 0; i < c->pointCount(); ++i) {
+                if (c->xAt(i) >= t.min && c->xAt(i) <= t.max) values.push_back(c->yAt(i));
+            }
+            row.stats = kordel::statisticsOf(values);
+        }
+        rows.push_back(row);
+    }
+    Statistics->showRows(rows);
+}
+
+// ---- mouse zoom ----
+
+void TMainForm::setTimeWindow(double start, double finish) {
+    TZoomler* bar = XZoomlerBar();
+    start = std::max(start, bar->Min());
+    finish = std::min(finish, bar->Max());
+    if (!(finish > start)) {
+        return;
+    }
+    bar->SetWindow(start, finish);
+    XZoomlerChanged();
+}
+
+void TMainForm::setValueWindow(int chart, double low, double high) {
+    // The value bar's window is the axis's mirrored within the bar's range.
+    TZoomler* bar = ZoomlerBar(chart);
+    const double sum = bar->Min() + bar->Max();
+    const double start = std::max(sum - high, bar->Min());
+    const double finish = std::min(sum - low, bar->Max());
+    if (!(finish > start)) {
+        return;
+    }
+    bar->SetWindow(start, finish);
+    Zoomler0Changed(chart);
+}
+
+void TMainForm::ChartWheel(int chart, int x, int y, int delta) {
+    // The live axes follow the newest samples: like the keys, the mouse leaves them alone.
+    if (linkState_ == Recording || Chart[0]->pointCount() == 0) {
+        return;
+    }
+    const ChannelChart* c = Chart[chart];
+    const double factor = std::pow(0.8, delta / 120.0);  // a notch away from the user: 80 %
+    if (x < c->plotRect().left()) {
+        const kordel::AxisRange r = c->valueAxis();
+        const double v = c->yAxis->pixelToCoord(y);
+        setValueWindow(chart, v - (v - r.min) * factor, v + (r.max - v) * factor);
+        return;
+    }
+    const kordel::AxisRange r = c->timeAxis();
+    const double t = c->timeAtPixel(x);
+    setTimeWindow(t - (t - r.min) * factor, t + (r.max - t) * factor);
+}
+
+void TMainForm::ChartBox(int chart, const QRect& box) {
+    if (linkState_ == Recording || Chart[0]->pointCount() == 0) {
+        return;
+    }
+    const ChannelChart* c = Chart[chart];
+    const double low = c->yAxis->pixelToCoord(box.bottom());
+    const double high = c->yAxis->pixelToCoord(box.top());
+    setTimeWindow(c->timeAtPixel(box.left()), c->timeAtPixel(box.right()));
+    setValueWindow(chart, low, high);
+}
+
+void TMainForm::ChartDoubleClick() {
+    if (linkState_ != Recording && Chart[0]->pointCount() > 0) {
+        ShowAll();
+    }
+}
 
 void TMainForm::SpeedButton9Click() {
     EraseCursorLines();
@@ -152,6 +322,8 @@ void TMainForm::ScrollByKey(int key) {
         c->setTimeAxis(w.start, w.finish);
     }
     bar->SetWindow(w.start, w.finish);
+    fitValuesToTimeWindow();
+    updateStatistics();
     redrawCursorLines();
 }
 
@@ -192,14 +364,18 @@ void TMainForm::Chart0MouseMove(int chart, int x, int y) {
     }
     const double time = c->timeAtPixel(x);
     const kordel::AxisRange visible = c->timeAxis();
+    if (const kordel::Record* record = c->record()) {
+        showRecordReadout(*record, time, visible);
+        return;
+    }
     const auto i = kordel::pickCursorSample(
         c->pointCount(), [c](std::size_t j) { return c->xAt(j); }, visible.min, visible.max, time);
     std::array<double, 5> values{};
-    bool found = i.has_value();
-    for (int k = 0; found && k < kChannels; ++k) {
+    bool found = i.has_value() && *i < Chart[kTotalField]->pointCount();
+    for (std::size_t k = 0; found && k < values.size(); ++k) {
         found = *i < Chart[k]->pointCount();
         if (found) {
-            values[static_cast<std::size_t>(k)] = Chart[k]->yAt(*i);
+            values[k] = Chart[k]->yAt(*i);
         }
     }
     if (!found) {
@@ -207,7 +383,37 @@ void TMainForm::Chart0MouseMove(int chart, int x, int y) {
         EraseCursorLines();
         return;
     }
-    StatusPanel[2]->setText(QString::fromStdString(kordel::formatReadout(kordel::formatCursorTime(time), values)));
+    const double f = Chart[kTotalField]->yAt(*i);
+    StatusPanel[2]->setText(QString::fromStdString(kordel::formatReadout(kordel::formatCursorTime(time), values, f)));
+    EraseCursorLines();
+    DrawCursorLines(time);
+}
+
+void TMainForm::showRecordReadout(const kordel::Record& record, double time, const kordel::AxisRange& visible) {
+    const auto toMs = [](double x) {
+        const double limit = static_cast<double>(kordel::Record::kTimeLimitMs);
+        return static_cast<std::int64_t>(std::clamp(std::round(x * kordel::Record::kMsPerDay), -limit, limit));
+    };
+    const std::int64_t from = toMs(visible.min);
+    const std::int64_t to = toMs(visible.max);
+    const auto i = record.nearest(toMs(time), from, to);
+    if (!i && record.lowerBound(from) >= record.upperBound(to)) {
+        // No visible sample: nothing to show. The text stays, no line is drawn.
+        EraseCursorLines();
+        return;
+    }
+    std::string text = "Time: " + kordel::formatCursorTime(time);
+    if (i) {
+        // Inside a gap the read-out holds the time alone.
+        std::array<double, 5> values{};
+        for (std::size_t k = 0; k < values.size() && k < record.channelCount(); ++k) {
+            values[k] = record.value(k, *i);
+        }
+        const auto f = record.findChannel("F");
+        text = kordel::formatReadout(kordel::formatCursorTime(time), values,
+                                     f ? record.value(*f, *i) : std::numeric_limits<double>::quiet_NaN());
+    }
+    StatusPanel[2]->setText(QString::fromStdString(text));
     EraseCursorLines();
     DrawCursorLines(time);
 }

@@ -84,6 +84,39 @@ std::string formatReadout(const std::string& timeText, const std::array<double, 
     return out;
 }
 
+namespace {
+
+// `text` (UTF-8) padded with spaces or cut to exactly `width` characters.
+std::string fixedCharacters(const std::string& text, std::size_t width = 15) {
+    std::string out;
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t len = 1;
+        while (i + len < text.size() && (static_cast<unsigned char>(text[i + len]) & 0xC0) == 0x80) ++len;
+        if (chars == width) break;
+        out.append(text, i, len);
+        ++chars;
+        i += len;
+    }
+    out.append(width - chars, ' ');
+    return out;
+}
+
+}  // namespace
+
+std::string formatReadout(const std::string& timeText, const std::array<double, 5>& v, double totalField) {
+    const std::string nT = " nT";
+    const std::string degrees = " \u00B0C";
+    std::string out = "Time: " + timeText + "      ";
+    out += "X: " + fixedCharacters(formatReadoutValue(v[0]) + nT);
+    out += "Y: " + fixedCharacters(formatReadoutValue(v[1]) + nT);
+    out += "Z: " + fixedCharacters(formatReadoutValue(v[2]) + nT);
+    out += "Ts: " + fixedCharacters(formatReadoutValue(v[3]) + degrees);
+    out += "Te: " + formatReadoutValue(v[4]) + degrees;
+    out += "      F: " + formatReadoutValue(totalField) + nT;
+    return out;
+}
+
 long long secondOf(double dateTime) {
     if (!std::isfinite(dateTime) || std::fabs(dateTime) > 3.0e6) {
         // Outside the dates the program knows (fromDateTimeNumber's bound): order kept.

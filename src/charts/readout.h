@@ -34,6 +34,11 @@ std::string formatCursorTime(double dateTime);
 
 // The whole read-out text for a time text and the values of Bx, By, Bz, Ts, Te.
 std::string formatReadout(const std::string& timeText, const std::array<double, 5>& values);
+// The same with units and the total field: each value followed by a space and
+// its unit (" nT", " °C") in its field of 15 characters (counted as
+// characters, not bytes), and after Te's text six spaces, "F: " and F's value
+// with its unit, not padded.
+std::string formatReadout(const std::string& timeText, const std::array<double, 5>& values, double totalField);
 
 // The whole second (counted from the epoch of the date-time numbers) that a
 // date-time number falls in, after rounding it to the millisecond: the same

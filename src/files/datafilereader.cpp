@@ -11,6 +11,7 @@
 
 #include "app/fd.h"
 #include "app/fixedformats.h"
+#include "record/samplelineparser.h"
 
 namespace kordel {
 
@@ -205,11 +206,8 @@ DataFileReader::Outcome DataFileReader::readLines(const std::string& path, Serie
         }
         DataLine parsed;
         const bool good = !tooLong && parseDataLine(line, parsed);
-        if (lineNumber <= 3 && !good) {
-            // Lines 1-3 may be header lines: skipped unseen and not counted
-            // in the progress. Neither daily nor converted files have any, so
-            // a line there that reads as data is plotted.
-            return true;
+        if (skippedAsHeader(lineNumber, good)) {
+            return true;  // not counted in the progress either
         }
         if (good) {
             data.x.push_back(parsed.x);

@@ -4,6 +4,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QDir>
 #include <QLabel>
 #include <QFileInfo>
@@ -14,8 +18,10 @@
 #include "app/dialogs.h"
 #include "app/errorreport.h"
 #include "app/mainform.h"
-#include "files/datafilereader.h"
 #include "link/deviceline.h"
+#include "record/recordloader.h"
+#include "record/recordtitle.h"
+#include "record/totalfield.h"
 
 namespace {
 
@@ -56,16 +62,51 @@ void TMainForm::onFileError(const std::string& message) {
 
 // ---- viewing ----
 
+namespace {
+
+// The error lines a load met, put to the user one by one after the load (the
+// files are parsed on two threads, ahead of any answer): OK goes on to the
+// next, "Skip all" skips the rest without a box, Cancel stops asking. Every
+// good line is plotted whatever the answers; Cancel leaves the title as it
+// was, as stopping a read did. Returns false on Cancel; `skipped` counts the
+// error lines skipped without a box.
+bool askAboutErrorLines(QWidget* parent, const kordel::RecordLoadResult& r, long& skipped) {
+    using Answer = kordel::Dialogs::LineAnswer;
+    const bool several = r.files.size() > 1;
+    std::size_t asked = 0;
+    for (const kordel::ErrorLine& e : r.errorLines) {
+        const QString where = several ? QStringLiteral(" of %1").arg(QFileInfo(QString::fromStdString(e.file)).fileName())
+                                      : QString();
+        const Answer answer = kordel::dialogs().errorLine(
+            parent, QStringLiteral("Error in line %1").arg(e.lineNumber) + where + QStringLiteral("\r\n") +
+                        QString::fromLatin1(e.text.data(), static_cast<qsizetype>(e.text.size())) +
+                        QStringLiteral("\r\nContinue ?"));
+        ++asked;
+        if (answer == Answer::Cancel) {
+            return false;
+        }
+        if (answer == Answer::SkipAll) {
+            break;
+        }
+    }
+    skipped = static_cast<long>(r.errorLineCount - asked);
+    return true;
+}
+
+QString fileNameOf(const std::string& path) { return QFileInfo(QString::fromStdString(path)).fileName(); }
+
+}  // namespace
+
 void TMainForm::OpenDATA1Click() {
     CrossMouseCB->setChecked(false);
-    const QString file = kordel::dialogs().openFile(this, kDataFilter, QStringLiteral("vexo"),
-                                                   openDialogInitialDir_);
-    if (file.isEmpty()) {
+    const QStringList files = kordel::dialogs().openFiles(this, kDataFilter, QStringLiteral("vexo"),
+                                                         openDialogInitialDir_);
+    if (files.isEmpty()) {
         return;
     }
-    openDialogInitialDir_ = QFileInfo(file).absolutePath();
+    openDialogInitialDir_ = QFileInfo(files.constFirst()).absolutePath();
     ClearCharts();
-    if (!LoadDataFile(file)) {
+    if (!LoadDataFiles(files)) {
         return;
     }
     SpeedButton9->setEnabled(true);
@@ -73,9 +114,53 @@ void TMainForm::OpenDATA1Click() {
     WriteLog(QStringLiteral("Open file: ") + currentDataFileName_);
 }
 
+void TMainForm::OpenFolder1Click() {
+    CrossMouseCB->setChecked(false);
+    const QString folder = kordel::dialogs().openFolder(this, openDialogInitialDir_);
+    if (folder.isEmpty()) {
+        return;
+    }
+    openDialogInitialDir_ = folder;
+    ClearCharts();
+    if (!LoadDataFiles({folder})) {
+        return;
+    }
+    SpeedButton9->setEnabled(true);
+    SpeedButton10->setEnabled(true);
+    WriteLog(QStringLiteral("Open file: ") + currentDataFileName_);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    if (paths.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    if (LoadDataFiles(paths)) {
+        SpeedButton9->setEnabled(true);
+        SpeedButton10->setEnabled(true);
+        WriteLog(QStringLiteral("Open file: ") + currentDataFileName_);
+    }
+}
+
 void TMainForm::MRU_DATAClick(const QString& fileName) {
     mruData_.remove(fileName.toStdString());
-    if (QFileInfo(fileName).isFile()) {
+    const QFileInfo info(fileName);
+    if (info.isFile() || info.isDir()) {
         LoadDataFile(fileName);  // puts it back at the top
     } else {
         kordel::dialogs().error(this, notFoundText(fileName));
@@ -83,66 +168,74 @@ void TMainForm::MRU_DATAClick(const QString& fileName) {
     rebuildRecentMenu();
 }
 
-bool TMainForm::LoadDataFile(const QString& fileName) {
+bool TMainForm::LoadDataFile(const QString& fileName) { return LoadDataFiles({fileName}); }
+
+bool TMainForm::LoadDataFiles(const QStringList& paths) {
+    if (paths.isEmpty()) {
+        return false;
+    }
     CrossMouseCB->setChecked(false);
-    mruData_.add(fileName.toStdString());
+    // What was opened, a folder as its folder; the first named ends on top.
+    for (auto it = paths.crbegin(); it != paths.crend(); ++it) {
+        mruData_.add(it->toStdString());
+    }
     rebuildRecentMenu();
-    currentDataFileName_ = fileName;
+    currentDataFileName_ = paths.constFirst();
     ClearCharts();
 
-    kordel::SeriesData data;
-    kordel::DataFileReader reader;
-    kordel::DataFileReader::Callbacks callbacks;
-    // After "Skip all" the rest of the file's error lines are skipped without
-    // a box, and counted.
-    bool skipAll = false;
-    long skippedSilently = 0;
-    callbacks.onErrorLine = [this, &skipAll, &skippedSilently](long lineNumber, std::string_view line) {
-        if (skipAll) {
-            ++skippedSilently;
-            return true;
-        }
-        using Answer = kordel::Dialogs::LineAnswer;
-        const Answer answer = kordel::dialogs().errorLine(
-            this, QStringLiteral("Error in line %1\r\n").arg(lineNumber) +
-                      QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())) +
-                      QStringLiteral("\r\nContinue ?"));
-        skipAll = answer == Answer::SkipAll;
-        return answer != Answer::Cancel;
-    };
-    callbacks.onProgress = [this](int percent) {
+    std::vector<std::string> names;
+    for (const QString& p : paths) names.push_back(p.toStdString());
+    kordel::RecordLoadOptions options;
+    options.onProgress = [this](int percent) {
         if (percent != ProgressBar1->value()) {
             ProgressBar1->setValue(percent);
         }
     };
-    kordel::DataFileReader::Outcome outcome;
+    kordel::RecordLoadResult result;
     {
         WaitCursor hourglass;
-        outcome = reader.read(fileName.toStdString(), data, callbacks);
-        // What was read stays on the charts, also when the user stopped at a bad line.
-        if (outcome != kordel::DataFileReader::Outcome::Failed) {
-            appendSeries(data);
-            redrawCursorLines();
-        }
-        if (outcome == kordel::DataFileReader::Outcome::Finished) {
-            FitZoomBars();
-        }
+        result = kordel::RecordLoader(options).load(names);
         ProgressBar1->setValue(0);
+    }
+    if (result.status == kordel::RecordLoadResult::Status::Refused) {
+        kordel::ErrorReport::instance().report(QString::fromStdString(result.message));
+        return false;
+    }
+    if (!result.failures.empty()) {
+        QStringList texts;
+        for (const auto& f : result.failures) texts << QString::fromStdString(f);
+        kordel::ErrorReport::instance().report(texts.join(QLatin1Char('\n')));
+    }
+    if (result.files.size() == 1) {
+        currentDataFileName_ = QString::fromStdString(result.files.front());
+    }
+    if (result.files.empty() || result.failures.size() == result.files.size()) {
+        if (result.files.empty()) {
+            kordel::dialogs().error(this, QStringLiteral("No *.pc or *.fl files in ") + paths.join(QStringLiteral(", ")));
+        }
+        return false;
+    }
+    long skippedSilently = 0;
+    const bool answeredThrough = askAboutErrorLines(this, result, skippedSilently);
+    kordel::addTotalField(result.record);
+    auto record = std::make_shared<const kordel::Record>(std::move(result.record));
+    showRecord(record);
+    if (answeredThrough) {
+        FitZoomBars();
     }
     if (skippedSilently > 0) {
         const QString text = QStringLiteral("Error lines skipped: %1").arg(skippedSilently);
         WriteLog(text);
         kordel::dialogs().message(this, text);
     }
-    switch (outcome) {
-    case kordel::DataFileReader::Outcome::Failed:
-        kordel::ErrorReport::instance().report(QString::fromStdString(reader.error()));
-        return false;
-    case kordel::DataFileReader::Outcome::Finished:
-        setWindowTitle(QStringLiteral("Kordel File viewer: ") + fileName);
-        break;
-    case kordel::DataFileReader::Outcome::Cancelled:
-        break;
+    if (answeredThrough) {
+        std::vector<std::string> shown;
+        if (result.files.size() == 1) {
+            shown.push_back(result.files.front());
+        } else {
+            for (const auto& f : result.files) shown.push_back(fileNameOf(f).toStdString());
+        }
+        setWindowTitle(QString::fromStdString(kordel::viewerTitle(shown)));
     }
     return true;
 }

@@ -98,10 +98,10 @@ FileChunk parseFile(const std::string& path, std::size_t keptErrors, std::atomic
     std::array<std::int32_t, SampleLineParser::kValues> raw{};
     std::int64_t t = 0;
     chunk.failure = forEachLine(path, RecordLoader::kMaxLineLength, [&](long number, std::string_view line) {
-        if (number <= 3) return true;  // header lines, whatever they hold
-        if (line.size() <= RecordLoader::kMaxLineLength && parser.parse(line, t, raw)) {
+        const bool good = line.size() <= RecordLoader::kMaxLineLength && parser.parse(line, t, raw);
+        if (good) {
             chunk.samples.append(t, raw);
-        } else {
+        } else if (!skippedAsHeader(number, good)) {
             if (chunk.errors.size() < keptErrors) {
                 chunk.errors.push_back({path, number, std::string(line.substr(0, RecordLoader::kMaxShownLength))});
             }
@@ -119,9 +119,9 @@ std::optional<std::int64_t> firstTime(const std::string& path) {
     std::array<std::int32_t, SampleLineParser::kValues> raw{};
     forEachLine(
         path, RecordLoader::kMaxLineLength,
-        [&](long number, std::string_view line) {
+        [&](long, std::string_view line) {
             std::int64_t t = 0;
-            if (number > 3 && line.size() <= RecordLoader::kMaxLineLength && parser.parse(line, t, raw)) {
+            if (line.size() <= RecordLoader::kMaxLineLength && parser.parse(line, t, raw)) {
                 found = t;
                 return false;
             }

@@ -15,6 +15,15 @@
 
 namespace kordel {
 
+// Lines 1–3 of a data file may be header lines: there a line that does not
+// read as data is skipped unseen, while one that reads is a sample like any
+// other (neither daily nor converted files have headers). From line 4 on a
+// line that does not read is an error line.
+inline constexpr long kHeaderLines = 3;
+constexpr bool skippedAsHeader(long lineNumber, bool readsAsData) {
+    return lineNumber <= kHeaderLines && !readsAsData;
+}
+
 // A decimal number scaled by 10^decimals and rounded half away from zero;
 // nullopt when the text is not a number or the result does not fit (the
 // missing marker's value included).

@@ -43,4 +43,9 @@ std::size_t addTotalField(Record& record, std::size_t x, std::size_t y, std::siz
     return record.channelCount() - 1;
 }
 
+double totalFieldValue(double x, double y, double z, int decimals) {
+    const double scale = std::pow(10.0, decimals);
+    return std::round(std::sqrt(x * x + y * y + z * z) * scale) / scale;
+}
+
 }  // namespace kordel

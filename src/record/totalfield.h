@@ -23,6 +23,9 @@ std::vector<std::int32_t> totalFieldColumn(const Record& record, std::size_t x, 
 // IAGA-2002 file's own F is not recomputed); a record without those three
 // components (H, D, Z) gets none: nullopt.
 std::optional<std::size_t> addTotalField(Record& record);
+// F of one sample given in its unit, rounded to `decimals` (the live charts'
+// F, as the record's column holds it).
+double totalFieldValue(double x, double y, double z, int decimals = 2);
 // F from the given channels, added whatever their names.
 std::size_t addTotalField(Record& record, std::size_t x, std::size_t y, std::size_t z);
 

@@ -71,7 +71,7 @@ TEST(CommandLine, VersionAndHelpEndTheProgramWithStatus0) {
     }
     const Stop help = stop({QStringLiteral("day.pc"), QStringLiteral("-h")});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: kordel [options] [FILE]\n"))) << help.out.toStdString();
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: kordel [options] [FILE|FOLDER]...\n"))) << help.out.toStdString();
     EXPECT_TRUE(help.out.contains(
         QStringLiteral("  --port <NAME>  The serial port of the instrument. (default: the first serial\n"
                        "                 port found)\n")))
@@ -81,4 +81,21 @@ TEST(CommandLine, VersionAndHelpEndTheProgramWithStatus0) {
                                                  "  2  a usage error: an unknown option, a missing or bad value\n")))
         << help.out.toStdString();
     EXPECT_FALSE(help.out.contains(QStringLiteral("platform")));
+}
+
+TEST(CommandLine, SeveralFilesAndFoldersAreKeptInOrder) {
+    const struct {
+        QStringList args;
+        std::vector<std::string> files;
+    } cases[] = {
+        {{"a.pc", "b.fl", "days"}, {"a.pc", "b.fl", "days"}},
+        {{"--port", "x.pc", "a.pc", "b.pc"}, {"a.pc", "b.pc"}},
+        {{"a.pc", "--", "--b.pc"}, {"a.pc", "--b.pc"}},
+        {{}, {}},
+    };
+    for (const auto& c : cases) {
+        const CommandLine cl = values(c.args);
+        EXPECT_EQ(cl.dataFiles, c.files);
+        EXPECT_EQ(cl.dataFile.has_value(), !c.files.empty());
+    }
 }

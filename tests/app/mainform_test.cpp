@@ -174,6 +174,8 @@ TEST_F(MainFormTest, SettingsAreWrittenAtCloseAndReadBack) {
     start();
     form_->CheckBox[2]->setChecked(false);
     form_->CrossMouseCB->setChecked(true);
+    form_->AutoYCB->setChecked(true);
+    form_->CheckBox[5]->setChecked(true);
     stop();
 
     QSettings ini(iniPath(), QSettings::IniFormat);
@@ -186,12 +188,17 @@ TEST_F(MainFormTest, SettingsAreWrittenAtCloseAndReadBack) {
     EXPECT_EQ(ini.value(QStringLiteral("CheckBox1_Checked")).toString(), QStringLiteral("True"));
     EXPECT_EQ(ini.value(QStringLiteral("CrossMouseCB_Checked")).toString(), QStringLiteral("True"));
     EXPECT_TRUE(ini.contains(QStringLiteral("Panel4_Height")));
+    EXPECT_TRUE(ini.contains(QStringLiteral("Panel5_Height")));
+    EXPECT_EQ(ini.value(QStringLiteral("AutoYCB_Checked")).toString(), QStringLiteral("True"));
+    EXPECT_EQ(ini.value(QStringLiteral("CheckBox5_Checked")).toString(), QStringLiteral("True"));
     ini.endGroup();
 
     TMainForm& f = start();
     EXPECT_FALSE(f.CheckBox[2]->isChecked());
     EXPECT_FALSE(f.Panel[2]->isVisible());
     EXPECT_TRUE(f.CrossMouseCB->isChecked());
+    EXPECT_TRUE(f.AutoYCB->isChecked());
+    EXPECT_TRUE(f.Panel[5]->isVisible());
 }
 
 TEST_F(MainFormTest, AStoredUncheckedBzHidesItsPanelAndTheOthersShareTheHeight) {

@@ -82,11 +82,11 @@ void expectCursorLine(const QImage& with, const QImage& without, const QRect& pl
 // ---- look ----
 
 TEST(ChannelChart, AxisTitlesFontsAndNothingElseOnTheChart) {
-    const char* titles[5] = {"Bx, nT", "By, nT", "Bz, nT", "Ts", "Te"};
+    const char* titles[6] = {"Bx, nT", "By, nT", "Bz, nT", "Ts, \xC2\xB0" "C", "Te, \xC2\xB0" "C", "F, nT"};
     for (int k = 0; k < 5; ++k) {
         ChannelChart c(k);
         EXPECT_EQ(c.Tag(), k);
-        EXPECT_EQ(c.yAxis->label(), QString::fromLatin1(titles[k]));
+        EXPECT_EQ(c.yAxis->label(), QString::fromUtf8(titles[k]));
         EXPECT_TRUE(c.yAxis->labelFont().bold());
         EXPECT_EQ(c.yAxis->tickLabelFont().family(), QStringLiteral("Times New Roman"));
         EXPECT_EQ(c.xAxis->tickLabelFont().family(), QStringLiteral("Times New Roman"));
@@ -148,7 +148,7 @@ TEST(ChannelChart, ValueLabelsAreGroupedWithASpaceAndKeepAtMostTheirDecimals) {
 TEST(ChannelChart, LabelStepsAreAtLeastTheIncrementAndOneSecond) {
     auto bx = shownChart(0, {800, 600});
     bx->setValueAxis(0, 0.02);
-    bx->setTimeAxis(at(10, 0, 0), at(10, 0, 3));
+    bx->setTimeAxis(at(10, 0, 0), at(10, 1, 30));
     bx->replotNow();
     const QVector<double> v = bx->yAxis->tickVector();
     ASSERT_GE(v.size(), 2);
@@ -160,7 +160,11 @@ TEST(ChannelChart, LabelStepsAreAtLeastTheIncrementAndOneSecond) {
     for (const QString& label : bx->xAxis->tickVectorLabels()) {
         EXPECT_TRUE(hms.match(label).hasMatch()) << label.toStdString();
     }
-    EXPECT_TRUE(bx->xAxis->tickVectorLabels().contains(QStringLiteral("10:00:01")));
+    EXPECT_TRUE(bx->xAxis->tickVectorLabels().contains(QStringLiteral("10:00:30")));
+    // A few seconds show tenths.
+    bx->setTimeAxis(at(10, 0, 0), at(10, 0, 3));
+    bx->replotNow();
+    EXPECT_TRUE(bx->xAxis->tickVectorLabels().contains(QStringLiteral("10:00:01.0")));
     auto ts = shownChart(3, {800, 600});
     ts->setValueAxis(25, 25.2);
     ts->replotNow();
@@ -222,11 +226,12 @@ TEST(ChannelChart, TheBottomAxisShowsTheTimeOfDayWithoutTimeZone) {
     auto c = shownChart(0);
     c->setTimeAxis(at(23, 59, 50), at(23, 59, 59));
     c->replotNow();
-    EXPECT_TRUE(c->xAxis->tickVectorLabels().contains(QStringLiteral("23:59:54")))
+    // Ten seconds are labelled in tenths.
+    EXPECT_TRUE(c->xAxis->tickVectorLabels().contains(QStringLiteral("23:59:54.0")))
         << c->xAxis->tickVectorLabels().join(QLatin1Char(',')).toStdString();
     c->setTimeAxis(kordel::toTimeNumber(0, 0, 0), kordel::toTimeNumber(0, 0, 10));  // live: no date
     c->replotNow();
-    EXPECT_TRUE(c->xAxis->tickVectorLabels().contains(QStringLiteral("00:00:04")))
+    EXPECT_TRUE(c->xAxis->tickVectorLabels().contains(QStringLiteral("00:00:04.0")))
         << c->xAxis->tickVectorLabels().join(QLatin1Char(',')).toStdString();
 }
 
@@ -442,4 +447,87 @@ TEST(ChannelChart, TheSelectedChartHasALoweredFrame) {
     EXPECT_EQ(framed.pixel(r / 2, 1), before.pixel(r / 2, 1));  // one pixel wide
     c->setLowered(false);
     EXPECT_EQ(picture(*c), before);
+}
+
+TEST(ChannelChart, TimeLabelsCarryTheDateAcrossMidnightAndOnLongWindows) {
+    auto c = shownChart(0);
+    const auto day = [](int d, int h, int m) { return kordel::toDateTimeNumber({2007, 5, d, h, m, 0, 0}); };
+    const struct {
+        double from, to;
+        QString label;  // one of the labels shown
+        bool dated;     // every label carries the date
+    } cases[] = {
+        {day(22, 10, 0), day(22, 11, 0), QStringLiteral("10:30:00"), false},
+        {day(22, 23, 30), day(23, 0, 30), QStringLiteral("23/05/2007\n00:00:00"), true},
+        {day(22, 0, 0), day(24, 12, 0), QStringLiteral("23/05/2007\n00:00"), true},
+        {day(1, 0, 0), day(29, 0, 0), QStringLiteral("12/05/2007"), true},
+    };
+    for (const auto& row : cases) {
+        c->setTimeAxis(row.from, row.to);
+        c->replotNow();
+        const QVector<QString> labels = c->xAxis->tickVectorLabels();
+        EXPECT_TRUE(labels.contains(row.label)) << QStringList(labels.begin(), labels.end()).join(',').toStdString();
+        for (const QString& l : labels) EXPECT_EQ(l.contains(QStringLiteral("/2007")), row.dated) << l.toStdString();
+    }
+}
+
+TEST(ChannelChart, UnbrokenPointsAreDrawnWithoutHolesAtAnyZoom) {
+    // Points at 1 Hz for six hours, given as the live path gives them.
+    auto c = shownChart(0, {800, 200});
+    std::vector<double> x, y;
+    for (int i = 0; i < 6 * 3600; ++i) {
+        x.push_back(at(0, 0, 0) + i * kordel::kOneSecond);
+        y.push_back(100 + 50 * std::sin(i / 300.0));
+    }
+    c->appendPoints(x, y);
+    const double spans[] = {1.0 / 24 / 60 * 10, 1.0 / 24 / 6, 1.0 / 24 / 2, 1.0 / 24, 1.0 / 24 * 3, 1.0 / 24 * 5};
+    for (const double span : spans) {
+        c->setTimeAxis(at(0, 30, 0), at(0, 30, 0) + span);
+        c->replotNow(true);
+        const QImage image = picture(*c);
+        const QRect r = c->plotRect();
+        int empty = 0;
+        for (int px = r.left() + 2; px < r.right() - 2; ++px) {
+            bool red = false;
+            for (int py = r.top(); py <= r.bottom() && !red; ++py) {
+                red = qRed(image.pixel(px, py)) > 200 && qGreen(image.pixel(px, py)) < 80;
+            }
+            empty += red ? 0 : 1;
+        }
+        EXPECT_EQ(empty, 0) << span * 24 * 60 << " minutes";
+    }
+}
+
+TEST(ChannelChart, ARecordDenserThanThePixelsIsDrawnWithoutHoles) {
+    // Six hours at 1 Hz of a slow wave: at these zooms every point drawn as it
+    // lies would make segments shorter than a pixel, which the pen drew dashed.
+    auto record = std::make_shared<kordel::Record>(std::vector<kordel::ChannelInfo>{{"V", "nT", 2}});
+    const std::int64_t midnight = static_cast<std::int64_t>(kordel::toDateNumber(2007, 5, 22)) * 86'400'000;
+    for (int i = 0; i < 6 * 3600; ++i) {
+        const std::int32_t raw[1] = {static_cast<std::int32_t>(std::lround(10000 + 5000 * std::sin(i / 300.0)))};
+        record->append(midnight + i * 1000LL, raw);
+    }
+    record->finish();
+    const struct {
+        int width;
+        double minutes;
+    } cases[] = {{800, 20}, {800, 53.8}, {800, 61.9}, {800, 143}, {1500, 108.2}, {1500, 124.5}, {1500, 200}};
+    for (const auto& row : cases) {
+        auto c = shownChart(0, {row.width, 200});
+        c->showRecord(record, 0);
+        c->setValueAxis(40, 160);
+        c->setTimeAxis(at(0, 30, 0), at(0, 30, 0) + row.minutes / 1440);
+        c->replotNow(true);
+        const QImage image = picture(*c);
+        const QRect r = c->plotRect();
+        int empty = 0;
+        for (int px = r.left() + 2; px < r.right() - 2; ++px) {
+            bool red = false;
+            for (int py = r.top(); py <= r.bottom() && !red; ++py) {
+                red = qRed(image.pixel(px, py)) > 200 && qGreen(image.pixel(px, py)) < 80;
+            }
+            empty += red ? 0 : 1;
+        }
+        EXPECT_EQ(empty, 0) << row.width << " px, " << row.minutes << " minutes";
+    }
 }

@@ -6,8 +6,8 @@ using kordel::ChannelLayout;
 using kordel::Strip;
 
 namespace {
-std::array<bool, 5> checks(std::initializer_list<int> on) {
-    std::array<bool, 5> c{};
+std::array<bool, ChannelLayout::kChannels> checks(std::initializer_list<int> on) {
+    std::array<bool, ChannelLayout::kChannels> c{};
     for (int k : on) c[k] = true;
     return c;
 }

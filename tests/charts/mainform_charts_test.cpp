@@ -9,11 +9,14 @@
 #include <QCursor>
 #include <QDir>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QUrl>
 
 #include <cmath>
 #include <functional>
@@ -22,6 +25,7 @@
 #include "app/mainform.h"
 #include "charts/channelchart.h"
 #include "charts/readout.h"
+#include "charts/statisticswindow.h"
 #include "fakeserialport.h"
 #include "testsupport.h"
 #include "windowtest.h"
@@ -450,20 +454,22 @@ TEST_F(MainFormChartsTest, OnlyTheFirstChartLosesItsSelectionWithTheFocus) {
 
 TEST_F(MainFormChartsTest, TheReadOutShowsTheSampleOfTheCursorsSecondInFixedFields) {
     std::vector<Line> lines = tenSecondLines(60);
-    lines[10].bx = 0.000001;
-    lines[10].te = -1234.56789012345;  // 16 characters: cut to 15
+    // Values are held to the files' precision (two decimals for the field,
+    // one for the temperatures); the cutting of long values is the formatter's.
+    lines[10].bx = 0.01;
+    lines[10].te = -1234.56789012345;
     open(lines);
     f().CrossMouseCB->setChecked(true);
     mouseOver(0, columnWithin(0, at(22, 10, 1, 40), at(22, 10, 1, 41)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:40      X: 1E-6           Y: -1510.5        "
-                                       "Z: 44100          Ts: 25.3           Te: -1234.567890123");
+    EXPECT_EQ(readout().toStdString(), "Time: 10:01:40      X: 0.01 nT        Y: -1510.5 nT     "
+                                       "Z: 44100 nT       Ts: 25.3 \u00B0C        Te: -1234.6 \u00B0C      F: 44125.86 nT");
     // A position between two samples: the nearer one.
     mouseOver(2, columnWithin(2, at(22, 10, 1, 43), at(22, 10, 1, 44)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:43      X: 1E-6           Y: -1510.5        "
-                                       "Z: 44100          Ts: 25.3           Te: -1234.567890123");
+    EXPECT_EQ(readout().toStdString(), "Time: 10:01:43      X: 0.01 nT        Y: -1510.5 nT     "
+                                       "Z: 44100 nT       Ts: 25.3 \u00B0C        Te: -1234.6 \u00B0C      F: 44125.86 nT");
     mouseOver(4, columnWithin(4, at(22, 10, 1, 50), at(22, 10, 1, 51)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:50      X: 20011.25       Y: -1511.5        "
-                                       "Z: 44110          Ts: 25.3           Te: 30.1");
+    EXPECT_EQ(readout().toStdString(), "Time: 10:01:50      X: 20011.25 nT    Y: -1511.5 nT     "
+                                       "Z: 44110 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      F: 48460.57 nT");
 }
 
 TEST_F(MainFormChartsTest, OnAFileOfTwoDaysTheCursorsOwnDayIsShown) {
@@ -478,7 +484,7 @@ TEST_F(MainFormChartsTest, OnAFileOfTwoDaysTheCursorsOwnDayIsShown) {
     f().XZoomlerChanged();
     test::drainEvents();
     mouseOver(1, columnWithin(1, at(23, 10, 0, 10, 300), at(23, 10, 0, 10, 800)));
-    EXPECT_TRUE(readout().startsWith(QStringLiteral("Time: 10:00:10      X: 21001.25       Y: -1501.5")))
+    EXPECT_TRUE(readout().startsWith(QStringLiteral("Time: 10:00:10      X: 21001.25 nT    Y: -1501.5 nT")))
         << readout().toStdString();
 }
 
@@ -647,4 +653,339 @@ TEST_F(MainFormChartsTest, AHiddenChartReplotsOnlyWhenShownAgain) {
     EXPECT_GT(f().Chart[2]->replotCount(), hidden);
     EXPECT_EQ(picture(f().Chart[2]).size(), f().Chart[2]->size());
     EXPECT_DOUBLE_EQ(f().Chart[2]->xAxis->range().lower, at(22, 10, 2, 0));
+}
+
+// ---- several files as one record ----
+
+namespace {
+
+std::vector<Line> secondLines(int day, int hour, int minute, int count, double base) {
+    std::vector<Line> lines;
+    for (int i = 0; i < count; ++i) {
+        const int s = (hour * 60 + minute) * 60 + i;
+        lines.push_back({day, s / 3600, s / 60 % 60, s % 60, 0, base + i, -1500.5, 44000.0, 25.3, 30.1});
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST_F(MainFormChartsTest, SeveralFilesMergeInTimeOrderWhateverOrderTheyComeIn) {
+    // b interleaves with a by half seconds and repeats a's last sample exactly.
+    const QString a = startDir_.filePath(QStringLiteral("a.pc"));
+    const QString b = startDir_.filePath(QStringLiteral("b.fl"));
+    const QString c = startDir_.filePath(QStringLiteral("c.pc"));
+    test::writeFile(a, dataFile({{22, 10, 0, 0, 0, 1, 0, 0, 0, 0}, {22, 10, 0, 1, 0, 2, 0, 0, 0, 0}}));
+    test::writeFile(b, dataFile({{22, 10, 0, 0, 500, 7, 0, 0, 0, 0}, {22, 10, 0, 1, 0, 2, 0, 0, 0, 0}}));
+    test::writeFile(c, dataFile({{21, 23, 59, 59, 0, 9, 0, 0, 0, 0}}));
+    const std::string title = "Kordel File viewer: c.pc \xE2\x80\xA6 b.fl (3 files)";
+    const struct {
+        QStringList paths;
+        std::string title;
+    } cases[] = {
+        {{a, b, c}, title},
+        {{b, c, a}, title},
+        {{startDir_.path()}, title},
+    };
+    for (const auto& row : cases) {
+        ASSERT_TRUE(f().LoadDataFiles(row.paths));
+        test::drainEvents();
+        const ChannelChart* chart = f().Chart[0];
+        ASSERT_EQ(chart->pointCount(), 4u) << row.paths.join(' ').toStdString();
+        const double x[] = {at(21, 23, 59, 59), at(22, 10, 0, 0), at(22, 10, 0, 0, 500), at(22, 10, 0, 1)};
+        const double y[] = {9, 1, 7, 2};
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_NEAR(chart->xAt(i), x[i], 1e-9) << i;
+            EXPECT_EQ(chart->yAt(i), y[i]) << i;
+        }
+        EXPECT_EQ(f().windowTitle().toStdString(), row.title);
+        EXPECT_EQ(f().recentData().items().front(), row.paths.front().toStdString());
+    }
+}
+
+TEST_F(MainFormChartsTest, OneFileOfAFolderKeepsTheOneFileTitle) {
+    QDir(startDir_.path()).mkdir(QStringLiteral("one"));
+    const QString file = startDir_.filePath(QStringLiteral("one/day.pc"));
+    test::writeFile(file, dataFile(tenSecondLines(3)));
+    dialogs_.folderAnswers.push_back(startDir_.filePath(QStringLiteral("one")));
+    f().OpenFolder1Click();
+    EXPECT_EQ(f().windowTitle(), QStringLiteral("Kordel File viewer: ") + file);
+    EXPECT_EQ(f().recentData().items().front(), startDir_.filePath(QStringLiteral("one")).toStdString());
+    EXPECT_EQ(f().Chart[2]->pointCount(), 3u);
+}
+
+TEST_F(MainFormChartsTest, TheReadOutInAGapShowsTheTimeAloneAndBesideItTheSample) {
+    // 10:00:00–10:00:59 and 10:10:00–10:10:59 at 1 Hz: a gap of nine minutes.
+    std::vector<Line> lines = secondLines(22, 10, 0, 60, 100);
+    const std::vector<Line> later = secondLines(22, 10, 10, 60, 500);
+    lines.insert(lines.end(), later.begin(), later.end());
+    open(lines);
+    f().CrossMouseCB->setChecked(true);
+    // The window shown, the cursor's time range, the read-out.
+    const struct {
+        double start, finish, from, to;
+        std::string text;
+    } cases[] = {
+        {at(22, 9, 59, 0), at(22, 10, 12, 0), at(22, 10, 5, 0), at(22, 10, 5, 1), "Time: 10:05:00"},
+        {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 59, 100), at(22, 10, 0, 59, 500), "Time: 10:00:59"},
+        {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 58, 600), at(22, 10, 0, 58, 900),
+         "Time: 10:00:58      X: 159 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
+         "F: 44025.86 nT"},
+        {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 9, 59, 100), at(22, 10, 9, 59, 900), "Time: 10:09:59"},
+        {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 10, 0, 100), at(22, 10, 10, 0, 400),
+         "Time: 10:10:00      X: 500 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
+         "F: 44028.42 nT"},
+    };
+    for (const auto& row : cases) {
+        f().XZoomlerBar()->SetWindow(row.start, row.finish);
+        f().XZoomlerChanged();
+        test::drainEvents();
+        const int x = columnWithin(0, row.from, row.to);
+        ASSERT_GT(x, 0) << row.text;
+        mouseOver(0, x);
+        EXPECT_EQ(readout().toStdString(), row.text);
+        EXPECT_EQ(f().cursorLinePosition(0), x);
+    }
+    // The line breaks in the gap: a NaN between the last sample before it and the first after.
+    f().ShowAll();
+    f().replotCharts(true);
+    const auto data = f().Chart[0]->series()->data();
+    bool broken = false;
+    for (auto it = data->constBegin(); it != data->constEnd(); ++it) {
+        broken = broken || (std::isnan(it->value) && it->key > at(22, 10, 0, 59) && it->key < at(22, 10, 10, 0));
+    }
+    EXPECT_TRUE(broken);
+}
+
+TEST_F(MainFormChartsTest, TheDrawnLineOfALongRecordKeepsEverySpike) {
+    // 20 000 samples at 1 Hz, far more than pixel columns, with one-sample spikes.
+    std::vector<Line> lines = secondLines(22, 4, 0, 20000, 0);
+    for (auto& l : lines) l.bx = 100;
+    const int spikes[][2] = {{1234, 900}, {7777, -800}, {19998, 600}};
+    for (const auto& s : spikes) lines[static_cast<std::size_t>(s[0])].bx = s[1];
+    open(lines);
+    f().replotCharts(true);
+    const auto data = f().Chart[0]->series()->data();
+    EXPECT_LE(data->size(), 4 * f().Chart[0]->width() + 8);
+    // Each spike is drawn in the pixel column of its time.
+    const ChannelChart* chart = f().Chart[0];
+    for (const auto& s : spikes) {
+        const int column = chart->pixelOfTime(chart->xAt(static_cast<std::size_t>(s[0])));
+        bool found = false;
+        for (auto it = data->constBegin(); it != data->constEnd(); ++it) {
+            found = found || (it->value == s[1] && std::abs(chart->pixelOfTime(it->key) - column) <= 1);
+        }
+        EXPECT_TRUE(found) << s[0];
+    }
+    EXPECT_EQ(f().Chart[0]->minY(), -800);
+    EXPECT_EQ(f().Chart[0]->maxY(), 900);
+}
+
+TEST_F(MainFormChartsTest, UnbrokenOneSecondDataIsDrawnWithoutHolesAtAnyZoom) {
+    std::vector<Line> lines = secondLines(22, 0, 0, 6 * 3600, 0);
+    for (std::size_t i = 0; i < lines.size(); ++i) lines[i].bx = 100 + 50 * std::sin(static_cast<double>(i) / 300.0);
+    open(lines);
+    ChannelChart* c = f().Chart[0];
+    const double spans[] = {1.0 / 24 / 60 * 10, 1.0 / 24 / 6, 1.0 / 24, 1.0 / 24 * 3, 1.0 / 24 * 5};
+    for (const double span : spans) {
+        c->setTimeAxis(at(22, 1, 0, 0), at(22, 1, 0, 0) + span);
+        c->replotNow(true);
+        const QImage image = picture(c);
+        const QRect r = c->plotRect();
+        int empty = 0;
+        for (int x = r.left() + 2; x < r.right() - 2; ++x) {
+            bool red = false;
+            for (int y = r.top(); y <= r.bottom() && !red; ++y) red = qRed(image.pixel(x, y)) > 200 && qGreen(image.pixel(x, y)) < 80;
+            empty += red ? 0 : 1;
+        }
+        EXPECT_EQ(empty, 0) << span * 24 * 60 << " minutes";
+    }
+}
+
+TEST_F(MainFormChartsTest, DroppedFilesOpenAndErrorLinesNameTheirFile) {
+    const QString a = startDir_.filePath(QStringLiteral("a.pc"));
+    const QString b = startDir_.filePath(QStringLiteral("b.pc"));
+    test::writeFile(a, dataFile({{22, 10, 0, 0, 0, 1, 0, 0, 0, 0}}) + "bad a\r\n");
+    test::writeFile(b, dataFile({{22, 11, 0, 0, 0, 2, 0, 0, 0, 0}}) + "bad b\r\n");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form_.get(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form_.get(), &drop);
+    EXPECT_EQ(dialogs_.questions, (QStringList{QStringLiteral("Error in line 5 of a.pc\r\nbad a\r\nContinue ?"),
+                                               QStringLiteral("Error in line 5 of b.pc\r\nbad b\r\nContinue ?")}));
+    EXPECT_EQ(f().Chart[0]->pointCount(), 2u);
+    EXPECT_EQ(f().windowTitle(), QStringLiteral("Kordel File viewer: a.pc \u2026 b.pc (2 files)"));
+    EXPECT_EQ(logLines().last(), QStringLiteral("Open file: ") + b);
+}
+
+// ---- the total field F ----
+
+TEST_F(MainFormChartsTest, FIsTheSixthChannelFromLiveSamplesAndFromFiles) {
+    // Live: F of each device line, the 600-sample window like the others.
+    f().SpeedButton8Click();
+    port_->receive(QByteArray::fromStdString(deviceLine(10, 0, 0) + deviceLine(10, 0, 1)));
+    EXPECT_EQ(f().Chart[5]->pointCount(), 2u);
+    EXPECT_DOUBLE_EQ(f().Chart[5]->yAt(1), 48355.92);
+    f().SpeedButton7Click();
+    test::drainEvents();
+    // A file: F of every line, with Bx's two decimals.
+    open(tenSecondLines(3));
+    ASSERT_EQ(f().Chart[5]->pointCount(), 3u);
+    EXPECT_DOUBLE_EQ(f().Chart[5]->yAt(0), 48355.57);
+    EXPECT_EQ(f().Chart[5]->yAxis->label(), QStringLiteral("F, nT"));
+}
+
+TEST_F(MainFormChartsTest, TheFPanelIsHiddenUntilItsBoxIsChecked) {
+    EXPECT_EQ(f().CheckBox[5]->objectName(), QStringLiteral("CheckBox5"));
+    EXPECT_EQ(f().CheckBox[5]->text(), QStringLiteral("&F"));
+    const struct {
+        bool fChecked;
+        std::vector<int> visible;
+    } cases[] = {{false, {0, 1, 2, 3, 4}}, {true, {0, 1, 2, 3, 4, 5}}, {false, {0, 1, 2, 3, 4}}};
+    for (const auto& row : cases) {
+        f().CheckBox[5]->setChecked(row.fChecked);
+        test::drainEvents();
+        EXPECT_EQ(f().channelLayout().visible(), row.visible);
+        EXPECT_EQ(f().Panel[5]->isVisible(), row.fChecked);
+        // The shown panels share the height; the last one takes the rest.
+        const int first = f().channelLayout().panel(0).height;
+        for (int k : row.visible) {
+            if (k != row.visible.back()) {
+                EXPECT_EQ(f().channelLayout().panel(k).height, first) << k;
+            }
+        }
+    }
+}
+
+// ---- mouse zoom ----
+
+TEST_F(MainFormChartsTest, TheWheelZoomsTimeAboutTheMouseAndValuesOverTheAxis) {
+    open(tenSecondLines(61));  // 10:00 to 10:10
+    ChannelChart* c = f().Chart[1];
+    const QRect r = c->plotRect();
+    const auto wheel = [&](QPoint at, int delta) {
+        QWheelEvent ev(QPointF(at), QPointF(c->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                       Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(c, &ev);
+    };
+    // Over the plot: the time window of every chart, about the time under the mouse.
+    const QPoint mid(r.left() + r.width() / 4, r.center().y());
+    const double t = c->timeAtPixel(mid.x());
+    const AxisRange before = c->timeAxis();
+    wheel(mid, 120);
+    const double start = t - (t - before.min) * 0.8, finish = t + (before.max - t) * 0.8;
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_NEAR(f().Chart[k]->timeAxis().min, start, 1e-9) << k;
+        EXPECT_NEAR(f().Chart[k]->timeAxis().max, finish, 1e-9) << k;
+    }
+    EXPECT_NEAR(f().XZoomlerBar()->Start(), start, 1e-9);
+    EXPECT_NEAR(f().XZoomlerBar()->Finish(), finish, 1e-9);
+    wheel(mid, -120);  // back out, never beyond the record
+    EXPECT_NEAR(f().XZoomlerBar()->Start(), before.min, 1e-6);
+    // Over the value axis: that chart's value window only, the bar mirrored.
+    const AxisRange values = c->valueAxis();
+    const AxisRange other = f().Chart[2]->valueAxis();
+    const QPoint axis(r.left() - 10, r.center().y());
+    const double v = c->yAxis->pixelToCoord(axis.y());
+    wheel(axis, 240);
+    EXPECT_NEAR(c->valueAxis().min, v - (v - values.min) * 0.64, 1e-6);
+    EXPECT_NEAR(c->valueAxis().max, v + (values.max - v) * 0.64, 1e-6);
+    EXPECT_EQ(f().Chart[2]->valueAxis().min, other.min);
+    const TZoomler* bar = f().ZoomlerBar(1);
+    EXPECT_NEAR(bar->Min() + bar->Max() - bar->Finish(), c->valueAxis().min, 1e-6);
+}
+
+TEST_F(MainFormChartsTest, ABoxZoomsTimeAndThatChartsValuesAndAClickStillSelects) {
+    open(tenSecondLines(61));
+    ChannelChart* c = f().Chart[0];
+    const QRect r = c->plotRect();
+    const QPoint from(r.left() + 100, r.top() + r.height() * 3 / 10), to(r.left() + 300, r.top() + r.height() * 6 / 10);
+    const double t0 = c->timeAtPixel(from.x()), t1 = c->timeAtPixel(to.x());
+    const double high = c->yAxis->pixelToCoord(from.y()), low = c->yAxis->pixelToCoord(to.y());
+    QTest::mousePress(c, Qt::LeftButton, Qt::NoModifier, from);
+    sendMouse(c, QEvent::MouseMove, QPoint(from.x() + 50, from.y() + 10), Qt::NoButton, Qt::LeftButton);
+    sendMouse(c, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    QTest::mouseRelease(c, Qt::LeftButton, Qt::NoModifier, to);
+    EXPECT_NEAR(f().XZoomlerBar()->Start(), t0, 1e-9);
+    EXPECT_NEAR(f().XZoomlerBar()->Finish(), t1, 1e-9);
+    EXPECT_NEAR(f().Chart[3]->timeAxis().min, t0, 1e-9);
+    EXPECT_NEAR(c->valueAxis().min, low, 1e-6);
+    EXPECT_NEAR(c->valueAxis().max, high, 1e-6);
+    // A click without moving selects, and zooms nothing.
+    QTest::mouseClick(f().Chart[2], Qt::LeftButton, Qt::NoModifier, f().Chart[2]->plotRect().center());
+    EXPECT_EQ(f().selectedChart(), 2);
+    EXPECT_NEAR(f().XZoomlerBar()->Start(), t0, 1e-9);
+    // A double click shows everything, as "Zoom" does.
+    QTest::mouseDClick(c, Qt::LeftButton, Qt::NoModifier, r.center());
+    EXPECT_EQ(f().XZoomlerBar()->Start(), f().XZoomlerBar()->Min());
+    EXPECT_EQ(f().XZoomlerBar()->Finish(), f().XZoomlerBar()->Max());
+    EXPECT_EQ(f().ZoomlerBar(0)->Start(), f().ZoomlerBar(0)->Min());
+}
+
+TEST_F(MainFormChartsTest, AutoYFitsEachValueWindowToTheSamplesShown) {
+    std::vector<Line> lines = tenSecondLines(61);  // Bx 20000.25 + i, one every 10 s from 10:00
+    lines[30].bx = 25000;                          // a spike at 10:05:00
+    open(lines);
+    f().AutoYCB->setChecked(true);
+    const struct {
+        double start, finish, low, high;
+    } cases[] = {
+        {at(22, 10, 0, 0), at(22, 10, 2, 0), 20000.25, 20012.25},
+        {at(22, 10, 4, 0), at(22, 10, 6, 0), 20024.25, 25000},
+        {at(22, 10, 8, 0), at(22, 10, 9, 0), 20048.25, 20054.25},
+    };
+    for (const auto& row : cases) {
+        f().XZoomlerBar()->SetWindow(row.start, row.finish);
+        f().XZoomlerChanged();
+        EXPECT_DOUBLE_EQ(f().Chart[0]->valueAxis().min, row.low);
+        EXPECT_DOUBLE_EQ(f().Chart[0]->valueAxis().max, row.high);
+        EXPECT_DOUBLE_EQ(f().Chart[2]->valueAxis().min, 44000 + 10 * std::round((row.low - 20000.25)));
+    }
+    // Unchecked, a time change leaves the value windows alone.
+    f().AutoYCB->setChecked(false);
+    f().XZoomlerBar()->SetWindow(at(22, 10, 0, 0), at(22, 10, 2, 0));
+    f().XZoomlerChanged();
+    EXPECT_DOUBLE_EQ(f().Chart[0]->valueAxis().max, 20054.25);
+}
+
+// ---- statistics ----
+
+TEST_F(MainFormChartsTest, TheStatisticsOfEachShownChannelFollowTheTimeWindow) {
+    open(tenSecondLines(61));  // Bx 20000.25 + i, By -1500.5 - i, Ts 25.3 …
+    f().CheckBox[2]->setChecked(false);
+    f().Statistics1Click();
+    ASSERT_NE(f().Statistics, nullptr);
+    EXPECT_TRUE(f().Statistics->isVisible());
+    // Rows: Bx, By, Ts, Te (Bz hidden, F hidden by default).
+    const auto rowsFor = [&](int first, int count) {
+        // A direct computation over samples first … first + count − 1 of Bx.
+        double sum = 0, squares = 0;
+        for (int i = first; i < first + count; ++i) sum += 20000.25 + i;
+        const double mean = sum / count;
+        for (int i = first; i < first + count; ++i) squares += (20000.25 + i - mean) * (20000.25 + i - mean);
+        return QStringList{QString::number(count), QString::number(mean, 'f', 3),
+                           QString::number(20000.25 + first, 'f', 2), QString::number(20000.25 + first + count - 1, 'f', 2),
+                           QString::number(std::sqrt(squares / (count - 1)), 'f', 3)};
+    };
+    const struct {
+        double start, finish;
+        int first, count;
+    } cases[] = {
+        {at(22, 10, 0, 0), at(22, 10, 10, 0), 0, 61},
+        {at(22, 10, 1, 0), at(22, 10, 2, 0), 6, 7},
+        {at(22, 10, 1, 5), at(22, 10, 1, 25), 7, 2},
+    };
+    for (const auto& row : cases) {
+        f().XZoomlerBar()->SetWindow(row.start, row.finish);
+        f().XZoomlerChanged();
+        ASSERT_EQ(f().Statistics->rowCount(), 4);
+        QStringList bx;
+        for (int c = 0; c < 5; ++c) bx << f().Statistics->cell(0, c);
+        EXPECT_EQ(bx, rowsFor(row.first, row.count));
+        EXPECT_EQ(f().Statistics->cell(2, 2), QStringLiteral("25.3"));  // Ts, one decimal
+        EXPECT_EQ(f().Statistics->cell(2, 4), QStringLiteral("0.00"));
+    }
 }

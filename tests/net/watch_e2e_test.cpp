@@ -48,8 +48,8 @@ TEST(WatchEndToEnd, TheWindowShowsARemoteStationFedByKordelRecord) {
         form.show();
         QStringList menu;
         for (QAction* a : form.menuBar()->actions()) menu << a->text();
-        EXPECT_EQ(menu, (QStringList{QStringLiteral("File"), QStringLiteral("ComPort"), QStringLiteral("Remote station..."),
-                                     QStringLiteral("About")}));
+        EXPECT_EQ(menu, (QStringList{QStringLiteral("File"), QStringLiteral("View"), QStringLiteral("ComPort"),
+                                     QStringLiteral("Remote station..."), QStringLiteral("About")}));
         form.remoteStation()->setAsk([&](QWidget*, const RemoteStationSettings&) {
             return RemoteStationSettings{broker.url(), QStringLiteral("W1"), {}, {}};
         });

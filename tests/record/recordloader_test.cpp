@@ -111,6 +111,34 @@ TEST(RecordLoader, MergesFilesInAnyOrderWithOverlapsAndRepeats) {
     }
 }
 
+TEST(RecordLoader, LinesOneToThreeFollowTheReadersRule) {
+    // A line among 1–3 that reads as data is a sample; the others are skipped
+    // unseen; from line 4 on a bad line is an error line.
+    constexpr const char* kData = "2007 05 15 10 00 00.00 1.00 2.00 3.00 4.0 5.0";
+    constexpr const char* kLater = "2007 05 15 10 00 01.00 1.01 2.00 3.00 4.0 5.0";
+    struct Case {
+        std::string text;
+        std::size_t samples;
+        std::vector<long> errorLines;
+    };
+    const std::vector<Case> cases{
+        {std::string(kHeader) + kLater + "\r\n", 1, {}},
+        {std::string(kData) + "\r\nheader\r\nheader\r\n" + kLater + "\r\n", 2, {}},
+        {std::string("header\r\nheader\r\n") + kData + "\r\n" + kLater + "\r\n", 2, {}},
+        {std::string(kData) + "\r\n" + kLater + "\r\nheader\r\nbad\r\n", 2, {4}},
+        {"a\nb\nc\nd\n", 0, {4}},
+    };
+    test::ScratchDir dir;
+    for (const auto& c : cases) {
+        write(dir.file("h.pc"), c.text);
+        const RecordLoadResult r = RecordLoader().load({dir.file("h.pc")});
+        EXPECT_EQ(r.record.size(), c.samples) << c.text;
+        std::vector<long> lines;
+        for (const auto& e : r.errorLines) lines.push_back(e.lineNumber);
+        EXPECT_EQ(lines, c.errorLines) << c.text;
+    }
+}
+
 TEST(RecordTitle, OneFileOrTheFirstAndLastOfSeveral) {
     EXPECT_EQ(viewerTitle({"/data/20070515000000.pc"}), "Kordel File viewer: /data/20070515000000.pc");
     EXPECT_EQ(viewerTitle({"20070515000000.pc", "20070516000000.pc", "20070517000000.fl"}),

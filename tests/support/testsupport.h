@@ -53,6 +53,21 @@ public:
         return a;
     }
 
+    // Several files: one answer of `openAnswers`, its names separated by '\n'.
+    QStringList openFiles(QWidget* parent, const QString& filter, const QString& suffix,
+                          const QString& initialDir) override {
+        const QString a = openFile(parent, filter, suffix, initialDir);
+        return a.isEmpty() ? QStringList() : a.split(QLatin1Char('\n'));
+    }
+    QString openFolder(QWidget*, const QString&) override {
+        if (folderAnswers.empty()) {
+            return {};
+        }
+        QString a = folderAnswers.front();
+        folderAnswers.pop_front();
+        return a;
+    }
+
     std::optional<PortSettings> portSetup(QWidget*, const PortSettings& current) override {
         portSetupShownWith.push_back(current);
         return portSetupAnswer;
@@ -78,6 +93,7 @@ public:
     std::deque<bool> okAnswers;
     std::deque<LineAnswer> lineAnswers;
     std::deque<QString> openAnswers;
+    std::deque<QString> folderAnswers;
     QStringList yesNoCaptions;
     QStringList yesNoQuestions;
     std::deque<bool> yesNoAnswers;  // empty: "No"

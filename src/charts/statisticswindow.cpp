@@ -1,0 +1,75 @@
+#include "charts/statisticswindow.h"
+
+#include <QHeaderView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <cmath>
+
+TStatistics::TStatistics(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Statistics"));
+    setWindowTitle(QStringLiteral("Statistics"));
+    setModal(false);
+    table_ = new QTableWidget(0, 5, this);
+    table_->setHorizontalHeaderLabels(
+        {QStringLiteral("Count"), QStringLiteral("Mean"), QStringLiteral("Minimum"), QStringLiteral("Maximum"),
+         QStringLiteral("Std. deviation")});
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(table_);
+    resize(560, 230);
+}
+
+void TStatistics::showRows(const std::vector<Row>& rows) {
+    table_->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const Row& row = rows[static_cast<std::size_t>(r)];
+        table_->setVerticalHeaderItem(r, new QTableWidgetItem(row.channel));
+        QStringList texts{QStringLiteral("0"), QString(), QString(), QString(), QString()};
+        if (row.stats) {
+            const kordel::WindowStatistics& s = *row.stats;
+            // Mean and deviation carry one digit more than the samples.
+            texts = {QString::number(s.count), QString::number(s.mean, 'f', row.decimals + 1),
+                     QString::number(s.min, 'f', row.decimals), QString::number(s.max, 'f', row.decimals),
+                     QString::number(s.standardDeviation, 'f', row.decimals + 1)};
+        }
+        for (int c = 0; c < 5; ++c) {
+            auto* item = new QTableWidgetItem(texts[c]);
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            table_->setItem(r, c, item);
+        }
+    }
+}
+
+QString TStatistics::cell(int row, int column) const {
+    const QTableWidgetItem* item = table_->item(row, column);
+    return item ? item->text() : QString();
+}
+
+int TStatistics::rowCount() const { return table_->rowCount(); }
+
+namespace kordel {
+
+std::optional<WindowStatistics> statisticsOf(const std::vector<double>& values) {
+    WindowStatistics s;
+    double sum = 0;
+    for (double v : values) {
+        if (std::isnan(v)) continue;
+        s.min = s.count == 0 ? v : std::min(s.min, v);
+        s.max = s.count == 0 ? v : std::max(s.max, v);
+        sum += v;
+        ++s.count;
+    }
+    if (s.count == 0) {
+        return std::nullopt;
+    }
+    s.mean = sum / static_cast<double>(s.count);
+    double squares = 0;
+    for (double v : values) {
+        if (!std::isnan(v)) squares += (v - s.mean) * (v - s.mean);
+    }
+    s.standardDeviation = s.count > 1 ? std::sqrt(squares / static_cast<double>(s.count - 1)) : 0;
+    return s;
+}
+
+}  // namespace kordel
