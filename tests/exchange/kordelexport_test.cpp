@@ -25,10 +25,10 @@ struct Outcome {
     std::string out, err;
 };
 
-Outcome run(const test::ScratchDir& dir, const std::string& args) {
+Outcome run(const test::ScratchDir& dir, const std::string& args, const std::string& env = {}) {
     const std::string out = dir.file("stdout.txt"), err = dir.file("stderr.txt");
     const std::string cmd =
-        "cd '" + dir.path().string() + "' && '" KORDEL_EXPORT "' " + args + " >'" + out + "' 2>'" + err + "'";
+        "cd '" + dir.path().string() + "' && " + env + " '" KORDEL_EXPORT "' " + args + " >'" + out + "' 2>'" + err + "'";
     const int rc = std::system(cmd.c_str());
     Outcome r{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readAll(out), readAll(err)};
     std::filesystem::remove(out);
@@ -76,8 +76,10 @@ TEST(KordelExport, ExitCodes) {
         const char* errorStart;
     };
     const std::vector<Case> cases{
-        {"a.pc --format png --output x.png", 2, "kordel-export: --format png is not yet supported"},
-        {"a.pc --format xml", 2, "kordel-export: --format must be iaga2002 or csv"},
+        {"a.pc --format png", 2, "kordel-export: a picture needs --output FILE"},
+        {"a.pc --format svg --output-dir out", 2, "kordel-export: a picture needs --output FILE"},
+        {"a.pc --format png --size 12 --output x.png", 2, "kordel-export: --size needs WxH in pixels"},
+        {"a.pc --format xml", 2, "kordel-export: --format must be iaga2002, csv, png, svg or pdf"},
         {"a.pc b.min", 2, "kordel-export: IAGA-2002 files (b.min) and data files (a.pc) do not mix"},
         {"b.min c.min", 2, "kordel-export: c.min reports HDZF, the other IAGA-2002 inputs XYZF"},
         {"a.pc --utc-offset 2", 2, "kordel-export: --utc-offset needs +HH:MM or -HH:MM"},
@@ -94,6 +96,42 @@ TEST(KordelExport, ExitCodes) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.png")));
     EXPECT_TRUE(std::filesystem::exists(dir.file("o.sec")));  // what could be read is written
+}
+
+// Pictures are drawn without a display (the tool picks the off-screen platform itself).
+TEST(KordelExport, PicturesInEachFormat) {
+    test::ScratchDir dir;
+    write(dir.file("a.pc"), kDay);
+    struct Case {
+        const char* args;
+        const char* file;
+        std::string signature;  // at the start of the file
+    };
+    const std::vector<Case> cases{
+        {"--format png --size 640x480 --output p.png", "p.png", std::string("\x89PNG\r\n\x1a\n", 8)},
+        {"--format PNG --output q.png", "q.png", std::string("\x89PNG\r\n\x1a\n", 8)},
+        {"--format svg --output p.svg", "p.svg", "<?xml"},
+        {"--format pdf --output p.pdf", "p.pdf", "%PDF-"},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = run(dir, std::string("--station-code abc ") + c.args + " a.pc", "env -u QT_QPA_PLATFORM");
+        EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
+        const std::string bytes = readAll(dir.file(c.file));
+        EXPECT_TRUE(bytes.starts_with(c.signature)) << c.args;
+        EXPECT_GT(bytes.size(), 1000u) << c.args;
+    }
+    EXPECT_NE(readAll(dir.file("p.svg")).find("<svg"), std::string::npos);
+    // The PNG header's width and height, big-endian at bytes 16 and 20.
+    const std::string png = readAll(dir.file("p.png")), wide = readAll(dir.file("q.png"));
+    const auto at = [](const std::string& b, int i) {
+        return (static_cast<unsigned char>(b[i]) << 24) | (static_cast<unsigned char>(b[i + 1]) << 16) |
+               (static_cast<unsigned char>(b[i + 2]) << 8) | static_cast<unsigned char>(b[i + 3]);
+    };
+    ASSERT_GT(wide.size(), 24u);
+    EXPECT_EQ(at(png, 16), 640);
+    EXPECT_EQ(at(png, 20), 480);
+    EXPECT_EQ(at(wide, 16), 1200);
+    EXPECT_EQ(at(wide, 20), 900);
 }
 
 TEST(KordelExport, HelpListsEveryOption) {

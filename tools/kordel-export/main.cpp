@@ -2,12 +2,15 @@
 //
 // Writes a record (data files *.pc / *.fl, or IAGA-2002 files, or folders of
 // them, merged into one record) as IAGA-2002 or CSV: to standard output, to
-// one file (--output) or as one file per UT day (--output-dir). Run with
-// --help for the options.
+// one file (--output) or as one file per UT day (--output-dir); or draws its
+// charts into a PNG, SVG or PDF file (--output), off screen, so that a station
+// computer without a display can make its daily picture. Run with --help for
+// the options.
 //
 // Exit status: 0 when every input was read and the output written, 1 when
 // not, 2 for a usage error. Messages go to standard error.
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QStringList>
 
@@ -21,6 +24,8 @@
 
 #include "app/programcommandline.h"
 #include "app/textfile.h"
+#include "charts/chartpicture.h"
+#include "exchange/csvwriter.h"
 #include "exchange/exportarguments.h"
 #include "exchange/exportinput.h"
 #include "exchange/textexport.h"
@@ -35,6 +40,8 @@ void say(const std::string& text) { std::fprintf(stderr, "kordel-export: %s\n", 
 
 struct Options {
     kordel::ExportSettings settings;
+    std::optional<kordel::PictureFormat> picture;
+    QSize size;
     QString output;
     QString outputDir;
     std::vector<std::string> inputs;
@@ -51,7 +58,7 @@ void addOptions(kordel::ProgramCommandLine& cli) {
         cli.addValueOption({QString::fromLatin1(name)}, QString::fromUtf8(description), QString::fromLatin1(valueName),
                            QString::fromLatin1(defaultValue));
     };
-    defaulting("format", "Output format: iaga2002 or csv; png, svg, pdf are not yet supported.", "FORMAT",
+    defaulting("format", "Output format: iaga2002, csv, or a picture of the charts: png, svg or pdf (pictures need --output).", "FORMAT",
                "iaga2002");
     cli.addOption({QStringLiteral("output")}, QStringLiteral("Write everything to FILE."), QStringLiteral("FILE"),
                   QStringLiteral("standard output"));
@@ -84,10 +91,10 @@ std::optional<double> number(const QString& text) {
 // The options into settings; an error text for a usage error.
 std::string readOptions(const QCommandLineParser& p, Options& o) {
     const QString format = p.value("format").toLower();
-    if (format == "png" || format == "svg" || format == "pdf") {
-        return "--format " + format.toStdString() + " is not yet supported (pictures need the charts)";
-    }
-    if (format != "iaga2002" && format != "csv") return "--format must be iaga2002 or csv";
+    if (format == "png") o.picture = kordel::PictureFormat::Png;
+    else if (format == "svg") o.picture = kordel::PictureFormat::Svg;
+    else if (format == "pdf") o.picture = kordel::PictureFormat::Pdf;
+    else if (format != "iaga2002" && format != "csv") return "--format must be iaga2002, csv, png, svg or pdf";
     o.settings.format = format == "csv" ? kordel::ExportFormat::Csv : kordel::ExportFormat::Iaga2002;
     const QString interval = p.value("interval").toLower();
     if (interval == "native") o.settings.interval = kordel::ExportInterval::Native;
@@ -103,7 +110,9 @@ std::string readOptions(const QCommandLineParser& p, Options& o) {
     const auto offset = kordel::parseUtcOffset(p.value("utc-offset").toStdString());
     if (!offset) return "--utc-offset needs +HH:MM or -HH:MM";
     o.settings.utcOffsetMs = *offset;
-    if (!kordel::parsePictureSize(p.value("size").toStdString())) return "--size needs WxH in pixels, e.g. 1200x900";
+    const auto size = kordel::parsePictureSize(p.value("size").toStdString());
+    if (!size) return "--size needs WxH in pixels, e.g. 1200x900";
+    o.size = QSize(size->first, size->second);
     const QString code = p.value("station-code");
     if (code.size() != 3 || !std::all_of(code.begin(), code.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; })) {
         return "--station-code needs three letters";
@@ -124,6 +133,7 @@ std::string readOptions(const QCommandLineParser& p, Options& o) {
     if ((p.isSet("output") && o.output.isEmpty()) || (p.isSet("output-dir") && o.outputDir.isEmpty())) {
         return "--output and --output-dir need a name";
     }
+    if (o.picture && o.output.isEmpty()) return "a picture needs --output FILE";
     for (const QString& in : p.positionalArguments()) o.inputs.push_back(in.toLocal8Bit().toStdString());
     if (o.inputs.empty()) return "no INPUT given";
     o.settings.programVersion = kordel::programVersion().toStdString();
@@ -175,6 +185,43 @@ int writeOutput(const kordel::TextExport& ex, const Options& o) {
     return 0;
 }
 
+std::string titleTime(std::int64_t timeMs) {
+    std::string text = kordel::isoUtcText(timeMs).substr(0, 19);  // "2007-05-15T12:30:00"
+    text[10] = ' ';
+    return text;
+}
+
+// The shown channels of the record (in UT) drawn into the output file.
+int writePicture(kordel::Record record, const std::string& elements, const Options& o) {
+    record.shiftTimes(-o.settings.utcOffsetMs);
+    kordel::PictureRequest request;
+    request.size = o.size;
+    request.ownCaptions = elements.empty();
+    if (request.ownCaptions) {
+        for (const char* name : {"Bx", "By", "Bz", "Ts", "Te"}) {
+            if (const auto c = record.findChannel(name)) request.channels.push_back(*c);
+        }
+    } else {
+        for (std::size_t c = 0; c < std::min<std::size_t>(4, record.channelCount()); ++c) request.channels.push_back(c);
+    }
+    const std::int64_t from = o.settings.fromMs.value_or(record.empty() ? 0 : record.times().front());
+    const std::int64_t to = o.settings.toMs.value_or(record.empty() ? 0 : record.times().back());
+    const auto& st = o.settings.station;
+    std::string title = st.code;
+    if (!st.name.empty()) title += " " + st.name;
+    title += "   " + titleTime(from) + " to " + titleTime(to) + " UT";
+    request.title = QString::fromStdString(title);
+    request.fromDay = static_cast<double>(from) / kordel::Record::kMsPerDay;
+    request.toDay = static_cast<double>(to) / kordel::Record::kMsPerDay;
+    request.record = std::make_shared<const kordel::Record>(std::move(record));
+    const QString error = kordel::writeChartPicture(request, *o.picture, o.output);
+    if (!error.isEmpty()) {
+        say(error.toStdString());
+        return kFailed;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -200,6 +247,14 @@ int main(int argc, char** argv) {
     if (input.record.channelCount() < 4) return kFailed;  // nothing could be read
     const bool inputsFailed = input.status == kordel::ExportInput::Status::Failed;
     keepInputStation(parser, input.station, options.settings.station);
+    if (options.picture) {
+        // The charts are widgets: they need an application, and without a
+        // display (cron) the off-screen platform draws them.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        const int written = writePicture(std::move(input.record), input.elements, options);
+        return written != 0 || inputsFailed ? kFailed : 0;
+    }
     const kordel::TextExport ex(std::move(input.record), input.elements, options.settings);
     const int written = writeOutput(ex, options);
     return written != 0 || inputsFailed ? kFailed : 0;

@@ -1,0 +1,106 @@
+#include "charts/chartpicture.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+#include <algorithm>
+
+#include "charts/channelchart.h"
+
+namespace kordel {
+
+namespace {
+
+// Pictures are laid out in pixels at the screen's usual 96 dots per inch, so
+// that the charts' point-sized fonts look the same in every format.
+constexpr int kDotsPerInch = 96;
+
+QString captionOf(const ChannelInfo& info) {
+    QString caption = QString::fromStdString(info.name);
+    if (!info.unit.empty()) caption += QStringLiteral(", ") + QString::fromStdString(info.unit);
+    return caption;
+}
+
+void paintChart(QCPPainter& painter, const PictureRequest& request, std::size_t index, const QRect& area) {
+    const std::size_t channel = request.channels[index];
+    // The window's look of the channel: its own channels by their place, others as Bx (two decimals).
+    ChannelChart chart(request.ownCaptions ? static_cast<int>(std::min<std::size_t>(channel, 5)) : 0);
+    chart.setAttribute(Qt::WA_DontShowOnScreen);
+    chart.resize(area.size());
+    chart.show();  // lays the chart out for its size; nothing reaches a screen
+    chart.showRecord(request.record, channel);
+    if (!request.ownCaptions) chart.yAxis->setLabel(captionOf(request.record->channel(channel)));
+    chart.setTimeAxis(request.fromDay, request.toDay);
+    chart.replot();  // feeds the envelope for the chart's width
+    painter.save();
+    painter.translate(area.topLeft());
+    chart.toPainter(&painter, area.width(), area.height());
+    painter.restore();
+}
+
+}  // namespace
+
+void paintChartPicture(QCPPainter& painter, const PictureRequest& request) {
+    const QRect all(QPoint(0, 0), request.size);
+    painter.fillRect(all, Qt::white);
+    QFont titleFont(QStringLiteral("Times New Roman"), 10);
+    titleFont.setBold(true);
+    painter.setFont(titleFont);
+    const int titleHeight = QFontMetrics(titleFont, painter.device()).height() * 2;
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(0, 0, all.width(), titleHeight), Qt::AlignCenter, request.title);
+    const int n = static_cast<int>(request.channels.size());
+    if (n == 0) return;
+    const int chartsHeight = std::max(n, all.height() - titleHeight);
+    for (int i = 0; i < n; ++i) {
+        const int top = titleHeight + chartsHeight * i / n;
+        const int bottom = titleHeight + chartsHeight * (i + 1) / n;
+        paintChart(painter, request, static_cast<std::size_t>(i), QRect(0, top, all.width(), bottom - top));
+    }
+}
+
+QString writeChartPicture(const PictureRequest& request, PictureFormat format, const QString& path) {
+    const QString failed = QStringLiteral("cannot write %1").arg(path);
+    switch (format) {
+    case PictureFormat::Png: {
+        QImage image(request.size, QImage::Format_RGB32);
+        image.setDotsPerMeterX(qRound(kDotsPerInch / 0.0254));
+        image.setDotsPerMeterY(qRound(kDotsPerInch / 0.0254));
+        {
+            QCPPainter painter(&image);
+            paintChartPicture(painter, request);
+        }
+        return image.save(path, "PNG") ? QString() : failed;
+    }
+    case PictureFormat::Svg: {
+        QSvgGenerator svg;
+        svg.setFileName(path);
+        svg.setSize(request.size);
+        svg.setViewBox(QRect(QPoint(0, 0), request.size));
+        svg.setResolution(kDotsPerInch);
+        svg.setTitle(request.title);
+        QCPPainter painter;
+        if (!painter.begin(&svg)) return failed;
+        paintChartPicture(painter, request);
+        return painter.end() && QFile::exists(path) ? QString() : failed;
+    }
+    case PictureFormat::Pdf: {
+        QPdfWriter pdf(path);
+        pdf.setResolution(kDotsPerInch);
+        const QSizeF points(request.size.width() * 72.0 / kDotsPerInch, request.size.height() * 72.0 / kDotsPerInch);
+        pdf.setPageLayout(QPageLayout(QPageSize(points, QPageSize::Point), QPageLayout::Portrait, QMarginsF()));
+        pdf.setTitle(request.title);
+        QCPPainter painter;
+        if (!painter.begin(&pdf)) return failed;
+        paintChartPicture(painter, request);
+        return painter.end() ? QString() : failed;
+    }
+    }
+    return failed;
+}
+
+}  // namespace kordel
