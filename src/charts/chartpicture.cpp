@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "charts/channelchart.h"
+#include "exchange/csvwriter.h"
 
 namespace kordel {
 
@@ -42,7 +43,38 @@ void paintChart(QCPPainter& painter, const PictureRequest& request, std::size_t 
     painter.restore();
 }
 
+std::string titleTime(std::int64_t timeMs) {
+    std::string text = isoUtcText(timeMs).substr(0, 19);  // "2007-05-15T12:30:00"
+    text[10] = ' ';
+    return text;
+}
+
 }  // namespace
+
+PictureRequest pictureOf(Record record, const std::string& elements, const ExportSettings& settings, QSize size) {
+    record.shiftTimes(-settings.utcOffsetMs);
+    PictureRequest request;
+    request.size = size;
+    request.ownCaptions = elements.empty();
+    if (request.ownCaptions) {
+        for (const char* name : {"Bx", "By", "Bz", "Ts", "Te"}) {
+            if (const auto c = record.findChannel(name)) request.channels.push_back(*c);
+        }
+    } else {
+        for (std::size_t c = 0; c < std::min<std::size_t>(4, record.channelCount()); ++c) request.channels.push_back(c);
+    }
+    const std::int64_t from = settings.fromMs.value_or(record.empty() ? 0 : record.times().front());
+    const std::int64_t to = settings.toMs.value_or(record.empty() ? 0 : record.times().back());
+    const IagaStation& st = settings.station;
+    std::string title = st.code;
+    if (!st.name.empty()) title += " " + st.name;
+    title += "   " + titleTime(from) + " to " + titleTime(to) + " UT";
+    request.title = QString::fromStdString(title);
+    request.fromDay = static_cast<double>(from) / Record::kMsPerDay;
+    request.toDay = static_cast<double>(to) / Record::kMsPerDay;
+    request.record = std::make_shared<const Record>(std::move(record));
+    return request;
+}
 
 void paintChartPicture(QCPPainter& painter, const PictureRequest& request) {
     const QRect all(QPoint(0, 0), request.size);

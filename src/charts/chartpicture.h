@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "exchange/textexport.h"
 #include "record/record.h"
 
 class QCPPainter;
@@ -30,6 +31,12 @@ struct PictureRequest {
     double toDay = 0;
     QSize size{1200, 900};
 };
+
+// The picture of an export: the record in UT (the clock's offset taken off),
+// its shown channels (Bx, By, Bz, Ts, Te; or the four elements of an IAGA-2002
+// record, `elements` not empty), the settings' time range or the whole
+// record, and a title naming the station and the UT range.
+PictureRequest pictureOf(Record record, const std::string& elements, const ExportSettings& settings, QSize size);
 
 // Draws the picture on `painter`, whose device is at least `request.size`.
 void paintChartPicture(QCPPainter& painter, const PictureRequest& request);

@@ -6,6 +6,7 @@
 #include "app/fixedformats.h"
 #include "exchange/csvwriter.h"
 #include "exchange/intervalmeans.h"
+#include "files/outputfile.h"
 #include "record/totalfield.h"
 
 namespace kordel {
@@ -118,6 +119,14 @@ IoStatus TextExport::write(const ExportPart& part, const TextSink& sink) const {
         return writeCsv(data(), part.first, part.last, csvChannels(), sink);
     }
     return writeIaga2002(iagaHeader(), data(), part.first, part.last, iagaChannels_, sink);
+}
+
+IoStatus writeExportFile(const TextExport& ex, const ExportPart& part, const std::string& path) {
+    OutputFile file;
+    if (IoStatus s = file.create(path); !s) return s;
+    const IoStatus s = ex.write(part, [&](std::string_view bytes) { return file.append(bytes); });
+    const IoStatus closed = file.close();
+    return !s ? s : closed;
 }
 
 }  // namespace kordel

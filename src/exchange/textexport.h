@@ -66,4 +66,7 @@ private:
     std::array<std::size_t, 4> iagaChannels_{0, 1, 2, 3};
 };
 
+// Writes `part` of `ex` into the file at `path`, created or replaced.
+IoStatus writeExportFile(const TextExport& ex, const ExportPart& part, const std::string& path);
+
 }  // namespace kordel

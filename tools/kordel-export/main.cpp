@@ -25,11 +25,9 @@
 #include "app/programcommandline.h"
 #include "app/textfile.h"
 #include "charts/chartpicture.h"
-#include "exchange/csvwriter.h"
 #include "exchange/exportarguments.h"
 #include "exchange/exportinput.h"
 #include "exchange/textexport.h"
-#include "files/outputfile.h"
 
 namespace {
 
@@ -152,21 +150,13 @@ void keepInputStation(const QCommandLineParser& p, const kordel::IagaStation& in
     }
 }
 
-kordel::IoStatus writeFile(const kordel::TextExport& ex, const kordel::ExportPart& part, const std::string& path) {
-    kordel::OutputFile file;
-    if (kordel::IoStatus s = file.create(path); !s) return s;
-    const kordel::IoStatus s = ex.write(part, [&](std::string_view bytes) { return file.append(bytes); });
-    const kordel::IoStatus closed = file.close();
-    return !s ? s : closed;
-}
-
 int writeOutput(const kordel::TextExport& ex, const Options& o) {
     if (!o.outputDir.isEmpty()) {
         const std::filesystem::path dir = o.outputDir.toLocal8Bit().toStdString();
         std::error_code ec;
         std::filesystem::create_directories(dir, ec);
         for (const auto& part : ex.days()) {
-            if (kordel::IoStatus s = writeFile(ex, part, (dir / part.fileName).string()); !s) {
+            if (kordel::IoStatus s = kordel::writeExportFile(ex, part, (dir / part.fileName).string()); !s) {
                 say(s.message());
                 return kFailed;
             }
@@ -177,7 +167,7 @@ int writeOutput(const kordel::TextExport& ex, const Options& o) {
         o.output.isEmpty()
             ? ex.write(ex.whole(),
                        [](std::string_view bytes) { return kordel::writeAll(STDOUT_FILENO, bytes, "standard output"); })
-            : writeFile(ex, ex.whole(), o.output.toLocal8Bit().toStdString());
+            : kordel::writeExportFile(ex, ex.whole(), o.output.toLocal8Bit().toStdString());
     if (!s) {
         say(s.message());
         return kFailed;
@@ -185,35 +175,9 @@ int writeOutput(const kordel::TextExport& ex, const Options& o) {
     return 0;
 }
 
-std::string titleTime(std::int64_t timeMs) {
-    std::string text = kordel::isoUtcText(timeMs).substr(0, 19);  // "2007-05-15T12:30:00"
-    text[10] = ' ';
-    return text;
-}
-
 // The shown channels of the record (in UT) drawn into the output file.
 int writePicture(kordel::Record record, const std::string& elements, const Options& o) {
-    record.shiftTimes(-o.settings.utcOffsetMs);
-    kordel::PictureRequest request;
-    request.size = o.size;
-    request.ownCaptions = elements.empty();
-    if (request.ownCaptions) {
-        for (const char* name : {"Bx", "By", "Bz", "Ts", "Te"}) {
-            if (const auto c = record.findChannel(name)) request.channels.push_back(*c);
-        }
-    } else {
-        for (std::size_t c = 0; c < std::min<std::size_t>(4, record.channelCount()); ++c) request.channels.push_back(c);
-    }
-    const std::int64_t from = o.settings.fromMs.value_or(record.empty() ? 0 : record.times().front());
-    const std::int64_t to = o.settings.toMs.value_or(record.empty() ? 0 : record.times().back());
-    const auto& st = o.settings.station;
-    std::string title = st.code;
-    if (!st.name.empty()) title += " " + st.name;
-    title += "   " + titleTime(from) + " to " + titleTime(to) + " UT";
-    request.title = QString::fromStdString(title);
-    request.fromDay = static_cast<double>(from) / kordel::Record::kMsPerDay;
-    request.toDay = static_cast<double>(to) / kordel::Record::kMsPerDay;
-    request.record = std::make_shared<const kordel::Record>(std::move(record));
+    const kordel::PictureRequest request = kordel::pictureOf(std::move(record), elements, o.settings, o.size);
     const QString error = kordel::writeChartPicture(request, *o.picture, o.output);
     if (!error.isEmpty()) {
         say(error.toStdString());
