@@ -29,6 +29,7 @@
 #include "app/log/logwindow.h"
 #include "charts/channelchart.h"
 #include "charts/channelsplitter.h"
+#include "exchange/recordexport.h"
 #include "files/flashconversion.h"
 #include "files/flashform.h"
 #include "files/summarywindow.h"
@@ -541,6 +542,13 @@ void TMainForm::createCapabilities() {
         this, [this](const QString& text) { WriteLog(text); }, [this] { return openDialogInitialDir_; });
     placeCapability(flash_);
     SpeedButton3->setDefaultAction(flash_->convertAction());
+    export_ = new kordel::RecordExport(this, [this] {
+        const kordel::AxisRange window = Chart[0]->timeAxis();
+        return kordel::RecordExport::View{Chart[0]->record(), window.min, window.max};
+    });
+    placeCapability(export_);
+    const QList<QAction*> fileActions = N5->actions();
+    N5->insertAction(fileActions.at(fileActions.indexOf(Exit1) - 1), export_->exportAction());  // above the separator
 }
 
 void TMainForm::placeCapability(kordel::Capability* capability, QLabel* statusLabel) {

@@ -51,6 +51,7 @@ class TStatistics;
 namespace kordel {
 class Capability;
 class FlashConversion;
+class RecordExport;
 struct DecodedSample;
 class RecordingRun;
 class RemoteStation;
@@ -325,6 +326,7 @@ private:
     kordel::InstrumentSession* session_ = nullptr;
     std::vector<kordel::Capability*> capabilities_;  // children of the window
     kordel::FlashConversion* flash_ = nullptr;
+    kordel::RecordExport* export_ = nullptr;  // File > Export...
     // Watching another station's lines over the network: a capability like
     // the others, whose lines reach the charts through their own events.
     kordel::RemoteStation* remote_ = nullptr;

@@ -1,0 +1,156 @@
+#include "exchange/recordexport.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QSize>
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "app/dialogs.h"
+#include "app/programcommandline.h"
+#include "app/settingsstore.h"
+#include "charts/chartpicture.h"
+#include "exchange/exportarguments.h"
+#include "record/record.h"
+
+namespace kordel {
+
+namespace {
+
+const QString kSection = QStringLiteral("Export");
+
+struct FormatInfo {
+    ExportChoice::Format format;
+    const char* key;     // in the settings file
+    const char* filter;  // of the file dialog
+};
+
+constexpr FormatInfo kFormats[] = {
+    {ExportChoice::Format::Iaga2002, "iaga2002", "IAGA-2002 (*.sec *.min *.txt)"},
+    {ExportChoice::Format::Csv, "csv", "CSV (*.csv)"},
+    {ExportChoice::Format::Png, "png", "PNG picture (*.png)"},
+    {ExportChoice::Format::Svg, "svg", "SVG picture (*.svg)"},
+    {ExportChoice::Format::Pdf, "pdf", "PDF (*.pdf)"},
+};
+
+const FormatInfo& infoOf(ExportChoice::Format f) {
+    return *std::find_if(std::begin(kFormats), std::end(kFormats), [f](const FormatInfo& i) { return i.format == f; });
+}
+
+constexpr const char* kIntervals[] = {"native", "second", "minute"};
+
+bool validCode(const std::string& code) {
+    return code.size() == 3 &&
+           std::all_of(code.begin(), code.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+}
+
+bool validNumber(const std::string& text) {
+    if (text.empty()) return true;
+    bool ok = false;
+    QString::fromStdString(text).toDouble(&ok);
+    return ok;
+}
+
+std::int64_t toMs(double day) { return static_cast<std::int64_t>(std::llround(day * Record::kMsPerDay)); }
+
+}  // namespace
+
+RecordExport::RecordExport(QWidget* mainWindow, ViewSource view)
+    : Capability(mainWindow),
+      mainWindow_(mainWindow),
+      view_(std::move(view)),
+      action_(new QAction(QStringLiteral("Export..."), this)) {
+    setObjectName(QStringLiteral("RecordExport"));
+    action_->setObjectName(QStringLiteral("Export1"));
+    connect(action_, &QAction::triggered, this, &RecordExport::exportRecord);
+}
+
+void RecordExport::exportRecord() {
+    TExportDialog dialog(choice_, mainWindow_);
+    if (dialog.exec() != QDialog::Accepted) return;
+    choice_ = dialog.settings();
+    const QString path = QFileDialog::getSaveFileName(mainWindow_, QStringLiteral("Export"), QString(),
+                                                      QString::fromLatin1(infoOf(choice_.format).filter));
+    if (path.isEmpty()) return;
+    if (const QString error = exportTo(choice_, path); !error.isEmpty()) {
+        dialogs().error(mainWindow_, error);
+    }
+}
+
+QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) const {
+    const View view = view_ ? view_() : View{};
+    if (view.record == nullptr || view.record->empty()) return QStringLiteral("There is no record to export.");
+    const auto offset = parseUtcOffset(choice.utcOffset.toStdString());
+    if (!offset) return QStringLiteral("The UTC offset needs +HH:MM or -HH:MM.");
+    if (!validCode(choice.station.code)) return QStringLiteral("The IAGA code needs three letters.");
+    if (!validNumber(choice.station.latitude) || !validNumber(choice.station.longitude) ||
+        !validNumber(choice.station.elevation)) {
+        return QStringLiteral("Latitude, longitude and elevation need numbers.");
+    }
+    ExportSettings s;
+    s.interval = choice.interval;
+    s.utcOffsetMs = *offset;
+    s.station = choice.station;
+    s.programName = "kordel";
+    s.programVersion = programVersion().toStdString();
+    if (choice.visibleOnly) {
+        // The window is in the instrument's clock; the export's range is UT.
+        s.fromMs = toMs(view.fromDay) - *offset;
+        s.toMs = toMs(view.toDay) - *offset + 1;  // the window's right edge is shown, so included
+    }
+    const auto picture = [&](PictureFormat f) {
+        return writeChartPicture(pictureOf(*view.record, {}, s, QSize(1200, 900)), f, path);
+    };
+    switch (choice.format) {
+    case ExportChoice::Format::Png: return picture(PictureFormat::Png);
+    case ExportChoice::Format::Svg: return picture(PictureFormat::Svg);
+    case ExportChoice::Format::Pdf: return picture(PictureFormat::Pdf);
+    case ExportChoice::Format::Iaga2002:
+    case ExportChoice::Format::Csv: break;
+    }
+    s.format = choice.format == ExportChoice::Format::Csv ? ExportFormat::Csv : ExportFormat::Iaga2002;
+    const TextExport ex(*view.record, {}, s);
+    const IoStatus written = writeExportFile(ex, ex.whole(), path.toLocal8Bit().toStdString());
+    return written ? QString() : QString::fromStdString(written.message());
+}
+
+void RecordExport::restoreSettings(const SettingsStore& store) {
+    const auto get = [&](const char* key) { return store.value(kSection, QString::fromLatin1(key)); };
+    if (const auto f = get("Format")) {
+        for (const FormatInfo& i : kFormats) {
+            if (*f == QLatin1String(i.key)) choice_.format = i.format;
+        }
+    }
+    if (const auto v = get("Interval")) {
+        for (int i = 0; i < 3; ++i) {
+            if (*v == QLatin1String(kIntervals[i])) choice_.interval = static_cast<ExportInterval>(i);
+        }
+    }
+    if (const auto v = get("Range")) choice_.visibleOnly = *v == QLatin1String("window");
+    if (const auto v = get("UtcOffset")) choice_.utcOffset = *v;
+    const std::pair<const char*, std::string*> fields[] = {
+        {"StationCode", &choice_.station.code},   {"StationName", &choice_.station.name},
+        {"Source", &choice_.station.source},      {"Latitude", &choice_.station.latitude},
+        {"Longitude", &choice_.station.longitude}, {"Elevation", &choice_.station.elevation},
+    };
+    for (const auto& [key, field] : fields) {
+        if (const auto v = get(key)) *field = v->toStdString();
+    }
+}
+
+void RecordExport::saveSettings(SettingsStore& store) const {
+    const auto set = [&](const char* key, const QString& value) { store.setValue(kSection, QString::fromLatin1(key), value); };
+    set("Format", QString::fromLatin1(infoOf(choice_.format).key));
+    set("Interval", QString::fromLatin1(kIntervals[static_cast<int>(choice_.interval)]));
+    set("Range", choice_.visibleOnly ? QStringLiteral("window") : QStringLiteral("whole"));
+    set("UtcOffset", choice_.utcOffset);
+    set("StationCode", QString::fromStdString(choice_.station.code));
+    set("StationName", QString::fromStdString(choice_.station.name));
+    set("Source", QString::fromStdString(choice_.station.source));
+    set("Latitude", QString::fromStdString(choice_.station.latitude));
+    set("Longitude", QString::fromStdString(choice_.station.longitude));
+    set("Elevation", QString::fromStdString(choice_.station.elevation));
+}
+
+}  // namespace kordel
