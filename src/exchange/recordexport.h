@@ -34,6 +34,7 @@ public:
     // "Export...": the dialog, then the file to write.
     QAction* exportAction() const { return action_; }
     const ExportChoice& choice() const { return choice_; }
+    void setChoice(const ExportChoice& choice) { choice_ = choice; }
 
     void exportRecord();
     // Writes what `choice` asks to `path`; an error message, or empty when written.
