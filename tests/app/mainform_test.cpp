@@ -294,6 +294,23 @@ TEST_F(MainFormTest, RecentFilesAreReadBackWithAccelerators) {
     EXPECT_EQ(ini.value(QStringLiteral("TMainForm.MRU_FLASH/Item_0")).toString(), QStringLiteral("/dumps/x.bin"));
 }
 
+// File holds Export... above the separator before Exit; its station fields
+// come from and go back to a section of their own.
+TEST_F(MainFormTest, ExportSitsInTheFileMenuWithItsOwnSettingsSection) {
+    writeIni("[Export]\nStationCode=KDH\nUtcOffset=+02:00\n");
+    TMainForm& f = start();
+    QStringList texts;
+    for (const QAction* a : f.N5->actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("&Open file"), QStringLiteral("Open &folder..."),
+                                  QStringLiteral("List of files..."), QStringLiteral("Export..."),
+                                  QStringLiteral("-"), QStringLiteral("&Exit")}));
+    stop();
+    QSettings ini(iniPath(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value(QStringLiteral("Export/StationCode")).toString(), QStringLiteral("KDH"));
+    EXPECT_EQ(ini.value(QStringLiteral("Export/UtcOffset")).toString(), QStringLiteral("+02:00"));
+    EXPECT_EQ(ini.value(QStringLiteral("Export/Format")).toString(), QStringLiteral("iaga2002"));
+}
+
 TEST_F(MainFormTest, ACommandLineFileBecomesTheCurrentDataFile) {
     const QString file = startDir_.filePath(QStringLiteral("20070522102030.pc"));
     test::writeFile(file, "header\r\n");
