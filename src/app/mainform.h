@@ -127,6 +127,9 @@ public:
     // Plots files and folders (their *.pc and *.fl files) as one record in
     // time order; false when nothing could be read.
     bool LoadDataFiles(const QStringList& paths);
+    // IAGA-2002 files (recognised by their first record): the four elements on
+    // the first charts, captioned by their letters, the other charts hidden.
+    bool LoadIagaFiles(const std::vector<std::string>& paths);
     // The charts show the record, one channel each.
     void showRecord(const std::shared_ptr<const kordel::Record>& record);
     // The charts' side of recording and reading: one sample on all five

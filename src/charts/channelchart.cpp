@@ -533,6 +533,11 @@ void ChannelChart::dataChanged() {
     requestReplot();
 }
 
+void ChannelChart::setCaption(const QString& caption) {
+    yAxis->setLabel(caption.isEmpty() ? QString::fromUtf8(kLook[std::clamp(channel_, 0, 5)].title) : caption);
+    requestReplot();
+}
+
 // ---- axes ----
 
 void ChannelChart::setTimeAxis(double a, double b) {

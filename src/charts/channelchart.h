@@ -74,6 +74,10 @@ public:
     double minY() const;
     double maxY() const;
 
+    // The left axis's title: `caption`, or the channel's own when empty (an
+    // IAGA-2002 record's channels are captioned by their element letters).
+    void setCaption(const QString& caption);
+
     // ---- axes ----
     void setTimeAxis(double a, double b);   // fixes the bottom axis
     void setValueAxis(double a, double b);  // fixes the left axis

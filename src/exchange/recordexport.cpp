@@ -99,8 +99,13 @@ QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) 
         s.fromMs = toMs(view.fromDay) - *offset;
         s.toMs = toMs(view.toDay) - *offset + 1;  // the window's right edge is shown, so included
     }
+    // A record read from IAGA-2002 files holds the file's four elements.
+    std::string elements;
+    if (!view.record->findChannel("Bx") && view.record->channelCount() == 4) {
+        for (std::size_t c = 0; c < 4; ++c) elements += view.record->channel(c).name;
+    }
     const auto picture = [&](PictureFormat f) {
-        return writeChartPicture(pictureOf(*view.record, {}, s, QSize(1200, 900)), f, path);
+        return writeChartPicture(pictureOf(*view.record, elements, s, QSize(1200, 900)), f, path);
     };
     switch (choice.format) {
     case ExportChoice::Format::Png: return picture(PictureFormat::Png);
@@ -110,7 +115,7 @@ QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) 
     case ExportChoice::Format::Csv: break;
     }
     s.format = choice.format == ExportChoice::Format::Csv ? ExportFormat::Csv : ExportFormat::Iaga2002;
-    const TextExport ex(*view.record, {}, s);
+    const TextExport ex(*view.record, elements, s);
     const IoStatus written = writeExportFile(ex, ex.whole(), path.toLocal8Bit().toStdString());
     return written ? QString() : QString::fromStdString(written.message());
 }

@@ -18,6 +18,9 @@
 #include "app/dialogs.h"
 #include "app/errorreport.h"
 #include "app/mainform.h"
+#include "charts/channelchart.h"
+#include "exchange/exportinput.h"
+#include "exchange/iagareader.h"
 #include "link/deviceline.h"
 #include "record/recordloader.h"
 #include "record/recordtitle.h"
@@ -185,6 +188,10 @@ bool TMainForm::LoadDataFiles(const QStringList& paths) {
 
     std::vector<std::string> names;
     for (const QString& p : paths) names.push_back(p.toStdString());
+    if (QFileInfo(paths.constFirst()).isFile() && kordel::isIaga2002File(names.front())) {
+        return LoadIagaFiles(names);
+    }
+    for (ChannelChart* c : Chart) c->setCaption({});
     kordel::RecordLoadOptions options;
     options.onProgress = [this](int percent) {
         if (percent != ProgressBar1->value()) {
@@ -237,6 +244,36 @@ bool TMainForm::LoadDataFiles(const QStringList& paths) {
         }
         setWindowTitle(QString::fromStdString(kordel::viewerTitle(shown)));
     }
+    return true;
+}
+
+bool TMainForm::LoadIagaFiles(const std::vector<std::string>& paths) {
+    kordel::ExportInput input;
+    {
+        WaitCursor hourglass;
+        input = kordel::readExportInputs(paths);
+    }
+    if (!input.messages.empty()) {
+        QStringList texts;
+        for (const auto& m : input.messages) texts << QString::fromStdString(m);
+        kordel::ErrorReport::instance().report(texts.join(QLatin1Char('\n')));
+    }
+    if (input.status == kordel::ExportInput::Status::Usage || input.record.empty() || input.elements.size() != 4) {
+        return false;
+    }
+    // The file's own F stands on the fourth chart; no F is computed for such a record.
+    auto record = std::make_shared<const kordel::Record>(std::move(input.record));
+    for (int k = 0; k < kChannels; ++k) {
+        const bool element = k < 4;
+        Chart[k]->showRecord(record, element ? static_cast<std::size_t>(k) : record->channelCount());
+        Chart[k]->setCaption(element ? QString(QChar::fromLatin1(input.elements[static_cast<std::size_t>(k)])) : QString());
+        CheckBox[k]->setChecked(element);
+    }
+    redrawCursorLines();
+    FitZoomBars();
+    std::vector<std::string> shown;
+    for (const auto& p : paths) shown.push_back(paths.size() == 1 ? p : fileNameOf(p).toStdString());
+    setWindowTitle(QString::fromStdString(kordel::viewerTitle(shown)));
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -18,6 +20,7 @@
 #include "app/applicationsetup.h"
 #include "widgets/zoomler.h"
 #include "app/mainform.h"
+#include "charts/channelchart.h"
 #include "files/flashdumpwriter.h"
 #include "files/summarywindow.h"
 #include "testsupport.h"
@@ -309,6 +312,32 @@ TEST_F(MainFormTest, ExportSitsInTheFileMenuWithItsOwnSettingsSection) {
     EXPECT_EQ(ini.value(QStringLiteral("Export/StationCode")).toString(), QStringLiteral("KDH"));
     EXPECT_EQ(ini.value(QStringLiteral("Export/UtcOffset")).toString(), QStringLiteral("+02:00"));
     EXPECT_EQ(ini.value(QStringLiteral("Export/Format")).toString(), QStringLiteral("iaga2002"));
+}
+
+// An IAGA-2002 file, whatever its name, plots its four elements on the first
+// charts captioned by their letters; the other charts are hidden; 99999.00 is a gap.
+TEST_F(MainFormTest, AnIaga2002FileOpensWithItsElementsAsCaptions) {
+    const QString file = startDir_.filePath(QStringLiteral("station.txt"));
+    test::writeFile(file,
+                    " Format                 IAGA-2002                                    |\r\n"
+                    " IAGA CODE              ABC                                          |\r\n"
+                    "DATE       TIME         DOY     ABCH      ABCD      ABCZ      ABCF   |\r\n"
+                    "2007-05-15 00:00:00.000 135     20000.00    120.50  44000.00  48400.00\r\n"
+                    "2007-05-15 00:01:00.000 135     20001.00    120.75  99999.00  48401.00\r\n");
+    TMainForm& f = start();
+    ASSERT_TRUE(f.LoadDataFile(file));
+    const char* const captions[] = {"H", "D", "Z", "F"};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(f.Chart[k]->yAxis->label(), QString::fromLatin1(captions[k])) << k;
+        EXPECT_TRUE(f.CheckBox[k]->isChecked()) << k;
+    }
+    EXPECT_FALSE(f.CheckBox[4]->isChecked());
+    EXPECT_FALSE(f.CheckBox[5]->isChecked());
+    ASSERT_NE(f.Chart[3]->record(), nullptr);
+    EXPECT_DOUBLE_EQ(f.Chart[3]->maxY(), 48401.00);  // the file's own F
+    EXPECT_DOUBLE_EQ(f.Chart[1]->maxY(), 120.75);
+    EXPECT_TRUE(std::isnan(f.Chart[2]->record()->value(2, 1)));
+    EXPECT_TRUE(dialogs_.errors.isEmpty());
 }
 
 TEST_F(MainFormTest, ACommandLineFileBecomesTheCurrentDataFile) {
