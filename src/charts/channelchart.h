@@ -77,6 +77,8 @@ public:
     // ---- axes ----
     void setTimeAxis(double a, double b);   // fixes the bottom axis
     void setValueAxis(double a, double b);  // fixes the left axis
+    // Both axes automatic again: they follow the data the chart holds.
+    void followData();
     bool timeAxisAutomatic() const { return timeAuto_; }
     bool valueAxisAutomatic() const { return valueAuto_; }
     // What the bottom axis shows, and the part of the value axis between its
