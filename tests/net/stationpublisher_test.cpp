@@ -35,20 +35,16 @@ void append(const QString& path, const QByteArray& bytes) {
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
-void appendLines(const QString& file, int from, int to, int day = 8) {
-    QByteArray bytes;
-    for (int n = from; n < to; ++n) {
-        bytes += deviceText(n, day) + "\r\n";
-    }
-    append(file, bytes);
-}
-
 QList<QByteArray> expectedLines(int from, int to, int day = 8) {
     QList<QByteArray> out;
     for (int n = from; n < to; ++n) {
         out.append(deviceText(n, day));
     }
     return out;
+}
+
+void appendLines(const QString& file, int from, int to, int day = 8) {
+    append(file, expectedLines(from, to, day).join("\r\n") + "\r\n");
 }
 
 }  // namespace
