@@ -270,7 +270,7 @@ void TMainForm::setValueWindow(int chart, double low, double high) {
 
 void TMainForm::ChartWheel(int chart, int x, int y, int delta) {
     // The live axes follow the newest samples: like the keys, the mouse leaves them alone.
-    if (linkState_ == Recording || Chart[0]->pointCount() == 0) {
+    if (linkState() == Recording || Chart[0]->pointCount() == 0) {
         return;
     }
     const ChannelChart* c = Chart[chart];
@@ -287,7 +287,7 @@ void TMainForm::ChartWheel(int chart, int x, int y, int delta) {
 }
 
 void TMainForm::ChartBox(int chart, const QRect& box) {
-    if (linkState_ == Recording || Chart[0]->pointCount() == 0) {
+    if (linkState() == Recording || Chart[0]->pointCount() == 0) {
         return;
     }
     const ChannelChart* c = Chart[chart];
@@ -298,7 +298,7 @@ void TMainForm::ChartBox(int chart, const QRect& box) {
 }
 
 void TMainForm::ChartDoubleClick() {
-    if (linkState_ != Recording && Chart[0]->pointCount() > 0) {
+    if (linkState() != Recording && Chart[0]->pointCount() > 0) {
         ShowAll();
     }
 }
