@@ -286,6 +286,11 @@ TEST_F(MainFormChartsTest, PausedTheLiveWindowStaysWhileTheFileGrowsAndTheKeysMo
     axesAre(bar->Start(), bar->Finish());
     EXPECT_DOUBLE_EQ(bar->Finish(), toTimeNumber(10, 1, 59));
     EXPECT_NEAR(bar->Finish() - bar->Start(), toTimeNumber(0, 0, 59), 1e-12);
+    // The wheel zooms the held window too.
+    const QRect plot = f().Chart[0]->plotRect();
+    f().ChartWheel(0, plot.center().x(), plot.center().y(), 120);
+    EXPECT_LT(f().Chart[0]->timeAxis().max - f().Chart[0]->timeAxis().min, toTimeNumber(0, 0, 59));
+    axesAre(bar->Start(), bar->Finish());
 
     f().PauseButton->click();  // the view follows the data again
     minute(2);
