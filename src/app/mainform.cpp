@@ -96,7 +96,13 @@ void TMainForm::placeRemoteStation() {
     lines->setParent(remote_);  // outlives the station's own parts
     placeCapability(remote_, StatusPanel[3]);
     connect(remote_, &kordel::RemoteStation::watchingChanged, this,
-            [this](bool watching) { SpeedButton8->setEnabled(!watching); });
+            [this](bool watching) {
+                SpeedButton8->setEnabled(!watching);
+                if (!watching) {
+                    StatusPanel[0]->clear();
+                }
+                updatePauseButton();
+            });
 }
 
 void TMainForm::buildMenu() {
@@ -147,6 +153,10 @@ void TMainForm::buildControls() {
     row->addSpacing(8);
     SpeedButton8 = makeBarButton(bar, "SpeedButton8", QStringLiteral("Record"), QStyle::SP_MediaPlay);
     SpeedButton7 = makeBarButton(bar, "SpeedButton7", QStringLiteral("Stop"), QStyle::SP_MediaStop);
+    PauseButton = makeBarButton(bar, "PauseButton", QStringLiteral("Pause"), QStyle::SP_MediaPause);
+    PauseButton->setText(QStringLiteral("Pause"));
+    PauseButton->setCheckable(true);
+    PauseButton->setEnabled(false);  // until lines arrive live
     SpeedButton5 = new QToolButton(bar);
     SpeedButton5->setObjectName(QStringLiteral("SpeedButton5"));
     SpeedButton5->setText(QStringLiteral("&Status"));
@@ -178,12 +188,15 @@ void TMainForm::buildControls() {
 
     connect(SpeedButton8, &QToolButton::clicked, this, &TMainForm::SpeedButton8Click);
     connect(SpeedButton7, &QToolButton::clicked, this, &TMainForm::SpeedButton7Click);
+    // Toggled, not clicked: Stop releases it too.
+    connect(PauseButton, &QToolButton::toggled, this, &TMainForm::PauseButtonClick);
     connect(SpeedButton5, &QToolButton::clicked, this, &TMainForm::SpeedButton5Click);
     connect(SpeedButton6, &QToolButton::clicked, this, &TMainForm::SpeedButton6Click);
     connect(SpeedButton9, &QToolButton::clicked, this, &TMainForm::SpeedButton9Click);
     connect(SpeedButton10, &QToolButton::clicked, this, &TMainForm::SpeedButton10Click);
 
     for (QWidget* w : {static_cast<QWidget*>(SpeedButton8), static_cast<QWidget*>(SpeedButton7),
+                       static_cast<QWidget*>(PauseButton),
                        static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton3),
                        static_cast<QWidget*>(SpeedButton6), static_cast<QWidget*>(Panel8),
                        static_cast<QWidget*>(SpeedButton9), static_cast<QWidget*>(SpeedButton10),

@@ -101,6 +101,7 @@ public:
     void CheckBox0Click(int channel);
     void SpeedButton8Click();  // Record
     void SpeedButton7Click();  // Stop
+    void PauseButtonClick();   // "Pause": the live charts stop or go on following the data
     void SpeedButton5Click();  // Status
     void SpeedButton3Click();  // Flash
     void SpeedButton6Click();  // log-file
@@ -175,6 +176,7 @@ public:
     std::array<QCheckBox*, kChannels> CheckBox{};
     QToolButton* SpeedButton8 = nullptr;
     QToolButton* SpeedButton7 = nullptr;
+    QToolButton* PauseButton = nullptr;  // "Pause", checkable, beside Stop
     QToolButton* SpeedButton5 = nullptr;
     QToolButton* SpeedButton3 = nullptr;
     QToolButton* SpeedButton6 = nullptr;
@@ -190,7 +192,7 @@ public:
     std::array<QWidget*, kChannels> Zoomler{};
     std::array<ChannelChart*, kChannels> Chart{};
     QStatusBar* StatusBar1 = nullptr;
-    // Panel 0 empty, 1 under the progress bar, 2 the cursor read-out, 3 the
+    // Panel 0 the latest live sample (empty otherwise), 1 under the progress bar, 2 the cursor read-out, 3 the
     // program's own state (the file being recorded, a port being waited for).
     std::array<QLabel*, 4> StatusPanel{};
     QProgressBar* ProgressBar1 = nullptr;
@@ -260,6 +262,13 @@ public:
     void replotCharts(bool immediate = false);
 
 private:
+    // The live charts follow the newest samples: recording and not paused. The
+    // mouse and the keys leave the axes alone then.
+    bool followingLive() const;
+    // Paused, the time bar spans the live points held, its window what is shown.
+    void fitLiveTimeBar();
+    // "Pause" is usable while lines arrive live; otherwise it is released.
+    void updatePauseButton();
     void showRecordReadout(const kordel::Record& record, double time, const kordel::AxisRange& visible);
     // The time bar's window (all charts) or chart k's value window set as a
     // zoom bar sets it, kept within the bar's range.

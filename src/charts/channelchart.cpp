@@ -554,6 +554,13 @@ void ChannelChart::setValueAxis(double a, double b) {
     requestReplot();
 }
 
+void ChannelChart::followData() {
+    timeAuto_ = true;
+    valueAuto_ = true;
+    updateAxes();
+    requestReplot();
+}
+
 kordel::AxisRange ChannelChart::timeAxis() const { return timeAuto_ ? kordel::AxisRange{minX(), maxX()} : timeFixed_; }
 
 kordel::AxisRange ChannelChart::valueAxis() const {

@@ -1,6 +1,6 @@
 #pragma once
 // One channel chart: a QCustomPlot with one red line series against
-// date-time X, looking as the Part says: the left axis titled in bold, its
+// date-time X, with the channel look: the left axis titled in bold, its
 // labels "#,##0.##" / "#,##0.#" with a space between thousands and a smallest
 // step of 0.01 / 0.1, running from 2 % to 98 % of the plotting height; a fixed
 // left axis area, so that a time lies at the same x on every chart; the bottom
@@ -81,6 +81,8 @@ public:
     // ---- axes ----
     void setTimeAxis(double a, double b);   // fixes the bottom axis
     void setValueAxis(double a, double b);  // fixes the left axis
+    // Both axes automatic again: they follow the data the chart holds.
+    void followData();
     bool timeAxisAutomatic() const { return timeAuto_; }
     bool valueAxisAutomatic() const { return valueAuto_; }
     // What the bottom axis shows, and the part of the value axis between its

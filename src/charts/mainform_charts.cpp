@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCursor>
 #include <QLabel>
+#include <QToolButton>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -157,6 +158,46 @@ void TMainForm::ShowAll() {
 
 void TMainForm::SpeedButton10Click() { ShowAll(); }
 
+// ---- the live view ----
+
+bool TMainForm::followingLive() const { return linkState() == Recording && !PauseButton->isChecked(); }
+
+void TMainForm::PauseButtonClick() {
+    const bool paused = PauseButton->isChecked();
+    if (paused) {
+        // The window shown now stays while the points go on arriving.
+        const kordel::AxisRange shown = Chart[0]->timeAxis();
+        for (ChannelChart* c : Chart) {
+            c->setTimeAxis(shown.min, shown.max);
+        }
+        fitLiveTimeBar();
+    } else {
+        EraseCursorLines();
+        for (ChannelChart* c : Chart) {
+            c->followData();
+        }
+    }
+    if (linkState() == Recording) {
+        // Paused, the live window is the bar's and the read-out's to move and read.
+        XZoomler->setEnabled(paused);
+        CrossMouseCB->setEnabled(paused);
+        if (!paused) {
+            CrossMouseCB->setChecked(false);
+        }
+    }
+    updateStatistics();
+}
+
+void TMainForm::fitLiveTimeBar() {
+    if (Chart[0]->pointCount() == 0) {
+        return;
+    }
+    const kordel::BarValues t = kordel::fitTimeBar(Chart[0]->minX(), Chart[0]->maxX());
+    const kordel::AxisRange shown = Chart[0]->timeAxis();
+    // SetRange raises no change event: the frozen axes stay as they are.
+    XZoomlerBar()->SetRange(t.min, t.max, std::max(shown.min, t.min), std::min(shown.max, t.max));
+}
+
 // ---- Auto Y ----
 
 void TMainForm::AutoYCBClick() { fitValuesToTimeWindow(); }
@@ -269,8 +310,9 @@ void TMainForm::setValueWindow(int chart, double low, double high) {
 }
 
 void TMainForm::ChartWheel(int chart, int x, int y, int delta) {
-    // The live axes follow the newest samples: like the keys, the mouse leaves them alone.
-    if (linkState() == Recording || Chart[0]->pointCount() == 0) {
+    // The live axes follow the newest samples: like the keys, the mouse leaves
+    // them alone unless the view is paused.
+    if (followingLive() || Chart[0]->pointCount() == 0) {
         return;
     }
     const ChannelChart* c = Chart[chart];
@@ -287,7 +329,7 @@ void TMainForm::ChartWheel(int chart, int x, int y, int delta) {
 }
 
 void TMainForm::ChartBox(int chart, const QRect& box) {
-    if (linkState() == Recording || Chart[0]->pointCount() == 0) {
+    if (followingLive() || Chart[0]->pointCount() == 0) {
         return;
     }
     const ChannelChart* c = Chart[chart];
@@ -298,7 +340,7 @@ void TMainForm::ChartBox(int chart, const QRect& box) {
 }
 
 void TMainForm::ChartDoubleClick() {
-    if (linkState() != Recording && Chart[0]->pointCount() > 0) {
+    if (!followingLive() && Chart[0]->pointCount() > 0) {
         ShowAll();
     }
 }
@@ -311,9 +353,9 @@ void TMainForm::SpeedButton9Click() {
 
 void TMainForm::ScrollByKey(int key) {
     const auto k = scrollKeyOf(key);
-    // The live axes hold times of day and follow the newest samples: the keys,
-    // which set date-time windows, leave them alone while recording.
-    if (!k || linkState() == Recording) {
+    // The live axes follow the newest samples: the keys leave them alone while
+    // recording, unless the view is paused (the bar then spans the live points).
+    if (!k || followingLive()) {
         return;
     }
     TZoomler* bar = XZoomlerBar();

@@ -117,6 +117,20 @@ std::string formatReadout(const std::string& timeText, const std::array<double, 
     return out;
 }
 
+std::string formatLatestSample(int hour, int minute, int second, const std::array<double, 5>& v,
+                               double totalField) {
+    const std::string nT = " nT";
+    const std::string degrees = " \u00B0C";
+    std::string out = formatTime(hour, minute, second);
+    out += "  X: " + formatFixed(v[0], 2) + nT;
+    out += "  Y: " + formatFixed(v[1], 2) + nT;
+    out += "  Z: " + formatFixed(v[2], 2) + nT;
+    out += "  Ts: " + formatFixed(v[3], 1) + degrees;
+    out += "  Te: " + formatFixed(v[4], 1) + degrees;
+    out += "  F: " + formatFixed(totalField, 2) + nT;
+    return out;
+}
+
 long long secondOf(double dateTime) {
     if (!std::isfinite(dateTime) || std::fabs(dateTime) > 3.0e6) {
         // Outside the dates the program knows (fromDateTimeNumber's bound): order kept.

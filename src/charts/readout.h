@@ -40,6 +40,12 @@ std::string formatReadout(const std::string& timeText, const std::array<double, 
 // with its unit, not padded.
 std::string formatReadout(const std::string& timeText, const std::array<double, 5>& values, double totalField);
 
+// The latest live sample for the status bar, short: "HH:mm:ss", then Bx, By,
+// Bz and F with two decimals and " nT", Ts and Te with one and " °C", each
+// after its letter and two spaces.
+std::string formatLatestSample(int hour, int minute, int second, const std::array<double, 5>& values,
+                               double totalField);
+
 // The whole second (counted from the epoch of the date-time numbers) that a
 // date-time number falls in, after rounding it to the millisecond: the same
 // second its "hh:nn:ss" text and its date show. Ascending X gives ascending

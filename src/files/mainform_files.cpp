@@ -19,6 +19,7 @@
 #include "app/errorreport.h"
 #include "app/mainform.h"
 #include "charts/channelchart.h"
+#include "charts/readout.h"
 #include "exchange/exportinput.h"
 #include "exchange/iagareader.h"
 #include "link/deviceline.h"
@@ -47,6 +48,8 @@ public:
 void TMainForm::onDailyFileStarted(const std::string& name) {
     currentDataFileName_ = QString::fromStdString(name);
     ClearCharts();
+    // The paused window's points are gone with the old day: the view follows the new one.
+    PauseButton->setChecked(false);
     setWindowTitle(QStringLiteral("Kordel-K5 - ") + currentDataFileName_);
 }
 
@@ -54,6 +57,11 @@ void TMainForm::onSample(const kordel::DecodedSample& s, bool dropOldest) {
     appendSample(s.timeOfDay, {s.bx, s.by, s.bz, s.ts, s.te});
     if (dropOldest) {
         dropOldestSample();
+    }
+    StatusPanel[0]->setText(QString::fromStdString(kordel::formatLatestSample(
+        s.hour, s.minute, s.second, {s.bx, s.by, s.bz, s.ts, s.te}, kordel::totalFieldValue(s.bx, s.by, s.bz))));
+    if (PauseButton->isChecked()) {
+        fitLiveTimeBar();  // the keys and the bar reach the newest points
     }
 }
 

@@ -93,6 +93,9 @@ void TMainForm::N24Click() {
 
 void TMainForm::setRecordingLocks(bool recording) {
     const bool enabled = !recording;
+    if (!recording) {
+        PauseButton->setChecked(false);  // released at Stop: the next run follows its data
+    }
     for (QWidget* w : {static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton6),
                        static_cast<QWidget*>(SpeedButton9),
                        static_cast<QWidget*>(SpeedButton10), static_cast<QWidget*>(CrossMouseCB), XZoomler}) {
@@ -106,6 +109,15 @@ void TMainForm::setRecordingLocks(bool recording) {
         c->setRecording(recording);
     }
     N24->setEnabled(enabled);
+    PauseButton->setEnabled(recording || remote_->watching());
+}
+
+void TMainForm::updatePauseButton() {
+    const bool live = linkState() == Recording || remote_->watching();
+    if (!live) {
+        PauseButton->setChecked(false);  // the charts follow the data again
+    }
+    PauseButton->setEnabled(live);
 }
 
 void TMainForm::SpeedButton8Click() {
@@ -137,6 +149,7 @@ void TMainForm::SpeedButton7Click() {
     // missing adapter would leave Record locked for good. It ends the waiting
     // for a failed port too.
     StatusPanel[3]->clear();
+    StatusPanel[0]->clear();  // the latest sample belongs to the run
     openPort(true);
     run_->stop();  // current day 0: the next Record starts a new daily file
     XZoomler->setEnabled(true);

@@ -101,7 +101,7 @@ TEST(ChartLogic, LabelStepsNeverGoBelowTheIncrementOrOneSecond) {
     EXPECT_DOUBLE_EQ(valueTickStep(0.08, 0.01), 0.1);
     EXPECT_DOUBLE_EQ(valueTickStep(0.013, 0.01), 0.01);
     EXPECT_DOUBLE_EQ(valueTickStep(2500, 0.01), 2000);
-    EXPECT_NEAR(kOneSecond, 1.15740740740741e-05, 1e-19);  // the Part's figure, to 15 digits
+    EXPECT_NEAR(kOneSecond, 1.15740740740741e-05, 1e-19);  // one second as a day fraction, to 15 digits
     EXPECT_DOUBLE_EQ(timeTickStep(0.1 * kOneSecond), kOneSecond);
     EXPECT_DOUBLE_EQ(timeTickStep(kOneSecond), kOneSecond);
     EXPECT_DOUBLE_EQ(timeTickStep(1.5 * kOneSecond), 2 * kOneSecond);

@@ -253,6 +253,71 @@ TEST_F(MainFormChartsTest, TheLiveChartsHoldTheNewest600Samples) {
     EXPECT_DOUBLE_EQ(f().Chart[0]->timeAxis().max, toTimeNumber(10, 10, 0));
 }
 
+// ---- the live view ----
+
+TEST_F(MainFormChartsTest, PausedTheLiveWindowStaysWhileTheFileGrowsAndTheKeysMoveIt) {
+    const auto minute = [&](int m) {
+        QByteArray bytes;
+        for (int s = 0; s < 60; ++s) bytes += QByteArray::fromStdString(deviceLine(10, m, s));
+        port_->receive(bytes);
+    };
+    const auto axesAre = [&](double s, double e) {
+        for (ChannelChart* c : f().Chart) EXPECT_EQ(c->timeAxis(), (AxisRange{s, e}));
+    };
+    EXPECT_FALSE(f().PauseButton->isEnabled());
+    f().SpeedButton8Click();  // Record
+    ASSERT_TRUE(f().PauseButton->isEnabled());
+    minute(0);
+    const QString daily = f().StatusPanel[3]->text();
+    const qsizetype linesBefore = test::readFile(daily).count("\r\n");
+    EXPECT_FALSE(f().XZoomler->isEnabled());
+    EXPECT_FALSE(f().CrossMouseCB->isEnabled());
+
+    f().PauseButton->click();
+    EXPECT_TRUE(f().XZoomler->isEnabled());
+    EXPECT_TRUE(f().CrossMouseCB->isEnabled());
+    minute(1);
+    axesAre(toTimeNumber(10, 0, 0), toTimeNumber(10, 0, 59));
+    EXPECT_EQ(test::readFile(daily).count("\r\n"), linesBefore + 60);  // recording goes on
+    // The time bar spans the live points held; End shows the newest of them.
+    const TZoomler* bar = f().XZoomlerBar();
+    EXPECT_DOUBLE_EQ(bar->Max(), toTimeNumber(10, 1, 59));
+    f().ScrollByKey(Qt::Key_End);
+    axesAre(bar->Start(), bar->Finish());
+    EXPECT_DOUBLE_EQ(bar->Finish(), toTimeNumber(10, 1, 59));
+    EXPECT_NEAR(bar->Finish() - bar->Start(), toTimeNumber(0, 0, 59), 1e-12);
+    // The wheel zooms the held window too.
+    const QRect plot = f().Chart[0]->plotRect();
+    f().ChartWheel(0, plot.center().x(), plot.center().y(), 120);
+    EXPECT_LT(f().Chart[0]->timeAxis().max - f().Chart[0]->timeAxis().min, toTimeNumber(0, 0, 59));
+    axesAre(bar->Start(), bar->Finish());
+
+    f().PauseButton->click();  // the view follows the data again
+    minute(2);
+    EXPECT_TRUE(f().Chart[0]->timeAxisAutomatic());
+    EXPECT_DOUBLE_EQ(f().Chart[5]->timeAxis().max, toTimeNumber(10, 2, 59));
+    EXPECT_FALSE(f().XZoomler->isEnabled());
+    EXPECT_FALSE(f().CrossMouseCB->isEnabled());
+
+    f().PauseButton->click();
+    f().SpeedButton7Click();  // Stop releases the pause
+    EXPECT_FALSE(f().PauseButton->isChecked());
+    EXPECT_FALSE(f().PauseButton->isEnabled());
+    EXPECT_TRUE(f().Chart[0]->timeAxisAutomatic());
+}
+
+TEST_F(MainFormChartsTest, WhileRecordingPanelZeroShowsTheLatestSample) {
+    EXPECT_EQ(f().StatusPanel[0]->text(), QString());
+    f().SpeedButton8Click();
+    port_->receive(QByteArray::fromStdString(deviceLine(10, 0, 0) + deviceLine(12, 30, 5)));
+    // F = sqrt(20000² + 1500.25² + 44000.5²) = 48355.917...
+    EXPECT_EQ(f().StatusPanel[0]->text(),
+              QStringLiteral("12:30:05  X: 20000.00 nT  Y: 1500.25 nT  Z: 44000.50 nT  Ts: 25.3 \u00B0C  "
+                             "Te: 30.1 \u00B0C  F: 48355.92 nT"));
+    f().SpeedButton7Click();
+    EXPECT_EQ(f().StatusPanel[0]->text(), QString());
+}
+
 TEST_F(MainFormChartsTest, SeveralLiveSamplesInOneTurnOfTheEventLoopCauseOneReplotPerChart) {
     f().SpeedButton8Click();
     test::drainEvents();

@@ -7,9 +7,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <csignal>
 
 #include "app/mainform.h"
+#include "charts/channelchart.h"
 #include "link/deviceline.h"
 #include "testsupport.h"
 
@@ -92,6 +94,39 @@ TEST(RecordingEndToEnd, TheWindowRecordsWhatTheInstrumentStreams) {
         EXPECT_EQ(form.windowTitle(), QStringLiteral("Kordel-K5 - ") + form.currentDataFileName());
         const QByteArray bytes = readAll(dir.filePath(form.currentDataFileName()));
         EXPECT_EQ(validLines(bytes), form.lineCount());
+    }
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
+    QDir::setCurrent(previous);
+}
+
+TEST(RecordingEndToEnd, PausedTheChartsHoldTheirWindowWhileTheFileGrows) {
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    test::FakeDialogs dialogs;
+    const QString link = dir.filePath(QStringLiteral("link"));
+    Simulator sim(link);
+    ASSERT_TRUE(sim.started());
+    {
+        MainFormOptions options;
+        options.exeDir = dir.path();
+        options.portName = link;
+        TMainForm form(options);
+        form.createSecondaryWindows();
+        form.show();
+        form.SpeedButton8Click();
+        ASSERT_TRUE(test::waitUntil([&] { return form.lineCount() >= 3; }));
+        form.PauseButton->click();
+        const AxisRange held = form.Chart[0]->timeAxis();
+        const std::int32_t linesAtPause = form.lineCount();
+        // Newer points than the held window's arrive; the window stays.
+        ASSERT_TRUE(test::waitUntil(
+            [&] { return form.lineCount() >= linesAtPause + 3 && form.Chart[0]->maxX() > held.max; }));
+        EXPECT_EQ(form.Chart[0]->timeAxis(), held);
+        form.PauseButton->click();
+        EXPECT_DOUBLE_EQ(form.Chart[0]->timeAxis().max, form.Chart[0]->maxX());
+        form.SpeedButton7Click();
+        EXPECT_EQ(validLines(readAll(dir.filePath(form.currentDataFileName()))), form.lineCount());
     }
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(QLatin1Char('\n')).toStdString();
     QDir::setCurrent(previous);

@@ -40,15 +40,6 @@ private:
     bool started_ = false;
 };
 
-// The instrument on `link`, ten lines a second.
-std::unique_ptr<Process> simulator(const QString& dir, const QString& link) {
-    auto p = std::make_unique<Process>(QStringLiteral(KORDEL_SIM_PATH),
-                                       QStringList{QStringLiteral("--link"), link, QStringLiteral("--rate"), QStringLiteral("10")},
-                                       dir);
-    test::waitUntil([&] { return QFileInfo::exists(link); });
-    return p;
-}
-
 std::unique_ptr<Process> recorder(const QString& dir, const QString& link, const QStringList& mqtt) {
     return std::make_unique<Process>(QStringLiteral(KORDEL_RECORD_PATH),
                                      QStringList{QStringLiteral("--port"), link, QStringLiteral("--output-dir"),
@@ -75,7 +66,11 @@ QList<QByteArray> recordedLines(const QString& folder) {
 struct Scene {
     Scene() {
         QDir(dir.path()).mkdir(QStringLiteral("out"));
-        sim = simulator(dir.path(), link);
+        // The instrument on `link`, ten lines a second.
+        sim = std::make_unique<Process>(QStringLiteral(KORDEL_SIM_PATH),
+                                        QStringList{QStringLiteral("--link"), link, QStringLiteral("--rate"), QStringLiteral("10")},
+                                        dir.path());
+        test::waitUntil([&] { return QFileInfo::exists(link); });
     }
     QTemporaryDir dir;
     QString link = dir.filePath(QStringLiteral("link"));

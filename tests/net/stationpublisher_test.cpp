@@ -35,14 +35,6 @@ void append(const QString& path, const QByteArray& bytes) {
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
-void appendLines(const QString& file, int from, int to, int day = 8) {
-    QByteArray bytes;
-    for (int n = from; n < to; ++n) {
-        bytes += deviceText(n, day) + "\r\n";
-    }
-    append(file, bytes);
-}
-
 QList<QByteArray> expectedLines(int from, int to, int day = 8) {
     QList<QByteArray> out;
     for (int n = from; n < to; ++n) {
@@ -51,20 +43,9 @@ QList<QByteArray> expectedLines(int from, int to, int day = 8) {
     return out;
 }
 
-struct Station {
-    explicit Station(const QString& folder) : folder(folder) {}
-    bool start(const test::Broker& broker, QString& error) {
-        publisher = std::make_unique<StationPublisher>(folder.toStdString(), "ST1",
-                                                       [this](const std::string& t) { log.append(QString::fromStdString(t)); });
-        MqttOptions o;
-        std::string e;
-        o.address = *parseBrokerUrl(broker.url().toStdString(), e);
-        return publisher->start(o, error);
-    }
-    QString folder;
-    QStringList log;
-    std::unique_ptr<StationPublisher> publisher;
-};
+void appendLines(const QString& file, int from, int to, int day = 8) {
+    append(file, expectedLines(from, to, day).join("\r\n") + "\r\n");
+}
 
 }  // namespace
 
@@ -82,9 +63,12 @@ TEST(StationPublisher, SendsEveryValidLineOfTheDailyFilesInOrderFromItsPosition)
     appendLines(first, 6, 8);
     test::writeFile(dir.filePath(StationPublisher::positionFileName("ST1").c_str()), "20261208100000.pc 63\n");
 
-    Station station(dir.path());
+    StationPublisher publisher(dir.path().toStdString(), "ST1", [](const std::string&) {});
+    MqttOptions options;
+    std::string e;
+    options.address = *parseBrokerUrl(broker.url().toStdString(), e);
     QString error;
-    ASSERT_TRUE(station.start(broker, error)) << error.toStdString();
+    ASSERT_TRUE(publisher.start(options, error)) << error.toStdString();
     QList<QByteArray> expected = expectedLines(1, 5) + expectedLines(6, 8);
     ASSERT_TRUE(test::waitUntil([&] { return subscriber.lines().size() >= expected.size(); }));
     EXPECT_EQ(subscriber.state(), "online");
@@ -92,10 +76,10 @@ TEST(StationPublisher, SendsEveryValidLineOfTheDailyFilesInOrderFromItsPosition)
     // The recorder goes on, in the same file and in the next day's.
     appendLines(first, 8, 10);
     appendLines(second, 0, 3, 9);
-    station.publisher->lineWritten();
+    publisher.lineWritten();
     expected += expectedLines(8, 10) + expectedLines(0, 3, 9);
     ASSERT_TRUE(test::waitUntil([&] { return subscriber.lines().size() >= expected.size(); }));
-    station.publisher->finish();
+    publisher.finish();
     ASSERT_TRUE(test::waitUntil([&] { return subscriber.state() == "offline"; }));
     EXPECT_EQ(subscriber.lines(), expected);
     EXPECT_EQ(test::readFile(dir.filePath(QStringLiteral("kordel-mqtt-ST1.position"))),

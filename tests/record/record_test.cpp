@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 #include "record/rangesummary.h"
@@ -147,27 +149,19 @@ TEST(Record, WindowStatisticsMatchADirectComputation) {
         std::int64_t from, to;
     };
     for (const Window w : {Window{0, 499900}, Window{12345, 300000}, Window{102300, 102500}, Window{50, 150}}) {
-        double sum = 0, min = 1e30, max = -1e30;
         std::vector<double> in;
         for (std::size_t i = 0; i < r.size(); ++i) {
-            if (r.timeMs(i) >= w.from && r.timeMs(i) <= w.to && !r.isMissing(0, i)) {
-                in.push_back(r.value(0, i));
-            }
+            if (r.timeMs(i) >= w.from && r.timeMs(i) <= w.to && !r.isMissing(0, i)) in.push_back(r.value(0, i));
         }
-        for (double v : in) {
-            sum += v;
-            min = std::min(min, v);
-            max = std::max(max, v);
-        }
-        const double mean = sum / static_cast<double>(in.size());
+        const double mean = std::accumulate(in.begin(), in.end(), 0.0) / static_cast<double>(in.size());
         double sq = 0;
         for (double v : in) sq += (v - mean) * (v - mean);
         const auto s = windowStatistics(r, 0, w.from, w.to);
         ASSERT_TRUE(s.has_value()) << w.from;
         EXPECT_EQ(s->count, in.size()) << w.from;
         EXPECT_NEAR(s->mean, mean, 1e-9) << w.from;
-        EXPECT_EQ(s->min, min) << w.from;
-        EXPECT_EQ(s->max, max) << w.from;
+        EXPECT_EQ(s->min, *std::min_element(in.begin(), in.end())) << w.from;
+        EXPECT_EQ(s->max, *std::max_element(in.begin(), in.end())) << w.from;
         const double sd = in.size() > 1 ? std::sqrt(sq / static_cast<double>(in.size() - 1)) : 0.0;
         EXPECT_NEAR(s->standardDeviation, sd, 1e-9) << w.from;
     }
