@@ -130,7 +130,8 @@ TEST(Journal, ALongStretchWithoutLineEndsKeepsOnlyWhatCouldStartALine) {
     std::vector<JournalLine> out;
     EXPECT_EQ(scanJournal(noise, 0, 10, out), 5000 - 62);
     // The line that follows is found from there.
-    EXPECT_EQ(scanJournal(noise.substr(0, 62) + deviceLine(7), 4938, 10, out), 4938 + 62 + 63);
+    const std::string tail = noise.substr(0, 62) + deviceLine(7);  // the lines found point into it
+    EXPECT_EQ(scanJournal(tail, 4938, 10, out), 4938 + 62 + 63);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].text, deviceLine(7).substr(0, 61));
 }
