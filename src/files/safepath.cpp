@@ -1,0 +1,74 @@
+#include "files/safepath.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kordel {
+
+bool isPlainFileName(std::string_view name) {
+    if (name.empty() || name.size() > 255 || name == "." || name == "..") {
+        return false;
+    }
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || byte < 0x20 || byte == 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::string> pathInside(const std::string& folder, std::string_view name) {
+    if (!isPlainFileName(name)) {
+        return std::nullopt;
+    }
+    if (folder.empty()) {
+        return std::string(name);
+    }
+    std::string path = folder;
+    if (path.back() != '/') {
+        path += '/';
+    }
+    path += name;
+    return path;
+}
+
+std::string notRegularFileMessage(const std::string& path) { return path + " is not a regular file"; }
+
+IoStatus checkRegularOrMissing(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return errno == ENOENT ? IoStatus() : IoStatus::fromErrno("Cannot open " + path, errno);
+    }
+    return S_ISREG(st.st_mode) ? IoStatus() : IoStatus::failure(notRegularFileMessage(path));
+}
+
+IoStatus openRegularForReading(const std::string& path, int& fdOut) {
+    fdOut = -1;
+    // O_NONBLOCK keeps open() from waiting for a writer on a FIFO; the type is
+    // checked on the descriptor itself, so a file swapped in between is seen.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        return IoStatus::fromErrno("Cannot open " + path, errno);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return IoStatus::fromErrno("Cannot open " + path, err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return IoStatus::failure(notRegularFileMessage(path));
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) {
+        (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    fdOut = fd;
+    return {};
+}
+
+}  // namespace kordel
