@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "files/scratchdir.h"
+#include "scratchdir.h"
 
 namespace kordel {
 namespace {
