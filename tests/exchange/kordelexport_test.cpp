@@ -69,6 +69,8 @@ TEST(KordelExport, ExitCodes) {
     test::ScratchDir dir;
     write(dir.file("a.pc"), kDay);
     write(dir.file("clean.pc"), std::string(kDay).substr(0, std::string(kDay).find("garbage")));
+    write(dir.file("year1.pc"), "h1\r\nh2\r\nh3\r\n0001 01 01 00 30 00.00 20000.00  1500.00 44000.00  25.0  30.0\r\n"
+                                "2007 05 16 02 00 00.00 20000.01  1500.00 44000.00  25.0  30.0\r\n");
     write(dir.file("b.min"), " Format                 IAGA-2002                                    |\n"
                              "DATE       TIME         DOY     ABCX      ABCY      ABCZ      ABCF   |\n");
     write(dir.file("c.min"), " Format                 IAGA-2002                                    |\n"
@@ -96,6 +98,8 @@ TEST(KordelExport, ExitCodes) {
          "kordel-export: Cannot read missing.pc: no such file\nkordel-export: no samples in the input\n"},
         {"--format png --output none.png clean.pc --to 2000-01-01T00:00:00", 1,
          "kordel-export: no samples between 2007-05-16T01:59:59.900Z and 2000-01-01T00:00:00.000Z\n"},
+        {"year1.pc --utc-offset +01:00 --format csv", 1,
+         "kordel-export: 1 sample(s) moved outside the years 1 to 9999 by the UTC offset +01:00 not written\n"},
         {"- - <clean.pc", 2, "kordel-export: standard input (-) can be read only once\n"},
         {"- --output /dev/full <clean.pc", 1, "kordel-export: Cannot write /dev/full: No space left on device\n"},
     };
