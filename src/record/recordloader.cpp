@@ -77,8 +77,12 @@ std::string forEachLine(const std::string& path, std::size_t maxLine, OnLine onL
         }
         std::string_view rest = chunk.substr(start);
         if (eof) {
-            if (!rest.empty() && !skipping) onLine(++lineNumber, rest);
-        } else if (rest.size() > maxLine) {
+            if (!rest.empty() && !skipping) {
+                // The last line may end in CR alone, as the line before it would in CR LF.
+                if (rest.back() == '\r') rest.remove_suffix(1);
+                onLine(++lineNumber, rest);
+            }
+        } else if (rest.size() > maxLine + 1) {  // the longest line and its CR may end in the next block
             if (!skipping) onLine(++lineNumber, rest);  // longer than any data line: an error line
             skipping = true;
             held = 0;

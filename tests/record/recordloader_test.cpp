@@ -53,6 +53,10 @@ TEST(SampleLineParser, ReadsTheDataLineRules) {
         {"2007 05 15 12 30 00.00 2000-.00  1500.00 44000.00  25.0  30.0", false, 0, {}},
         {"2007 05 15 12 30 00.00     -.50  1500.00 44000.00  25.0  30.0", true, ms(15, 12, 30, 0), {-50, 150000, 4400000, 250, 300}},
         {"2007 05 15 12 30 00.00 20000.00  1500.00 44000.00 25.0 30.0 7", true, ms(15, 12, 30, 0), {2000000, 150000, 4400000, 250, 300}},
+        // Integer fields of ten digits and more, as the data file reader takes them.
+        {"0000000002007 0000000005 15 12 30 30.5 1 2 3 4 5", true, ms(15, 12, 30, 30, 500), {100, 200, 300, 40, 50}},
+        {"2007 05 15 12 0000000000030 30.5 1 2 3 4 5", true, ms(15, 12, 30, 30, 500), {100, 200, 300, 40, 50}},
+        {"2007 05 15 12 0000000065536 30.5 1 2 3 4 5", false, 0, {}},
     };
     for (const auto& c : cases) {
         // A trailing space moves a device line off its columns: the field reader must agree.
@@ -187,6 +191,43 @@ TEST(RecordLoader, ReportsProgressAndStopsWhenAsked) {
     const RecordLoadResult none = RecordLoader(stopped).load(files);
     EXPECT_EQ(none.status, RecordLoadResult::Status::Cancelled);
     EXPECT_EQ(none.record.size(), 0u);
+}
+
+std::string dataLine(int i, std::size_t width) {
+    const std::string line = "2007 05 15 " + std::to_string(10 + i / 3600) + " " + std::to_string(i / 60 % 60) + " " +
+                             std::to_string(i % 60) + " 1.00 2.00 3.00 4.0 5.0";
+    return std::string(width > line.size() ? width - line.size() : 0, ' ') + line;
+}
+
+// Lines end wherever the 1 MiB read blocks fall, and the last one may end in CR alone.
+TEST(RecordLoader, ReadsEveryLineWhateverItsEnd) {
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    // The longest line the loader takes, its CR the last byte of the first block.
+    std::string atBoundary;
+    int n = 0;
+    const std::size_t longStart = kBlock - 1 - RecordLoader::kMaxLineLength;
+    while (longStart - atBoundary.size() >= 2100) atBoundary += dataLine(n++, 2000) + "\r\n";
+    atBoundary += dataLine(n++, longStart - atBoundary.size() - 2) + "\r\n";
+    atBoundary += dataLine(n++, RecordLoader::kMaxLineLength) + "\r\n";
+    atBoundary += dataLine(n++, 0) + "\r\n";
+    ASSERT_EQ(atBoundary[kBlock - 1], '\r');
+    struct Case {
+        std::string text;
+        std::size_t samples;
+    };
+    const std::vector<Case> cases{
+        {dataLine(0, 0) + "\r\n" + dataLine(1, 0) + "\r", 2},
+        {dataLine(0, 0) + "\r\n" + dataLine(1, 0) + "\n", 2},
+        {dataLine(0, 0) + "\n" + dataLine(1, 0), 2},
+        {atBoundary, static_cast<std::size_t>(n)},
+    };
+    test::ScratchDir dir;
+    for (const auto& c : cases) {
+        write(dir.file("e.pc"), c.text);
+        const RecordLoadResult r = RecordLoader().load({dir.file("e.pc")});
+        EXPECT_EQ(r.record.size(), c.samples) << c.text.size();
+        EXPECT_EQ(r.errorLineCount, 0u) << c.text.size();
+    }
 }
 
 TEST(RecordLoader, AnOverlongLineIsOneErrorLine) {
