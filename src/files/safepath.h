@@ -32,6 +32,11 @@ IoStatus checkRegularOrMissing(const std::string& path);
 // The descriptor is returned in blocking mode.
 IoStatus openRegularForReading(const std::string& path, int& fdOut);
 
+// Opens a regular file to write with `flags` (O_APPEND, O_TRUNC, …) added to
+// O_WRONLY | O_CREAT, creating it when missing, never blocking in open() on a
+// FIFO: the descriptor, or "<path> is not a regular file" / "Cannot open <path>: …".
+IoStatus openRegularForWriting(const std::string& path, int flags, int& fdOut);
+
 // The text every refusal of a non-regular file uses.
 std::string notRegularFileMessage(const std::string& path);
 

@@ -17,6 +17,7 @@
 
 #include "app/fd.h"
 #include "app/iostatus.h"
+#include "files/safepath.h"
 #include "record/memorybudget.h"
 #include "record/samplelineparser.h"
 
@@ -37,19 +38,17 @@ std::uint64_t fileSize(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
 }
 
-// Calls onLine(lineNumber, line) for every line of the file, CR LF or LF ended,
-// in 1 MB blocks. A line longer than `maxLine` is handed over cut short.
+// Calls onLine(lineNumber, line) for every line of the file, CR LF or LF ended
+// (the last one also CR or nothing), in 1 MiB blocks. A line longer than `maxLine` is handed over cut short.
 template <typename OnLine>
 std::string forEachLine(const std::string& path, std::size_t maxLine, OnLine onLine, std::size_t byteLimit = 0,
                         std::atomic<std::uint64_t>* bytesRead = nullptr) {
-    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (file.get() < 0 || ::fstat(file.get(), &st) != 0) {
-        return IoStatus::fromErrno("Cannot open " + path, errno).message();
+    // Only a regular file: a FIFO would block in open(), /dev/zero never end.
+    int fd = -1;
+    if (const IoStatus opened = openRegularForReading(path, fd); !opened) {
+        return opened.message();
     }
-    if (S_ISDIR(st.st_mode)) {
-        return IoStatus::fromErrno("Cannot open " + path, EISDIR).message();
-    }
+    Fd file(fd);
     std::vector<char> buffer(std::size_t{1} << 20);
     std::size_t held = 0, total = 0;
     long lineNumber = 0;
