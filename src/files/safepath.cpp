@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/fd.h"
+
 namespace kordel {
 
 bool isPlainFileName(std::string_view name) {
@@ -84,6 +86,35 @@ IoStatus openRegularForReading(const std::string& path, int& fdOut) { return ope
 
 IoStatus openRegularForWriting(const std::string& path, int flags, int& fdOut) {
     return openRegular(path, flags | O_WRONLY | O_CREAT, fdOut);
+}
+
+IoStatus readRegularFile(const std::string& path, std::string& text) {
+    text.clear();
+    int opened = -1;
+    if (IoStatus status = openRegularForReading(path, opened); !status) {
+        return status;
+    }
+    Fd fd(opened);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) == 0 && st.st_size > 0) {
+        text.reserve(static_cast<std::size_t>(st.st_size));
+    }
+    char block[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), block, sizeof block);
+        if (n == 0) {
+            return {};
+        }
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int err = errno;
+            text.clear();
+            return IoStatus::fromErrno("Cannot read " + path, err);
+        }
+        text.append(block, static_cast<std::size_t>(n));
+    }
 }
 
 }  // namespace kordel

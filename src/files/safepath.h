@@ -37,6 +37,10 @@ IoStatus openRegularForReading(const std::string& path, int& fdOut);
 // FIFO: the descriptor, or "<path> is not a regular file" / "Cannot open <path>: …".
 IoStatus openRegularForWriting(const std::string& path, int flags, int& fdOut);
 
+// The whole of a regular file, opened as openRegularForReading does; `text`
+// is left empty on failure ("Cannot read <path>: …" for a failed read).
+IoStatus readRegularFile(const std::string& path, std::string& text);
+
 // The text every refusal of a non-regular file uses.
 std::string notRegularFileMessage(const std::string& path);
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <system_error>
 #include <thread>
 
 #include "record/moments.h"
@@ -118,13 +119,17 @@ std::size_t Record::finish() {
     typicalMs_ = medianInterval(times_);
     findGaps();
     // The channels' summaries are independent: a long record builds them on two threads.
-    const std::size_t half = times_.size() >= kParallelSummaries ? columns_.size() / 2 : 0;
+    std::size_t half = times_.size() >= kParallelSummaries ? columns_.size() / 2 : 0;
     {
         std::optional<std::jthread> helper;
         if (half > 0) {
-            helper.emplace([this, half] {
-                for (std::size_t c = 0; c < half; ++c) buildBlocks(c);
-            });
+            try {
+                helper.emplace([this, half] {
+                    for (std::size_t c = 0; c < half; ++c) buildBlocks(c);
+                });
+            } catch (const std::system_error&) {
+                half = 0;  // no room for another thread's stack: all on this one
+            }
         }
         for (std::size_t c = half; c < columns_.size(); ++c) buildBlocks(c);
     }

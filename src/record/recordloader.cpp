@@ -13,6 +13,7 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "app/fd.h"
@@ -20,6 +21,7 @@
 #include "files/safepath.h"
 #include "record/memorybudget.h"
 #include "record/samplelineparser.h"
+#include "record/totalfield.h"
 
 namespace kordel {
 
@@ -165,7 +167,7 @@ bool parseInOrder(const std::vector<std::string>& files, unsigned threads, std::
                 chunk = parseFile(files[idx], keptErrors, bytesRead);
             } catch (const std::bad_alloc&) {
                 chunk = FileChunk{};
-                chunk.failure = "Not enough memory to read " + files[idx];
+                chunk.failure = "Not enough memory for " + files[idx];
             } catch (const std::exception& e) {
                 chunk = FileChunk{};
                 chunk.failure = "Cannot read " + files[idx] + ": " + e.what();
@@ -176,7 +178,14 @@ bool parseInOrder(const std::vector<std::string>& files, unsigned threads, std::
         }
     };
     std::vector<std::jthread> pool;
-    for (unsigned i = 0; i < std::max(1u, threads) && i < n; ++i) pool.emplace_back(worker);
+    for (unsigned i = 0; i < std::max(1u, threads) && i < n; ++i) {
+        try {
+            pool.emplace_back(worker);
+        } catch (const std::system_error&) {
+            break;  // an address-space limit may leave room for fewer threads
+        }
+    }
+    if (pool.empty() && n > 0) throw std::bad_alloc();
     auto stop = [&] {
         {
             std::lock_guard lock(m);
@@ -261,9 +270,9 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
         options_.memoryLimitBytes != 0 ? std::optional(options_.memoryLimitBytes) : availableMemoryBytes();
     if (limit && needed > *limit) {
         result.status = RecordLoadResult::Status::Refused;
-        result.message = "The record of " + std::to_string(files.size()) + " file(s) (" + megabytes(textBytes) +
-                         " of text) needs about " + megabytes(needed) + " of memory, and " + megabytes(*limit) +
-                         " are available. Open fewer files.";
+        result.message = "Not enough memory for the record of " + std::to_string(files.size()) + " file(s) (" +
+                         megabytes(textBytes) + " of text): it needs about " + megabytes(needed) + ", and " +
+                         megabytes(*limit) + " are available. Open fewer files.";
         return result;
     }
     // In the order of their first samples; files without any keep their place at the end.
@@ -300,10 +309,11 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
         }, poll);
         if (!complete) result.status = RecordLoadResult::Status::Cancelled;
         result.repeatsDropped = result.record.finish();
+        if (options_.totalField) addTotalField(result.record);
     } catch (const std::bad_alloc&) {
         result = RecordLoadResult{};
         result.status = RecordLoadResult::Status::Refused;
-        result.message = "Not enough memory for the record of " + std::to_string(paths.size()) + " file(s).";
+        result.message = "Not enough memory for the record of " + std::to_string(files.size()) + " file(s).";
     }
     return result;
 }

@@ -2,13 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
 
 #include "../files/scratchdir.h"
 #include "app/fixedformats.h"
+#include "files/safepath.h"
+#include "record/memorybudget.h"
 #include "record/recordloader.h"
 #include "record/recordtitle.h"
 #include "record/samplelineparser.h"
@@ -168,6 +173,56 @@ TEST(RecordLoader, RefusesARecordLargerThanTheMemoryAllowed) {
     EXPECT_EQ(r.status, RecordLoadResult::Status::Refused);
     EXPECT_EQ(r.record.size(), 0u);
     EXPECT_NE(r.message.find("memory"), std::string::npos);
+}
+
+std::string dataLine(int i, std::size_t width);
+
+TEST(MemoryBudget, ReadsTheSystemsLimits) {
+    EXPECT_EQ(kilobyteField("MemTotal:  8000 kB\nMemAvailable:    1234 kB\n", "MemAvailable"), 1234u * 1024);
+    EXPECT_EQ(kilobyteField("Name:\tx\nVmSize:\t  204800 kB\n", "VmSize"), 204800u * 1024);
+    EXPECT_EQ(kilobyteField("MemAvailableX: 5 kB\n", "MemAvailable"), std::nullopt);
+    EXPECT_EQ(kilobyteField("MemAvailable: 5 MB\n", "MemAvailable"), std::nullopt);
+    EXPECT_EQ(cgroupV2Path("12:memory:/x\n0::/user.slice/app.scope\n"), "/user.slice/app.scope");
+    EXPECT_EQ(cgroupV2Path("0::/\n"), "/");
+    EXPECT_EQ(cgroupV2Path("0::/../sibling\n"), std::nullopt);
+    EXPECT_EQ(cgroupV2Path("4:memory:/docker/x\n"), std::nullopt);
+    EXPECT_EQ(cgroupRoom("1073741824\n", "73741824\n"), 1'000'000'000u);
+    EXPECT_EQ(cgroupRoom("1000\n", "2000\n"), 0u);
+    EXPECT_EQ(cgroupRoom("max\n", "2000\n"), std::nullopt);
+    // A month of daily files at 10 Hz: every sample costs its columns with F and the sort's temporaries.
+    const std::uint64_t samples = 26'784'000;
+    EXPECT_GE(estimatedLoadBytes(samples * 58, 5'000'000, 2), samples * (8 + 6 * 4 + 4 + 8));
+}
+
+// Under an address-space limit (in a child, so the test binary keeps its own)
+// the room is what the limit leaves, and a load that does not fit is refused
+// with a message: the child is never aborted.
+TEST(MemoryBudget, AnAddressSpaceLimitIsHeededWithoutAbort) {
+    test::ScratchDir dir;
+    std::string text;
+    for (int i = 0; i < 100'000; ++i) text += dataLine(i % 86'000, 0) + "\r\n";
+    write(dir.file("a.pc"), text);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::optional<std::uint64_t> before = availableMemoryBytes();
+        std::string status;
+        int code = readRegularFile("/proc/self/status", status) ? 0 : 1;
+        const std::uint64_t room = std::uint64_t{24} << 20;
+        const rlimit limit{*kilobyteField(status, "VmSize") + room, RLIM_INFINITY};
+        code |= ::setrlimit(RLIMIT_AS, &limit) == 0 ? 0 : 2;
+        const std::optional<std::uint64_t> after = availableMemoryBytes();
+        if (!before || !after || *after > room || *after >= *before) code |= 4;
+        RecordLoadOptions options;
+        options.totalField = true;
+        const RecordLoadResult r = RecordLoader(options).load({dir.file("a.pc")});
+        if (r.status != RecordLoadResult::Status::Refused || !r.message.starts_with("Not enough memory for the record of 1 file(s)")) code |= 8;
+        std::_Exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(RecordLoader, ReportsProgressAndStopsWhenAsked) {
