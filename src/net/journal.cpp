@@ -41,7 +41,9 @@ std::optional<JournalPosition> parseJournalPosition(std::string_view text) {
     p.file = std::string(text.substr(0, space));
     const std::string_view number = text.substr(space + 1);
     const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), p.offset);
-    if (!isDailyFileName(p.file) || number.empty() || ec != std::errc() || end != number.data() + number.size()) {
+    // One way to write each offset: no leading zeros.
+    if (!isDailyFileName(p.file) || number.empty() || ec != std::errc() || end != number.data() + number.size() ||
+        (number.size() > 1 && number.front() == '0')) {
         return std::nullopt;
     }
     return p;

@@ -90,7 +90,7 @@ TEST(Journal, PositionFileReadsOnlyWhatItWrote) {
     EXPECT_EQ(parseJournalPosition("20261208102030.pc 1234\n"), p);
     for (const char* bad : {"", "20261208102030.pc", "20261208102030.pc -1\n", "20261208102030.pc 12a\n",
                             "../etc/passwd 0\n", "20261208102030.pc \n", "20261208102030.pc 123",
-                            "20261208102030.pc 1234\r\n"}) {
+                            "20261208102030.pc 1234\r\n", "20261208102030.pc 01234\n"}) {
         EXPECT_FALSE(parseJournalPosition(bad).has_value()) << bad;
     }
 }
