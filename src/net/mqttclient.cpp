@@ -1,6 +1,7 @@
 #include "net/mqttclient.h"
 
 #include <QMetaObject>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -59,6 +60,8 @@ struct MqttClient::Link {
     mosquitto* mosq = nullptr;
     bool loopRunning = false;  // changed by one worker at a time
     int maxPayload = 0;
+    std::atomic<int> queued{0};   // messages posted and not yet handed on
+    std::atomic<int> dropped{0};  // since the last report
 
     ~Link() {
         if (mosq != nullptr) {
@@ -322,8 +325,19 @@ void MqttClient::onMessage(mosquitto*, void* link, const mosquitto_message* m) {
         l->post([topic, bytes](MqttClient* c) { emit c->oversized(topic, bytes); });
         return;
     }
+    if (l->queued.load() >= kMaxQueued) {
+        ++l->dropped;
+        return;
+    }
+    if (const int dropped = l->dropped.exchange(0); dropped > 0) {
+        l->post([dropped](MqttClient* c) { emit c->messagesDropped(dropped); });
+    }
+    ++l->queued;
     QByteArray payload(static_cast<const char*>(m->payload), m->payloadlen);
-    static_cast<Link*>(link)->post([topic, payload](MqttClient* c) { emit c->messageReceived(topic, payload); });
+    l->post([l, topic, payload](MqttClient* c) {
+        --l->queued;
+        emit c->messageReceived(topic, payload);
+    });
 }
 
 void MqttClient::onLog(mosquitto*, void* link, int level, const char* text) {

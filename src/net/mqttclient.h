@@ -49,6 +49,8 @@ QString connackText(int code);
 class MqttClient : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kMaxQueued = 10000;
+
     explicit MqttClient(QObject* parent = nullptr);
     ~MqttClient() override;
     MqttClient(const MqttClient&) = delete;
@@ -89,6 +91,9 @@ signals:
     void messageReceived(const QByteArray& topic, const QByteArray& payload);
     // A message over maxPayload arrived and was dropped.
     void oversized(const QByteArray& topic, int bytes);
+    // `count` messages were dropped because kMaxQueued were still waiting for
+    // the owner's thread (a flood): memory stays bounded.
+    void messagesDropped(int count);
     // An error that libmosquitto only logs, such as a failed TLS handshake.
     void errorLogged(const QString& text);
 

@@ -38,6 +38,15 @@ RemoteStation::RemoteStation(QWidget* window, RecorderListener& charts, const QS
         setStatus(settings_.station + QStringLiteral(": ") + state);
     });
     connect(&subscriber_, &StationSubscriber::unreachable, this, &RemoteStation::onUnreachable);
+    connect(&subscriber_, &StationSubscriber::messagesDropped, this, [this](int count) {
+        droppedCount_ += count;
+        if (!droppedReported_.isValid() || droppedReported_.elapsed() >= kBadReportMs) {
+            charts_.onLog("Remote station: " + std::to_string(droppedCount_) +
+                          " messages dropped: they came faster than they could be shown");
+            droppedCount_ = 0;
+            droppedReported_.start();
+        }
+    });
     connect(&subscriber_, &StationSubscriber::connectionChanged, this, [this](bool connected) {
         connected_ = connected;
         if (!connected) {

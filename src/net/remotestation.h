@@ -86,6 +86,8 @@ private:
     bool watching_ = false;
     QElapsedTimer badReported_;  // the last report of messages that are no line
     int badCount_ = 0;           // since then
+    QElapsedTimer droppedReported_;  // the same for messages dropped in a flood
+    int droppedCount_ = 0;
     std::string url_;
     bool unreachableShown_ = false;
     bool away_ = false;

@@ -21,6 +21,7 @@ bool StationSubscriber::start(const MqttOptions& options, const QString& station
     });
     connect(client_.get(), &MqttClient::disconnected, this, [this] { emit connectionChanged(false); });
     connect(client_.get(), &MqttClient::unreachable, this, &StationSubscriber::unreachable);
+    connect(client_.get(), &MqttClient::messagesDropped, this, &StationSubscriber::messagesDropped);
     connect(client_.get(), &MqttClient::oversized, this, [this](const QByteArray& topic, int bytes) {
         if (topic == lineTopic_) {
             emit notALine(bytes);

@@ -25,6 +25,7 @@ public:
 signals:
     void lineReceived(const QByteArray& line);  // 61 characters, no CR LF
     void notALine(int bytes);                   // a message on the line topic of another shape
+    void messagesDropped(int count);            // a flood: more came than could be handed on
     void stateChanged(const QString& state);    // the station's "online" / "offline"
     void connectionChanged(bool connected);
     void unreachable(const QString& reason);    // an attempt to connect failed; tried again
