@@ -28,7 +28,8 @@ for program in kordel kordel-record kordel-convert kordel-export kordel-sim; do
   [ -s "$root/usr/share/man/man1/$program.1.gz" ] || fail "no man page of $program"
 done
 for file in usr/share/applications/org.kordel.Kordel.desktop usr/share/icons/hicolor/scalable/apps/kordel.svg \
-            usr/share/metainfo/org.kordel.Kordel.metainfo.xml usr/lib/systemd/system/kordel-record@.service; do
+            usr/share/metainfo/org.kordel.Kordel.metainfo.xml usr/lib/systemd/system/kordel-record@.service \
+            usr/lib/sysusers.d/kordel.conf; do
   [ -s "$root/$file" ] || fail "no $file"
 done
 if command -v desktop-file-validate >/dev/null; then
@@ -39,6 +40,9 @@ if command -v appstreamcli >/dev/null; then
     { cat "$scratch/as.txt" >&2; fail "AppStream data"; }
 fi
 # Only the programs: no tests, benchmarks or libraries.
-extra=$(cd "$root" && find . -type f | grep -v -e '^\./usr/bin/kordel' -e '^\./usr/share/' -e '^\./usr/lib/systemd/' || true)
+extra=$(cd "$root" && find . -type f | grep -v -e '^\./usr/bin/kordel' -e '^\./usr/share/' -e '^\./usr/lib/systemd/' \
+  -e '^\./usr/lib/sysusers\.d/kordel\.conf$' || true)
 [ -z "$extra" ] || fail "unexpected files: $extra"
+# The stations' system user is made at installation.
+dpkg-deb --ctrl-tarfile "$deb" | tar -tf - | grep -q 'postinst$' || fail "no postinst"
 echo "package_test: $(basename "$deb") ok"
