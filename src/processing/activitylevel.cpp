@@ -108,7 +108,7 @@ std::vector<std::int64_t> quietDaysFor(std::int64_t day, const std::vector<KDay>
     const auto candidates = [&kDays](std::int64_t from, std::int64_t to) {
         std::vector<const KDay*> c;
         for (const KDay& d : kDays) {
-            if (d.day >= from && d.day < to && allFinal(d)) c.push_back(&d);
+            if (d.day >= from && d.day < to && d.sum && allFinal(d)) c.push_back(&d);
         }
         return c;
     };
