@@ -11,7 +11,6 @@
 
 #include <unistd.h>
 
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <new>
@@ -23,9 +22,9 @@
 #include "app/textfile.h"
 #include "exchange/exportarguments.h"
 #include "exchange/exportinput.h"
-#include "horizontalinput.h"
 #include "processing/activitylevel.h"
 #include "processing/activityreport.h"
+#include "processing/horizontalinput.h"
 #include "processing/kindex.h"
 
 namespace {

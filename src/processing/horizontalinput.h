@@ -8,6 +8,9 @@
 // samples, minute data as it is). Samples the filters have no table for
 // (every 2 s, every 30 s, off the whole seconds) get plain means of each UT
 // minute instead, and `plainMeans` says so.
+//
+// Cost: what the minute filter costs, and two values of 8 bytes per minute
+// from the first sample's minute to the last's.
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "horizontalinput.h"
+#include "processing/horizontalinput.h"
 
 #include <cmath>
 #include <numbers>
