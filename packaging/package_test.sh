@@ -20,7 +20,7 @@ done
 
 root="$scratch/root"
 dpkg -x "$deb" "$root"
-for program in kordel kordel-record kordel-convert kordel-export kordel-sim; do
+for program in kordel kordel-record kordel-convert kordel-export kordel-activity kordel-sim; do
   # No display: the window program must answer without one.
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/$program" --version) ||
     fail "$program --version failed"

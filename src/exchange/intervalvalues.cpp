@@ -1,0 +1,167 @@
+#include "exchange/intervalvalues.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "processing/boxmeans.h"
+#include "processing/standardmeans.h"
+#include "processing/standardvalues.h"
+
+namespace kordel {
+
+namespace {
+
+constexpr std::int64_t kMsPerMinute = 60'000;
+// Samples this far beyond a day still reach its values through the filters
+// (the minute filter's ±45 s over the one-second filter's ±10 s).
+constexpr std::int64_t kReachMs = 70'000;
+
+std::int64_t dayOf(std::int64_t t) { return t / Record::kMsPerDay - (t % Record::kMsPerDay < 0 ? 1 : 0); }
+
+// First index j ≥ 0 with start + j·step ≥ t.
+std::int64_t firstAtOrAfter(std::int64_t start, std::int64_t step, std::int64_t t) {
+    return t <= start ? 0 : (t - start + step - 1) / step;
+}
+
+std::int32_t rawOf(double v, double scale) {
+    if (!std::isfinite(v)) return Record::kMissing;
+    const double r = std::round(v * scale);
+    return std::fabs(r) < 2.1e9 ? static_cast<std::int32_t>(r) : Record::kMissing;
+}
+
+}  // namespace
+
+std::int64_t intervalLengthMs(ExportInterval interval) {
+    switch (interval) {
+        case ExportInterval::Native: return 0;
+        case ExportInterval::Second: return 1000;
+        case ExportInterval::Minute: return kMsPerMinute;
+        case ExportInterval::Hour: return 60 * kMsPerMinute;
+        case ExportInterval::Day: return Record::kMsPerDay;
+    }
+    return 0;
+}
+
+IntervalValues::IntervalValues(const Record& record, std::size_t first, std::size_t last, ExportInterval interval,
+                               ExportFilter filter, std::optional<std::int64_t> fromMs,
+                               std::optional<std::int64_t> toMs)
+    : record_(record),
+      first_(first),
+      last_(last),
+      interval_(interval),
+      // Hours and days are always means of the standard minutes.
+      filter_(interval == ExportInterval::Second || interval == ExportInterval::Minute ? filter
+                                                                                      : ExportFilter::Standard),
+      fromMs_(fromMs.value_or(-Record::kTimeLimitMs)),
+      toMs_(toMs.value_or(Record::kTimeLimitMs)) {}
+
+std::vector<std::int64_t> IntervalValues::daysHoldingSamples(std::size_t first, std::size_t last) const {
+    std::vector<std::int64_t> days;
+    first = std::max(first, first_);
+    last = std::min(last, last_);
+    for (std::size_t i = first; i < last;) {
+        const std::int64_t day = dayOf(record_.timeMs(i));
+        days.push_back(day);
+        i = record_.lowerBoundFrom(i, (day + 1) * Record::kMsPerDay);
+    }
+    return days;
+}
+
+Record IntervalValues::valuesOfDay(std::int64_t day) const {
+    const std::size_t nc = record_.channelCount();
+    std::vector<ChannelInfo> channels;
+    for (std::size_t c = 0; c < nc; ++c) channels.push_back(record_.channel(c));
+    Record out(channels);
+
+    const std::int64_t dayStart = day * Record::kMsPerDay;
+    const std::size_t lo = std::clamp(record_.lowerBound(dayStart - kReachMs), first_, last_);
+    const std::size_t hi = std::clamp(record_.lowerBound(dayStart + Record::kMsPerDay + kReachMs), lo, last_);
+    const auto times = record_.times().subspan(lo, hi - lo);
+    const StandardValues standard(times);
+
+    // Seconds and minutes: only those whose start is selected; hours and a
+    // day: from the day's minutes.
+    const std::int64_t step = interval_ == ExportInterval::Second ? 1000 : kMsPerMinute;
+    const std::int64_t dayEnd = dayStart + Record::kMsPerDay;
+    const bool wholeDay = interval_ == ExportInterval::Hour || interval_ == ExportInterval::Day;
+    const std::int64_t j0 = wholeDay ? 0 : firstAtOrAfter(dayStart, step, fromMs_);
+    const std::int64_t j1 = wholeDay ? Record::kMsPerDay / step
+                                     : std::max(j0, firstAtOrAfter(dayStart, step, std::min(toMs_, dayEnd)));
+    const std::int64_t firstMs = dayStart + j0 * step;
+    const auto count = static_cast<std::size_t>(j1 - j0);
+
+    std::vector<std::vector<double>> made(nc);
+    std::vector<double> values(times.size());
+    for (std::size_t c = 0; c < nc; ++c) {
+        for (std::size_t i = 0; i < times.size(); ++i) values[i] = record_.value(c, lo + i);
+        if (filter_ == ExportFilter::Mean) {
+            made[c].resize(count);
+            boxMeans(standard.times(), values, firstMs, step, boxMinimumSamples(step, standard.clock().intervalMs),
+                     made[c]);
+        } else if (interval_ == ExportInterval::Second) {
+            made[c] = standard.seconds(values, firstMs, count);
+        } else {
+            made[c] = standard.minutes(values, firstMs, count);
+            if (interval_ == ExportInterval::Hour) made[c] = hourlyMeans(made[c]);
+            if (interval_ == ExportInterval::Day) made[c] = {dailyMean(made[c])};
+        }
+    }
+
+    // Where each value stands, and which are selected.
+    std::int64_t spacing = step;
+    std::int64_t centre = 0;
+    if (interval_ == ExportInterval::Hour) {
+        spacing = intervalLengthMs(ExportInterval::Hour);
+        centre = kHourlyStampMs;
+    } else if (interval_ == ExportInterval::Day) {
+        spacing = Record::kMsPerDay;
+        centre = kDailyStampMs;
+    }
+    const std::size_t rows = nc == 0 ? 0 : made[0].size();
+    out.reserve(rows);
+    std::vector<std::int32_t> raw(nc);
+    for (std::size_t j = 0; j < rows; ++j) {
+        const std::int64_t start = firstMs + spacing * static_cast<std::int64_t>(j);
+        if (start < fromMs_ || start >= toMs_) continue;
+        for (std::size_t c = 0; c < nc; ++c) raw[c] = rawOf(made[c][j], record_.scale(c));
+        out.append(start + centre, raw);
+    }
+    out.finish();
+    return out;
+}
+
+std::string IntervalValues::intervalType() const {
+    const bool mean = filter_ == ExportFilter::Mean;
+    switch (interval_) {
+        case ExportInterval::Second: return mean ? "average 1-second" : "1-second";
+        case ExportInterval::Minute: return mean ? "average 1-minute (00:00-00:59)" : "filtered 1-minute (00:15-01:45)";
+        case ExportInterval::Hour: return "1-hour (00-59)";
+        case ExportInterval::Day: return "1-day (00:00-23:59)";
+        case ExportInterval::Native: break;
+    }
+    return {};
+}
+
+std::string IntervalValues::methodText() const {
+    if (filter_ == ExportFilter::Mean) {
+        return "Plain means of the samples in each interval, stamped at its start.";
+    }
+    std::string text;
+    if (interval_ == ExportInterval::Second) {
+        text = "One-second values by a symmetric windowed-sinc filter (Blackman window, cut-off 0.32 Hz, 20 s wide) "
+               "centred on the second.";
+    } else {
+        text = "One-minute values by the INTERMAGNET Gaussian filter centred on the minute (91 taps at 1 s, 19 at "
+               "5 s, 11 at 10 s; faster data first filtered to one-second values).";
+        if (interval_ == ExportInterval::Hour) text += " Hourly means of the minutes 00-59, stamped at HH:29:30.";
+        if (interval_ == ExportInterval::Day) text += " Daily means of the 1440 minutes, stamped at 11:59:30.";
+    }
+    return text + " A value needs 90 % of the filter's weight (" +
+           (interval_ == ExportInterval::Hour  ? "and of the hour's minutes"
+            : interval_ == ExportInterval::Day ? "and of the day's minutes"
+                                               : "weights renormalised") +
+           "), else 99999.00.";
+}
+
+}  // namespace kordel
