@@ -184,7 +184,8 @@ IoStatus TextExport::write(const ExportPart& part, const TextSink& sink) const {
     const std::vector<std::int64_t> days = values.daysHoldingSamples(part.first, part.last);
     std::size_t headerBytes = 0;
     for (std::size_t k = 0; k < days.size(); ++k) {
-        const Record v = values.valuesOfDay(days[k]);
+        const Record v = values.valuesOfDay(
+            days[k], csv ? csvChannels() : std::vector<std::size_t>(iagaChannels_.begin(), iagaChannels_.end()));
         const TextSink out = k == 0 ? sink : skipping(headerBytes, sink);
         if (csv) {
             const std::vector<std::size_t> channels = csvChannels();
