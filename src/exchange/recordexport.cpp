@@ -125,7 +125,7 @@ QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) 
     const IoStatus written = writeExportFile(ex, ex.whole(), QFile::encodeName(path).toStdString());
     if (!written) return QString::fromStdString(written.message());
     if (const std::size_t n = ex.samplesOutsideYears(); n > 0) {
-        return QStringLiteral("%1 sample(s) moved outside the years 1 to 9999 by the UTC offset %2 were not exported.")
+        return QStringLiteral("%1 sample(s) not exported: the UTC offset %2 moves them outside the years 1 to 9999.")
             .arg(n)
             .arg(choice.utcOffset);
     }

@@ -108,7 +108,7 @@ TEST(KordelExport, ExitCodes) {
         {"--format png --output none.png clean.pc --to 2000-01-01T00:00:00", 1,
          "kordel-export: no samples between 2007-05-16T01:59:59.900Z and 2000-01-01T00:00:00.000Z\n"},
         {"year1.pc --utc-offset +01:00 --format csv", 1,
-         "kordel-export: 1 sample(s) moved outside the years 1 to 9999 by the UTC offset +01:00 not written\n"},
+         "kordel-export: 1 sample(s) not written: the UTC offset +01:00 moves them outside the years 1 to 9999\n"},
         {"- - <clean.pc", 2, "kordel-export: standard input (-) can be read only once\n"},
         {"- --output /dev/full <clean.pc", 1, "kordel-export: Cannot write /dev/full: No space left on device\n"},
     };

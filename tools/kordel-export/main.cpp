@@ -280,8 +280,8 @@ int main(int argc, char** argv) {
         return kFailed;
     }
     if (const std::size_t n = ex.samplesOutsideYears(); n > 0) {
-        say(std::to_string(n) + " sample(s) moved outside the years 1 to 9999 by the UTC offset " +
-            kordel::TextExport::offsetText(options.settings.utcOffsetMs) + " not written");
+        say(std::to_string(n) + " sample(s) not written: the UTC offset " +
+            kordel::TextExport::offsetText(options.settings.utcOffsetMs) + " moves them outside the years 1 to 9999");
     }
     const int written = writeOutput(ex, options);
     return written != 0 || inputsFailed || ex.samplesOutsideYears() > 0 ? kFailed : 0;
