@@ -16,6 +16,7 @@ constexpr std::int64_t kMsPerMinute = 60'000;
 // Samples this far beyond a day still reach its values through the filters
 // (the minute filter's ±45 s over the one-second filter's ±10 s).
 constexpr std::int64_t kReachMs = 70'000;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 std::int64_t dayOf(std::int64_t t) { return t / Record::kMsPerDay - (t % Record::kMsPerDay < 0 ? 1 : 0); }
 
@@ -24,8 +25,13 @@ std::int64_t firstAtOrAfter(std::int64_t start, std::int64_t step, std::int64_t 
     return t <= start ? 0 : (t - start + step - 1) / step;
 }
 
+// Values of 88888 or more either way read as the IAGA-2002 markers (not
+// observed, missing): they are made missing here, so every day's file says the
+// same in its header.
+constexpr double kMarkerFrom = 88888.0;
+
 std::int32_t rawOf(double v, double scale) {
-    if (!std::isfinite(v)) return Record::kMissing;
+    if (!std::isfinite(v) || std::fabs(v) >= kMarkerFrom) return Record::kMissing;
     const double r = std::round(v * scale);
     return std::fabs(r) < 2.1e9 ? static_cast<std::int32_t>(r) : Record::kMissing;
 }
@@ -68,11 +74,11 @@ std::vector<std::int64_t> IntervalValues::daysHoldingSamples(std::size_t first, 
     return days;
 }
 
-Record IntervalValues::valuesOfDay(std::int64_t day) const {
+Record IntervalValues::valuesOfDay(std::int64_t day, const std::vector<std::size_t>& wanted) const {
     const std::size_t nc = record_.channelCount();
-    std::vector<ChannelInfo> channels;
-    for (std::size_t c = 0; c < nc; ++c) channels.push_back(record_.channel(c));
-    Record out(channels);
+    std::vector<ChannelInfo> infos;
+    for (std::size_t c = 0; c < nc; ++c) infos.push_back(record_.channel(c));
+    Record out(infos);
 
     const std::int64_t dayStart = day * Record::kMsPerDay;
     const std::size_t lo = std::clamp(record_.lowerBound(dayStart - kReachMs), first_, last_);
@@ -91,22 +97,37 @@ Record IntervalValues::valuesOfDay(std::int64_t day) const {
     const std::int64_t firstMs = dayStart + j0 * step;
     const auto count = static_cast<std::size_t>(j1 - j0);
 
-    std::vector<std::vector<double>> made(nc);
-    std::vector<double> values(times.size());
-    for (std::size_t c = 0; c < nc; ++c) {
-        for (std::size_t i = 0; i < times.size(); ++i) values[i] = record_.value(c, lo + i);
-        if (filter_ == ExportFilter::Mean) {
-            made[c].resize(count);
-            boxMeans(standard.times(), values, firstMs, step, boxMinimumSamples(step, standard.clock().intervalMs),
-                     made[c]);
-        } else if (interval_ == ExportInterval::Second) {
-            made[c] = standard.seconds(values, firstMs, count);
-        } else {
-            made[c] = standard.minutes(values, firstMs, count);
-            if (interval_ == ExportInterval::Hour) made[c] = hourlyMeans(made[c]);
-            if (interval_ == ExportInterval::Day) made[c] = {dailyMean(made[c])};
+    // The wanted channels' values, NaN where missing.
+    std::vector<std::size_t> channels;
+    for (const std::size_t c : wanted) {
+        if (c < nc && std::find(channels.begin(), channels.end(), c) == channels.end()) channels.push_back(c);
+    }
+    StandardValues::Columns values(channels.size(), std::vector<double>(times.size()));
+    for (std::size_t k = 0; k < channels.size(); ++k) {
+        const auto column = record_.column(channels[k]).subspan(lo, times.size());
+        const double unit = 1.0 / record_.scale(channels[k]);
+        for (std::size_t i = 0; i < times.size(); ++i) {
+            values[k][i] = column[i] == Record::kMissing ? kNaN : column[i] * unit;
         }
     }
+    StandardValues::Columns results;
+    if (filter_ == ExportFilter::Mean) {
+        const std::size_t needed = boxMinimumSamples(step, standard.clock().intervalMs);
+        for (const auto& v : values) {
+            results.emplace_back(count);
+            boxMeans(standard.times(), v, firstMs, step, needed, results.back());
+        }
+    } else if (interval_ == ExportInterval::Second) {
+        results = standard.seconds(values, firstMs, count);
+    } else {
+        results = standard.minutes(values, firstMs, count);
+        for (auto& m : results) {
+            if (interval_ == ExportInterval::Hour) m = hourlyMeans(m);
+            if (interval_ == ExportInterval::Day) m = {dailyMean(m)};
+        }
+    }
+    std::vector<std::vector<double>> made(nc);
+    for (std::size_t k = 0; k < channels.size(); ++k) made[channels[k]] = std::move(results[k]);
 
     // Where each value stands, and which are selected.
     std::int64_t spacing = step;
@@ -118,13 +139,14 @@ Record IntervalValues::valuesOfDay(std::int64_t day) const {
         spacing = Record::kMsPerDay;
         centre = kDailyStampMs;
     }
-    const std::size_t rows = nc == 0 ? 0 : made[0].size();
+    std::size_t rows = 0;
+    for (const auto& m : made) rows = std::max(rows, m.size());
     out.reserve(rows);
     std::vector<std::int32_t> raw(nc);
     for (std::size_t j = 0; j < rows; ++j) {
         const std::int64_t start = firstMs + spacing * static_cast<std::int64_t>(j);
         if (start < fromMs_ || start >= toMs_) continue;
-        for (std::size_t c = 0; c < nc; ++c) raw[c] = rawOf(made[c][j], record_.scale(c));
+        for (std::size_t c = 0; c < nc; ++c) raw[c] = made[c].empty() ? Record::kMissing : rawOf(made[c][j], record_.scale(c));
         out.append(start + centre, raw);
     }
     out.finish();
@@ -161,7 +183,7 @@ std::string IntervalValues::methodText() const {
            (interval_ == ExportInterval::Hour  ? "and of the hour's minutes"
             : interval_ == ExportInterval::Day ? "and of the day's minutes"
                                                : "weights renormalised") +
-           "), else 99999.00.";
+           "), else 99999.00; so are values of magnitude 88888 or more.";
 }
 
 }  // namespace kordel

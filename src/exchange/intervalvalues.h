@@ -41,8 +41,9 @@ public:
     // UT days (days since the date-time epoch) of the selected samples in
     // [first, last), ascending.
     std::vector<std::int64_t> daysHoldingSamples(std::size_t first, std::size_t last) const;
-    // The values of one UT day, with the record's channels and decimals.
-    Record valuesOfDay(std::int64_t day) const;
+    // The values of one UT day, with the record's channels and decimals;
+    // those of `channels` made, the others left missing.
+    Record valuesOfDay(std::int64_t day, const std::vector<std::size_t>& channels) const;
 
     // "Data Interval Type" of IAGA-2002: "filtered 1-minute (00:15-01:45)", …
     std::string intervalType() const;

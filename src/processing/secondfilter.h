@@ -19,8 +19,8 @@
 // weighted mean, those weights renormalised to 1. Else NaN.
 //
 // Units: times in ms, values in any unit (the output has the input's).
-// Cost: per second, one multiply-add per sample within ±10 s; a 20,001-entry
-// table built once.
+// Cost: per second, one multiply-add per sample within ±10 s and channel (the
+// weights looked up once for all channels); a 20,001-entry table built once.
 
 #include <cstdint>
 #include <span>
@@ -37,5 +37,9 @@ double secondFilterWeight(std::int64_t offsetMs);
 // in time, `values` NaN where missing; `intervalMs` the series' typical interval.
 void filterSeconds(std::span<const std::int64_t> timesMs, std::span<const double> values, std::int64_t intervalMs,
                    std::int64_t firstSecondMs, std::span<double> out);
+// The same for several channels of the same samples at once: values[c] and
+// out[c] for each channel c.
+void filterSeconds(std::span<const std::int64_t> timesMs, std::span<const std::span<const double>> values,
+                   std::int64_t intervalMs, std::int64_t firstSecondMs, std::span<const std::span<double>> out);
 
 }  // namespace kordel

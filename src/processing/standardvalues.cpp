@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
+#include <thread>
 
 #include "processing/minutefilter.h"
 #include "processing/secondfilter.h"
@@ -11,6 +13,8 @@ namespace kordel {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// Fewer seconds than this are not worth a thread.
+constexpr std::size_t kSecondsOnTwoThreads = 3600;
 
 // How far before the first and after the last minute the filter reaches.
 std::int64_t minuteReachMs(std::int64_t intervalMs) {
@@ -33,22 +37,42 @@ std::vector<double> StandardValues::onGrid(std::span<const double> values, std::
     return grid;
 }
 
-std::vector<double> StandardValues::seconds(std::span<const double> values, std::int64_t firstSecondMs,
-                                            std::size_t count) const {
-    if (clock_.kind != SampleClock::Kind::Faster) return onGrid(values, firstSecondMs, 1000, count);
-    std::vector<double> out(count);
-    // Only the samples within the filter's reach of the span.
-    const auto from = std::lower_bound(times_.begin(), times_.end(), firstSecondMs - kSecondFilterHalfWidthMs);
-    const auto to = std::lower_bound(from, times_.end(),
-                                     firstSecondMs + 1000 * static_cast<std::int64_t>(count) + kSecondFilterHalfWidthMs);
-    const auto first = static_cast<std::size_t>(from - times_.begin());
-    const auto n = static_cast<std::size_t>(to - from);
-    filterSeconds(std::span(times_).subspan(first, n), values.subspan(first, n), clock_.intervalMs, firstSecondMs, out);
+StandardValues::Columns StandardValues::seconds(const Columns& values, std::int64_t firstSecondMs,
+                                                std::size_t count) const {
+    Columns out;
+    if (clock_.kind != SampleClock::Kind::Faster) {
+        for (const auto& v : values) out.push_back(onGrid(v, firstSecondMs, 1000, count));
+        return out;
+    }
+    out.assign(values.size(), std::vector<double>(count));
+    // Seconds [j0, j1) from only the samples within the filter's reach of them.
+    const auto filterPart = [&](std::size_t j0, std::size_t j1) {
+        const std::int64_t start = firstSecondMs + 1000 * static_cast<std::int64_t>(j0);
+        const auto from = std::lower_bound(times_.begin(), times_.end(), start - kSecondFilterHalfWidthMs);
+        const auto to = std::lower_bound(
+            from, times_.end(), start + 1000 * static_cast<std::int64_t>(j1 - j0) + kSecondFilterHalfWidthMs);
+        const auto first = static_cast<std::size_t>(from - times_.begin());
+        const auto n = static_cast<std::size_t>(to - from);
+        std::vector<std::span<const double>> in;
+        std::vector<std::span<double>> made;
+        for (std::size_t c = 0; c < values.size(); ++c) {
+            in.push_back(std::span(values[c]).subspan(first, n));
+            made.push_back(std::span(out[c]).subspan(j0, j1 - j0));
+        }
+        filterSeconds(std::span(times_).subspan(first, n), in, clock_.intervalMs, start, made);
+    };
+    // A day's seconds on two threads: the halves share nothing they write.
+    const std::size_t half = count >= kSecondsOnTwoThreads ? count / 2 : count;
+    {
+        std::optional<std::jthread> helper;
+        if (half < count) helper.emplace([&] { filterPart(half, count); });
+        filterPart(0, half);
+    }
     return out;
 }
 
-std::vector<double> StandardValues::minutes(std::span<const double> values, std::int64_t firstMinuteMs,
-                                            std::size_t count) const {
+StandardValues::Columns StandardValues::minutes(const Columns& values, std::int64_t firstMinuteMs,
+                                                std::size_t count) const {
     using Kind = SampleClock::Kind;
     std::int64_t step = 0;
     switch (clock_.kind) {
@@ -56,17 +80,35 @@ std::vector<double> StandardValues::minutes(std::span<const double> values, std:
         case Kind::Seconds: step = 1000; break;
         case Kind::FiveSeconds: step = 5000; break;
         case Kind::TenSeconds: step = 10000; break;
-        case Kind::Minutes: return onGrid(values, firstMinuteMs, 60000, count);
-        case Kind::Other: return std::vector<double>(count, kNaN);
+        case Kind::Minutes: {
+            Columns out;
+            for (const auto& v : values) out.push_back(onGrid(v, firstMinuteMs, 60000, count));
+            return out;
+        }
+        case Kind::Other: return Columns(values.size(), std::vector<double>(count, kNaN));
     }
     const std::int64_t reach = minuteReachMs(step);
     const std::int64_t gridStart = firstMinuteMs - reach;
     const auto gridCount = static_cast<std::size_t>((60000 * static_cast<std::int64_t>(count) + 2 * reach) / step);
-    const std::vector<double> grid =
-        clock_.kind == Kind::Faster ? seconds(values, gridStart, gridCount) : onGrid(values, gridStart, step, gridCount);
-    std::vector<double> out(count);
-    filterMinutes(grid, gridStart, step, firstMinuteMs, out);
+    Columns grids;
+    if (clock_.kind == Kind::Faster) {
+        grids = seconds(values, gridStart, gridCount);
+    } else {
+        for (const auto& v : values) grids.push_back(onGrid(v, gridStart, step, gridCount));
+    }
+    Columns out(values.size(), std::vector<double>(count));
+    for (std::size_t c = 0; c < values.size(); ++c) filterMinutes(grids[c], gridStart, step, firstMinuteMs, out[c]);
     return out;
+}
+
+std::vector<double> StandardValues::seconds(std::span<const double> values, std::int64_t firstSecondMs,
+                                            std::size_t count) const {
+    return seconds(Columns{std::vector<double>(values.begin(), values.end())}, firstSecondMs, count).front();
+}
+
+std::vector<double> StandardValues::minutes(std::span<const double> values, std::int64_t firstMinuteMs,
+                                            std::size_t count) const {
+    return minutes(Columns{std::vector<double>(values.begin(), values.end())}, firstMinuteMs, count).front();
 }
 
 std::vector<double> minuteValues(std::span<const std::int64_t> timesMs, std::span<const double> values,

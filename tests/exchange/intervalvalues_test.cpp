@@ -33,7 +33,7 @@ TEST(IntervalValues, OnlyDaysHoldingSamplesGetValues) {
     ASSERT_EQ(days.size(), 2u);
     EXPECT_EQ(days[0] * Record::kMsPerDay, ms(2007, 5, 15, 0, 0, 0));
     EXPECT_EQ(days[1] * Record::kMsPerDay, ms(2008, 5, 15, 0, 0, 0));
-    const Record day = v.valuesOfDay(days[1]);
+    const Record day = v.valuesOfDay(days[1], {0});
     ASSERT_EQ(day.size(), 86400u);
     EXPECT_EQ(day.timeMs(0), ms(2008, 5, 15, 0, 0, 0));
     EXPECT_EQ(day.column(0)[12 * 3600], 200);
@@ -59,7 +59,7 @@ TEST(IntervalValues, WhereTheValuesStand) {
     };
     for (const Row& row : rows) {
         const IntervalValues v(r, 0, r.size(), row.interval, ExportFilter::Standard, {}, {});
-        const Record out = v.valuesOfDay(v.daysHoldingSamples(0, r.size()).at(0));
+        const Record out = v.valuesOfDay(v.daysHoldingSamples(0, r.size()).at(0), {0});
         ASSERT_EQ(out.size(), row.rows);
         EXPECT_EQ(out.timeMs(row.index), row.time);
         EXPECT_EQ(out.column(0)[row.index], row.value);
@@ -77,7 +77,7 @@ TEST(IntervalValues, PlainMinuteMeansNeedHalfTheirSamples) {
     const Record r = oneChannel(samples);
     const IntervalValues v(r, 0, r.size(), ExportInterval::Minute, ExportFilter::Mean, ms(2007, 5, 15, 12, 0, 0),
                            ms(2007, 5, 15, 12, 5, 0));
-    const Record out = v.valuesOfDay(v.daysHoldingSamples(0, r.size()).at(0));
+    const Record out = v.valuesOfDay(v.daysHoldingSamples(0, r.size()).at(0), {0});
     const std::int32_t expected[] = {2950, 1000, M, M, M};
     ASSERT_EQ(out.size(), 5u);
     for (std::size_t i = 0; i < 5; ++i) {
