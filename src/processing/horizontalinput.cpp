@@ -4,7 +4,7 @@
 #include <numbers>
 #include <optional>
 
-#include "exchange/intervalmeans.h"
+#include "processing/boxmeans.h"
 #include "processing/standardvalues.h"
 
 namespace kordel {
@@ -23,12 +23,10 @@ std::vector<double> channelValues(const Record& r, std::size_t c) {
 
 // Plain means of each UT minute, laid out from `firstMinute` for `count` minutes.
 std::vector<double> minuteMeans(const Record& r, std::size_t c, std::int64_t firstMinute, std::size_t count) {
-    const Record means = intervalMeans(r, 0, r.size(), kMinuteMs, minimumSamples(kMinuteMs, r.typicalIntervalMs()));
     std::vector<double> out(count, std::nan(""));
-    for (std::size_t i = 0; i < means.size(); ++i) {
-        const std::int64_t m = floorDiv(means.timeMs(i), kMinuteMs) - firstMinute;
-        if (m >= 0 && m < static_cast<std::int64_t>(count)) out[static_cast<std::size_t>(m)] = means.value(c, i);
-    }
+    const std::vector<double> values = channelValues(r, c);
+    boxMeans(r.times(), values, firstMinute * kMinuteMs, kMinuteMs,
+             boxMinimumSamples(kMinuteMs, r.typicalIntervalMs()), out);
     return out;
 }
 
