@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <unistd.h>
 
 #include "exchange/iagareader.h"
+#include "exchange/standardinput.h"
 #include "record/recordloader.h"
 
 namespace kordel {
@@ -81,6 +83,25 @@ void readIagaFiles(const std::vector<std::string>& files, ExportInput& out) {
 }  // namespace
 
 ExportInput readExportInputs(const std::vector<std::string>& inputs) {
+    // "-" is standard input, read through a copy; its name in messages is the
+    // stream's, never the copy's.
+    StandardInputCopy stdinCopy;
+    std::vector<std::string> given = inputs;
+    if (std::count(given.begin(), given.end(), StandardInputCopy::kArgument) > 1) {
+        return {ExportInput::Status::Usage, {}, {}, {}, {"standard input (-) can be read only once"}};
+    }
+    if (const auto dash = std::find(given.begin(), given.end(), StandardInputCopy::kArgument); dash != given.end()) {
+        if (IoStatus s = stdinCopy.copyFrom(STDIN_FILENO); !s) {
+            return {ExportInput::Status::Failed, {}, {}, {}, {s.message()}};
+        }
+        *dash = stdinCopy.path();
+    }
+    ExportInput out = readExportFiles(given);
+    for (auto& m : out.messages) m = stdinCopy.shown(std::move(m));
+    return out;
+}
+
+ExportInput readExportFiles(const std::vector<std::string>& inputs) {
     ExportInput out;
     std::vector<std::string> dataFiles, iagaFiles;
     for (const auto& f : filesOf(inputs)) {
