@@ -23,7 +23,7 @@ done
 
 root="$scratch/root"
 dpkg -x "$deb" "$root"
-for program in kordel kordel-record kordel-convert kordel-export kordel-sim; do
+for program in kordel kordel-record kordel-convert kordel-export kordel-activity kordel-sim; do
   # No display: the window program must answer without one.
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/$program" --version) ||
     fail "$program --version failed"
@@ -32,7 +32,8 @@ for program in kordel kordel-record kordel-convert kordel-export kordel-sim; do
 done
 for file in usr/share/applications/org.kordel.Kordel.desktop usr/share/icons/hicolor/scalable/apps/kordel.svg \
             usr/share/metainfo/org.kordel.Kordel.metainfo.xml usr/lib/systemd/system/kordel-record@.service \
-            usr/share/mime/packages/kordel.xml usr/share/doc/kordel/copyright usr/share/doc/kordel/changelog.gz; do
+            usr/lib/sysusers.d/kordel.conf usr/share/mime/packages/kordel.xml usr/share/doc/kordel/copyright \
+            usr/share/doc/kordel/changelog.gz; do
   [ -s "$root/$file" ] || fail "no $file"
 done
 if command -v desktop-file-validate >/dev/null; then
@@ -57,6 +58,9 @@ fi
 command -v lintian >/dev/null || fail "lintian is not installed (bash scripts/deps installs it)"
 lintian --fail-on error "$deb" >"$scratch/lintian.txt" 2>&1 || { cat "$scratch/lintian.txt" >&2; fail "lintian found errors"; }
 # Only the programs: no tests, benchmarks or libraries.
-extra=$(cd "$root" && find . -type f | grep -v -e '^\./usr/bin/kordel' -e '^\./usr/share/' -e '^\./usr/lib/systemd/' || true)
+extra=$(cd "$root" && find . -type f | grep -v -e '^\./usr/bin/kordel' -e '^\./usr/share/' -e '^\./usr/lib/systemd/' \
+  -e '^\./usr/lib/sysusers\.d/kordel\.conf$' || true)
 [ -z "$extra" ] || fail "unexpected files: $extra"
+# The stations' system user is made at installation.
+dpkg-deb --ctrl-tarfile "$deb" | tar -tf - | grep -q 'postinst$' || fail "no postinst"
 echo "package_test: $(basename "$deb") ok"

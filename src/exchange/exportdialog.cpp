@@ -43,8 +43,21 @@ TExportDialog::TExportDialog(const kordel::ExportChoice& current, QWidget* paren
     addChoice(Format, QStringLiteral("PDF picture"), F::Pdf, current.format);
     Interval = new QComboBox(this);
     addChoice(Interval, QStringLiteral("Every sample"), I::Native, current.interval);
-    addChoice(Interval, QStringLiteral("Second means"), I::Second, current.interval);
-    addChoice(Interval, QStringLiteral("Minute means"), I::Minute, current.interval);
+    addChoice(Interval, QStringLiteral("One-second values"), I::Second, current.interval);
+    addChoice(Interval, QStringLiteral("One-minute values"), I::Minute, current.interval);
+    addChoice(Interval, QStringLiteral("Hourly means"), I::Hour, current.interval);
+    addChoice(Interval, QStringLiteral("Daily means"), I::Day, current.interval);
+    Filter = new QComboBox(this);
+    addChoice(Filter, QStringLiteral("Standard filter, centred"), kordel::ExportFilter::Standard, current.filter);
+    addChoice(Filter, QStringLiteral("Plain means, stamped at the start"), kordel::ExportFilter::Mean, current.filter);
+    Filter->setToolTip(QStringLiteral("How one-second and one-minute values are made; hours and days are always "
+                                      "means of the filtered minutes"));
+    const auto filterApplies = [this] {
+        const auto i = chosen<kordel::ExportInterval>(Interval);
+        Filter->setEnabled(i == kordel::ExportInterval::Second || i == kordel::ExportInterval::Minute);
+    };
+    connect(Interval, &QComboBox::currentIndexChanged, this, filterApplies);
+    filterApplies();
     Range = new QComboBox(this);
     addChoice(Range, QStringLiteral("Whole record"), 0, current.visibleOnly ? 1 : 0);
     addChoice(Range, QStringLiteral("Visible window"), 1, current.visibleOnly ? 1 : 0);
@@ -65,6 +78,7 @@ TExportDialog::TExportDialog(const kordel::ExportChoice& current, QWidget* paren
     auto* form = new QFormLayout(this);
     form->addRow(QStringLiteral("Format"), Format);
     form->addRow(QStringLiteral("Interval"), Interval);
+    form->addRow(QStringLiteral("Values"), Filter);
     form->addRow(QStringLiteral("Range"), Range);
     form->addRow(QStringLiteral("UTC offset of the clock"), UtcOffset);
     form->addRow(QStringLiteral("IAGA code"), StationCode);
@@ -80,6 +94,7 @@ kordel::ExportChoice TExportDialog::settings() const {
     kordel::ExportChoice c;
     c.format = chosen<kordel::ExportChoice::Format>(Format);
     c.interval = chosen<kordel::ExportInterval>(Interval);
+    c.filter = chosen<kordel::ExportFilter>(Filter);
     c.visibleOnly = Range->currentData().toInt() == 1;
     c.utcOffset = UtcOffset->text().trimmed();
     c.station.code = QString::fromStdString(text(StationCode)).toUpper().toStdString();

@@ -11,13 +11,16 @@ class QLineEdit;
 
 namespace kordel {
 
-// What File > Export... writes: the format, the interval of the values, the
+// What File > Export... writes: the format, the interval of the values and how
+// they are made, the
 // whole record or the visible window, the instrument clock's offset from UT
 // and the station's fields for the IAGA-2002 header (and the pictures' title).
 struct ExportChoice {
     enum class Format { Iaga2002, Csv, Png, Svg, Pdf };
     Format format = Format::Iaga2002;
     ExportInterval interval = ExportInterval::Native;
+    // Seconds and minutes: the standard filters, or plain means.
+    ExportFilter filter = ExportFilter::Standard;
     bool visibleOnly = false;
     QString utcOffset = QStringLiteral("+00:00");
     IagaStation station{{}, {}, "XXX", {}, {}, {}};
@@ -35,6 +38,7 @@ public:
 
     QComboBox* Format = nullptr;
     QComboBox* Interval = nullptr;
+    QComboBox* Filter = nullptr;
     QComboBox* Range = nullptr;
     QLineEdit* UtcOffset = nullptr;
     QLineEdit* StationCode = nullptr;

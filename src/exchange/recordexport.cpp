@@ -6,6 +6,7 @@
 #include <QSize>
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "app/dialogs.h"
 #include "app/programcommandline.h"
@@ -27,7 +28,7 @@ struct FormatInfo {
 };
 
 constexpr FormatInfo kFormats[] = {
-    {ExportChoice::Format::Iaga2002, "iaga2002", "IAGA-2002 (*.sec *.min *.txt)"},
+    {ExportChoice::Format::Iaga2002, "iaga2002", "IAGA-2002 (*.sec *.min *.hor *.day *.txt)"},
     {ExportChoice::Format::Csv, "csv", "CSV (*.csv)"},
     {ExportChoice::Format::Png, "png", "PNG picture (*.png)"},
     {ExportChoice::Format::Svg, "svg", "SVG picture (*.svg)"},
@@ -38,7 +39,8 @@ const FormatInfo& infoOf(ExportChoice::Format f) {
     return *std::find_if(std::begin(kFormats), std::end(kFormats), [f](const FormatInfo& i) { return i.format == f; });
 }
 
-constexpr const char* kIntervals[] = {"native", "second", "minute"};
+constexpr const char* kIntervals[] = {"native", "second", "minute", "hour", "day"};
+constexpr const char* kFilters[] = {"standard", "mean"};
 
 bool validNumber(const std::string& text) {
     if (text.empty()) return true;
@@ -68,9 +70,13 @@ void RecordExport::exportRecord() {
     const QString path = QFileDialog::getSaveFileName(mainWindow_, QStringLiteral("Export"), QString(),
                                                       QString::fromLatin1(infoOf(choice_.format).filter));
     if (path.isEmpty()) return;
-    if (const QString error = exportTo(choice_, path); !error.isEmpty()) {
-        dialogs().error(mainWindow_, error);
+    QString error;
+    try {
+        error = exportTo(choice_, path);
+    } catch (const std::bad_alloc&) {
+        error = QStringLiteral("Not enough memory for the export. Export the visible window only, or a coarser interval.");
     }
+    if (!error.isEmpty()) dialogs().error(mainWindow_, error);
 }
 
 QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) const {
@@ -85,6 +91,7 @@ QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) 
     }
     ExportSettings s;
     s.interval = choice.interval;
+    s.filter = choice.filter;
     s.utcOffsetMs = *offset;
     s.station = choice.station;
     s.programName = "kordel";
@@ -114,6 +121,9 @@ QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) 
     }
     s.format = choice.format == ExportChoice::Format::Csv ? ExportFormat::Csv : ExportFormat::Iaga2002;
     const TextExport ex(*view.record, elements, s);
+    if (const std::string why = ex.unsupportedInterval(); !why.empty()) {
+        return QStringLiteral("The values cannot be made: %1.").arg(QString::fromStdString(why));
+    }
     if (const std::string nothing = ex.nothingToWrite(); !nothing.empty()) {
         return QStringLiteral("Nothing exported: %1.").arg(QString::fromStdString(nothing));
     }
@@ -135,8 +145,13 @@ void RecordExport::restoreSettings(const SettingsStore& store) {
         }
     }
     if (const auto v = get("Interval")) {
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 5; ++i) {
             if (*v == QLatin1String(kIntervals[i])) choice_.interval = static_cast<ExportInterval>(i);
+        }
+    }
+    if (const auto v = get("Filter")) {
+        for (int i = 0; i < 2; ++i) {
+            if (*v == QLatin1String(kFilters[i])) choice_.filter = static_cast<ExportFilter>(i);
         }
     }
     if (const auto v = get("Range")) choice_.visibleOnly = *v == QLatin1String("window");
@@ -155,6 +170,7 @@ void RecordExport::saveSettings(SettingsStore& store) const {
     const auto set = [&](const char* key, const QString& value) { store.setValue(kSection, QString::fromLatin1(key), value); };
     set("Format", QString::fromLatin1(infoOf(choice_.format).key));
     set("Interval", QString::fromLatin1(kIntervals[static_cast<int>(choice_.interval)]));
+    set("Filter", QString::fromLatin1(kFilters[static_cast<int>(choice_.filter)]));
     set("Range", choice_.visibleOnly ? QStringLiteral("window") : QStringLiteral("whole"));
     set("UtcOffset", choice_.utcOffset);
     set("StationCode", QString::fromStdString(choice_.station.code));

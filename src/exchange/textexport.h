@@ -1,8 +1,10 @@
 #pragma once
 // A record exported as IAGA-2002 or CSV: the clock's offset from UT taken off,
-// the time range cut, means formed when asked, and the result written whole or
-// as one file per UT day named as the format recommends (lower-case code,
-// yyyymmdd, "v", "sec"/"min", "." and "sec"/"min", or ".csv").
+// the time range cut, values at a chosen interval made when asked (see
+// intervalvalues.h), and the result written whole or as one file per UT day
+// named as the format recommends (lower-case code, yyyymmdd, "v", "sec", "min"
+// or "hor", "." and the same, or ".csv"); daily means make one file per month
+// (code, yyyymm, "vday.day").
 //
 // A record read from data files (Bx, By, Bz, Ts, Te) is reported as X, Y, Z and
 // the computed F; an IAGA-2002 record keeps its own four elements and F.
@@ -13,16 +15,18 @@
 #include <vector>
 
 #include "exchange/iaga2002.h"
+#include "exchange/intervalvalues.h"
+#include "processing/sampletimes.h"
 #include "record/record.h"
 
 namespace kordel {
 
 enum class ExportFormat { Iaga2002, Csv };
-enum class ExportInterval { Native, Second, Minute };
 
 struct ExportSettings {
     ExportFormat format = ExportFormat::Iaga2002;
     ExportInterval interval = ExportInterval::Native;
+    ExportFilter filter = ExportFilter::Standard;
     std::optional<std::int64_t> fromMs;  // UT, inclusive
     std::optional<std::int64_t> toMs;    // UT, exclusive
     std::int64_t utcOffsetMs = 0;        // the instrument clock minus UT
@@ -42,13 +46,16 @@ public:
     // `elements`: empty for a record of data files, else the IAGA-2002 file's four letters.
     TextExport(Record record, std::string elements, ExportSettings settings);
 
-    // The samples (or means) that will be written.
-    const Record& data() const { return means_ ? *means_ : record_; }
+    // The samples selected (in UT); values at an interval are made from them as they are written.
+    const Record& data() const { return record_; }
     ExportPart whole() const { return {{}, first_, last_}; }
     std::vector<ExportPart> days() const;
 
     IoStatus write(const ExportPart& part, const TextSink& sink) const;
 
+    // Why the values asked for cannot be made from these samples (their
+    // interval does not allow it), or empty.
+    std::string unsupportedInterval() const;
     // Selected samples that the clock offset moved before the year 1 or past
     // 9999: they are left out (the formats have four digits for the year).
     std::size_t samplesOutsideYears() const { return outsideYears_; }
@@ -62,16 +69,18 @@ public:
 
 private:
     std::vector<std::size_t> csvChannels() const;
+    IntervalValues intervalValues() const;
+    std::string partName(std::int64_t day) const;
     void keepWritableYears();
 
     Record record_;
-    std::optional<Record> means_;
     std::string elements_;
     bool fromDataFiles_;
     ExportSettings settings_;
     std::size_t first_ = 0, last_ = 0;
     std::size_t outsideYears_ = 0;
-    std::int64_t typicalMs_ = 0;
+    std::int64_t typicalMs_ = 0;  // the samples' interval, shared stamps spread
+    SampleClock::Kind kind_ = SampleClock::Kind::Other;
     std::array<std::size_t, 4> iagaChannels_{0, 1, 2, 3};
 };
 

@@ -29,9 +29,10 @@ std::string formatJournalPosition(const JournalPosition& p) {
 }
 
 std::optional<JournalPosition> parseJournalPosition(std::string_view text) {
-    if (text.ends_with('\n')) {
-        text.remove_suffix(1);
+    if (!text.ends_with('\n')) {
+        return std::nullopt;
     }
+    text.remove_suffix(1);
     const auto space = text.find(' ');
     if (space == std::string_view::npos) {
         return std::nullopt;
@@ -40,10 +41,92 @@ std::optional<JournalPosition> parseJournalPosition(std::string_view text) {
     p.file = std::string(text.substr(0, space));
     const std::string_view number = text.substr(space + 1);
     const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), p.offset);
-    if (!isDailyFileName(p.file) || number.empty() || ec != std::errc() || end != number.data() + number.size()) {
+    // One way to write each offset: no leading zeros.
+    if (!isDailyFileName(p.file) || number.empty() || ec != std::errc() || end != number.data() + number.size() ||
+        (number.size() > 1 && number.front() == '0')) {
         return std::nullopt;
     }
     return p;
+}
+
+std::string formatJournalState(const JournalState& state) {
+    std::string text = formatJournalPosition(state.committed);
+    for (const JournalPosition& p : state.next) {
+        text += formatJournalPosition(p);
+    }
+    return text;
+}
+
+std::optional<JournalState> parseJournalState(std::string_view text) {
+    JournalState state;
+    bool first = true;
+    while (!text.empty()) {
+        const auto lf = text.find('\n');
+        if (lf == std::string_view::npos) {
+            return std::nullopt;
+        }
+        const auto p = parseJournalPosition(text.substr(0, lf + 1));
+        if (!p) {
+            return std::nullopt;
+        }
+        if (first) {
+            state.committed = *p;
+            first = false;
+        } else {
+            state.next.push_back(*p);
+        }
+        text.remove_prefix(lf + 1);
+    }
+    if (first) {
+        return std::nullopt;
+    }
+    return state;
+}
+
+namespace {
+
+bool queued(const JournalState& state, std::string_view name) {
+    return state.committed.file == name ||
+           std::any_of(state.next.begin(), state.next.end(), [name](const JournalPosition& p) { return p.file == name; });
+}
+
+}  // namespace
+
+JournalState planJournal(const std::optional<JournalState>& saved, bool damaged, std::vector<DailyFileInfo> files,
+                         std::int64_t savedAtNs, std::vector<std::string>& notes) {
+    std::erase_if(files, [](const DailyFileInfo& f) { return !isDailyFileName(f.name); });
+    std::sort(files.begin(), files.end(), [](const DailyFileInfo& a, const DailyFileInfo& b) { return a.name < b.name; });
+    JournalState state;
+    if (saved) {
+        state = *saved;
+    } else if (damaged || files.empty()) {
+        state.committed = {std::string(kBeforeFirstDailyFile), 0};
+    } else {
+        state.committed = {files.back().name, files.back().size};
+        return state;
+    }
+    for (const DailyFileInfo& f : files) {
+        if (f.name == state.committed.file && state.committed.offset > f.size) {
+            // Past the end of the file: not this file's position. Its lines
+            // go out again rather than being skipped.
+            notes.push_back(f.name + " is shorter than the saved position " + std::to_string(state.committed.offset) +
+                            "; sending it from its start");
+            state.committed.offset = 0;
+        }
+    }
+    for (const DailyFileInfo& f : files) {
+        if (queued(state, f.name)) {
+            continue;
+        }
+        if (f.name > state.committed.file) {
+            state.next.push_back({f.name, 0});
+        } else if (saved && f.modifiedNs > savedAtNs) {
+            notes.push_back(f.name + " sorts before " + state.committed.file +
+                            " (the instrument's clock set back?) and was written since; sending it");
+            state.next.push_back({f.name, 0});
+        }
+    }
+    return state;
 }
 
 std::uint64_t scanJournal(std::string_view bytes, std::uint64_t start, std::size_t maxLines,

@@ -31,9 +31,47 @@ bool isDailyFileName(std::string_view name);
 // The first daily file name after `current` in name order, or "" when none.
 std::string nextDailyFile(const std::vector<std::string>& names, std::string_view current);
 
-// The state file: one line "<file> <offset>\n".
+// One line "<file> <offset>\n"; reading wants exactly that, its LF included,
+// so a line cut short is never taken for a smaller offset.
 std::string formatJournalPosition(const JournalPosition& position);
 std::optional<JournalPosition> parseJournalPosition(std::string_view text);
+
+// The name that sorts before every daily file: a position there has sent
+// nothing yet (a station's first start before its first daily file).
+inline constexpr std::string_view kBeforeFirstDailyFile = "00000000000000.pc";
+
+// What the publisher saves: the position up to which the broker acknowledged
+// everything, and the daily files still to be sent after it, each from its
+// start offset, in the order they are to be read. The order is not always
+// name order: a file begun after the instrument's clock was set back sorts
+// before the position and is still to be sent.
+struct JournalState {
+    JournalPosition committed;
+    std::vector<JournalPosition> next;
+    bool operator==(const JournalState&) const = default;
+};
+
+// The position file: one position line per entry, the committed one first.
+std::string formatJournalState(const JournalState& state);
+// Nothing when any line is not a whole position line (a damaged or cut file).
+std::optional<JournalState> parseJournalState(std::string_view text);
+
+struct DailyFileInfo {
+    std::string name;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;  // last modification, ns since the epoch
+};
+
+// Where publishing starts, from the saved state (nothing: none saved, or
+// `damaged`), the daily files in the folder now and the time the state was
+// last saved. A first start begins at the end of what is on disk (its past is
+// not published); a damaged state starts from the oldest file, since nothing
+// is known to be sent. Files after the committed one join the queue in name
+// order; a file that sorts before it joins too when it was written after the
+// state was saved (the clock set back while the publisher was away), and is
+// named in `notes`.
+JournalState planJournal(const std::optional<JournalState>& saved, bool damaged, std::vector<DailyFileInfo> files,
+                         std::int64_t savedAtNs, std::vector<std::string>& notes);
 
 struct JournalLine {
     std::string_view text;  // the 61 characters without CR LF

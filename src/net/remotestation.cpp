@@ -5,12 +5,14 @@
 
 #include "app/errorreport.h"
 #include "app/settingsstore.h"
+#include "net/publishoptions.h"
 
 namespace kordel {
 
 namespace {
 
 const QString kSection = QStringLiteral("RemoteStation");
+constexpr qint64 kBadReportMs = 60000;
 
 std::optional<RemoteStationSettings> askWithDialog(QWidget* parent, const RemoteStationSettings& current) {
     TRemoteStationDialog dialog(current, parent);
@@ -35,14 +37,29 @@ RemoteStation::RemoteStation(QWidget* window, RecorderListener& charts, const QS
         stationState_ = state;
         setStatus(settings_.station + QStringLiteral(": ") + state);
     });
+    connect(&subscriber_, &StationSubscriber::unreachable, this, &RemoteStation::onUnreachable);
+    connect(&subscriber_, &StationSubscriber::messagesDropped, this, [this](int count) {
+        droppedCount_ += count;
+        if (!droppedReported_.isValid() || droppedReported_.elapsed() >= kBadReportMs) {
+            charts_.onLog("Remote station: " + std::to_string(droppedCount_) +
+                          " messages dropped: they came faster than they could be shown");
+            droppedCount_ = 0;
+            droppedReported_.start();
+        }
+    });
     connect(&subscriber_, &StationSubscriber::connectionChanged, this, [this](bool connected) {
         connected_ = connected;
         if (!connected) {
+            away_ = true;
             charts_.onLog("Remote station: broker away, trying again every 2 s");
             setStatus(settings_.station + QStringLiteral(": broker away"));
-        } else if (!stationState_.isEmpty()) {
-            setStatus(settings_.station + QStringLiteral(": ") + stationState_);
+            return;
         }
+        if (std::exchange(away_, false) || std::exchange(unreachableShown_, false)) {
+            charts_.onLog("Remote station: broker back at " + url_);
+        }
+        setStatus(settings_.station + QStringLiteral(": ") +
+                  (stationState_.isEmpty() ? QStringLiteral("connected") : stationState_));
     });
     loadSettings();
 }
@@ -52,6 +69,7 @@ RemoteStation::~RemoteStation() { subscriber_.stop(); }
 void RemoteStation::setStatusLabel(QLabel* label) {
     status_ = label;
     if (status_) {
+        status_->setTextFormat(Qt::PlainText);
         status_->setText(statusText());
     }
 }
@@ -70,6 +88,7 @@ void RemoteStation::loadSettings() {
     settings_.url = store.value(kSection, QStringLiteral("Url")).value_or(QString());
     settings_.station = store.value(kSection, QStringLiteral("Station")).value_or(QString());
     settings_.user = store.value(kSection, QStringLiteral("User")).value_or(QString());
+    settings_.caFile = store.value(kSection, QStringLiteral("CaFile")).value_or(QString());
 }
 
 void RemoteStation::saveSettings() {
@@ -77,6 +96,7 @@ void RemoteStation::saveSettings() {
     store.setValue(kSection, QStringLiteral("Url"), settings_.url);
     store.setValue(kSection, QStringLiteral("Station"), settings_.station);
     store.setValue(kSection, QStringLiteral("User"), settings_.user);
+    store.setValue(kSection, QStringLiteral("CaFile"), settings_.caFile);
     store.sync();
 }
 
@@ -93,27 +113,30 @@ void RemoteStation::RemoteStation1Click() {
 bool RemoteStation::watch(const RemoteStationSettings& s) {
     stop();
     settings_ = s;
+    QString error = remoteStationSettingsError(s);
     std::string urlError;
     const auto address = parseBrokerUrl(s.url.toStdString(), urlError);
-    QString error;
-    if (!address) {
-        error = s.url + QStringLiteral(": ") + QString::fromStdString(urlError);
-    } else if (!isValidStationCode(s.station.toStdString())) {
-        error = QStringLiteral("The station code may hold only letters, digits, '-' and '_'.");
-    } else {
+    if (error.isEmpty() && address) {
         MqttOptions o;
         o.address = *address;
         o.user = s.user;
         o.password = s.password.toUtf8();
+        o.caFile = s.caFile;
+        if (const QString warning = plainPasswordWarning(o); !warning.isEmpty()) {
+            charts_.onLog("Remote station: Warning: " + warning.toStdString());
+        }
         subscriber_.start(o, s.station, error);
     }
     if (!error.isEmpty()) {
         ErrorReport::instance().report(QStringLiteral("Remote station: ") + error);
         return false;
     }
-    recorder_.startRun();
+    url_ = brokerUrlText(*address);    recorder_.startRun();
     watching_ = true;
-    badReported_ = false;
+    badReported_.invalidate();
+    badCount_ = 0;
+    unreachableShown_ = false;
+    away_ = false;
     stationState_.clear();
     setStatus(s.station + QStringLiteral(": connecting"));
     charts_.onLog("Remote station: watching " + s.station.toStdString() + " at " + brokerUrlText(*address));
@@ -130,22 +153,41 @@ void RemoteStation::stop() {
     watching_ = false;
     connected_ = false;
     setStatus(QString());
+    if (window_ != nullptr && window_->windowTitle().endsWith(QStringLiteral("Remote station ") + settings_.station)) {
+        window_->setWindowTitle(QStringLiteral("Kordel-K5"));
+    }
     charts_.onLog("Remote station: stopped watching " + settings_.station.toStdString());
     emit watchingChanged(false);
 }
 
 void RemoteStation::onLine(const QByteArray& line) {
-    badReported_ = false;
     const QByteArray bytes = line + "\r\n";
     recorder_.feed(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 void RemoteStation::onNotALine(int bytes) {
-    // Reported once until a good line arrives, so a broken sender cannot fill the log.
-    if (!badReported_) {
-        badReported_ = true;
-        charts_.onLog("Remote station: a message of " + std::to_string(bytes) + " bytes is no device line, skipped");
+    // Counted, and said at most once a minute, so a broken or hostile sender
+    // cannot fill the log.
+    ++badCount_;
+    if (badReported_.isValid() && badReported_.elapsed() < kBadReportMs) {
+        return;
     }
+    charts_.onLog("Remote station: " + std::to_string(badCount_) + " message" + (badCount_ == 1 ? "" : "s") +
+                  " that " + (badCount_ == 1 ? "is" : "are") + " no device line skipped (the last of " +
+                  std::to_string(bytes) + " bytes)");
+    badCount_ = 0;
+    badReported_.start();
+}
+
+void RemoteStation::onUnreachable(const QString& reason) {
+    // The first failed attempt is shown at once; the next ones are not
+    // repeated until a connection was made.
+    if (connected_ || std::exchange(unreachableShown_, true)) {
+        return;
+    }
+    const std::string text = "cannot reach the broker at " + url_ + ": " + reason.toStdString();
+    charts_.onLog("Remote station: " + text + ", trying again every 2 s");
+    setStatus(settings_.station + QStringLiteral(": ") + QString::fromStdString(text));
 }
 
 void RemoteStation::onRefused(const QString& reason) {

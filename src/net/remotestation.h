@@ -5,11 +5,13 @@
 //
 // The capability owns its parts: the menu-bar item "Remote station...", its
 // dialog, its section of the settings file ("RemoteStation": Url, Station,
-// User; never the password) and its text in the status bar. The main window
+// User, CaFile; never the password) and its text in the status bar, plain text
+// (the station's state is whatever someone published). The main window
 // places the action and the status label, hands in its recorder listener (the
 // charts' side of recording) and calls stop() from Stop.
 
 #include <QObject>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <functional>
 #include <optional>
@@ -46,7 +48,8 @@ public:
     void RemoteStation1Click();
     // False, with a box saying why, when the settings cannot be used.
     bool watch(const RemoteStationSettings& settings);
-    // Stop: no more lines; the charts keep what they show.
+    // Stop: no more lines; the charts keep what they show, the window's title
+    // no longer names the station.
     void stop();
 
     bool watching() const { return watching_; }
@@ -61,6 +64,7 @@ private:
     void setStatus(const QString& text);
     void onLine(const QByteArray& line);
     void onNotALine(int bytes);
+    void onUnreachable(const QString& reason);
     void onRefused(const QString& reason);
 
     void onDailyFileStarted(const std::string& name) override;
@@ -80,7 +84,13 @@ private:
     QString stationState_;
     bool connected_ = false;
     bool watching_ = false;
-    bool badReported_ = false;
+    QElapsedTimer badReported_;  // the last report of messages that are no line
+    int badCount_ = 0;           // since then
+    QElapsedTimer droppedReported_;  // the same for messages dropped in a flood
+    int droppedCount_ = 0;
+    std::string url_;
+    bool unreachableShown_ = false;
+    bool away_ = false;
 };
 
 }  // namespace kordel

@@ -1,21 +1,51 @@
 #pragma once
 // Publishes a station's device lines to an MQTT broker from the daily files on
-// disk. The files are the journal: the publisher reads them in name order from
-// its saved position and sends every valid line to kordel/<CODE>/line (QoS 1),
-// a bounded number at a time; the position moves on only past lines the broker
-// acknowledged and is saved beside the files at most once a second and at the
-// end. After a crash the lines since the last saved position go out again, so
-// every line reaches the broker at least once and in order.
+// disk. The promise: every valid line written to a daily file reaches the
+// broker at least once, whatever the order of file names, restarts, crashes,
+// full disks, refusals or slow name lookups.
+//
+// The files are the journal: the publisher reads them from its saved state and
+// sends every valid line to kordel/<CODE>/line (QoS 1), a bounded number at a
+// time. The state (the position up to which the broker acknowledged every
+// line, and the daily files still to be sent after it) is kept in
+// kordel-mqtt-<CODE>.position beside the files; it is saved at once when a
+// file joins the queue, at most every kSaveIntervalMs when only the position
+// moved, and at the end, always whole (a temporary file synced and renamed).
+// A save that fails is logged and does not count. After a crash the lines
+// since the last saved position go out again.
+//
+// Where it starts: from the saved state; on a first start from the end of what
+// is on disk, recorded at once; from a damaged state (logged) at the oldest
+// daily file. A daily file that sorts before the position (the instrument's
+// clock set back) is sent too: the recorder names each new daily file
+// (dailyFileStarted), and otherwise only the folder's change time is looked at
+// before the folder is listed, so 10,000 old files cost nothing per line.
 //
 // kordel/<CODE>/state holds "online" (retained) while connected; "offline" is
 // the will and is published at a clean end.
 //
-// The recorder never waits for it: lineWritten() only schedules a read. A broker
-// that goes away is logged once, and once when it is back.
+// One owner per station code: the owner is an id kept in
+// kordel-mqtt-<CODE>.owner beside the daily files (made at the first start)
+// and published, retained, as "<id> <host>" on kordel/<CODE>/owner. On every
+// connection the publisher first reads the retained owner and state: another
+// id that is online means another publisher of the same code, which is logged
+// naming it; this one then leaves cleanly (no will, so the state stays
+// "online") and asks again a minute later. The same id takes over at once, even
+// from a retained "online" left by a crash. Only the owner publishes "online",
+// lines and "offline".
+//
+// The recorder never waits for it: lineWritten() only schedules a read, and
+// the client connects on a worker thread. A broker that goes away is logged
+// once, and once when it is back; a broker that refuses the user or the
+// certificate is logged each time it is asked, about once a minute, while the
+// recording goes on.
 
 #include <QObject>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <deque>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,7 +58,8 @@ class StationPublisher : public QObject {
     Q_OBJECT
 public:
     static constexpr int kMaxInflight = 100;
-    static constexpr int kSaveIntervalMs = 1000;
+    static constexpr int kTickMs = 1000;
+    static constexpr int kSaveIntervalMs = 5000;
     static constexpr int kReadBlock = 64 * 1024;
     static constexpr int kOfflineWaitMs = 1000;
 
@@ -40,23 +71,28 @@ public:
 
     // "kordel-mqtt-<CODE>.position" in the folder.
     static std::string positionFileName(const std::string& station);
+    // "kordel-mqtt-<CODE>.owner" in the folder.
+    static std::string ownerFileName(const std::string& station);
 
-    // Reads the saved position (none: from the end of what is on disk now) and
-    // starts connecting. False with the reason when the options cannot be used.
+    // Reads and saves the starting state and starts connecting. False with the
+    // reason when the options cannot be used.
     bool start(const MqttOptions& options, QString& error);
     // The recorder wrote a line: read on from the position.
     void lineWritten();
+    // The recorder began the daily file `name` (a name without folder).
+    void dailyFileStarted(const std::string& name);
     // A clean end: sends what the files still hold and waits for the broker's
     // acknowledgements for at most `timeoutMs`, publishes "offline", disconnects
     // and saves the position.
     void finish(int timeoutMs = 3000);
 
     const JournalPosition& committed() const { return window_.committed(); }
+    const QByteArray& ownerId() const { return ownerId_; }
 
 signals:
-    // The broker refused the credentials or the certificate before the first
-    // connection: the station cannot publish as configured.
-    void fatal(const QString& message);
+    // The broker refused the user, the password or its certificate (already
+    // logged); publishing is asked for again later.
+    void refused(const QString& message);
     // Every acknowledged line (benchmarks and tests watch the progress).
     void acknowledged();
 
@@ -65,15 +101,22 @@ private:
     void pump();
     bool pumpFile();
     bool moveToNextFile();
-    std::vector<std::string> dailyFiles() const;
+    bool lookForNewFiles();
+    void queueFile(const std::string& name, std::uint64_t offset);
+    bool isQueued(const std::string& name) const;
     std::string path(const std::string& name) const;
-    void startPosition();
-    void savePosition();
+    void loadState();
+    JournalState currentState() const;
+    void saveState(bool now);
+    void dropCommittedFiles();
     void onConnected();
     void onDisconnected(const QString& reason);
     void onRefused(const QString& reason);
     void onError(const QString& text);
     void onPublished(int mid);
+    void onMessage(const QByteArray& topic, const QByteArray& payload);
+    void onSubscribed(int mid);
+    void loadOwner();
     bool idle() const;
     void waitUntil(const std::function<bool()>& done, int timeoutMs);
 
@@ -81,13 +124,28 @@ private:
     std::string station_;
     QByteArray lineTopic_;
     QByteArray stateTopic_;
+    QByteArray ownerTopic_;
+    QByteArray checkTopic_;
+    QByteArray ownerId_;
+    QByteArray retainedOwner_;  // as read at this connection
+    QByteArray retainedState_;
+    std::optional<int> checkMid_;
+    bool owning_ = false;
     std::string url_;
     LogFunction log_;
     MqttClient client_;
     AckWindow window_{kMaxInflight};
+    // The journal from the committed file on, each entry where reading of a
+    // file starts; queue_[readIndex_] is the file being read.
+    std::deque<JournalPosition> queue_;
+    std::size_t readIndex_ = 0;
     JournalPosition read_;
-    JournalPosition saved_;
-    QTimer saveTimer_;
+    std::set<std::string> known_;  // every daily file name seen in the folder
+    std::int64_t folderStamp_ = -1;
+    JournalState saved_;
+    bool queueChanged_ = false;
+    QElapsedTimer sinceSave_;
+    QTimer tick_;
     QTimer unreachableTimer_;
     std::vector<JournalLine> scratch_;
     bool pumpScheduled_ = false;

@@ -20,6 +20,13 @@ bool StationSubscriber::start(const MqttOptions& options, const QString& station
         emit connectionChanged(true);
     });
     connect(client_.get(), &MqttClient::disconnected, this, [this] { emit connectionChanged(false); });
+    connect(client_.get(), &MqttClient::unreachable, this, &StationSubscriber::unreachable);
+    connect(client_.get(), &MqttClient::messagesDropped, this, &StationSubscriber::messagesDropped);
+    connect(client_.get(), &MqttClient::oversized, this, [this](const QByteArray& topic, int bytes) {
+        if (topic == lineTopic_) {
+            emit notALine(bytes);
+        }
+    });
     connect(client_.get(), &MqttClient::refused, this, [this](int, const QString& reason) { emit refused(reason); });
     connect(client_.get(), &MqttClient::errorLogged, this, [this](const QString& text) {
         if (!everConnected_ && (text.contains(QLatin1String("SSL")) || text.contains(QLatin1String("certificate")))) {
@@ -27,7 +34,9 @@ bool StationSubscriber::start(const MqttOptions& options, const QString& station
         }
     });
     connect(client_.get(), &MqttClient::messageReceived, this, &StationSubscriber::onMessage);
-    if (!client_->start(options, error)) {
+    MqttOptions o = options;
+    o.maxPayload = kMaxMessage;
+    if (!client_->start(o, error)) {
         client_.reset();
         return false;
     }
@@ -43,7 +52,11 @@ void StationSubscriber::stop() {
 
 void StationSubscriber::onMessage(const QByteArray& topic, const QByteArray& payload) {
     if (topic == stateTopic_) {
-        emit stateChanged(QString::fromUtf8(payload.left(32)));
+        QString state;
+        for (const char c : payload.left(32)) {
+            state += (c >= 0x20 && c < 0x7F) ? QChar::fromLatin1(c) : QChar(u'?');
+        }
+        emit stateChanged(state);
     } else if (topic == lineTopic_) {
         if (payload.size() == static_cast<qsizetype>(kDeviceLineLength - 2) && !payload.contains('\n') &&
             !payload.contains('\r')) {

@@ -1,7 +1,9 @@
 #pragma once
 // Watches one remote station: subscribes to kordel/<CODE>/line and
 // kordel/<CODE>/state and hands on, in the owner's thread, the device lines
-// (61 characters each; anything else is dropped and counted) and the state.
+// (61 characters each; anything else is dropped and counted) and the state
+// (printable characters only). A message over kMaxMessage bytes is dropped
+// before it is copied.
 
 #include <QObject>
 
@@ -12,6 +14,8 @@ namespace kordel {
 class StationSubscriber : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kMaxMessage = 1024;
+
     explicit StationSubscriber(QObject* parent = nullptr);
 
     bool start(const MqttOptions& options, const QString& station, QString& error);
@@ -21,8 +25,10 @@ public:
 signals:
     void lineReceived(const QByteArray& line);  // 61 characters, no CR LF
     void notALine(int bytes);                   // a message on the line topic of another shape
+    void messagesDropped(int count);            // a flood: more came than could be handed on
     void stateChanged(const QString& state);    // the station's "online" / "offline"
     void connectionChanged(bool connected);
+    void unreachable(const QString& reason);    // an attempt to connect failed; tried again
     void refused(const QString& reason);        // credentials or certificate
 
 private:

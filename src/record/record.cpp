@@ -4,7 +4,10 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <system_error>
 #include <thread>
+
+#include "record/moments.h"
 
 namespace kordel {
 
@@ -45,8 +48,7 @@ void permute(std::vector<T>& column, const std::vector<std::uint32_t>& order) {
 }  // namespace
 
 Record::Record(std::vector<ChannelInfo> channels)
-    : channels_(std::move(channels)), columns_(channels_.size()), blocks_(channels_.size()),
-      references_(channels_.size(), 0) {}
+    : channels_(std::move(channels)), columns_(channels_.size()), blocks_(channels_.size()) {}
 
 std::vector<ChannelInfo> Record::dataFileChannels() {
     return {{"Bx", "nT", 2}, {"By", "nT", 2}, {"Bz", "nT", 2}, {"Ts", "°C", 1}, {"Te", "°C", 1}};
@@ -108,7 +110,6 @@ void Record::addChannel(ChannelInfo info, std::vector<std::int32_t> column) {
     channels_.push_back(std::move(info));
     columns_.push_back(std::move(column));
     blocks_.emplace_back();
-    references_.push_back(0);
     buildBlocks(channels_.size() - 1);
 }
 
@@ -118,13 +119,17 @@ std::size_t Record::finish() {
     typicalMs_ = medianInterval(times_);
     findGaps();
     // The channels' summaries are independent: a long record builds them on two threads.
-    const std::size_t half = times_.size() >= kParallelSummaries ? columns_.size() / 2 : 0;
+    std::size_t half = times_.size() >= kParallelSummaries ? columns_.size() / 2 : 0;
     {
         std::optional<std::jthread> helper;
         if (half > 0) {
-            helper.emplace([this, half] {
-                for (std::size_t c = 0; c < half; ++c) buildBlocks(c);
-            });
+            try {
+                helper.emplace([this, half] {
+                    for (std::size_t c = 0; c < half; ++c) buildBlocks(c);
+                });
+            } catch (const std::system_error&) {
+                half = 0;  // no room for another thread's stack: all on this one
+            }
         }
         for (std::size_t c = half; c < columns_.size(); ++c) buildBlocks(c);
     }
@@ -209,38 +214,33 @@ bool Record::breaksAfter(std::size_t i) const { return std::binary_search(gaps_.
 void Record::buildBlocks(std::size_t c) {
     const std::size_t n = times_.size();
     const std::size_t blockCount = (n + kBlockSize - 1) / kBlockSize;
-    {
-        const auto& col = columns_[c];
-        const auto firstPresent = std::find_if(col.begin(), col.end(), [](std::int32_t v) { return v != kMissing; });
-        references_[c] = firstPresent == col.end() ? 0 : *firstPresent;
-        const double ref = references_[c];
-        auto& blocks = blocks_[c];
-        blocks.assign(blockCount, BlockSummary{});
-        for (std::size_t b = 0; b < blockCount; ++b) {
-            BlockSummary s;
-            const std::size_t first = b * kBlockSize;
-            const std::size_t last = std::min(n, first + kBlockSize);
-            for (std::size_t i = first; i < last; ++i) {
-                const std::int32_t v = col[i];
-                if (v == kMissing) {
-                    continue;
-                }
-                const auto offset = static_cast<std::uint32_t>(i - first);
-                if (s.count == 0 || v < s.min) {
-                    s.min = v;
-                    s.minOffset = offset;
-                }
-                if (s.count == 0 || v > s.max) {
-                    s.max = v;
-                    s.maxOffset = offset;
-                }
-                ++s.count;
-                const double d = v - ref;
-                s.sum += d;
-                s.sumSquares += d * d;
+    const auto& col = columns_[c];
+    auto& blocks = blocks_[c];
+    blocks.assign(blockCount, BlockSummary{});
+    for (std::size_t b = 0; b < blockCount; ++b) {
+        BlockSummary s;
+        const std::size_t first = b * kBlockSize;
+        const std::size_t last = std::min(n, first + kBlockSize);
+        for (std::size_t i = first; i < last; ++i) {
+            const std::int32_t v = col[i];
+            if (v == kMissing) {
+                continue;
             }
-            blocks[b] = s;
+            const auto offset = static_cast<std::uint32_t>(i - first);
+            if (s.count == 0 || v < s.min) {
+                s.min = v;
+                s.minOffset = offset;
+            }
+            if (s.count == 0 || v > s.max) {
+                s.max = v;
+                s.maxOffset = offset;
+            }
+            ++s.count;
         }
+        const Moments m = momentsOf(col, first, last, kMissing);
+        s.mean = m.mean;
+        s.m2 = m.m2;
+        blocks[b] = s;
     }
 }
 

@@ -24,6 +24,7 @@ const Program kPrograms[] = {
     {QStringLiteral("kordel-record"), QStringLiteral(KORDEL_RECORD_PATH)},
     {QStringLiteral("kordel-convert"), QStringLiteral(KORDEL_CONVERT_PATH)},
     {QStringLiteral("kordel-export"), QStringLiteral(KORDEL_EXPORT_PATH)},
+    {QStringLiteral("kordel-activity"), QStringLiteral(KORDEL_ACTIVITY_PATH)},
     {QStringLiteral("kordel-sim"), QStringLiteral(KORDEL_SIM_PATH)},
 };
 

@@ -1,8 +1,11 @@
 // The export tool run as a program: outputs, exit codes, options.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -68,6 +71,10 @@ TEST(KordelExport, CsvToStandardOutputWithinTheTimeRange) {
 TEST(KordelExport, ExitCodes) {
     test::ScratchDir dir;
     write(dir.file("a.pc"), kDay);
+    write(dir.file("slow.pc"), "h1\r\nh2\r\nh3\r\n"
+                               "2007 05 16 02 00 00.00 20000.00  1500.00 44000.00  25.0  30.0\r\n"
+                               "2007 05 16 02 00 30.00 20000.00  1500.00 44000.00  25.0  30.0\r\n"
+                               "2007 05 16 02 01 00.00 20000.00  1500.00 44000.00  25.0  30.0\r\n");
     write(dir.file("clean.pc"), std::string(kDay).substr(0, std::string(kDay).find("garbage")));
     write(dir.file("year1.pc"), "h1\r\nh2\r\nh3\r\n0001 01 01 00 30 00.00 20000.00  1500.00 44000.00  25.0  30.0\r\n"
                                 "2007 05 16 02 00 00.00 20000.01  1500.00 44000.00  25.0  30.0\r\n");
@@ -75,6 +82,7 @@ TEST(KordelExport, ExitCodes) {
                              "DATE       TIME         DOY     ABCX      ABCY      ABCZ      ABCF   |\n");
     write(dir.file("c.min"), " Format                 IAGA-2002                                    |\n"
                              "DATE       TIME         DOY     ABCH      ABCD      ABCZ      ABCF   |\n");
+    ASSERT_EQ(::mkfifo(dir.file("fifo.pc").c_str(), 0600), 0);
     struct Case {
         const char* args;
         int status;
@@ -91,7 +99,11 @@ TEST(KordelExport, ExitCodes) {
         {"a.pc --from yesterday", 2, "kordel-export: --from needs an ISO 8601 UT time"},
         {"", 2, "kordel-export: no INPUT given"},
         {"a.pc missing.pc --output o.sec", 1, "kordel-export: Cannot read missing.pc: no such file"},
+        {"a.pc fifo.pc --output o.sec", 1, "kordel-export: fifo.pc is not a regular file"},
         {"a.pc --output no/such/dir/o.sec", 1, "kordel-export: a.pc:6: error line skipped"},
+        {"a.pc --interval week", 2, "kordel-export: --interval must be native, second, minute, hour or day"},
+        {"a.pc --interval hour --filter mean", 2, "kordel-export: --filter goes with --interval second or minute"},
+        {"slow.pc --interval minute", 1, "kordel-export: filtered one-minute values need samples at most 1 second"},
         {"clean.pc --from 2030-01-01T00:00:00 --to 2030-01-02T00:00:00 --output none.sec", 1,
          "kordel-export: no samples between 2030-01-01T00:00:00.000Z and 2030-01-02T00:00:00.000Z\n"},
         {"missing.pc --output none.sec", 1,
@@ -223,12 +235,81 @@ TEST(KordelExport, PicturesInEachFormat) {
     EXPECT_EQ(at(wide, 20), 900);
 }
 
+// An hour at 1 Hz (12:00:00–12:59:59 of 16 May 2007), 20000.00 1500.00 44000.00 throughout.
+std::string hourAtOneHertz() {
+    std::string text = "h1\r\nh2\r\nh3\r\n";
+    char line[80];
+    for (int s = 0; s < 3600; ++s) {
+        std::snprintf(line, sizeof line, "2007 05 16 12 %02d %02d.00 20000.00  1500.00 44000.00  25.0  30.0\r\n",
+                      s / 60, s % 60);
+        text += line;
+    }
+    return text;
+}
+
+TEST(KordelExport, StandardValuesNamedStampedAndLabelled) {
+    test::ScratchDir dir;
+    write(dir.file("a.pc"), hourAtOneHertz());
+    struct Case {
+        const char* args;
+        const char* file;
+        const char* intervalType;  // the header's "Data Interval Type"
+        const char* record;        // one data record of the file
+    };
+    const std::vector<Case> cases{
+        {"--interval second", "abc20070516vsec.sec", "1-second",
+         "2007-05-16 12:00:00.000 136     20000.00   1500.00  44000.00  48355.45"},
+        // The first minute lacks the 45 s before it.
+        {"--interval minute", "abc20070516vmin.min", "filtered 1-minute (00:15-01:45)",
+         "2007-05-16 12:00:00.000 136     99999.00  99999.00  99999.00  99999.00"},
+        {"--interval minute", "abc20070516vmin.min", "filtered 1-minute (00:15-01:45)",
+         "2007-05-16 12:01:00.000 136     20000.00   1500.00  44000.00  48355.45"},
+        {"--interval minute --filter mean", "abc20070516vmin.min", "average 1-minute (00:00-00:59)",
+         "2007-05-16 12:00:00.000 136     20000.00   1500.00  44000.00  48355.45"},
+        {"--interval hour", "abc20070516vhor.hor", "1-hour (00-59)",
+         "2007-05-16 12:29:30.000 136     20000.00   1500.00  44000.00  48355.45"},
+        {"--interval day", "abc200705vday.day", "1-day (00:00-23:59)",  // 59 of 1440 minutes
+         "2007-05-16 11:59:30.000 136     99999.00  99999.00  99999.00  99999.00"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(dir.file("out"));
+        const Outcome r = run(dir, std::string("--station-code abc --output-dir out ") + c.args + " a.pc");
+        EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
+        const std::string text = readAll(dir.file(std::string("out/") + c.file));
+        EXPECT_NE(text.find(" Digital Sampling       1 second "), std::string::npos) << c.args;
+        EXPECT_NE(text.find(std::string(" Data Interval Type     ") + c.intervalType + " "), std::string::npos) << c.args;
+        EXPECT_NE(text.find(std::string("\r\n") + c.record + "\r\n"), std::string::npos) << c.args;
+    }
+}
+
+TEST(KordelExport, IntervalValuesOnlyForDaysThatHoldSamples) {
+    // Two lines a year apart: two day files of 86,400 seconds, nothing between.
+    test::ScratchDir dir;
+    write(dir.file("a.pc"), "h1\r\nh2\r\nh3\r\n"
+                            "2007 05 16 02 00 00.00 20000.00  1500.00 44000.00  25.0  30.0\r\n"
+                            "2008 05 16 02 00 00.00 20000.01  1500.00 44000.00  25.0  30.0\r\n");
+    const Outcome r = run(dir, "--station-code abc --interval second --output-dir out a.pc");
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir.file("out"))) files.push_back(e.path().filename());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"abc20070516vsec.sec", "abc20080516vsec.sec"}));
+    const std::string second = readAll(dir.file("out/abc20080516vsec.sec"));
+    std::size_t records = 0;
+    for (std::size_t at = second.find("\n2008-05-16 "); at != std::string::npos; at = second.find("\n2008-05-16 ", at + 1)) {
+        ++records;
+    }
+    EXPECT_EQ(records, 86400u);
+    EXPECT_NE(second.find("\r\n2008-05-16 02:00:00.000 137     20000.01   1500.00  44000.00  48355.46\r\n"),
+              std::string::npos);
+}
+
 TEST(KordelExport, HelpListsEveryOption) {
     test::ScratchDir dir;
     const Outcome r = run(dir, "--help");
     EXPECT_EQ(r.status, 0);
     for (const char* option : {"--format", "--output <", "--output-dir", "--interval", "--from", "--to ", "--utc-offset",
-                               "--station-code", "--station-name", "--source", "--latitude", "--longitude",
+                               "--filter", "--station-code", "--station-name", "--source", "--latitude", "--longitude",
                                "--elevation", "--size", "--help"}) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     }

@@ -104,6 +104,7 @@ TEST(RecordExport, RefusesWhatCannotBeWrittenWithAMessage) {
 void expectSame(const ExportChoice& a, const ExportChoice& b) {
     EXPECT_EQ(a.format, b.format);
     EXPECT_EQ(a.interval, b.interval);
+    EXPECT_EQ(a.filter, b.filter);
     EXPECT_EQ(a.visibleOnly, b.visibleOnly);
     EXPECT_EQ(a.utcOffset, b.utcOffset);
     EXPECT_EQ(a.station.code, b.station.code);
@@ -119,6 +120,7 @@ TEST(RecordExport, ChoiceKeptInTheSettingsFileAndShownByTheDialog) {
     ExportChoice choice;
     choice.format = ExportChoice::Format::Svg;
     choice.interval = ExportInterval::Minute;
+    choice.filter = ExportFilter::Mean;
     choice.visibleOnly = true;
     choice.utcOffset = QStringLiteral("-03:30");
     choice.station = {"Institute, Dept.", "Kordel Hill", "KDH", "51.5", "-0.25", "120"};

@@ -6,7 +6,6 @@
 #include "exchange/csvwriter.h"
 #include "exchange/exportarguments.h"
 #include "exchange/iagareader.h"
-#include "exchange/intervalmeans.h"
 #include "exchange/textexport.h"
 #include "record/totalfield.h"
 
@@ -66,35 +65,6 @@ TEST(TextExport, CsvHasTheHeaderTimesAndDecimalsOfTheSource) {
               "2007-05-15T12:30:00.100Z,,1500.00,44000.00,,25.0,\r\n");
     EXPECT_EQ(csvField("a,b"), "\"a,b\"");
     EXPECT_EQ(csvField("say \"x\""), "\"say \"\"x\"\"\"");
-}
-
-TEST(IntervalMeans, MinutesNeedHalfTheirSamplesAndEndAtTheirBoundary) {
-    // 1 Hz: minute 12:00 full (60 samples of value = second), 12:01 with 30
-    // samples, 12:02 with 29, 12:03 empty, 12:04 with the one sample at 12:04:00.
-    Record r({{"V", "nT", 2}});
-    auto add = [&](int minute, int second, std::int32_t v) {
-        const std::int32_t raw[1] = {v};
-        r.append(ms(15, 12, minute, second), raw);
-    };
-    for (int s = 0; s < 60; ++s) add(0, s, s * 100);
-    for (int s = 0; s < 30; ++s) add(1, s, 1000);
-    for (int s = 30; s < 59; ++s) add(2, s, 2000);
-    add(4, 0, 4000);
-    r.finish();
-    ASSERT_EQ(minimumSamples(60000, r.typicalIntervalMs()), 30u);
-    const Record m = intervalMeans(r, 0, r.size(), 60000, minimumSamples(60000, r.typicalIntervalMs()));
-    const std::vector<std::pair<std::int64_t, std::int32_t>> expected{
-        {ms(15, 12, 0, 0), 2950}, {ms(15, 12, 1, 0), 1000}, {ms(15, 12, 2, 0), M}, {ms(15, 12, 3, 0), M},
-        {ms(15, 12, 4, 0), M}};
-    ASSERT_EQ(m.size(), expected.size());
-    for (std::size_t i = 0; i < m.size(); ++i) {
-        EXPECT_EQ(m.timeMs(i), expected[i].first) << i;
-        EXPECT_EQ(m.column(0)[i], expected[i].second) << i;
-    }
-    // Seconds need one sample: 12:04:00 alone makes its second.
-    const Record sec = intervalMeans(r, r.size() - 1, r.size(), 1000, minimumSamples(1000, 1000));
-    ASSERT_EQ(sec.size(), 1u);
-    EXPECT_EQ(sec.column(0)[0], 4000);
 }
 
 TEST(TextExport, UtcOffsetAcrossMidnightMakesTwoUtDays) {

@@ -89,7 +89,8 @@ TEST(Journal, PositionFileReadsOnlyWhatItWrote) {
     EXPECT_EQ(formatJournalPosition(p), "20261208102030.pc 1234\n");
     EXPECT_EQ(parseJournalPosition("20261208102030.pc 1234\n"), p);
     for (const char* bad : {"", "20261208102030.pc", "20261208102030.pc -1\n", "20261208102030.pc 12a\n",
-                            "../etc/passwd 0\n", "20261208102030.pc \n"}) {
+                            "../etc/passwd 0\n", "20261208102030.pc \n", "20261208102030.pc 123",
+                            "20261208102030.pc 1234\r\n", "20261208102030.pc 01234\n"}) {
         EXPECT_FALSE(parseJournalPosition(bad).has_value()) << bad;
     }
 }
@@ -153,4 +154,60 @@ TEST(AckWindowTest, CommitsTheLongestAcknowledgedRunFromTheOldest) {
     EXPECT_TRUE(w.acknowledged(13));
     EXPECT_EQ(w.committed(), (JournalPosition{"20261209000000.pc", 63}));
     EXPECT_EQ(w.inFlight(), 0u);
+}
+
+TEST(Journal, StateFileIsTakenOnlyWhole) {
+    const JournalState state{{"20261208102030.pc", 630}, {{"20261209000000.pc", 0}, {"20261207000000.pc", 126}}};
+    const std::string text = "20261208102030.pc 630\n20261209000000.pc 0\n20261207000000.pc 126\n";
+    EXPECT_EQ(formatJournalState(state), text);
+    EXPECT_EQ(parseJournalState(text), state);
+    // Cut anywhere, or with a CR LF, it is not a state: nothing is read from it.
+    for (std::size_t cut = 0; cut < text.size(); ++cut) {
+        const std::string part = text.substr(0, cut);
+        const auto parsed = parseJournalState(part);
+        if (parsed) {
+            EXPECT_TRUE(part.ends_with('\n')) << part;
+            EXPECT_EQ(formatJournalState(*parsed), part);
+        }
+    }
+    for (const char* bad : {"", "\n", "20261208102030.pc 630\r\n", "20261208102030.pc 630\n\n",
+                            "20261208102030.pc 630\nkordel.log 0\n"}) {
+        EXPECT_FALSE(parseJournalState(bad).has_value()) << bad;
+    }
+}
+
+TEST(Journal, PlanStartsWhereNothingIsLost) {
+    const std::vector<DailyFileInfo> files = {{"20261208000000.pc", 6300, 100},
+                                              {"20261207000000.pc", 630, 300},  // written after the save at 200
+                                              {"20261206000000.pc", 630, 50},
+                                              {"20261209000000.pc", 126, 150},
+                                              {"kordel.log", 10, 400}};
+    struct Case {
+        const char* what;
+        std::optional<JournalState> saved;
+        bool damaged;
+        std::vector<DailyFileInfo> files;
+        JournalState expected;
+        std::size_t notes;
+    };
+    const Case cases[] = {
+        {"first start: the end of the newest file", std::nullopt, false, files, {{"20261209000000.pc", 126}, {}}, 0},
+        {"first start without files: before the first", std::nullopt, false, {}, {{"00000000000000.pc", 0}, {}}, 0},
+        {"damaged: every file from the oldest", std::nullopt, true, files,
+         {{"00000000000000.pc", 0},
+          {{"20261206000000.pc", 0}, {"20261207000000.pc", 0}, {"20261208000000.pc", 0}, {"20261209000000.pc", 0}}},
+         0},
+        {"saved: the later files, and an earlier one written since", JournalState{{"20261208000000.pc", 630}, {}}, false,
+         files, {{"20261208000000.pc", 630}, {{"20261207000000.pc", 0}, {"20261209000000.pc", 0}}}, 1},
+        {"saved queue kept first, no file twice",
+         JournalState{{"20261208000000.pc", 630}, {{"20261207000000.pc", 63}}}, false, files,
+         {{"20261208000000.pc", 630}, {{"20261207000000.pc", 63}, {"20261209000000.pc", 0}}}, 0},
+        {"a position past the file's end: the file again", JournalState{{"20261209000000.pc", 999}, {}}, false, files,
+         {{"20261209000000.pc", 0}, {{"20261207000000.pc", 0}}}, 2},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> notes;
+        EXPECT_EQ(planJournal(c.saved, c.damaged, c.files, 200, notes), c.expected) << c.what;
+        EXPECT_EQ(notes.size(), c.notes) << c.what;
+    }
 }

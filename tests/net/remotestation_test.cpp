@@ -63,7 +63,7 @@ TEST(RemoteStationTest, ShowsTheStationsLinesAndStateAsIfRecording) {
     remote.setStatusLabel(&status);
     EXPECT_EQ(remote.action()->text(), QStringLiteral("Remote station..."));
     remote.setAsk([&](QWidget*, const RemoteStationSettings&) {
-        return RemoteStationSettings{broker.url(), QStringLiteral("R1"), QStringLiteral("watcher"), QStringLiteral("pw")};
+        return RemoteStationSettings{broker.url(), QStringLiteral("R1"), QStringLiteral("watcher"), QStringLiteral("pw"), {}};
     });
     remote.action()->trigger();
     ASSERT_TRUE(remote.watching());
@@ -75,19 +75,31 @@ TEST(RemoteStationTest, ShowsTheStationsLinesAndStateAsIfRecording) {
     station.send("kordel/R1/state", "online", true);
     ASSERT_TRUE(test::waitUntil([&] { return status.text() == QStringLiteral("R1: online"); }));
     station.send("kordel/R1/line", line(1, "100.50"));
-    station.send("kordel/R1/line", "short");                      // reported once, skipped
+    station.send("kordel/R1/line", "short");                      // reported, skipped
     station.send("kordel/R1/line", line(2, "101.50") + "\r\n");   // 63 bytes: not a line message
+    station.send("kordel/R1/line", QByteArray(5000, 'x'));         // over 1 KiB: dropped unread
     station.send("kordel/R2/line", line(3, "999.00"));            // another station
     station.send("kordel/R1/line", line(4, "102.50"));
     ASSERT_TRUE(test::waitUntil([&] { return charts.bx.size() >= 2; }));
     EXPECT_EQ(charts.bx, (std::vector<double>{100.5, 102.5}));
     EXPECT_EQ(charts.started, std::vector<std::string>{"Remote station R1"});
-    EXPECT_EQ(std::count(charts.log.begin(), charts.log.end(),
-                         "Remote station: a message of 5 bytes is no device line, skipped"), 1);
+    // One entry a minute at most: the first is said, the next two only counted.
+    EXPECT_EQ(std::count_if(charts.log.begin(), charts.log.end(),
+                            [](const std::string& l) { return l.find("no device line") != std::string::npos; }),
+              1);
+    EXPECT_NE(std::find(charts.log.begin(), charts.log.end(),
+                        "Remote station: 1 message that is no device line skipped (the last of 5 bytes)"),
+              charts.log.end());
 
     station.send("kordel/R1/state", "offline", true);
     ASSERT_TRUE(test::waitUntil([&] { return status.text() == QStringLiteral("R1: offline"); }));
+    // The state is anyone's text: shown as it is, never as markup.
+    station.send("kordel/R1/state", "<b>x</b>\n", true);
+    ASSERT_TRUE(test::waitUntil([&] { return status.text() == QStringLiteral("R1: <b>x</b>?"); }));
+    EXPECT_EQ(status.textFormat(), Qt::PlainText);
+    window.setWindowTitle(QStringLiteral("Kordel-K5 - Remote station R1"));
     remote.stop();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Kordel-K5"));
     EXPECT_FALSE(remote.watching());
     EXPECT_EQ(status.text(), QString());
     EXPECT_TRUE(charts.errors.empty());
@@ -118,11 +130,11 @@ TEST(RemoteStationTest, RefusedUserOrUnusableSettingsAreReportedInABox) {
         QString box;
     };
     const Case cases[] = {
-        {{broker.url(), QStringLiteral("R1"), QStringLiteral("station"), QStringLiteral("wrong")},
+        {{broker.url(), QStringLiteral("R1"), QStringLiteral("station"), QStringLiteral("wrong"), {}},
          QStringLiteral("Remote station R1: the broker refused the connection: not authorised (user name or password)")},
-        {{QStringLiteral("http://x"), QStringLiteral("R1"), {}, {}},
+        {{QStringLiteral("http://x"), QStringLiteral("R1"), {}, {}, {}},
          QStringLiteral("Remote station: http://x: the broker address must start with mqtt:// or mqtts://")},
-        {{broker.url(), QStringLiteral("a/b"), {}, {}},
+        {{broker.url(), QStringLiteral("a/b"), {}, {}, {}},
          QStringLiteral("Remote station: The station code may hold only letters, digits, '-' and '_'.")},
     };
     for (const Case& c : cases) {
@@ -130,5 +142,52 @@ TEST(RemoteStationTest, RefusedUserOrUnusableSettingsAreReportedInABox) {
         ASSERT_TRUE(test::waitUntil([&] { return dialogs.errors.contains(c.box); }))
             << dialogs.errors.join('\n').toStdString();
         EXPECT_FALSE(remote.watching());
+    }
+}
+
+TEST(RemoteStationTest, ABrokerThatIsNotThereIsSaidAtOnceAndItsComingBackLogged) {
+    test::Broker broker;
+    ASSERT_TRUE(broker.ok()) << broker.output().toStdString();
+    broker.stop();
+    test::FakeDialogs dialogs;
+    QTemporaryDir dir;
+    QWidget window;
+    ChartsSpy charts;
+    RemoteStation remote(&window, charts, dir.filePath(QStringLiteral("kordel.ini")));
+    QLabel status;
+    remote.setStatusLabel(&status);
+    ASSERT_TRUE(remote.watch({broker.url(), QStringLiteral("R1"), {}, {}, {}}));
+    const QString refused = QStringLiteral("R1: cannot reach the broker at ") + broker.url() +
+                            QStringLiteral(": connection refused");
+    ASSERT_TRUE(test::waitUntil([&] { return status.text() == refused; }, 10000)) << status.text().toStdString();
+    EXPECT_EQ(charts.log.back(), "Remote station: " + refused.mid(4).toStdString() + ", trying again every 2 s");
+    ASSERT_TRUE(broker.start());
+    ASSERT_TRUE(test::waitUntil([&] { return status.text() == QStringLiteral("R1: connected"); }));
+    EXPECT_EQ(charts.log.back(), "Remote station: broker back at " + broker.url().toStdString());
+    remote.stop();
+}
+
+TEST(RemoteStationTest, TheDialogStaysOpenWithWhatCannotBeUsed) {
+    struct Case {
+        kordel::RemoteStationSettings settings;
+        QString problem;  // empty: accepted
+    };
+    const Case cases[] = {
+        {{{}, QStringLiteral("R1"), {}, {}, {}}, QStringLiteral("The broker address is empty.")},
+        {{QStringLiteral("mqtt://"), QStringLiteral("R1"), {}, {}, {}},
+         QStringLiteral("mqtt://: the broker's host is missing")},
+        {{QStringLiteral("mqtt://b"), {}, {}, {}, {}},
+         QStringLiteral("The station code may hold only letters, digits, '-' and '_'.")},
+        {{QStringLiteral("mqtt://b"), QStringLiteral("R1"), {}, {}, QStringLiteral("/ca.crt")},
+         QStringLiteral("A CA file is for an mqtts:// broker.")},
+        {{QStringLiteral("mqtts://b"), QStringLiteral("R1"), {}, {}, QStringLiteral("/ca.crt")}, {}},
+    };
+    for (const Case& c : cases) {
+        TRemoteStationDialog dialog(c.settings);
+        dialog.show();
+        dialog.accept();
+        EXPECT_EQ(dialog.isVisible(), !c.problem.isEmpty()) << c.problem.toStdString();
+        EXPECT_EQ(dialog.Problem->text(), c.problem);
+        EXPECT_EQ(dialog.settings().caFile, c.settings.caFile);
     }
 }

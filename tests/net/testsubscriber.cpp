@@ -16,7 +16,7 @@ TestSubscriber::TestSubscriber(const QString& url, const QString& caFile) {
     o.cleanSession = false;
     o.reconnectDelaySeconds = 1;
     QObject::connect(&client_, &MqttClient::connected, [this] {
-        subscribed_ = client_.subscribe("kordel/#", 1);
+        subscribed_ = client_.subscribe("kordel/#", 1).has_value();
     });
     QObject::connect(&client_, &MqttClient::messageReceived,
                      [this](const QByteArray& topic, const QByteArray& payload) { messages_.append({topic, payload}); });

@@ -21,6 +21,8 @@ public:
     QList<QByteArray> lines(const QByteArray& station = "ST1") const;
     // The last payload of kordel/<station>/state.
     QByteArray state(const QByteArray& station = "ST1") const;
+    // Forgets what arrived so far.
+    void clear() { messages_.clear(); }
 
 private:
     MqttClient client_;

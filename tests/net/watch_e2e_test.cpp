@@ -51,7 +51,7 @@ TEST(WatchEndToEnd, TheWindowShowsARemoteStationFedByKordelRecord) {
         EXPECT_EQ(menu, (QStringList{QStringLiteral("File"), QStringLiteral("View"), QStringLiteral("ComPort"),
                                      QStringLiteral("Remote station..."), QStringLiteral("About")}));
         form.remoteStation()->setAsk([&](QWidget*, const RemoteStationSettings&) {
-            return RemoteStationSettings{broker.url(), QStringLiteral("W1"), {}, {}};
+            return RemoteStationSettings{broker.url(), QStringLiteral("W1"), {}, {}, {}};
         });
         form.remoteStation()->action()->trigger();
         ASSERT_TRUE(test::waitUntil([&] {

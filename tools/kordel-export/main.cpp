@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -68,8 +69,14 @@ void addOptions(kordel::ProgramCommandLine& cli) {
     cli.addOption({QStringLiteral("output")}, QStringLiteral("Write everything to FILE (- for standard output)."), QStringLiteral("FILE"),
                   QStringLiteral("standard output"));
     option("output-dir",
-           "Write one file per UT day into DIR, named as IAGA-2002 recommends (e.g. abc20070515vsec.sec).", "DIR");
-    defaulting("interval", "native (every sample), second or minute means.", "INTERVAL", "native");
+           "Write one file per UT day into DIR, named as IAGA-2002 recommends (e.g. abc20070515vsec.sec, "
+           "abc20070515vhor.hor); daily means one file per month (abc200705vday.day).", "DIR");
+    defaulting("interval",
+               "native (every sample), second, minute (values centred on the second or minute, by the standard "
+               "filters), hour or day (means of the minute values).",
+               "INTERVAL", "native");
+    defaulting("filter", "standard (the filters observatories use) or mean (plain means of the samples in each "
+               "second or minute, stamped at its start).", "FILTER", "standard");
     option("from", "First UT time exported, inclusive (e.g. 2007-05-15T12:00:00).", "TIME", "the first sample");
     option("to", "UT time where the export ends, exclusive.", "TIME", "after the last sample");
     defaulting("utc-offset", "Offset of the instrument's clock from UT, +HH:MM or -HH:MM.", "OFFSET", "+00:00");
@@ -105,7 +112,15 @@ std::string readOptions(const QCommandLineParser& p, Options& o) {
     if (interval == "native") o.settings.interval = kordel::ExportInterval::Native;
     else if (interval == "second") o.settings.interval = kordel::ExportInterval::Second;
     else if (interval == "minute") o.settings.interval = kordel::ExportInterval::Minute;
-    else return "--interval must be native, second or minute";
+    else if (interval == "hour") o.settings.interval = kordel::ExportInterval::Hour;
+    else if (interval == "day") o.settings.interval = kordel::ExportInterval::Day;
+    else return "--interval must be native, second, minute, hour or day";
+    const QString filter = p.value("filter").toLower();
+    if (filter == "mean") o.settings.filter = kordel::ExportFilter::Mean;
+    else if (filter != "standard") return "--filter must be standard or mean";
+    if (p.isSet("filter") && interval != "second" && interval != "minute") {
+        return "--filter goes with --interval second or minute";
+    }
     for (const char* name : {"from", "to"}) {
         if (!p.isSet(name)) continue;
         const auto t = kordel::parseIsoUtc(p.value(name).toStdString());
@@ -226,9 +241,7 @@ int writePicture(kordel::Record record, const std::string& elements, const Optio
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     kordel::ProgramCommandLine cli(
         QStringLiteral("kordel-export"),
         QStringLiteral("Exports Kordel-K5 data files (*.pc, *.fl), IAGA-2002 files, or folders of them,\n"
@@ -261,10 +274,27 @@ int main(int argc, char** argv) {
         return written != 0 || inputsFailed ? kFailed : 0;
     }
     const kordel::TextExport ex(std::move(input.record), input.elements, options.settings);
+    if (const std::string why = ex.unsupportedInterval(); !why.empty()) {
+        say(why);
+        return kFailed;
+    }
     if (const std::size_t n = ex.samplesOutsideYears(); n > 0) {
         say(std::to_string(n) + " sample(s) not written: the UTC offset " +
             kordel::TextExport::offsetText(options.settings.utcOffsetMs) + " moves them outside the years 1 to 9999");
     }
     const int written = writeOutput(ex, options);
     return written != 0 || inputsFailed || ex.samplesOutsideYears() > 0 ? kFailed : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // A record, its F or its means larger than the memory left: a message
+        // and exit status 1, as for any output that could not be written.
+        say("Not enough memory for the export; export fewer files or a shorter time (--from, --to).");
+        return kFailed;
+    }
 }

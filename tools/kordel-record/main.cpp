@@ -50,8 +50,9 @@ int main(int argc, char* argv[]) {
                        "kordel.log in the current directory. A port that fails (adapter pulled out)\n"
                        "is tried again every 2 s. The first line of output names the port."),
         {{0, QStringLiteral("ended by SIGINT or SIGTERM")},
-         {1, QStringLiteral("the port (without --wait) or the output folder could not be opened; the MQTT "
-                            "options cannot be used, or the broker refused the user or its certificate")}});
+         {1, QStringLiteral("the port (without --wait) or the output folder could not be opened, or the MQTT "
+                            "options cannot be used (a broker that refuses the user or its certificate is "
+                            "logged and asked again every minute; recording goes on)")}});
     cli.addOption({QStringLiteral("port")}, QStringLiteral("The serial port of the instrument."), QStringLiteral("NAME"),
                   defaultPort());
     cli.addOption({QStringLiteral("output-dir")}, QStringLiteral("The folder of the daily data files."),
@@ -70,7 +71,8 @@ int main(int argc, char* argv[]) {
     cli.addOption({QStringLiteral("mqtt-user")}, QStringLiteral("The user name at the broker."), QStringLiteral("NAME"));
     cli.addOption({QStringLiteral("mqtt-password-file")},
                   QStringLiteral("A file whose first line is the password at the broker (a password is never "
-                                 "taken on the command line)."),
+                                 "taken on the command line); only its owner may read it. Under systemd, the "
+                                 "credential mqtt-password (LoadCredential=) when not given."),
                   QStringLiteral("FILE"));
     cli.addOption({QStringLiteral("mqtt-ca")},
                   QStringLiteral("The CA certificate that signed the broker's (mqtts://)."), QStringLiteral("FILE"),
@@ -131,6 +133,12 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     std::unique_ptr<kordel::StationPublisher> publisher;
+    if (mqttOptions) {
+        if (const QString warning = kordel::plainPasswordWarning(*mqttOptions); !warning.isEmpty()) {
+            std::cerr << "kordel-record: Warning: " << warning.toStdString() << '\n';
+            session.log("MQTT: Warning: " + warning.toStdString());
+        }
+    }
     bool ended = false;
     if (mqttOptions) {
         publisher = std::make_unique<kordel::StationPublisher>(
@@ -138,14 +146,11 @@ int main(int argc, char* argv[]) {
             [&session](const std::string& text) { session.log(text); });
         QObject::connect(&session.events(), &kordel::RecorderEvents::sampleDecoded, publisher.get(),
                          &kordel::StationPublisher::lineWritten);
-        QObject::connect(publisher.get(), &kordel::StationPublisher::fatal, &app, [&](const QString& reason) {
-            if (std::exchange(ended, true)) {
-                return;
-            }
-            std::cerr << "kordel-record: " << mqtt.url.toStdString() << ": " << reason.toStdString() << '\n';
-            session.log("MQTT: " + reason.toStdString());
-            session.finish();
-            QCoreApplication::exit(1);
+        QObject::connect(&session.events(), &kordel::RecorderEvents::dailyFileStarted, publisher.get(),
+                         &kordel::StationPublisher::dailyFileStarted);
+        // A refusal never ends the recording: it is said loudly and asked again.
+        QObject::connect(publisher.get(), &kordel::StationPublisher::refused, &app, [](const QString& message) {
+            std::cerr << "kordel-record: " << message.toStdString() << '\n';
         });
         if (!publisher->start(*mqttOptions, error)) {
             std::cerr << "kordel-record: " << error.toStdString() << '\n';
