@@ -213,6 +213,14 @@ std::size_t markerLikeValues(const Record& record, std::size_t first, std::size_
 
 IoStatus writeIaga2002(const IagaFileHeader& header, const Record& record, std::size_t first, std::size_t last,
                        const std::array<std::size_t, 4>& channels, const TextSink& sink) {
+    // A date has four digits: a time outside the years 1-9999 would be written
+    // as another one (year 0000), so such a stretch is refused before any text.
+    const std::int64_t earliest = static_cast<std::int64_t>(toDateNumber(1, 1, 1)) * Record::kMsPerDay;
+    const std::int64_t end = static_cast<std::int64_t>(toDateNumber(10000, 1, 1)) * Record::kMsPerDay;
+    const auto times = record.times().subspan(first, last - first);
+    if (std::any_of(times.begin(), times.end(), [&](std::int64_t t) { return t < earliest || t >= end; })) {
+        return IoStatus::failure("IAGA-2002 holds the years 1 to 9999 only: samples outside them are not written");
+    }
     std::string out;
     if (const std::size_t n = markerLikeValues(record, first, last, channels); n > 0) {
         IagaFileHeader said = header;

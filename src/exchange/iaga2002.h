@@ -66,7 +66,8 @@ std::string iagaHeaderBlock(const IagaFileHeader& header);
 void appendIagaDataRecord(std::string& out, std::int64_t timeMs, const std::array<double, 4>& values);
 
 // The header block, then a data record for each sample in [first, last) with
-// the four given channels.
+// the four given channels; refused, before any text, when one of those samples
+// lies outside the years 1-9999.
 IoStatus writeIaga2002(const IagaFileHeader& header, const Record& record, std::size_t first, std::size_t last,
                        const std::array<std::size_t, 4>& channels, const TextSink& sink);
 

@@ -41,17 +41,18 @@ std::uint64_t fileSize(const std::string& path) {
 }
 
 // Calls onLine(lineNumber, line) for every line of the file, CR LF or LF ended
-// (the last one also CR or nothing), in 1 MiB blocks. A line longer than `maxLine` is handed over cut short.
+// (the last one also CR or nothing), in blocks of `blockBytes`. A line longer
+// than `maxLine` is handed over cut short.
 template <typename OnLine>
-std::string forEachLine(const std::string& path, std::size_t maxLine, OnLine onLine, std::size_t byteLimit = 0,
-                        std::atomic<std::uint64_t>* bytesRead = nullptr) {
+std::string forEachLine(const std::string& path, std::size_t maxLine, std::size_t blockBytes, OnLine onLine,
+                        std::size_t byteLimit = 0, std::atomic<std::uint64_t>* bytesRead = nullptr) {
     // Only a regular file: a FIFO would block in open(), /dev/zero never end.
     int fd = -1;
     if (const IoStatus opened = openRegularForReading(path, fd); !opened) {
         return opened.message();
     }
     Fd file(fd);
-    std::vector<char> buffer(std::size_t{1} << 20);
+    std::vector<char> buffer(std::max(blockBytes, maxLine + 3));
     std::size_t held = 0, total = 0;
     long lineNumber = 0;
     bool skipping = false;  // inside an overlong line already handed over
@@ -96,13 +97,14 @@ std::string forEachLine(const std::string& path, std::size_t maxLine, OnLine onL
     return {};
 }
 
-FileChunk parseFile(const std::string& path, std::size_t keptErrors, std::atomic<std::uint64_t>& bytesRead) {
+FileChunk parseFile(const std::string& path, std::size_t keptErrors, std::size_t blockBytes,
+                    std::atomic<std::uint64_t>& bytesRead) {
     FileChunk chunk;
     chunk.samples.reserve(static_cast<std::size_t>(fileSize(path) / 58 + 16));
     SampleLineParser parser;
     std::array<std::int32_t, SampleLineParser::kValues> raw{};
     std::int64_t t = 0;
-    chunk.failure = forEachLine(path, RecordLoader::kMaxLineLength, [&](long number, std::string_view line) {
+    chunk.failure = forEachLine(path, RecordLoader::kMaxLineLength, blockBytes, [&](long number, std::string_view line) {
         const bool good = line.size() <= RecordLoader::kMaxLineLength && parser.parse(line, t, raw);
         if (good) {
             chunk.samples.append(t, raw);
@@ -118,12 +120,12 @@ FileChunk parseFile(const std::string& path, std::size_t keptErrors, std::atomic
 }
 
 // The time of a file's first good data line, to order the files before parsing.
-std::optional<std::int64_t> firstTime(const std::string& path) {
+std::optional<std::int64_t> firstTime(const std::string& path, std::size_t blockBytes) {
     std::optional<std::int64_t> found;
     SampleLineParser parser;
     std::array<std::int32_t, SampleLineParser::kValues> raw{};
     forEachLine(
-        path, RecordLoader::kMaxLineLength,
+        path, RecordLoader::kMaxLineLength, blockBytes,
         [&](long, std::string_view line) {
             std::int64_t t = 0;
             if (line.size() <= RecordLoader::kMaxLineLength && parser.parse(line, t, raw)) {
@@ -145,7 +147,7 @@ std::string megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u 
 // stop after their current file and the call returns false.
 template <typename Take, typename Poll>
 bool parseInOrder(const std::vector<std::string>& files, unsigned threads, std::size_t keptErrors,
-                  std::atomic<std::uint64_t>& bytesRead, Take take, Poll poll) {
+                  std::size_t blockBytes, std::atomic<std::uint64_t>& bytesRead, Take take, Poll poll) {
     const std::size_t n = files.size();
     const std::size_t ahead = threads + 1;
     std::vector<std::optional<FileChunk>> slots(n);
@@ -164,7 +166,7 @@ bool parseInOrder(const std::vector<std::string>& files, unsigned threads, std::
             }
             FileChunk chunk;
             try {
-                chunk = parseFile(files[idx], keptErrors, bytesRead);
+                chunk = parseFile(files[idx], keptErrors, blockBytes, bytesRead);
             } catch (const std::bad_alloc&) {
                 chunk = FileChunk{};
                 chunk.failure = "Not enough memory for " + files[idx];
@@ -278,7 +280,7 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
     // In the order of their first samples; files without any keep their place at the end.
     std::vector<std::pair<std::int64_t, std::string>> ordered;
     for (auto& f : files) {
-        ordered.emplace_back(firstTime(f).value_or(INT64_MAX), std::move(f));
+        ordered.emplace_back(firstTime(f, options_.readBlockBytes).value_or(INT64_MAX), std::move(f));
     }
     std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     files.clear();
@@ -299,14 +301,16 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
             }
             return !(options_.cancelled && options_.cancelled());
         };
-        const bool complete = parseInOrder(files, options_.threads, options_.keptErrorLines, bytesRead, [&](FileChunk& chunk) {
+        auto take = [&](FileChunk& chunk) {
             if (!chunk.failure.empty()) result.failures.push_back(chunk.failure);
             result.errorLineCount += chunk.errorCount;
             for (auto& e : chunk.errors) {
                 if (result.errorLines.size() < options_.keptErrorLines) result.errorLines.push_back(std::move(e));
             }
             result.record.appendAll(chunk.samples);
-        }, poll);
+        };
+        const bool complete =
+            parseInOrder(files, options_.threads, options_.keptErrorLines, options_.readBlockBytes, bytesRead, take, poll);
         if (!complete) result.status = RecordLoadResult::Status::Cancelled;
         result.repeatsDropped = result.record.finish();
         if (options_.totalField) addTotalField(result.record);

@@ -33,6 +33,11 @@ struct RecordLoadOptions {
     // estimate and the load's own report of a lack of memory.
     bool totalField = false;
     std::size_t keptErrorLines = 100;
+    // Bytes read from a file at a time; lines continue across blocks, so only
+    // the speed depends on it (at least kMaxLineLength + 3, the longest line
+    // with its CR LF and a byte more). Small blocks move the boundaries onto
+    // every place of a line.
+    std::size_t readBlockBytes = std::size_t{1} << 20;
     // Both are called on the thread that called load(), about every 50 ms and
     // after each file: the whole percentage of the text read (only when it
     // changes), and whether the user asked to stop. A stopped load keeps the
