@@ -40,11 +40,11 @@ enum class FlagKind { Spike, Step, Remove, Keep };
 struct Flag {
     std::int64_t startMs = 0;  // ms since the date-time epoch, recording clock, inclusive
     std::int64_t endMs = 0;    // inclusive
-    std::vector<std::string> components;  // "Bx", "By", …
+    std::vector<std::string> components = {};  // "Bx", "By", …
     FlagKind kind = FlagKind::Spike;
     std::string source = "auto";
     std::int64_t setMs = 0;  // UT
-    std::string comment;
+    std::string comment = {};
 
     friend bool operator==(const Flag&, const Flag&) = default;
 };
