@@ -45,6 +45,24 @@ std::vector<BlockLevel> blockLevels(std::span<const std::int32_t> v, std::size_t
     return levels;
 }
 
+// The noise changes slowly, while one block's MAD of a few dozen samples
+// scatters by a quarter: each block's scale becomes the median of the MADs of
+// the blocks around it, which keeps the fence steady on slow data too.
+void steadyScale(std::vector<BlockLevel>& levels) {
+    constexpr std::size_t kHalf = 7;
+    std::vector<double> mads(levels.size()), around;
+    for (std::size_t b = 0; b < levels.size(); ++b) {
+        around.clear();
+        for (std::size_t k = b > kHalf ? b - kHalf : 0; k < std::min(levels.size(), b + kHalf + 1); ++k) {
+            around.push_back(levels[k].mad);
+        }
+        const auto mid = around.begin() + static_cast<std::ptrdiff_t>(around.size() / 2);
+        std::nth_element(around.begin(), mid, around.end());
+        mads[b] = *mid;
+    }
+    for (std::size_t b = 0; b < levels.size(); ++b) levels[b].mad = mads[b];
+}
+
 bool nearStep(std::span<const Flag> steps, const std::string& component, std::int64_t from, std::int64_t to) {
     for (const Flag& s : steps) {
         if (s.endMs >= from && s.startMs <= to &&
@@ -60,8 +78,9 @@ void spikesOf(const Record& r, std::size_t c, const SpikeSettings& settings, std
     const std::span<const std::int32_t> v = r.column(c);
     const std::int64_t interval = std::max<std::int64_t>(1, r.typicalIntervalMs());
     const auto blockSamples = static_cast<std::size_t>(std::max<std::int64_t>(16, settings.windowMs / interval));
-    const std::vector<BlockLevel> levels = blockLevels(v, blockSamples);
+    std::vector<BlockLevel> levels = blockLevels(v, blockSamples);
     if (levels.empty()) return;
+    steadyScale(levels);
     const double k = settings.fence[c] * kMadToSigma;
     const double floor = settings.floorNt[c] * r.scale(c);
     const std::string& name = r.channel(c).name;

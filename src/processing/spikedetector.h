@@ -11,7 +11,9 @@
 // (MAD) from that median. To keep a month of 10 Hz data within a second or
 // two, the median and the MAD are taken over consecutive blocks of
 // `windowMs` and drawn as straight lines between the blocks' centres (the
-// slow field variation is followed, a spike moves neither).
+// slow field variation is followed, a spike moves neither); the noise being
+// steadier than one block's MAD can tell, the scale of each block is the
+// median of the MADs of the 15 blocks around it.
 //
 // An outlier becomes a spike flag when its run of consecutive outliers lasts
 // at most `maxSpikeMs` and lies more than one window away from a step of the
