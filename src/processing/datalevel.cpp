@@ -88,8 +88,9 @@ void applyDataLevel(Record& record, DataLevel level, std::span<const Flag> flags
 
 std::string dataLevelText(DataLevel level, std::size_t leftOut, const TemperatureCorrection* correction) {
     if (level == DataLevel::Raw) return "Data level raw: as recorded, flags not applied.";
-    std::string text = "Data level " + std::string(dataLevelName(level)) + ": " + std::to_string(leftOut) +
-                       " values under spike or remove flags left out (99999.00).";
+    std::string text = "Data level " + std::string(dataLevelName(level)) +
+                       ": samples under spike or remove flags left out, written as 99999.00 (" +
+                       std::to_string(leftOut) + " in the inputs).";
     if (level == DataLevel::Corrected && correction) {
         text += " Temperature correction taken off:";
         for (const auto& c : correction->components) {

@@ -140,10 +140,11 @@ TEST(DataLevel, NamesAndHeaderText) {
     corr.components = {{"Bx", 0.3, 0.004, 21.25}, {"By", -0.01, 0.003, 21.25, true, 0.05, 0.01, 30}};
     EXPECT_EQ(dataLevelText(DataLevel::Raw, 0, nullptr), "Data level raw: as recorded, flags not applied.");
     EXPECT_EQ(dataLevelText(DataLevel::Cleaned, 12, nullptr),
-              "Data level cleaned: 12 values under spike or remove flags left out (99999.00).");
+              "Data level cleaned: samples under spike or remove flags left out, written as 99999.00 (12 in the "
+              "inputs).");
     EXPECT_EQ(dataLevelText(DataLevel::Corrected, 0, &corr),
-              "Data level corrected: 0 values under spike or remove flags left out (99999.00). Temperature "
-              "correction taken off: Bx 0.300 nT/C x (Ts - 21.3 C); By -0.010 nT/C x (Ts - 21.3 C) + 0.050 nT/C x "
+              "Data level corrected: samples under spike or remove flags left out, written as 99999.00 (0 in "
+              "the inputs). Temperature correction taken off: Bx 0.300 nT/C x (Ts - 21.3 C); By -0.010 nT/C x (Ts - 21.3 C) + 0.050 nT/C x "
               "(Te - 30.0 C).");
 }
 
