@@ -65,7 +65,7 @@ std::optional<std::array<double, 3>> huberRegression(std::span<const RegressionP
         }
         const auto next = weightedFit(points, w, q);
         if (!next) break;
-        const bool settled = std::fabs((*next)[1] - (*b)[1]) + std::fabs((*next)[2] - (*b)[2]) <= 1e-9 * (1 + std::fabs((*b)[1]));
+        const bool settled = std::fabs((*next)[1] - (*b)[1]) + std::fabs((*next)[2] - (*b)[2]) <= 1e-7 * (1 + std::fabs((*b)[1]));
         b = next;
         if (settled) break;
     }

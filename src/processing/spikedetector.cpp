@@ -1,6 +1,7 @@
 #include "processing/spikedetector.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 
@@ -19,28 +20,66 @@ struct BlockLevel {
     std::size_t count = 0;
 };
 
+constexpr std::int64_t kCountingRange = 16'384;
+
+// The element at index n/2 of the sorted values, and the same of their
+// absolute deviations from it. A block of a quiet field spans a few hundred
+// counts: those are counted (a histogram, O(n + range)); a wider block is
+// selected with nth_element.
+std::pair<std::int64_t, std::int64_t> medianAndMad(std::vector<std::int32_t>& values, std::int32_t lo, std::int32_t hi,
+                                                   std::vector<std::uint32_t>& histogram,
+                                                   std::vector<std::uint32_t>& deviations) {
+    const std::size_t half = values.size() / 2;
+    if (static_cast<std::int64_t>(hi) - lo < kCountingRange) {
+        const auto range = static_cast<std::size_t>(hi - lo) + 1;
+        histogram.assign(range, 0);
+        for (const std::int32_t x : values) ++histogram[static_cast<std::size_t>(x - lo)];
+        std::size_t m = 0;
+        for (std::size_t seen = 0;; ++m) {
+            seen += histogram[m];
+            if (seen > half) break;
+        }
+        std::size_t d = 0;
+        for (std::size_t seen = histogram[m];; ) {
+            if (seen > half) break;
+            ++d;
+            if (m + d < range) seen += histogram[m + d];
+            if (d <= m) seen += histogram[m - d];
+        }
+        return {lo + static_cast<std::int64_t>(m), static_cast<std::int64_t>(d)};
+    }
+    const auto mid = values.begin() + static_cast<std::ptrdiff_t>(half);
+    std::nth_element(values.begin(), mid, values.end());
+    const std::int64_t median = *mid;
+    deviations.clear();
+    for (const std::int32_t x : values) {
+        const std::int64_t d = x - median;
+        deviations.push_back(static_cast<std::uint32_t>(std::min<std::int64_t>(d < 0 ? -d : d, UINT32_MAX)));
+    }
+    const auto dmid = deviations.begin() + static_cast<std::ptrdiff_t>(half);
+    std::nth_element(deviations.begin(), dmid, deviations.end());
+    return {median, *dmid};
+}
+
 std::vector<BlockLevel> blockLevels(std::span<const std::int32_t> v, std::size_t blockSamples) {
     std::vector<BlockLevel> levels;
     std::vector<std::int32_t> values;
-    std::vector<std::int64_t> deviations;
+    std::vector<std::uint32_t> histogram, deviations;
     values.reserve(blockSamples);
-    deviations.reserve(blockSamples);
     for (std::size_t first = 0; first < v.size(); first += blockSamples) {
         const std::size_t last = std::min(v.size(), first + blockSamples);
         values.clear();
+        std::int32_t lo = INT32_MAX, hi = INT32_MIN;
         for (std::size_t i = first; i < last; ++i) {
-            if (v[i] != Record::kMissing) values.push_back(v[i]);
+            if (v[i] == Record::kMissing) continue;
+            values.push_back(v[i]);
+            lo = std::min(lo, v[i]);
+            hi = std::max(hi, v[i]);
         }
         if (values.empty()) continue;
-        const auto mid = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-        std::nth_element(values.begin(), mid, values.end());
-        const std::int64_t median = *mid;
-        deviations.clear();
-        for (const std::int32_t x : values) deviations.push_back(std::llabs(x - median));
-        const auto dmid = deviations.begin() + static_cast<std::ptrdiff_t>(deviations.size() / 2);
-        std::nth_element(deviations.begin(), dmid, deviations.end());
+        const auto [median, mad] = medianAndMad(values, lo, hi, histogram, deviations);
         levels.push_back({0.5 * static_cast<double>(first + last - 1), static_cast<double>(median),
-                          static_cast<double>(*dmid), values.size()});
+                          static_cast<double>(mad), values.size()});
     }
     return levels;
 }
@@ -95,20 +134,39 @@ void spikesOf(const Record& r, std::size_t c, const SpikeSettings& settings, std
         if (nearStep(steps, name, t0 - settings.windowMs, t1 + settings.windowMs)) return;
         out.push_back({t0, t1, {name}, FlagKind::Spike, "auto", setMs, "Hampel fence"});
     };
+    // Between block centres the median and the fence are straight lines in
+    // the sample index: a + slope·i, renewed when i passes the next centre.
+    std::size_t segmentEnd = 0;
+    double m0 = 0, mSlope = 0, f0 = 0, fSlope = 0;
+    const auto segment = [&](std::size_t i) {
+        const double x = static_cast<double>(i);
+        while (b + 1 < levels.size() && levels[b + 1].centre <= x) ++b;
+        const BlockLevel& lo = levels[b];
+        if (b + 1 < levels.size() && lo.centre <= x) {
+            const BlockLevel& hi = levels[b + 1];
+            const double span = hi.centre - lo.centre;
+            mSlope = (hi.median - lo.median) / span;
+            fSlope = k * (hi.mad - lo.mad) / span;
+            m0 = lo.median - mSlope * lo.centre;
+            f0 = k * lo.mad - fSlope * lo.centre;
+            segmentEnd = static_cast<std::size_t>(hi.centre) + 1;
+        } else {
+            // Before the first centre or after the last: level.
+            mSlope = fSlope = 0;
+            m0 = lo.median;
+            f0 = k * lo.mad;
+            segmentEnd = b + 1 < levels.size() ? static_cast<std::size_t>(levels[b].centre) + 1 : v.size();
+        }
+    };
     for (std::size_t i = 0; i < v.size(); ++i) {
         if (v[i] == Record::kMissing) {
             if (inRun) closeRun();
             continue;
         }
+        if (i >= segmentEnd) segment(i);
         const double x = static_cast<double>(i);
-        while (b + 1 < levels.size() && levels[b + 1].centre <= x) ++b;
-        double median = levels[b].median, mad = levels[b].mad;
-        if (b + 1 < levels.size() && levels[b].centre <= x) {
-            const double w = (x - levels[b].centre) / (levels[b + 1].centre - levels[b].centre);
-            median += w * (levels[b + 1].median - median);
-            mad += w * (levels[b + 1].mad - mad);
-        }
-        const bool outlier = std::abs(v[i] - median) > std::max(k * mad, floor);
+        const double fence = std::max(f0 + fSlope * x, floor);
+        const bool outlier = std::abs(v[i] - (m0 + mSlope * x)) > fence;
         if (outlier) {
             if (!inRun) runStart = i;
             runEnd = i;

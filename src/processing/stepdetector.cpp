@@ -15,7 +15,7 @@ constexpr std::size_t kScaleBlocks = 3600;  // the noise is judged an hour at a 
 
 struct Block {
     std::size_t first = 0, last = 0;  // samples [first, last)
-    double median = 0;                // raw counts
+    double level = 0;                 // mean, raw counts
 };
 
 double medianOf(std::vector<double>& v) {
@@ -24,18 +24,32 @@ double medianOf(std::vector<double>& v) {
     return *mid;
 }
 
-std::vector<Block> blockMedians(std::span<const std::int32_t> v, std::size_t blockSamples) {
+// Block means: cheap, and a spike that spoils one block's mean is outvoted in
+// the medians of `sideBlocks` blocks taken after.
+std::vector<Block> blockMeans(std::span<const std::int32_t> v, std::size_t blockSamples) {
     std::vector<Block> blocks;
-    std::vector<double> values;
+    blocks.reserve(v.size() / blockSamples + 1);
     for (std::size_t first = 0; first < v.size(); first += blockSamples) {
         const std::size_t last = std::min(v.size(), first + blockSamples);
-        values.clear();
+        std::int64_t sum = 0;
+        std::size_t n = 0;
         for (std::size_t i = first; i < last; ++i) {
-            if (v[i] != Record::kMissing) values.push_back(v[i]);
+            if (v[i] != Record::kMissing) sum += v[i], ++n;
         }
-        if (!values.empty()) blocks.push_back({first, last, medianOf(values)});
+        if (n > 0) blocks.push_back({first, last, static_cast<double>(sum) / static_cast<double>(n)});
     }
     return blocks;
+}
+
+// The median of a few values, by insertion sort.
+double smallMedian(std::vector<double>& v) {
+    for (std::size_t i = 1; i < v.size(); ++i) {
+        const double x = v[i];
+        std::size_t j = i;
+        for (; j > 0 && v[j - 1] > x; --j) v[j] = v[j - 1];
+        v[j] = x;
+    }
+    return v[v.size() / 2];
 }
 
 // Robust standard deviation of the block medians around block j's hour.
@@ -45,7 +59,7 @@ std::vector<double> noiseByHour(const std::vector<Block>& blocks) {
     for (std::size_t h = 0; h < blocks.size(); h += kScaleBlocks) {
         d.clear();
         for (std::size_t j = h; j + 1 < std::min(blocks.size(), h + kScaleBlocks + 1); ++j) {
-            d.push_back(std::fabs(blocks[j + 1].median - blocks[j].median));
+            d.push_back(std::fabs(blocks[j + 1].level - blocks[j].level));
         }
         sigma.push_back(d.empty() ? 0.0 : kMadToSigma * medianOf(d) / std::sqrt(2.0));
     }
@@ -79,13 +93,19 @@ void stepsOf(const Record& r, std::size_t c, const StepSettings& s, std::int64_t
     const std::span<const std::int32_t> v = r.column(c);
     const std::int64_t interval = std::max<std::int64_t>(1, r.typicalIntervalMs());
     const auto blockSamples = static_cast<std::size_t>(std::max<std::int64_t>(1, s.blockMs / interval));
-    const std::vector<Block> blocks = blockMedians(v, blockSamples);
+    const std::vector<Block> blocks = blockMeans(v, blockSamples);
     const std::size_t m = std::max<std::size_t>(1, s.sideBlocks);
     if (blocks.size() < 2 * m) return;
     const std::vector<double> sigma = noiseByHour(blocks);
     const double floor = s.floorNt[c] * r.scale(c);
 
-    std::vector<double> before(m), after(m);
+    // The median of the m block medians that start at block k; D(j) is then
+    // ahead[j + 1] − ahead[j + 1 − m].
+    std::vector<double> ahead(blocks.size() - m + 1), window(m);
+    for (std::size_t k = 0; k < ahead.size(); ++k) {
+        for (std::size_t q = 0; q < m; ++q) window[q] = blocks[k + q].level;
+        ahead[k] = smallMedian(window);
+    }
     std::size_t bestJ = 0;
     double bestD = 0;
     const auto emit = [&] {
@@ -99,11 +119,7 @@ void stepsOf(const Record& r, std::size_t c, const StepSettings& s, std::int64_t
                        "level change " + formatFixed(bestD / r.scale(c), 2) + " nT"});
     };
     for (std::size_t j = m - 1; j + m < blocks.size(); ++j) {
-        for (std::size_t k = 0; k < m; ++k) {
-            before[k] = blocks[j + 1 - m + k].median;
-            after[k] = blocks[j + 1 + k].median;
-        }
-        const double d = medianOf(after) - medianOf(before);
+        const double d = ahead[j + 1] - ahead[j + 1 - m];
         const double fence = std::max(s.fence[c] * sigma[j / kScaleBlocks], floor);
         if (std::fabs(d) > fence) {
             if (bestD == 0 || std::fabs(d) > std::fabs(bestD)) bestJ = j, bestD = d;

@@ -41,19 +41,29 @@ Bins binMeans(const Record& r, const std::array<std::size_t, 5>& ch) {
     std::array<std::vector<std::uint32_t>, 5> count;
     for (std::size_t q = 0; q < 5; ++q) sum[q].assign(n, 0.0), count[q].assign(n, 0);
     const std::int64_t origin = bins.firstDay * Record::kMsPerDay;
-    for (std::size_t q = 0; q < 5; ++q) {
-        const auto col = r.column(ch[q]);
-        const auto times = r.times();
-        for (std::size_t i = 0; i < col.size(); ++i) {
-            if (col[i] == Record::kMissing) continue;
-            const auto b = static_cast<std::size_t>((times[i] - origin) / kBinMs);
-            sum[q][b] += col[i];
+    const auto times = r.times();
+    std::array<std::span<const std::int32_t>, 5> cols;
+    for (std::size_t q = 0; q < 5; ++q) cols[q] = r.column(ch[q]);
+    // Times ascend: the bin moves on when a sample passes its end (no division per sample).
+    std::size_t b = 0;
+    std::int64_t binEnd = origin + kBinMs;
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        if (times[i] >= binEnd) {
+            b = static_cast<std::size_t>((times[i] - origin) / kBinMs);
+            binEnd = origin + static_cast<std::int64_t>(b + 1) * kBinMs;
+        }
+        for (std::size_t q = 0; q < 5; ++q) {
+            const std::int32_t v = cols[q][i];
+            if (v == Record::kMissing) continue;
+            sum[q][b] += v;
             ++count[q][b];
         }
+    }
+    for (std::size_t q = 0; q < 5; ++q) {
         bins.mean[q].resize(n);
         const double scale = r.scale(ch[q]);
-        for (std::size_t b = 0; b < n; ++b) {
-            bins.mean[q][b] = count[q][b] ? sum[q][b] / count[q][b] / scale : std::nan("");
+        for (std::size_t k = 0; k < n; ++k) {
+            bins.mean[q][k] = count[q][k] ? sum[q][k] / count[q][k] / scale : std::nan("");
         }
     }
     return bins;
