@@ -20,6 +20,10 @@ constexpr int kHalfWindowDays = 3;
 constexpr std::size_t kMinimumDays = 3;
 constexpr double kTeSignificance = 3.0;
 constexpr double kMaxTsTeCorrelation = 0.95;
+// More groups add little to the error's precision and cost a fit each.
+constexpr std::size_t kJackknifeGroups = 31;
+// A record spanning more than this (a clock gone wrong) is not binned.
+constexpr std::size_t kMaxDays = 3700;
 constexpr const char* kNames[5] = {"Bx", "By", "Bz", "Ts", "Te"};
 
 std::int64_t dayOf(std::int64_t t) { return t / Record::kMsPerDay - (t % Record::kMsPerDay < 0 ? 1 : 0); }
@@ -114,15 +118,19 @@ struct Fit {
     bool ok = false;
 };
 
-// Component q on Ts (and Te), with delete-one-day jackknife errors.
+// Component q on Ts (and Te), with jackknife errors: each of at most
+// kJackknifeGroups runs of consecutive days left out in turn.
 Fit fitComponent(const std::vector<Departure>& deps, const std::vector<std::size_t>& days, std::size_t q,
                  int regressors) {
     std::vector<RegressionPoint> points;
     points.reserve(deps.size());
+    const std::size_t groups = std::min(days.size(), kJackknifeGroups);
+    std::vector<std::size_t> groupOf(days.empty() ? 0 : days.back() + 1, 0);
+    for (std::size_t k = 0; k < days.size(); ++k) groupOf[days[k]] = k * groups / days.size();
     const auto pointsWithout = [&](std::size_t leftOut) {
         points.clear();
         for (const Departure& d : deps) {
-            if (d.day != leftOut) points.push_back({d.v[q], {d.v[3], d.v[4]}});
+            if (groupOf[d.day] != leftOut) points.push_back({d.v[q], {d.v[3], d.v[4]}});
         }
     };
     pointsWithout(SIZE_MAX);
@@ -131,8 +139,8 @@ Fit fitComponent(const std::vector<Departure>& deps, const std::vector<std::size
     if (!all) return fit;
     fit.b = *all;
     std::vector<std::array<double, 3>> partial;
-    for (const std::size_t day : days) {
-        pointsWithout(day);
+    for (std::size_t g = 0; g < groups; ++g) {
+        pointsWithout(g);
         if (const auto b = huberRegression(points, regressors)) partial.push_back(*b);
     }
     const double g = static_cast<double>(partial.size());
@@ -182,6 +190,12 @@ TemperatureEstimate estimateTemperatureCorrection(const Record& record, std::int
     }
     if (record.empty()) {
         result.problem = "the record is empty";
+        return result;
+    }
+    const std::int64_t span = dayOf(record.timeMs(record.size() - 1)) - dayOf(record.timeMs(0)) + 1;
+    if (span > static_cast<std::int64_t>(kMaxDays)) {
+        result.problem = "the inputs span " + std::to_string(span) + " days; the temperature correction is " +
+                         "estimated from at most " + std::to_string(kMaxDays) + " (give the inputs of a shorter span)";
         return result;
     }
     const Bins bins = binMeans(record, ch);

@@ -25,15 +25,18 @@
 //  4. Te is added as a second regressor when it helps: its coefficient is
 //     more than three of its standard errors from zero and its departures are
 //     not nearly the same as those of Ts (correlation below 0.95).
-//  5. Standard errors by the delete-one-day jackknife (Efron & Stein 1981),
-//     since ten-minute residuals of one day are not independent.
+//  5. Standard errors by the delete-a-group jackknife (Efron & Stein 1981;
+//     Kott's grouped form) over runs of whole days (one day each for a month,
+//     at most 31 groups), since ten-minute residuals of one day are not
+//     independent.
 // The correction subtracts c × (T − reference) from each sample, the
 // reference being the mean temperature over the days used, so the corrected
 // record stays at the recorded level.
 //
 // Units: nT, °C, coefficients nT/°C. Cost: one pass over the samples; the
-// fits are on 144 points a day (a month: about 4,300 points, fitted once per
-// day left out).
+// fits are on 144 points a day (a month: about 4,300 points), fitted once
+// for each jackknife group. Records spanning more than about ten years are
+// refused (their bins would not fit in memory sensibly).
 
 #include <cstdint>
 #include <optional>
