@@ -130,6 +130,7 @@ IagaFileHeader TextExport::iagaHeader() const {
     } else {
         h.comments.push_back("Converted from IAGA-2002 input.");
     }
+    if (!settings_.levelText.empty()) h.comments.push_back(settings_.levelText);
     if (settings_.interval != ExportInterval::Native) h.comments.push_back(intervalValues().methodText());
     h.comments.push_back("Instrument clock offset from UT " + offsetText(settings_.utcOffsetMs) +
                          " applied: times are UT.");

@@ -33,6 +33,8 @@ struct ExportSettings {
     IagaStation station;
     std::string programName = "kordel-export";
     std::string programVersion;
+    // What the header says of the data's level (raw, cleaned, corrected); none when empty.
+    std::string levelText;
 };
 
 struct ExportPart {

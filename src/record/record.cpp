@@ -113,6 +113,12 @@ void Record::addChannel(ChannelInfo info, std::vector<std::int32_t> column) {
     buildBlocks(channels_.size() - 1);
 }
 
+void Record::replaceColumn(std::size_t c, std::vector<std::int32_t> column) {
+    column.resize(times_.size(), kMissing);
+    columns_[c] = std::move(column);
+    buildBlocks(c);
+}
+
 std::size_t Record::finish() {
     sortByTime();
     const std::size_t dropped = dropExactRepeats();

@@ -87,6 +87,9 @@ public:
     void shiftTimes(std::int64_t deltaMs);
     // A further channel, one value per sample (F computed from X, Y, Z).
     void addChannel(ChannelInfo info, std::vector<std::int32_t> column);
+    // New values for channel `c`, one per sample (a level made from the
+    // recording: samples left out, a correction applied); its summaries rebuilt.
+    void replaceColumn(std::size_t c, std::vector<std::int32_t> column);
     // Time order, exact repeats dropped, gaps and block summaries built.
     // Returns the number of repeats dropped.
     std::size_t finish();

@@ -317,3 +317,86 @@ TEST(KordelExport, HelpListsEveryOption) {
 
 }  // namespace
 }  // namespace kordel
+
+namespace kordel {
+namespace {
+
+// Twenty minutes at 1 Hz with a little noise, a 30 nT spike on Bx at
+// 02:10:00 and a sensor temperature that climbs each minute.
+std::string twentyMinutesWithASpike() {
+    std::string text = "h1\r\nh2\r\nh3\r\n";
+    char line[96];
+    for (int i = 0; i < 1200; ++i) {
+        const double noise = ((i * 7919) % 21 - 10) * 0.01;
+        const double bx = 20000 + noise + (i == 600 ? 30 : 0);
+        std::snprintf(line, sizeof line, "2007 05 16 %02d %02d %02d.00 %8.2f %8.2f %8.2f %5.1f  30.0\r\n", 2 + i / 3600,
+                      i / 60 % 60, i % 60, bx, 1500 - noise, 44000 + noise, 20 + (i % 60) * 0.1);
+        text += line;
+    }
+    return text;
+}
+
+TEST(KordelExport, SpikeFlagsBesideTheDataAndTheLevels) {
+    test::ScratchDir dir;
+    write(dir.file("a.pc"), twentyMinutesWithASpike());
+    const std::string spikeFlag = "2007-05-16T02:10:00.000 2007-05-16T02:10:00.000 Bx spike auto ";
+    for (const char* replaced : {"0", "1"}) {
+        const Outcome r = run(dir, "--flag-spikes a.pc", "USER=anna");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, std::string("./kordel-flags.txt: 1 spike and 0 step flags (") + replaced +
+                             " earlier automatic flags replaced)\n");
+    }
+    const std::string flags = readAll(dir.file("kordel-flags.txt"));
+    EXPECT_NE(flags.find("\n" + spikeFlag), std::string::npos);
+    EXPECT_EQ(flags.find(spikeFlag), flags.rfind(spikeFlag));  // the second run replaced the first's flag
+    EXPECT_NE(flags.find(" anna kordel-export --flag-spikes: 1 spike and 0 step flags from 2007-05-16T02:00:00.000 to "
+                         "2007-05-16T02:19:59.000, 1 earlier automatic flags replaced\n"),
+              std::string::npos);
+    EXPECT_EQ(readAll(dir.file("a.pc")), twentyMinutesWithASpike());  // the recording untouched
+
+    const std::string span = "--format csv --from 2007-05-16T02:09:59 --to 2007-05-16T02:10:01 a.pc";
+    const struct {
+        const char* args;
+        int status;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {"--level raw", 0, "2007-05-16T02:10:00.000Z,20029.93,1500.07,43999.93,48367.78,20.0,30.0\r\n", ""},
+        {"", 0, "2007-05-16T02:10:00.000Z,,1500.07,43999.93,,20.0,30.0\r\n", ""},
+        {"--level corrected", 1, "",
+         "kordel-export: no temperature correction is stored for these inputs: run kordel-export "
+         "--estimate-temperature, or give --temperature-coefficients BX,BY,BZ\n"},
+        {"--temperature-coefficients 0.5,0,0", 0, "2007-05-16T02:10:00.000Z,,1500.07,43999.93,,20.0,30.0\r\n", ""},
+        {"--level cleaned --temperature-coefficients 0.5,0,0", 2, "", nullptr},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = run(dir, std::string(c.args) + " " + span);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+        if (c.status == 0) {
+            EXPECT_TRUE(r.out.ends_with(c.out)) << c.args << "\n" << r.out;
+        }
+        if (c.err) {
+            EXPECT_EQ(r.err, c.err) << c.args;
+        }
+    }
+    const Outcome corrected = run(dir, "--temperature-coefficients 0.5,0,0 --from 2007-05-16T02:10:30 --to "
+                                       "2007-05-16T02:10:31 a.pc");
+    EXPECT_NE(corrected.out.find(
+                  " # Data level corrected: samples under spike or remove flags left    |\r\n"
+                  " # out, written as 99999.00 (1 in the inputs). Temperature           |\r\n"
+                  " # correction taken off: Bx 0.500 nT/C x (Ts - 22.9 C); By 0.000     |\r\n"),
+              std::string::npos)
+        << corrected.out;
+    // 02:10:30: Bx 19999.90 at Ts 23.0 °C, 0.05 above the mean Ts (22.95): 0.025 nT taken off.
+    EXPECT_TRUE(corrected.out.ends_with("2007-05-16 02:10:30.000 136     19999.88   1500.10  43999.90  48355.32\r\n"))
+        << corrected.out;
+
+    const Outcome estimate = run(dir, "--estimate-temperature a.pc");
+    EXPECT_EQ(estimate.status, 1);
+    EXPECT_EQ(estimate.err,
+              "kordel-export: the temperature correction needs at least 3 days with temperatures and field, each "
+              "with recorded days on either side; these inputs give 0\n");
+}
+
+}  // namespace
+}  // namespace kordel

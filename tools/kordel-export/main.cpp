@@ -17,12 +17,16 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QStandardPaths>
 #include <QStringList>
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -31,7 +35,9 @@
 #include "app/programcommandline.h"
 #include "app/textfile.h"
 #include "charts/chartpicture.h"
+#include "app/fixedformats.h"
 #include "exchange/exportarguments.h"
+#include "exchange/exportcleaning.h"
 #include "exchange/exportinput.h"
 #include "exchange/textexport.h"
 #include "files/safepath.h"
@@ -51,6 +57,10 @@ struct Options {
     QString output;
     QString outputDir;
     std::vector<std::string> inputs;
+    kordel::DataLevel level = kordel::DataLevel::Cleaned;
+    std::optional<std::array<double, 3>> coefficients;
+    bool flagSpikes = false;
+    bool estimateTemperature = false;
 };
 
 void addOptions(kordel::ProgramCommandLine& cli) {
@@ -89,6 +99,19 @@ void addOptions(kordel::ProgramCommandLine& cli) {
     option("latitude", "Geodetic latitude in degrees.", "DEG", fromInput);
     option("longitude", "Geodetic longitude in degrees.", "DEG", fromInput);
     option("elevation", "Elevation in metres.", "M", fromInput);
+    defaulting("level",
+               "Data level: raw (as recorded), cleaned (samples under spike or remove flags left out, written as "
+               "99999.00) or corrected (cleaned, minus the sensor temperature correction).",
+               "LEVEL", "cleaned");
+    option("temperature-coefficients",
+           "Coefficients of Bx, By, Bz in nT/°C of Ts for --level corrected, instead of the stored correction "
+           "(e.g. 0.3,0,-0.05); they imply --level corrected.", "BX,BY,BZ");
+    cli.addOption({QStringLiteral("flag-spikes")},
+                QStringLiteral("Run the spike and step detectors over the inputs and write each folder's "
+                               "kordel-flags.txt (earlier automatic flags in the span are replaced); no export."));
+    cli.addOption({QStringLiteral("estimate-temperature")},
+                QStringLiteral("Estimate the temperature coefficients of Bx, By, Bz from the inputs (cleaned), print "
+                               "them and store them as each folder's kordel-temperature.txt; no export."));
     defaulting("size", "Picture size in pixels, WxH (pictures only).", "WxH", "1200x900");
     cli.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Data files, IAGA-2002 files or folders of them; - for standard input."),
                               QStringLiteral("INPUT..."));
@@ -147,13 +170,33 @@ std::string readOptions(const QCommandLineParser& p, Options& o) {
         if (!number(p.value(name))) return std::string("--") + name + " needs a number";
         *field = p.value(name).toStdString();
     }
+    const auto level = kordel::parseDataLevel(p.value("level").toLower().toStdString());
+    if (!level) return "--level must be raw, cleaned or corrected";
+    o.level = *level;
+    if (p.isSet("temperature-coefficients")) {
+        const QStringList parts = p.value("temperature-coefficients").split(',');
+        std::array<double, 3> c{};
+        for (qsizetype i = 0; i < parts.size() && parts.size() == 3; ++i) {
+            const auto v = kordel::parseNumber(parts[i].trimmed().toStdString());
+            if (!v) break;
+            c[static_cast<std::size_t>(i)] = *v;
+            if (i == 2) o.coefficients = c;
+        }
+        if (!o.coefficients) return "--temperature-coefficients needs three numbers, BX,BY,BZ in nT/°C";
+        if (p.isSet("level") && o.level != kordel::DataLevel::Corrected) {
+            return "--temperature-coefficients goes with --level corrected";
+        }
+        o.level = kordel::DataLevel::Corrected;
+    }
+    o.flagSpikes = p.isSet("flag-spikes");
+    o.estimateTemperature = p.isSet("estimate-temperature");
     o.output = p.value("output");
     o.outputDir = p.value("output-dir");
     if (p.isSet("output") && p.isSet("output-dir")) return "--output and --output-dir exclude each other";
     if ((p.isSet("output") && o.output.isEmpty()) || (p.isSet("output-dir") && o.outputDir.isEmpty())) {
         return "--output and --output-dir need a name";
     }
-    if (o.picture && o.output.isEmpty()) return "a picture needs --output FILE";
+    if (o.picture && o.output.isEmpty() && !o.flagSpikes && !o.estimateTemperature) return "a picture needs --output FILE";
     for (const QString& in : p.positionalArguments()) o.inputs.push_back(in.toLocal8Bit().toStdString());
     if (o.inputs.empty()) return "no INPUT given";
     o.settings.programVersion = kordel::programVersion().toStdString();
@@ -241,6 +284,37 @@ int writePicture(kordel::Record record, const std::string& elements, const Optio
     return 0;
 }
 
+kordel::CleaningContext cleaningContext() {
+    kordel::CleaningContext c;
+    c.userDataFolder =
+        (QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/kordel/folders").toStdString();
+    const char* user = std::getenv("USER");
+    const passwd* account = ::getpwuid(::geteuid());
+    c.who = user && *user ? user : account && account->pw_name ? account->pw_name : "unknown";
+    // The date-time epoch lies 25,569 days before the Unix epoch.
+    const auto unixMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::system_clock::now().time_since_epoch()).count();
+    c.nowMs = unixMs + 25'569LL * 86'400'000;
+    return c;
+}
+
+// --flag-spikes and --estimate-temperature: the folders' files written, the
+// coefficients printed; no export.
+int runCleaning(const Options& o) {
+    const kordel::CleaningContext context = cleaningContext();
+    bool ok = true;
+    const auto report = [&ok](const kordel::CleaningOutcome& r) {
+        for (const auto& m : r.messages) say(m);
+        for (const auto& line : r.lines) std::printf("%s\n", line.c_str());
+        ok = ok && r.ok;
+    };
+    // Flags first: the estimate leaves out what they flag.
+    if (o.flagSpikes) report(kordel::flagSpikes(o.inputs, context));
+    if (o.estimateTemperature) report(kordel::estimateTemperature(o.inputs, context));
+    std::fflush(stdout);
+    return ok ? 0 : kFailed;
+}
+
 int run(int argc, char** argv) {
     kordel::ProgramCommandLine cli(
         QStringLiteral("kordel-export"),
@@ -258,11 +332,18 @@ int run(int argc, char** argv) {
         return cli.finish(cli.usageError(QString::fromStdString(error)));
     }
 
+    if (options.flagSpikes || options.estimateTemperature) return runCleaning(options);
+
     kordel::ExportInput input = kordel::readExportInputs(options.inputs);
     for (const auto& m : input.messages) say(m);
     if (input.status == kordel::ExportInput::Status::Usage) return kUsage;
     if (input.record.channelCount() < 4) return kFailed;  // nothing could be read
     const bool inputsFailed = input.status == kordel::ExportInput::Status::Failed;
+    const kordel::AppliedLevel level = kordel::applyExportLevel(input.record, options.level, options.inputs,
+                                                                cleaningContext(), options.coefficients);
+    for (const auto& m : level.messages) say(m);
+    if (!level.ok) return kFailed;
+    options.settings.levelText = level.levelText;
     keepInputStation(parser, input.station, options.settings.station);
     if (options.picture) {
         // The charts are widgets: they need an application, and without a
