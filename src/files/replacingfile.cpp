@@ -1,5 +1,7 @@
 #include "files/replacingfile.h"
 
+#include "files/safepath.h"
+
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -130,6 +132,14 @@ void ReplacingFile::abandon() {
         ::unlink(temporary_.c_str());
         temporary_.clear();
     }
+}
+
+IoStatus replaceFile(const std::string& path, std::string_view bytes) {
+    if (IoStatus s = checkRegularOrMissing(path); !s) return s;
+    ReplacingFile out;
+    if (IoStatus s = out.open(path); !s) return s;
+    if (IoStatus s = out.append(bytes); !s) return s;
+    return out.commit();
 }
 
 }  // namespace kordel

@@ -54,4 +54,9 @@ private:
 // stands for, or -1 for any other path.
 int ownDescriptorOf(std::string_view path);
 
+// A small whole file (a saved state, a flag list) replaced the same way: the
+// old contents or the new, never a part. Refuses a path that names anything
+// but a regular file, which a state file is never meant to feed.
+IoStatus replaceFile(const std::string& path, std::string_view bytes);
+
 }  // namespace kordel

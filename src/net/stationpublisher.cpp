@@ -14,7 +14,7 @@
 #include "app/fd.h"
 #include "files/safepath.h"
 #include "link/deviceline.h"
-#include "net/replacefile.h"
+#include "files/replacingfile.h"
 
 namespace kordel {
 

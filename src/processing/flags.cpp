@@ -181,6 +181,6 @@ IoStatus readFlagFile(const std::string& path, FlagParseResult& out) {
     return {};
 }
 
-IoStatus writeFlagFile(const std::string& path, const FlagSet& set) { return replaceFile(path, formatFlagFile(set)); }
+IoStatus writeFlagFile(const std::string& path, const FlagSet& set) { return writeSidecar(path, formatFlagFile(set)); }
 
 }  // namespace kordel

@@ -1,5 +1,7 @@
 #include "processing/sidecarfile.h"
 
+#include "files/replacingfile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,27 +69,11 @@ SidecarPlace sidecarPlace(const std::string& dataFolder, std::string_view fileNa
     return {userDataFolder + "/" + folderKey(absolute) + "/" + std::string(fileName), true};
 }
 
-IoStatus replaceFile(const std::string& path, std::string_view bytes) {
+IoStatus writeSidecar(const std::string& path, std::string_view bytes) {
     const std::filesystem::path target(path);
-    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (IoStatus s = checkRegularOrMissing(path); !s) return s;
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    Fd fd(::mkstemp(temp.data()));
-    if (!fd.valid()) return IoStatus::fromErrno("Cannot write " + path, errno);
-    const auto abandon = [&temp](IoStatus s) {
-        ::unlink(temp.c_str());
-        return s;
-    };
-    if (::fchmod(fd.get(), 0644) != 0) return abandon(IoStatus::fromErrno("Cannot write " + path, errno));
-    if (IoStatus s = writeAll(fd.get(), bytes, temp); !s) return abandon(s);
-    if (::fsync(fd.get()) != 0) return abandon(IoStatus::fromErrno("Cannot write " + path, errno));
-    if (IoStatus s = fd.close(temp); !s) return abandon(s);
-    if (::rename(temp.c_str(), path.c_str()) != 0) return abandon(IoStatus::fromErrno("Cannot write " + path, errno));
-    // The rename itself survives a power cut once the folder is synced.
-    if (Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); dir.valid()) ::fsync(dir.get());
-    return {};
+    std::filesystem::create_directories(target.has_parent_path() ? target.parent_path() : ".", ec);
+    return replaceFile(path, bytes);
 }
 
 IoStatus readSidecar(const std::string& path, std::string& bytes, bool& missing) {

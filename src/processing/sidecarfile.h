@@ -38,7 +38,7 @@ std::string folderKey(const std::string& absoluteFolder);
 
 // Replaces (or creates) the file at `path` with `bytes`, through a temporary
 // file beside it, synced and renamed; the folder is created when missing.
-IoStatus replaceFile(const std::string& path, std::string_view bytes);
+IoStatus writeSidecar(const std::string& path, std::string_view bytes);
 
 // The whole file; `missing` set (and success) when nothing is there.
 IoStatus readSidecar(const std::string& path, std::string& bytes, bool& missing);

@@ -352,7 +352,7 @@ std::optional<TemperatureCorrection> parseTemperatureFile(std::string_view text,
 }
 
 IoStatus writeTemperatureFile(const std::string& path, const TemperatureCorrection& correction) {
-    return replaceFile(path, formatTemperatureFile(correction));
+    return writeSidecar(path, formatTemperatureFile(correction));
 }
 
 IoStatus readTemperatureFile(const std::string& path, std::optional<TemperatureCorrection>& out, bool& missing) {
