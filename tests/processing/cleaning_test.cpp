@@ -124,7 +124,9 @@ TEST(DataLevel, FlaggedSamplesLeaveTheMinuteValuesAsIfDeleted) {
         ASSERT_EQ(fromLevel.size(), fromDeleted.size());
         for (std::size_t j = 0; j < fromLevel.size(); ++j) {
             EXPECT_FALSE(std::isnan(fromLevel[j]));
-            EXPECT_EQ(fromLevel[j], fromDeleted[j]) << j;
+            // The same samples weigh in either way; only the order of the
+            // filter's sums differs, far below the files' 0.01 nT.
+            EXPECT_NEAR(fromLevel[j], fromDeleted[j], 1e-9) << j;
         }
     }
 }
