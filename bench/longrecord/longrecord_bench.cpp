@@ -40,6 +40,7 @@
 #include <QTemporaryDir>
 
 #include "app/mainform.h"
+#include "charts/chartview.h"
 #include "charts/channelchart.h"
 #include "widgets/zoomler.h"
 
@@ -198,12 +199,12 @@ void windowFigures(const std::string& dir) {
         std::fputs("the window could not open the files\n", stderr);
         return;
     }
-    form.replotCharts(true);
+    form.charts().replotCharts(true);
     QCoreApplication::processEvents();
     const double firstPaint = msSince(t0);
     const double peak = peakRssMb();
 
-    TZoomler* bar = form.XZoomlerBar();
+    TZoomler* bar = form.charts().XZoomlerBar();
     const double lo = bar->Min(), hi = bar->Max(), span = hi - lo;
     const double tenMinutes = 600.0 / 86400.0;
     const double mid = lo + span / 2;
@@ -213,8 +214,8 @@ void windowFigures(const std::string& dir) {
             const auto [s, f] = window(i);
             const auto t1 = Clock::now();
             bar->SetWindow(s, f);
-            form.XZoomlerChanged();
-            form.replotCharts(true);
+            form.charts().XZoomlerChanged();
+            form.charts().replotCharts(true);
             t.push_back(msSince(t1));
         }
         return median(t);
@@ -230,24 +231,24 @@ void windowFigures(const std::string& dir) {
         return std::pair(s, s + tenMinutes);
     });
     // "Auto Y" on: each zoom step also fits the six value windows.
-    form.AutoYCB->setChecked(true);
+    form.charts().AutoYCB->setChecked(true);
     const double autoY = steps(31, [&](int i) { return std::pair(lo, hi - span * 0.5 * (i % 30) / 30.0); });
-    form.AutoYCB->setChecked(false);
-    form.CrossMouseCB->setChecked(true);
+    form.charts().AutoYCB->setChecked(false);
+    form.charts().CrossMouseCB->setChecked(true);
     const auto moves = [&]() {
-        const QRect r = form.Chart[1]->plotRect();
+        const QRect r = form.charts().Chart[1]->plotRect();
         std::vector<double> t;
         for (int i = 0; i < 121; ++i) {
             const auto t1 = Clock::now();
-            form.Chart0MouseMove(1, r.left() + 20 + (i * 7) % (r.width() - 40), r.center().y());
+            form.charts().Chart0MouseMove(1, r.left() + 20 + (i * 7) % (r.width() - 40), r.center().y());
             QCoreApplication::processEvents();  // the paints it asked for
             t.push_back(msSince(t1));
         }
         return median(t);
     };
     const double cursor10 = moves();
-    form.ShowAll();
-    form.replotCharts(true);
+    form.charts().ShowAll();
+    form.charts().replotCharts(true);
     const double cursorFull = moves();
 
     print("first_paint", firstPaint, "ms");

@@ -2,8 +2,8 @@
 // reader that plots a file, File > "&Open file" and the recent-files list.
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -18,7 +18,7 @@
 #include "app/dialogs.h"
 #include "app/errorreport.h"
 #include "app/mainform.h"
-#include "charts/channelchart.h"
+#include "charts/chartview.h"
 #include "charts/readout.h"
 #include "exchange/exportinput.h"
 #include "exchange/iagareader.h"
@@ -47,21 +47,21 @@ public:
 
 void TMainForm::onDailyFileStarted(const std::string& name) {
     currentDataFileName_ = QString::fromStdString(name);
-    ClearCharts();
+    charts_->ClearCharts();
     // The paused window's points are gone with the old day: the view follows the new one.
-    PauseButton->setChecked(false);
+    charts_->PauseButton->setChecked(false);
     setWindowTitle(QStringLiteral("Kordel-K5 - ") + currentDataFileName_);
 }
 
 void TMainForm::onSample(const kordel::DecodedSample& s, bool dropOldest) {
-    appendSample(s.timeOfDay, {s.bx, s.by, s.bz, s.ts, s.te});
+    charts_->appendSample(s.timeOfDay, {s.bx, s.by, s.bz, s.ts, s.te});
     if (dropOldest) {
-        dropOldestSample();
+        charts_->dropOldestSample();
     }
     StatusPanel[0]->setText(QString::fromStdString(kordel::formatLatestSample(
         s.hour, s.minute, s.second, {s.bx, s.by, s.bz, s.ts, s.te}, kordel::totalFieldValue(s.bx, s.by, s.bz))));
-    if (PauseButton->isChecked()) {
-        fitLiveTimeBar();  // the keys and the bar reach the newest points
+    if (charts_->paused()) {
+        charts_->fitLiveTimeBar();  // the keys and the bar reach the newest points
     }
 }
 
@@ -109,36 +109,34 @@ QString fileNameOf(const std::string& path) { return QFileInfo(QString::fromStdS
 }  // namespace
 
 void TMainForm::OpenDATA1Click() {
-    CrossMouseCB->setChecked(false);
+    charts_->CrossMouseCB->setChecked(false);
     const QStringList files = kordel::dialogs().openFiles(this, kDataFilter, QStringLiteral("vexo"),
                                                          openDialogInitialDir_);
     if (files.isEmpty()) {
         return;
     }
     openDialogInitialDir_ = QFileInfo(files.constFirst()).absolutePath();
-    ClearCharts();
-    if (!LoadDataFiles(files)) {
-        return;
+    charts_->ClearCharts();
+    openAndLog(files);
+}
+
+void TMainForm::openAndLog(const QStringList& paths) {
+    if (LoadDataFiles(paths)) {
+        charts_->SpeedButton9->setEnabled(true);
+        charts_->SpeedButton10->setEnabled(true);
+        WriteLog(QStringLiteral("Open file: ") + currentDataFileName_);
     }
-    SpeedButton9->setEnabled(true);
-    SpeedButton10->setEnabled(true);
-    WriteLog(QStringLiteral("Open file: ") + currentDataFileName_);
 }
 
 void TMainForm::OpenFolder1Click() {
-    CrossMouseCB->setChecked(false);
+    charts_->CrossMouseCB->setChecked(false);
     const QString folder = kordel::dialogs().openFolder(this, openDialogInitialDir_);
     if (folder.isEmpty()) {
         return;
     }
     openDialogInitialDir_ = folder;
-    ClearCharts();
-    if (!LoadDataFiles({folder})) {
-        return;
-    }
-    SpeedButton9->setEnabled(true);
-    SpeedButton10->setEnabled(true);
-    WriteLog(QStringLiteral("Open file: ") + currentDataFileName_);
+    charts_->ClearCharts();
+    openAndLog({folder});
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
@@ -161,11 +159,7 @@ void TMainForm::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    if (LoadDataFiles(paths)) {
-        SpeedButton9->setEnabled(true);
-        SpeedButton10->setEnabled(true);
-        WriteLog(QStringLiteral("Open file: ") + currentDataFileName_);
-    }
+    openAndLog(paths);
 }
 
 void TMainForm::MRU_DATAClick(const QString& fileName) {
@@ -185,21 +179,20 @@ bool TMainForm::LoadDataFiles(const QStringList& paths) {
     if (paths.isEmpty()) {
         return false;
     }
-    CrossMouseCB->setChecked(false);
+    charts_->CrossMouseCB->setChecked(false);
     // What was opened, a folder as its folder; the first named ends on top.
     for (auto it = paths.crbegin(); it != paths.crend(); ++it) {
         mruData_.add(it->toStdString());
     }
     rebuildRecentMenu();
     currentDataFileName_ = paths.constFirst();
-    ClearCharts();
+    charts_->ClearCharts();
 
     std::vector<std::string> names;
     for (const QString& p : paths) names.push_back(p.toStdString());
     if (QFileInfo(paths.constFirst()).isFile() && kordel::isIaga2002File(names.front())) {
         return LoadIagaFiles(names);
     }
-    for (ChannelChart* c : Chart) c->setCaption({});
     kordel::RecordLoadOptions options;
     options.onProgress = [this](int percent) {
         if (percent != ProgressBar1->value()) {
@@ -234,9 +227,9 @@ bool TMainForm::LoadDataFiles(const QStringList& paths) {
     const bool answeredThrough = askAboutErrorLines(this, result, skippedSilently);
     kordel::addTotalField(result.record);
     auto record = std::make_shared<const kordel::Record>(std::move(result.record));
-    showRecord(record);
+    charts_->showRecord(record);
     if (answeredThrough) {
-        FitZoomBars();
+        charts_->FitZoomBars();
     }
     if (skippedSilently > 0) {
         const QString text = QStringLiteral("Error lines skipped: %1").arg(skippedSilently);
@@ -269,16 +262,8 @@ bool TMainForm::LoadIagaFiles(const std::vector<std::string>& paths) {
     if (input.status == kordel::ExportInput::Status::Usage || input.record.empty() || input.elements.size() != 4) {
         return false;
     }
-    // The file's own F stands on the fourth chart; no F is computed for such a record.
-    auto record = std::make_shared<const kordel::Record>(std::move(input.record));
-    for (int k = 0; k < kChannels; ++k) {
-        const bool element = k < 4;
-        Chart[k]->showRecord(record, element ? static_cast<std::size_t>(k) : record->channelCount());
-        Chart[k]->setCaption(element ? QString(QChar::fromLatin1(input.elements[static_cast<std::size_t>(k)])) : QString());
-        CheckBox[k]->setChecked(element);
-    }
-    redrawCursorLines();
-    FitZoomBars();
+    charts_->showElements(std::make_shared<const kordel::Record>(std::move(input.record)), input.elements);
+    charts_->FitZoomBars();
     std::vector<std::string> shown;
     for (const auto& p : paths) shown.push_back(paths.size() == 1 ? p : fileNameOf(p).toStdString());
     setWindowTitle(QString::fromStdString(kordel::viewerTitle(shown)));
