@@ -332,7 +332,10 @@ void Record::appendAtEnd(std::int64_t stampMs, std::span<const std::int32_t> raw
         }
     }
     makeRoom(1);
-    if (!joins && tailRun_ > 1 && stampMs - tailStamp_ < kStampSpreadMs) {
+    const bool respread = !joins && tailRun_ > 1 && stampMs - tailStamp_ < kStampSpreadMs;
+    // The first step that changes: inside the run when it is spread anew, else the new one.
+    const std::size_t changed = joins || respread ? size() - tailRun_ : (empty() ? 0 : size() - 1);
+    if (respread) {
         respreadTail(stampMs - tailStamp_);  // the next stamp came sooner than a second
     }
     times_.push_back(stampMs);
@@ -348,9 +351,8 @@ void Record::appendAtEnd(std::int64_t stampMs, std::span<const std::int32_t> raw
         tailStamp_ = stampMs;
         tailRun_ = 1;
     }
-    // The steps whose context reaches the new sample or the re-spread run.
-    const std::size_t changed = size() - tailRun_ - (joins ? 0 : 1);
-    findGaps(changed > kGapContext ? changed - kGapContext - 1 : 0);
+    // The steps whose context reaches a changed step.
+    findGaps(changed > kGapContext ? changed - kGapContext : 0);
     updateTypicalInterval();
     ++revision_;
 }
