@@ -408,7 +408,7 @@ void Record::settle() {
 }
 
 void Record::updateTypicalInterval() {
-    if (size() < 2 || (typicalMs_ > 0 && size() < 2 * typicalAt_)) {
+    if (size() < 2 || size() < 2 * typicalAt_) {
         return;
     }
     try {
@@ -614,9 +614,11 @@ std::optional<std::size_t> Record::nearest(std::int64_t t, std::int64_t from, st
 }
 
 std::size_t Record::memoryBytes() const {
-    std::size_t bytes = times_.capacity() * sizeof(std::int64_t) + gaps_.capacity() * sizeof(std::size_t);
+    std::size_t bytes = times_.capacity() * sizeof(std::int64_t) + gaps_.capacity() * sizeof(std::size_t) +
+                        pendingTimes_.capacity() * sizeof(std::int64_t);
     for (std::size_t c = 0; c < columns_.size(); ++c) {
-        bytes += columns_[c].capacity() * sizeof(std::int32_t) + blocks_[c].capacity() * sizeof(BlockSummary);
+        bytes += columns_[c].capacity() * sizeof(std::int32_t) + blocks_[c].capacity() * sizeof(BlockSummary) +
+                 pendingColumns_[c].capacity() * sizeof(std::int32_t);
     }
     return bytes;
 }
