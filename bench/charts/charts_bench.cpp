@@ -311,7 +311,7 @@ int main(int argc, char** argv) {
     }
     form.charts().CrossMouseCB->setChecked(false);
 
-    // ---- live: 600-point charts, one sample appended and replotted ----
+    // ---- live: the growing record followed on its latest 600 samples, one sample appended and replotted ----
     form.charts().ClearCharts();
     const double t0 = kordel::toTimeNumber(10, 0, 0);
     for (int i = 0; i < 600; ++i) {
@@ -323,7 +323,6 @@ int main(int argc, char** argv) {
     const Stats live = timeSteps(steps * 2, [&](int) {
         const int i = next++;
         form.charts().appendSample(t0 + i / 86400.0, {20000.0 + i % 17, 1500.0 - i % 13, 44000.0 + i % 7, 25.3, 30.1});
-        form.charts().dropOldestSample();
         form.charts().replotCharts(true);
     });
     for (QCustomPlot* p : bare.plot) {
@@ -349,7 +348,6 @@ int main(int argc, char** argv) {
     for (int j = 0; j < 10; ++j) {
         const int i = next++;
         form.charts().appendSample(t0 + i / 86400.0, {20000.0, 1500.0, 44000.0, 25.3, 30.1});
-        form.charts().dropOldestSample();
     }
     settle();
     std::printf("\nten live samples in one event-loop turn: replots per chart");

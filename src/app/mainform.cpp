@@ -32,6 +32,7 @@
 #include "exchange/recordexport.h"
 #include "files/flashconversion.h"
 #include "files/flashform.h"
+#include "files/recordopening.h"
 #include "files/summarywindow.h"
 #include "link/recordingrun.h"
 #include "link/statuswindow.h"
@@ -199,15 +200,16 @@ void TMainForm::buildStatusBar() {
         StatusPanel[i] = new QLabel(StatusBar1);
         StatusPanel[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         StatusPanel[i]->setMinimumWidth(widths[i]);
-        if (i < 2) {
-            StatusPanel[i]->setFixedWidth(widths[i]);
+        if (i == 1) {
+            StatusPanel[i]->setFixedWidth(widths[i]);  // under the progress bar
         }
-        // The read-out is as wide as its text; the state panel takes the rest.
+        // The latest sample and the read-out are as wide as their texts; the state panel takes the rest.
         StatusBar1->addWidget(StatusPanel[i], i == 3 ? 1 : 0);
     }
     setStatusBar(StatusBar1);
     StatusBar1->installEventFilter(this);
     connect(charts_, &kordel::ChartView::readoutChanged, StatusPanel[2], &QLabel::setText);
+    connect(charts_, &kordel::ChartView::failed, this, [](const QString& m) { kordel::ErrorReport::instance().report(m); });
 }
 
 void TMainForm::FormCreate(const MainFormOptions& options) {
@@ -222,6 +224,8 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     ProgressBar1->setTextVisible(false);
     placeProgressBar();
     ProgressBar1->show();
+    opening_ = new kordel::RecordOpening(this, ProgressBar1, [this](const QString& text) { WriteLog(text); });
+    StatusBar1->addPermanentWidget(opening_->cancelButton());
     // 4. The settings file lies beside the executable, whatever the working directory,
     // unless the program is installed (then in the user's configuration folder).
     const QString exeDir =
@@ -355,6 +359,13 @@ void TMainForm::showEvent(QShowEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (opening_->loading()) {
+        // The read stops first; the window closes once it has.
+        opening_->cancel();
+        QTimer::singleShot(0, this, &QWidget::close);
+        event->ignore();
+        return;
+    }
     if (linkState() == Recording) {
         if (!kordel::dialogs().yesNo(this, kStopAndExitQuestion, kStopAndExitQuestion)) {
             event->ignore();
@@ -399,6 +410,9 @@ void TMainForm::placeProgressBar() {
 
 void TMainForm::FormKeyDown(QKeyEvent* event) {
     switch (event->key()) {
+    case Qt::Key_Escape:
+        opening_->cancel();
+        break;
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_End:

@@ -53,6 +53,7 @@ class RemoteStation;
 class RecorderEvents;
 class SettingsStore;
 class ChartView;
+class RecordOpening;
 }
 
 // What the process start hands to the main window.
@@ -107,11 +108,9 @@ public:
     // Plots a data file; false when it could not be opened or read.
     bool LoadDataFile(const QString& fileName);
     // Plots files and folders (their *.pc and *.fl files) as one record in
-    // time order; false when nothing could be read.
+    // time order, or IAGA-2002 files' elements; false when nothing could be
+    // read or the read was cancelled (what was shown then stays).
     bool LoadDataFiles(const QStringList& paths);
-    // IAGA-2002 files (recognised by their first record): the four elements on
-    // the first charts, captioned by their letters, the other charts hidden.
-    bool LoadIagaFiles(const std::vector<std::string>& paths);
     // Bytes of a receive event while a reply is awaited.
     void CollectReply(const QByteArray& bytes);
 
@@ -244,5 +243,6 @@ private:
     kordel::RemoteStation* remote_ = nullptr;
     bool answerFlag_ = false;
     kordel::ChartView* charts_ = nullptr;
+    kordel::RecordOpening* opening_ = nullptr;  // reads files in the background
     kordel::RecentFiles mruData_;
 };

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 #include <optional>
 
 #include "app/settingsstore.h"
@@ -218,9 +219,13 @@ void ChartView::applyLayout() {
         Panel[k]->setVisible(p.shown);
     }
     for (int k = 0; k < kChannels - 1; ++k) {
+        // The splitter's grab area reaches kSplitterGrip pixels over the panels
+        // on each side (their 1 % margins), so a drag meant for it does not
+        // fall on a chart and become a box zoom.
         const Strip& s = layout_.splitter(k);
-        Splitter[k]->setGeometry(0, s.top, w, s.height);
+        Splitter[k]->setGeometry(0, s.top - kSplitterGrip, w, s.height + 2 * kSplitterGrip);
         Splitter[k]->setVisible(s.shown);
+        Splitter[k]->raise();
     }
 }
 
@@ -299,19 +304,63 @@ void ChartView::saveSettings(SettingsStore& s, const QString& section) const {
 // ---- the data shown ----
 
 void ChartView::ClearCharts() {
+    live_.reset();
+    liveFull_ = false;
     for (ChannelChart* c : Chart) c->clearSeries();
     // The read-out belongs to the points just removed.
     emit readoutChanged(QString());
 }
 
 void ChartView::appendSample(double x, const std::array<double, 5>& values) {
-    for (std::size_t k = 0; k < values.size(); ++k) Chart[k]->appendPoint(x, values[k]);
-    Chart[kTotalField]->appendPoint(x, totalFieldValue(values[0], values[1], values[2]));
+    if (liveFull_) return;
+    try {
+        if (!live_) {
+            auto record = std::make_shared<Record>(Record::dataFileChannels());
+            const ChannelInfo bx = record->channel(0);
+            record->addChannel(ChannelInfo{"F", bx.unit, bx.decimals}, {});
+            record->finish();
+            live_ = record;
+            for (int k = 0; k < kChannels; ++k) {
+                Chart[k]->showRecord(live_, channelOfChart(*live_, k).value_or(live_->channelCount()));
+            }
+        }
+        std::array<std::int32_t, 6> raw{};
+        const auto scaled = [this](std::size_t c, double v) {
+            const double r = std::round(v * live_->scale(c));
+            return std::isfinite(r) && std::fabs(r) < 2.0e9 ? static_cast<std::int32_t>(r) : Record::kMissing;
+        };
+        for (std::size_t k = 0; k < values.size(); ++k) raw[k] = scaled(k, values[k]);
+        raw[5] = scaled(5, totalFieldValue(values[0], values[1], values[2]));
+        live_->add(toMs(x), raw);
+    } catch (const std::bad_alloc&) {
+        // What was drawn stays; the daily file goes on receiving every line.
+        liveFull_ = true;
+        emit failed(QStringLiteral("Not enough memory to draw more live samples; they are still recorded."));
+        return;
+    }
+    for (ChannelChart* c : Chart) c->recordGrew();
+    if (paused()) {
+        fitLiveTimeBar();  // the keys and the bar reach the newest samples
+    } else {
+        followLatest();
+    }
     updateStatistics();  // the live window moves with every sample
 }
 
-void ChartView::dropOldestSample() {
-    for (ChannelChart* c : Chart) c->dropFirstPoint();
+void ChartView::followLatest() {
+    if (!live_ || live_->empty()) return;
+    const std::size_t n = live_->size();
+    const std::size_t first = n > kLiveWindow ? n - kLiveWindow : 0;
+    const double from = live_->timeNumber(first);
+    const double to = live_->timeNumber(n - 1);
+    for (int k = 0; k < kChannels; ++k) {
+        Chart[k]->setTimeAxis(from, to);
+        const auto channel = channelOfChart(*live_, k);
+        if (!channel) continue;
+        if (const auto s = windowStatistics(*live_, *channel, live_->timeMs(first), live_->timeMs(n - 1))) {
+            Chart[k]->setValueAxis(s->min, s->max);
+        }
+    }
 }
 
 void ChartView::showRecord(const std::shared_ptr<const Record>& record) {
@@ -393,6 +442,7 @@ void ChartView::PauseButtonClick() {
     } else {
         EraseCursorLines();
         for (ChannelChart* c : Chart) c->followData();
+        followLatest();
     }
     if (recording_ && recording_()) {
         // Paused, the live window is the bar's and the read-out's to move and read.
@@ -549,7 +599,8 @@ void ChartView::ChartBox(int chart, const QRect& box) {
     const double low = c->yAxis->pixelToCoord(box.bottom());
     const double high = c->yAxis->pixelToCoord(box.top());
     setTimeWindow(c->timeAtPixel(box.left()), c->timeAtPixel(box.right()));
-    setValueWindow(chart, low, high);
+    // With "Auto Y" the values keep fitting what the time window shows.
+    if (!AutoYCB->isChecked()) setValueWindow(chart, low, high);
 }
 
 void ChartView::ChartDoubleClick() {

@@ -58,6 +58,8 @@ class ChartView : public QWidget {
 public:
     static constexpr int kChannels = ChannelLayout::kChannels;
     static constexpr int kTotalField = 5;  // the chart of F = sqrt(Bx² + By² + Bz²)
+    // Pixels a splitter's grab area reaches beyond its 2 drawn ones, each side.
+    static constexpr int kSplitterGrip = 2;
 
     // `controls` is the parent of the check boxes, buttons and the time bar;
     // `recording` tells whether lines are being recorded now (the live axes
@@ -75,9 +77,14 @@ public:
     // The four elements of an IAGA-2002 record on the first four charts,
     // captioned by their letters, the other charts hidden.
     void showElements(const std::shared_ptr<const Record>& record, const std::string& elements);
-    // The live view: one sample on all charts (F computed), the oldest dropped.
+    // The live view: one sample at date-time number x, on all charts (F
+    // computed), into the growing record of the day, which keeps every sample
+    // received. Following, the charts show the latest kLiveWindow samples and
+    // their values fit them; paused, the whole record can be read and zoomed.
+    static constexpr std::size_t kLiveWindow = 600;
     void appendSample(double x, const std::array<double, 5>& values);
-    void dropOldestSample();
+    // The growing record of the live view (none before the first sample).
+    std::shared_ptr<const Record> liveRecord() const { return live_; }
     // Paused, the time bar spans the live points held, its window what is shown.
     void fitLiveTimeBar();
     // Lines arrive live (recording or watching): "Pause" is usable.
@@ -158,6 +165,8 @@ public:
 signals:
     // The cursor read-out's text (empty when it belongs to nothing shown).
     void readoutChanged(const QString& text);
+    // A failure the user is to be told of (no memory left for live samples).
+    void failed(const QString& message);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -167,6 +176,8 @@ private:
     void buildChannelPanels();
     void applyLayout();
     bool followingLive() const;
+    // The time window on the latest kLiveWindow live samples, values fitted.
+    void followLatest();
     void showRecordReadout(const Record& record, double time, const AxisRange& visible);
     // The time bar's window (all charts) or chart k's value window set as a
     // zoom bar sets it, kept within the bar's range.
@@ -178,6 +189,8 @@ private:
     std::function<bool()> recording_;
     std::function<bool()> hasSource_;
     ChannelLayout layout_;
+    std::shared_ptr<Record> live_;
+    bool liveFull_ = false;  // memory ran out: further live samples are not drawn
     int splitterPressHeight_ = 0;
     int selectedChart_ = -1;
 };

@@ -151,7 +151,8 @@ TEST_F(MainFormChartsTest, EachPanelHoldsItsZoomBarOnTheLeftAndItsChart) {
     EXPECT_EQ(f().charts().XZoomlerBar()->Start(), 30);
     EXPECT_EQ(f().charts().XZoomlerBar()->Finish(), 70);
     EXPECT_EQ(f().charts().XZoomlerBar()->Step(), 1);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(f().charts().Splitter[k]->height(), 2);
+    // Two pixels drawn, a grab area of six.
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(f().charts().Splitter[k]->height(), 2 + 2 * ChartView::kSplitterGrip);
 }
 
 TEST_F(MainFormChartsTest, With446PixelsEveryPanelIs88HighAndTheLastFillsTheRest) {
@@ -162,7 +163,7 @@ TEST_F(MainFormChartsTest, With446PixelsEveryPanelIs88HighAndTheLastFillsTheRest
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(f().charts().Panel[k]->height(), 88) << k;
         EXPECT_EQ(f().charts().Panel[k]->y(), 91 * k) << k;
-        EXPECT_EQ(f().charts().Splitter[k]->y(), 91 * k + 89) << k;
+        EXPECT_EQ(f().charts().Splitter[k]->y(), 91 * k + 89 - ChartView::kSplitterGrip) << k;
         EXPECT_TRUE(f().charts().Splitter[k]->isVisible()) << k;
     }
     EXPECT_EQ(f().charts().Panel[4]->y(), 364);
@@ -220,7 +221,7 @@ TEST_F(MainFormChartsTest, DraggingASplitterResizesThePanelAboveItAndTheHeightIs
     EXPECT_EQ(f().charts().Panel[0]->height(), 88);
     EXPECT_EQ(f().charts().Panel[2]->height(), 88);            // the panels below keep their heights
     EXPECT_EQ(f().charts().Panel[2]->y(), 91 + 108 + 3);       // and move
-    EXPECT_EQ(f().charts().Splitter[1]->y(), 91 + 108 + 1);
+    EXPECT_EQ(f().charts().Splitter[1]->y(), 91 + 108 + 1 - ChartView::kSplitterGrip);
     EXPECT_EQ(f().charts().Panel[4]->height(), lastBefore - 20);  // the last takes the difference
     // A drag far up stops at 30 pixels.
     sendMouse(s, QEvent::MouseButtonPress, QPoint(20, 0), Qt::LeftButton, Qt::LeftButton);
@@ -234,24 +235,23 @@ TEST_F(MainFormChartsTest, DraggingASplitterResizesThePanelAboveItAndTheHeightIs
 
 // ---- series ----
 
-TEST_F(MainFormChartsTest, TheLiveChartsHoldTheNewest600Samples) {
+TEST_F(MainFormChartsTest, TheLiveRecordKeepsTheDayAndTheViewFollowsTheNewest600Samples) {
     f().SpeedButton8Click();  // Record
     ASSERT_EQ(f().linkState(), Recording);
     QByteArray bytes;
     for (int i = 0; i < 600; ++i) bytes += QByteArray::fromStdString(deviceLine(10, i / 60, i % 60));
     port_->receive(bytes);
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().charts().Chart[k]->pointCount(), 600u) << k;
-    const double first = toTimeNumber(10, 0, 0);
-    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->xAt(0), first);  // live points carry the time of day only
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(f().charts().Chart[k]->pointCount(), 600u) << k;
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->xAt(0), at(22, 10, 0, 0));  // the line's date and time
     port_->receive(QByteArray::fromStdString(deviceLine(10, 10, 0)));
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().charts().Chart[k]->pointCount(), 600u) << k;
-    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->xAt(0), toTimeNumber(10, 0, 1));
-    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->xAt(599), toTimeNumber(10, 10, 0));
-    EXPECT_DOUBLE_EQ(f().charts().Chart[4]->yAt(599), 30.1);
-    // The axes follow the live data.
-    EXPECT_TRUE(f().charts().Chart[0]->timeAxisAutomatic());
-    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->timeAxis().min, toTimeNumber(10, 0, 1));
-    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->timeAxis().max, toTimeNumber(10, 10, 0));
+    // Every sample stays; the window shows the newest 600.
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(f().charts().Chart[k]->pointCount(), 601u) << k;
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->xAt(600), at(22, 10, 10, 0));
+    EXPECT_DOUBLE_EQ(f().charts().Chart[4]->yAt(600), 30.1);
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->timeAxis().min, at(22, 10, 0, 1));
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->timeAxis().max, at(22, 10, 10, 0));
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->valueAxis().min, 20000.0);
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->valueAxis().max, 20000.0);
 }
 
 // ---- the live view ----
@@ -278,14 +278,14 @@ TEST_F(MainFormChartsTest, PausedTheLiveWindowStaysWhileTheFileGrowsAndTheKeysMo
     EXPECT_TRUE(f().charts().XZoomler->isEnabled());
     EXPECT_TRUE(f().charts().CrossMouseCB->isEnabled());
     minute(1);
-    axesAre(toTimeNumber(10, 0, 0), toTimeNumber(10, 0, 59));
+    axesAre(at(22, 10, 0, 0), at(22, 10, 0, 59));
     EXPECT_EQ(test::readFile(daily).count("\r\n"), linesBefore + 60);  // recording goes on
     // The time bar spans the live points held; End shows the newest of them.
     const TZoomler* bar = f().charts().XZoomlerBar();
-    EXPECT_DOUBLE_EQ(bar->Max(), toTimeNumber(10, 1, 59));
+    EXPECT_DOUBLE_EQ(bar->Max(), at(22, 10, 1, 59));
     f().charts().ScrollByKey(Qt::Key_End);
     axesAre(bar->Start(), bar->Finish());
-    EXPECT_DOUBLE_EQ(bar->Finish(), toTimeNumber(10, 1, 59));
+    EXPECT_DOUBLE_EQ(bar->Finish(), at(22, 10, 1, 59));
     EXPECT_NEAR(bar->Finish() - bar->Start(), toTimeNumber(0, 0, 59), 1e-12);
     // The wheel zooms the held window too.
     const QRect plot = f().charts().Chart[0]->plotRect();
@@ -295,8 +295,7 @@ TEST_F(MainFormChartsTest, PausedTheLiveWindowStaysWhileTheFileGrowsAndTheKeysMo
 
     f().charts().PauseButton->click();  // the view follows the data again
     minute(2);
-    EXPECT_TRUE(f().charts().Chart[0]->timeAxisAutomatic());
-    EXPECT_DOUBLE_EQ(f().charts().Chart[5]->timeAxis().max, toTimeNumber(10, 2, 59));
+    axesAre(at(22, 10, 0, 0), at(22, 10, 2, 59));  // fewer than 600 samples: all of them
     EXPECT_FALSE(f().charts().XZoomler->isEnabled());
     EXPECT_FALSE(f().charts().CrossMouseCB->isEnabled());
 
@@ -304,7 +303,7 @@ TEST_F(MainFormChartsTest, PausedTheLiveWindowStaysWhileTheFileGrowsAndTheKeysMo
     f().SpeedButton7Click();  // Stop releases the pause
     EXPECT_FALSE(f().charts().PauseButton->isChecked());
     EXPECT_FALSE(f().charts().PauseButton->isEnabled());
-    EXPECT_TRUE(f().charts().Chart[0]->timeAxisAutomatic());
+    axesAre(at(22, 10, 0, 0), at(22, 10, 2, 59));  // the day recorded stays to be read
 }
 
 TEST_F(MainFormChartsTest, WhileRecordingPanelZeroShowsTheLatestSample) {
@@ -527,14 +526,14 @@ TEST_F(MainFormChartsTest, TheReadOutShowsTheSampleOfTheCursorsSecondInFixedFiel
     open(lines);
     f().charts().CrossMouseCB->setChecked(true);
     mouseOver(0, columnWithin(0, at(22, 10, 1, 40), at(22, 10, 1, 41)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:40      X: 0.01 nT        Y: -1510.5 nT     "
+    EXPECT_EQ(readout().toStdString(), "Time: 2007-05-22 10:01:40      X: 0.01 nT        Y: -1510.5 nT     "
                                        "Z: 44100 nT       Ts: 25.3 \u00B0C        Te: -1234.6 \u00B0C      F: 44125.86 nT");
     // A position between two samples: the nearer one.
     mouseOver(2, columnWithin(2, at(22, 10, 1, 43), at(22, 10, 1, 44)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:43      X: 0.01 nT        Y: -1510.5 nT     "
+    EXPECT_EQ(readout().toStdString(), "Time: 2007-05-22 10:01:43      X: 0.01 nT        Y: -1510.5 nT     "
                                        "Z: 44100 nT       Ts: 25.3 \u00B0C        Te: -1234.6 \u00B0C      F: 44125.86 nT");
     mouseOver(4, columnWithin(4, at(22, 10, 1, 50), at(22, 10, 1, 51)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:50      X: 20011.25 nT    Y: -1511.5 nT     "
+    EXPECT_EQ(readout().toStdString(), "Time: 2007-05-22 10:01:50      X: 20011.25 nT    Y: -1511.5 nT     "
                                        "Z: 44110 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      F: 48460.57 nT");
 }
 
@@ -550,7 +549,7 @@ TEST_F(MainFormChartsTest, OnAFileOfTwoDaysTheCursorsOwnDayIsShown) {
     f().charts().XZoomlerChanged();
     test::drainEvents();
     mouseOver(1, columnWithin(1, at(23, 10, 0, 10, 300), at(23, 10, 0, 10, 800)));
-    EXPECT_TRUE(readout().startsWith(QStringLiteral("Time: 10:00:10      X: 21001.25 nT    Y: -1501.5 nT")))
+    EXPECT_TRUE(readout().startsWith(QStringLiteral("Time: 2007-05-23 10:00:10      X: 21001.25 nT    Y: -1501.5 nT")))
         << readout().toStdString();
 }
 
@@ -692,7 +691,7 @@ TEST_F(MainFormChartsTest, AfterAScrollTheLinesAndReadOutFollowTheMouseOrGoWithI
     ASSERT_EQ(f().charts().cursorLinePosition(1), point.x());
     f().charts().ScrollByKey(Qt::Key_Right);  // a minute later under the same pixel
     EXPECT_NE(readout(), before);
-    EXPECT_EQ(readout().left(14), QString::fromStdString("Time: " + formatCursorTime(c->timeAtPixel(point.x()))));
+    EXPECT_EQ(readout().left(25), QString::fromStdString("Time: " + formatCursorTime(c->timeAtPixel(point.x()))));
     EXPECT_EQ(f().charts().cursorLinePosition(1), point.x());
     EXPECT_EQ(f().charts().cursorLinePosition(3), point.x());
 
@@ -792,14 +791,14 @@ TEST_F(MainFormChartsTest, TheReadOutInAGapShowsTheTimeAloneAndBesideItTheSample
         double start, finish, from, to;
         std::string text;
     } cases[] = {
-        {at(22, 9, 59, 0), at(22, 10, 12, 0), at(22, 10, 5, 0), at(22, 10, 5, 1), "Time: 10:05:00"},
-        {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 59, 100), at(22, 10, 0, 59, 500), "Time: 10:00:59"},
+        {at(22, 9, 59, 0), at(22, 10, 12, 0), at(22, 10, 5, 0), at(22, 10, 5, 1), "Time: 2007-05-22 10:05:00"},
+        {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 59, 100), at(22, 10, 0, 59, 500), "Time: 2007-05-22 10:00:59"},
         {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 58, 600), at(22, 10, 0, 58, 900),
-         "Time: 10:00:58      X: 159 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
+         "Time: 2007-05-22 10:00:58      X: 159 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
          "F: 44025.86 nT"},
-        {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 9, 59, 100), at(22, 10, 9, 59, 900), "Time: 10:09:59"},
+        {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 9, 59, 100), at(22, 10, 9, 59, 900), "Time: 2007-05-22 10:09:59"},
         {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 10, 0, 100), at(22, 10, 10, 0, 400),
-         "Time: 10:10:00      X: 500 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
+         "Time: 2007-05-22 10:10:00      X: 500 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
          "F: 44028.42 nT"},
     };
     for (const auto& row : cases) {
