@@ -153,15 +153,18 @@ void Record::appendAll(const Record& other) {
     finished_ = false;
 }
 
-void Record::merge(Record&& piece) {
+std::size_t Record::merge(Record&& piece) {
     if (piece.empty()) {
-        return;
+        return 0;
     }
     piece.sortByTime();
     makeRoom(piece.size());
+    const std::size_t before = size();
     mergeBack(piece.times_, piece.columns_, nullptr);
+    const std::size_t held = before + piece.size() - size();
     piece = Record();
     finished_ = false;
+    return held;
 }
 
 void Record::spreadSharedStamps(std::span<std::int64_t> times) {
@@ -266,26 +269,63 @@ void Record::makeRoom(std::size_t extra) {
     }
 }
 
+namespace {
+
+// The piece's sample `src` equals one of the record's samples with its time
+// among [.., before): those lie just before `before`.
+bool heldBefore(std::span<const std::int64_t> times, const std::vector<std::vector<std::int32_t>>& columns,
+                std::size_t before, std::int64_t t, const std::vector<std::vector<std::int32_t>>& cols,
+                std::size_t src) {
+    for (std::size_t x = before; x > 0 && times[x - 1] == t; --x) {
+        bool same = true;
+        for (std::size_t c = 0; c < columns.size() && same; ++c) {
+            same = columns[c][x - 1] == (c < cols.size() && src < cols[c].size() ? cols[c][src] : Record::kMissing);
+        }
+        if (same) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::size_t Record::mergeBack(const std::vector<std::int64_t>& times, const std::vector<std::vector<std::int32_t>>& cols,
                               const std::vector<std::uint32_t>* order) {
     const std::size_t b = times.size();
+    const auto at = [&](std::size_t j) { return order ? (*order)[j] : j; };
+    // Samples the record holds already are left out, so that an overlapping
+    // piece touches no more memory than its new samples: count them first.
+    std::size_t repeats = 0;
+    {
+        std::size_t i = lowerBound(times[at(0)]);
+        for (std::size_t j = 0; j < b; ++j) {
+            const std::size_t src = at(j);
+            while (i < times_.size() && times_[i] <= times[src]) ++i;
+            repeats += heldBefore(times_, columns_, i, times[src], cols, src) ? 1 : 0;
+        }
+    }
     std::size_t i = times_.size();
-    std::size_t k = i + b;
+    std::size_t k = i + b - repeats;
     times_.resize(k);  // within the room made: cannot throw
     for (auto& col : columns_) col.resize(k, kMissing);
     for (std::size_t j = b; j > 0;) {
-        --k;
-        const std::size_t src = order ? (*order)[j - 1] : j - 1;
+        const std::size_t src = at(j - 1);
         if (i > 0 && times_[i - 1] > times[src]) {
             --i;
+            --k;
             times_[k] = times_[i];
             for (auto& col : columns_) col[k] = col[i];
-        } else {
-            --j;
-            times_[k] = times[src];
-            for (std::size_t c = 0; c < columns_.size(); ++c) {
-                columns_[c][k] = c < cols.size() && src < cols[c].size() ? cols[c][src] : kMissing;
-            }
+            continue;
+        }
+        --j;
+        // The record's samples of this time still stand where they were, just before i.
+        if (repeats > 0 && heldBefore(times_, columns_, i, times[src], cols, src)) {
+            --repeats;
+            continue;
+        }
+        --k;
+        times_[k] = times[src];
+        for (std::size_t c = 0; c < columns_.size(); ++c) {
+            columns_[c][k] = c < cols.size() && src < cols[c].size() ? cols[c][src] : kMissing;
         }
     }
     return k;

@@ -131,8 +131,10 @@ public:
     // costs a copy of the piece only) merged into this record, which must be in
     // time order, in place from the back: it costs the samples that lie after
     // piece's first one, and no copy of the record. Of samples with equal times,
-    // this record's come first. `piece` is left empty. Needs finish().
-    void merge(Record&& piece);
+    // this record's come first; a sample of the piece equal to one the record
+    // holds (same time and values) is left out, and the count of those is
+    // returned. `piece` is left empty. Needs finish().
+    std::size_t merge(Record&& piece);
     // Spreads the samples of each run sharing a stamp as the header says
     // (`times` in line order; runs are of consecutive equal values).
     static void spreadSharedStamps(std::span<std::int64_t> times);

@@ -317,16 +317,12 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
             for (auto& e : chunk.errors) {
                 if (result.errorLines.size() < options_.keptErrorLines) result.errorLines.push_back(std::move(e));
             }
-            result.record.merge(std::move(chunk.samples));
+            result.repeatsDropped += result.record.merge(std::move(chunk.samples));
         }, poll);
         if (!complete || cancelled()) {
             return cancelledResult();
         }
-        result.repeatsDropped = result.record.finish();
-        // Overlapping files hold fewer samples than their text promised: give the rest back.
-        if (result.record.size() + result.record.size() / 4 + 1024 < static_cast<std::size_t>(textBytes / 58)) {
-            result.record.shrinkToFit();
-        }
+        result.repeatsDropped += result.record.finish();
         if (cancelled()) {
             return cancelledResult();
         }
