@@ -201,6 +201,7 @@ bool TMainForm::LoadDataFiles(const QStringList& paths) {
     }
     for (ChannelChart* c : Chart) c->setCaption({});
     kordel::RecordLoadOptions options;
+    options.totalField = true;
     options.onProgress = [this](int percent) {
         if (percent != ProgressBar1->value()) {
             ProgressBar1->setValue(percent);
@@ -232,7 +233,6 @@ bool TMainForm::LoadDataFiles(const QStringList& paths) {
     }
     long skippedSilently = 0;
     const bool answeredThrough = askAboutErrorLines(this, result, skippedSilently);
-    kordel::addTotalField(result.record);
     auto record = std::make_shared<const kordel::Record>(std::move(result.record));
     showRecord(record);
     if (answeredThrough) {
