@@ -270,7 +270,8 @@ void Record::makeRoom(std::size_t extra) {
     for (auto& b : blocks_) {
         if (b.capacity() < blocks) b.reserve(std::max(blocks, b.capacity() + b.capacity() / 2));
     }
-    if (gaps_.capacity() < gaps_.size() + extra + 2 * kGapContext + 2) {
+    // A growing record finds its new gaps at once: room for as many as can appear.
+    if (finished_ && gaps_.capacity() < gaps_.size() + extra + 2 * kGapContext + 2) {
         gaps_.reserve(std::max(gaps_.size() + extra + 2 * kGapContext + 2, gaps_.capacity() + gaps_.capacity() / 2));
     }
 }
