@@ -15,7 +15,6 @@
 #include "exchange/iagareader.h"
 #include "record/recordloader.h"
 #include "record/recordtitle.h"
-#include "record/totalfield.h"
 
 namespace kordel {
 
@@ -111,6 +110,7 @@ OpenedRecord RecordOpening::openDataFiles(const QStringList& paths) {
     QEventLoop loop;
     QPointer<QProgressBar> progress(progress_);
     RecordLoadOptions options;
+    options.totalField = true;  // F beside X, Y, Z, computed as the files are merged
     options.cancelled = [cancelled] { return cancelled->load(); };
     options.onProgress = [progress](int percent) {
         QMetaObject::invokeMethod(
@@ -156,7 +156,6 @@ OpenedRecord RecordOpening::openDataFiles(const QStringList& paths) {
     }
     long skippedSilently = 0;
     opened.fitBars = askAboutErrorLines(window_, r, skippedSilently);
-    addTotalField(r.record);
     opened.record = std::make_shared<const Record>(std::move(r.record));
     if (skippedSilently > 0) {
         const QString text = QStringLiteral("Error lines skipped: %1").arg(skippedSilently);

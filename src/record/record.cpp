@@ -4,7 +4,10 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <system_error>
 #include <thread>
+
+#include "record/moments.h"
 
 namespace kordel {
 
@@ -44,7 +47,9 @@ std::int64_t lowerMedian(std::int64_t* v, std::size_t m) {
 constexpr std::size_t kCheapTail = 4096;
 constexpr std::size_t kTailPerPending = 64;
 
-void accumulate(BlockSummary& s, std::int32_t v, std::uint32_t offset, double ref) {
+// One more value into a block's summary; its mean and M2 by Welford's
+// updating formula (Chan's pairwise formula with a part of one value).
+void accumulate(BlockSummary& s, std::int32_t v, std::uint32_t offset) {
     if (s.count == 0 || v < s.min) {
         s.min = v;
         s.minOffset = offset;
@@ -54,9 +59,9 @@ void accumulate(BlockSummary& s, std::int32_t v, std::uint32_t offset, double re
         s.maxOffset = offset;
     }
     ++s.count;
-    const double d = v - ref;
-    s.sum += d;
-    s.sumSquares += d * d;
+    const double delta = v - s.mean;
+    s.mean += delta / s.count;
+    s.m2 += delta * (v - s.mean);
 }
 
 std::string kindOf(const std::vector<ChannelInfo>& channels) {
@@ -84,8 +89,7 @@ void permute(std::vector<T>& column, const std::vector<std::uint32_t>& order) {
 
 Record::Record(std::vector<ChannelInfo> channels)
     : channels_(std::move(channels)), kind_(kindOf(channels_)), columns_(channels_.size()),
-      blocks_(channels_.size()), references_(channels_.size(), 0), referenced_(channels_.size(), 0),
-      pendingColumns_(channels_.size()) {}
+      blocks_(channels_.size()), pendingColumns_(channels_.size()) {}
 
 std::vector<ChannelInfo> Record::dataFileChannels() {
     return {{"Bx", "nT", 2}, {"By", "nT", 2}, {"Bz", "nT", 2}, {"Ts", "°C", 1}, {"Te", "°C", 1}};
@@ -153,15 +157,18 @@ void Record::appendAll(const Record& other) {
     finished_ = false;
 }
 
-void Record::merge(Record&& piece) {
+std::size_t Record::merge(Record&& piece) {
     if (piece.empty()) {
-        return;
+        return 0;
     }
     piece.sortByTime();
     makeRoom(piece.size());
+    const std::size_t before = size();
     mergeBack(piece.times_, piece.columns_, nullptr);
+    const std::size_t held = before + piece.size() - size();
     piece = Record();
     finished_ = false;
+    return held;
 }
 
 void Record::spreadSharedStamps(std::span<std::int64_t> times) {
@@ -205,8 +212,6 @@ void Record::addChannel(ChannelInfo info, std::vector<std::int32_t> column) {
     channels_.push_back(std::move(info));
     columns_.push_back(std::move(column));
     blocks_.emplace_back();
-    references_.push_back(0);
-    referenced_.push_back(0);
     pendingColumns_.emplace_back();
     buildBlocks(channels_.size() - 1);
     ++revision_;
@@ -229,13 +234,17 @@ std::size_t Record::finish() {
     typicalAt_ = times_.size();
     findGaps();
     // The channels' summaries are independent: a long record builds them on two threads.
-    const std::size_t half = times_.size() >= kParallelSummaries ? columns_.size() / 2 : 0;
+    std::size_t half = times_.size() >= kParallelSummaries ? columns_.size() / 2 : 0;
     {
         std::optional<std::jthread> helper;
         if (half > 0) {
-            helper.emplace([this, half] {
-                for (std::size_t c = 0; c < half; ++c) buildBlocks(c);
-            });
+            try {
+                helper.emplace([this, half] {
+                    for (std::size_t c = 0; c < half; ++c) buildBlocks(c);
+                });
+            } catch (const std::system_error&) {
+                half = 0;  // no room for another thread's stack: all on this one
+            }
         }
         for (std::size_t c = half; c < columns_.size(); ++c) buildBlocks(c);
     }
@@ -261,31 +270,69 @@ void Record::makeRoom(std::size_t extra) {
     for (auto& b : blocks_) {
         if (b.capacity() < blocks) b.reserve(std::max(blocks, b.capacity() + b.capacity() / 2));
     }
-    if (gaps_.capacity() < gaps_.size() + extra + 2 * kGapContext + 2) {
+    // A growing record finds its new gaps at once: room for as many as can appear.
+    if (finished_ && gaps_.capacity() < gaps_.size() + extra + 2 * kGapContext + 2) {
         gaps_.reserve(std::max(gaps_.size() + extra + 2 * kGapContext + 2, gaps_.capacity() + gaps_.capacity() / 2));
     }
 }
 
+namespace {
+
+// The piece's sample `src` equals one of the record's samples with its time
+// among [.., before): those lie just before `before`.
+bool heldBefore(std::span<const std::int64_t> times, const std::vector<std::vector<std::int32_t>>& columns,
+                std::size_t before, std::int64_t t, const std::vector<std::vector<std::int32_t>>& cols,
+                std::size_t src) {
+    for (std::size_t x = before; x > 0 && times[x - 1] == t; --x) {
+        bool same = true;
+        for (std::size_t c = 0; c < columns.size() && same; ++c) {
+            same = columns[c][x - 1] == (c < cols.size() && src < cols[c].size() ? cols[c][src] : Record::kMissing);
+        }
+        if (same) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::size_t Record::mergeBack(const std::vector<std::int64_t>& times, const std::vector<std::vector<std::int32_t>>& cols,
                               const std::vector<std::uint32_t>* order) {
     const std::size_t b = times.size();
+    const auto at = [&](std::size_t j) { return order ? (*order)[j] : j; };
+    // Samples the record holds already are left out, so that an overlapping
+    // piece touches no more memory than its new samples: count them first.
+    std::size_t repeats = 0;
+    {
+        std::size_t i = lowerBound(times[at(0)]);
+        for (std::size_t j = 0; j < b; ++j) {
+            const std::size_t src = at(j);
+            while (i < times_.size() && times_[i] <= times[src]) ++i;
+            repeats += heldBefore(times_, columns_, i, times[src], cols, src) ? 1 : 0;
+        }
+    }
     std::size_t i = times_.size();
-    std::size_t k = i + b;
+    std::size_t k = i + b - repeats;
     times_.resize(k);  // within the room made: cannot throw
     for (auto& col : columns_) col.resize(k, kMissing);
     for (std::size_t j = b; j > 0;) {
-        --k;
-        const std::size_t src = order ? (*order)[j - 1] : j - 1;
+        const std::size_t src = at(j - 1);
         if (i > 0 && times_[i - 1] > times[src]) {
             --i;
+            --k;
             times_[k] = times_[i];
             for (auto& col : columns_) col[k] = col[i];
-        } else {
-            --j;
-            times_[k] = times[src];
-            for (std::size_t c = 0; c < columns_.size(); ++c) {
-                columns_[c][k] = c < cols.size() && src < cols[c].size() ? cols[c][src] : kMissing;
-            }
+            continue;
+        }
+        --j;
+        // The record's samples of this time still stand where they were, just before i.
+        if (repeats > 0 && heldBefore(times_, columns_, i, times[src], cols, src)) {
+            --repeats;
+            continue;
+        }
+        --k;
+        times_[k] = times[src];
+        for (std::size_t c = 0; c < columns_.size(); ++c) {
+            columns_[c][k] = c < cols.size() && src < cols[c].size() ? cols[c][src] : kMissing;
         }
     }
     return k;
@@ -374,11 +421,7 @@ void Record::addToLastBlock(std::size_t c, std::int32_t v) {
     if (v == kMissing) {
         return;
     }
-    if (!referenced_[c]) {
-        references_[c] = v;
-        referenced_[c] = 1;
-    }
-    accumulate(blocks.back(), v, static_cast<std::uint32_t>(i % kBlockSize), references_[c]);
+    accumulate(blocks.back(), v, static_cast<std::uint32_t>(i % kBlockSize));
 }
 
 void Record::settle() {
@@ -525,17 +568,6 @@ void Record::buildBlocks(std::size_t c, std::size_t firstBlock) {
     const auto& col = columns_[c];
     auto& blocks = blocks_[c];
     firstBlock = std::min(firstBlock, blocks.size());
-    // The sums are taken from the channel's first present value; blocks kept
-    // from before keep theirs, so the reference changes only while none has a value.
-    const bool kept = std::any_of(blocks.begin(), blocks.begin() + static_cast<std::ptrdiff_t>(firstBlock),
-                                  [](const BlockSummary& s) { return s.count > 0; });
-    if (!kept) {
-        const auto from = col.begin() + static_cast<std::ptrdiff_t>(std::min(n, firstBlock * kBlockSize));
-        const auto firstPresent = std::find_if(from, col.end(), [](std::int32_t v) { return v != kMissing; });
-        references_[c] = firstPresent == col.end() ? 0 : *firstPresent;
-        referenced_[c] = firstPresent != col.end();
-    }
-    const double ref = references_[c];
     blocks.resize(blockCount);
     for (std::size_t b = firstBlock; b < blockCount; ++b) {
         BlockSummary s;
@@ -543,10 +575,23 @@ void Record::buildBlocks(std::size_t c, std::size_t firstBlock) {
         const std::size_t last = std::min(n, first + kBlockSize);
         for (std::size_t i = first; i < last; ++i) {
             const std::int32_t v = col[i];
-            if (v != kMissing) {
-                accumulate(s, v, static_cast<std::uint32_t>(i - first), ref);
+            if (v == kMissing) {
+                continue;
             }
+            const auto offset = static_cast<std::uint32_t>(i - first);
+            if (s.count == 0 || v < s.min) {
+                s.min = v;
+                s.minOffset = offset;
+            }
+            if (s.count == 0 || v > s.max) {
+                s.max = v;
+                s.maxOffset = offset;
+            }
+            ++s.count;
         }
+        const Moments m = momentsOf(col, first, last, kMissing);
+        s.mean = m.mean;
+        s.m2 = m.m2;
         blocks[b] = s;
     }
 }

@@ -60,16 +60,16 @@ struct ChannelInfo {
 };
 
 // Summary of the samples [first, first + kBlockSize) of one channel, missing
-// ones left out. Sums are of (value − reference), the channel's first present
-// value, so that the standard deviation keeps its digits.
+// ones left out. The block's mean and M2 (see record/moments.h) join those of
+// other blocks without losing the digits of a small spread.
 struct BlockSummary {
     std::uint32_t count = 0;
     std::int32_t min = 0;
     std::int32_t max = 0;
     std::uint32_t minOffset = 0;  // position of the first minimum within the block
     std::uint32_t maxOffset = 0;
-    double sum = 0;
-    double sumSquares = 0;
+    double mean = 0;  // scaled, as the column holds the values
+    double m2 = 0;    // Σ (value − mean)², scaled²
 };
 
 class Record {
@@ -131,8 +131,10 @@ public:
     // costs a copy of the piece only) merged into this record, which must be in
     // time order, in place from the back: it costs the samples that lie after
     // piece's first one, and no copy of the record. Of samples with equal times,
-    // this record's come first. `piece` is left empty. Needs finish().
-    void merge(Record&& piece);
+    // this record's come first; a sample of the piece equal to one the record
+    // holds (same time and values) is left out, and the count of those is
+    // returned. `piece` is left empty. Needs finish().
+    std::size_t merge(Record&& piece);
     // Spreads the samples of each run sharing a stamp as the header says
     // (`times` in line order; runs are of consecutive equal values).
     static void spreadSharedStamps(std::span<std::int64_t> times);
@@ -186,7 +188,6 @@ public:
     std::optional<std::size_t> nearest(std::int64_t t, std::int64_t from, std::int64_t to) const;
 
     const std::vector<BlockSummary>& blocks(std::size_t c) const { return blocks_[c]; }
-    std::int32_t reference(std::size_t c) const { return references_[c]; }
 
     // Bytes held by the columns and summaries (what the record costs).
     std::size_t memoryBytes() const;
@@ -218,8 +219,6 @@ private:
     std::vector<std::vector<std::int32_t>> columns_;
     std::vector<std::size_t> gaps_;
     std::vector<std::vector<BlockSummary>> blocks_;
-    std::vector<std::int32_t> references_;
-    std::vector<std::uint8_t> referenced_;  // references_[c] was taken from a value
     std::int64_t typicalMs_ = 0;
     std::size_t typicalAt_ = 0;  // size when typicalMs_ was last taken
     bool finished_ = false;

@@ -16,7 +16,8 @@
 // Error lines do not stop a load: they are counted and the first few kept for
 // the caller to report. A file that cannot be read is reported and the others
 // still load. A record whose estimated size exceeds the memory available is
-// refused before anything is read.
+// refused before anything is read; one that runs out of memory all the same
+// is refused when that happens ("Not enough memory for …"), never aborted.
 
 #include <cstddef>
 #include <cstdint>
@@ -38,6 +39,9 @@ struct ErrorLine {
 struct RecordLoadOptions {
     unsigned threads = 2;
     std::uint64_t memoryLimitBytes = 0;  // 0: what the system has available
+    // Adds the total field F (record/totalfield.h) once loaded, within the
+    // estimate and the load's own report of a lack of memory.
+    bool totalField = false;
     std::size_t keptErrorLines = 100;
     // Both are called on the thread that called load(), about every 50 ms and
     // after each file: the whole percentage of the text read (only when it
