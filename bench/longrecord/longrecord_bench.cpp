@@ -50,6 +50,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 #include "app/mainform.h"
 #include "charts/chartview.h"
@@ -285,6 +286,57 @@ void windowFigures(const std::string& dir) {
     QDir::setCurrent(previous);
 }
 
+// A day at `rate` Hz recorded through the window's charts: the cost of following
+// the live view (one sample appended and the charts replotted, as a share of a
+// core at that rate), then paused, the whole day's zoom steps.
+void liveDayFigures(int rate) {
+    QTemporaryDir scratch;
+    MainFormOptions options;
+    options.exeDir = scratch.path();
+    TMainForm form(options);
+    form.resize(909, 569);
+    form.show();
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    kordel::ChartView& view = form.charts();
+    const long perDay = 86400L * rate;
+    const double day0 = 39223.0;  // 2007-05-22
+    const auto sample = [&](long i) {
+        const double x = day0 + static_cast<double>(i) / rate / 86400.0;
+        view.appendSample(x, {20000.0 + (i % 170) * 0.01, -1500.0 - (i % 130) * 0.01, 44000.0 + (i % 70) * 0.01, 25.3, 30.1});
+    };
+    const long followed = 600;
+    for (long i = 0; i < perDay - followed; ++i) sample(i);  // no event loop turn: no replot yet
+    view.replotCharts(true);
+    std::vector<double> t;
+    for (long i = perDay - followed; i < perDay; ++i) {
+        const auto t1 = Clock::now();
+        sample(i);
+        view.replotCharts(true);
+        t.push_back(msSince(t1));
+    }
+    const double perSample = median(t);
+    view.PauseButton->setEnabled(true);
+    view.PauseButton->click();
+    view.ShowAll();
+    view.replotCharts(true);
+    TZoomler* bar = view.XZoomlerBar();
+    const double lo = bar->Min(), hi = bar->Max(), span = hi - lo;
+    std::vector<double> z;
+    for (int i = 0; i < 31; ++i) {
+        const auto t1 = Clock::now();
+        bar->SetWindow(lo, hi - span * 0.9 * (i % 30) / 30.0);
+        view.XZoomlerChanged();
+        view.replotCharts(true);
+        z.push_back(msSince(t1));
+    }
+    print("live_day_samples", static_cast<double>(view.liveRecord() ? view.liveRecord()->size() : 0), "");
+    print("live_follow_step", perSample, "ms");
+    print("live_follow_cpu", perSample * rate / 10.0, "% of a core");
+    print("live_paused_zoom_step", median(z), "ms");
+    std::fflush(stdout);
+    form.close();
+}
+
 // The peak resident memory since the last resetPeak(), from the kernel's own count.
 void resetPeak() {
     const int fd = ::open("/proc/self/clear_refs", O_WRONLY | O_CLOEXEC);
@@ -453,6 +505,7 @@ int main(int argc, char** argv) {
     }
 
     if (window) windowFigures(dir);
+    if (window) liveDayFigures(rate);
 
     std::vector<double> loads;
     kordel::RecordLoadResult result;

@@ -1,14 +1,12 @@
 #pragma once
 // The main window: the bar of controls with the time zoom bar along its bottom,
-// the five stacked channel panels, the status bar. It holds the program's shared
-// state (the current data file, the layout of the channels …) and the handlers
-// of its controls; each handler reads its controls, calls the logic and shows
-// the result. The recording run, the instrument session (which holds the link
-// state) and the capabilities are objects of their own that it places and
-// forwards to.
+// the chart component (kordel::ChartView) below it, the status bar. It holds
+// the program's shared state (the current data file, the recent files …) and
+// the handlers of its controls. The charts, the opening of files, the recording
+// run, the instrument session (which holds the link state) and the capabilities
+// are objects of their own that it places, connects and forwards to.
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <cstdint>
@@ -24,15 +22,12 @@
 #include "link/serialport.h"
 
 class QAction;
-class QCheckBox;
-class QFrame;
 class QLabel;
 class QMenu;
 class QProgressBar;
 class QStatusBar;
 class QToolButton;
 class QKeyEvent;
-class QRect;
 class QDragEnterEvent;
 class QDropEvent;
 
@@ -111,8 +106,6 @@ public:
     // time order, or IAGA-2002 files' elements; false when nothing could be
     // read or the read was cancelled (what was shown then stays).
     bool LoadDataFiles(const QStringList& paths);
-    // Bytes of a receive event while a reply is awaited.
-    void CollectReply(const QByteArray& bytes);
 
     // ---- state ----
     kordel::RemoteStation* remoteStation() const { return remote_; }
@@ -137,8 +130,6 @@ public:
     // Opens the port when it is closed (at 9600 baud when `resetBaud`); a failure
     // goes to the general error report and gives false.
     bool openPort(bool resetBaud);
-    // Writes a command frame after those waiting; a failure is reported, gives false.
-    bool sendToPort(const QByteArray& frame);
     // An unexpected port failure: logged, then shown in the general error report.
     void reportError(const QString& message);
     const kordel::RecentFiles& recentData() const { return mruData_; }
@@ -173,7 +164,6 @@ public:
     TFlash* Flash = nullptr;
     TForm6* Form6 = nullptr;
     TYesNo* YesNo = nullptr;
-
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -10,6 +10,9 @@
 #include "app/mainform.h"
 #include "charts/chartview.h"
 #include "app/settingsstore.h"
+#include "app/settingsvalues.h"
+
+using namespace kordel::settingsvalues;
 
 namespace {
 
@@ -21,54 +24,9 @@ constexpr int kShowNormal = 1;
 constexpr int kShowMinimized = 2;
 constexpr int kShowMaximized = 3;
 
-std::optional<int> toInt(const std::optional<QString>& text) {
-    if (!text) {
-        return std::nullopt;
-    }
-    bool ok = false;
-    const int v = text->trimmed().toInt(&ok);
-    return ok ? std::optional<int>(v) : std::nullopt;
-}
-
-// "a,b,c,d" → four integers.
-std::optional<std::array<int, 4>> toFour(const std::optional<QString>& text) {
-    if (!text) {
-        return std::nullopt;
-    }
-    const QStringList parts = text->split(QLatin1Char(','));
-    if (parts.size() != 4) {
-        return std::nullopt;
-    }
-    std::array<int, 4> v{};
-    for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        v[i] = parts[i].trimmed().toInt(&ok);
-        if (!ok) {
-            return std::nullopt;
-        }
-    }
-    return v;
-}
-
 int screenResolution(const QWidget* w) {
     const QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
     return screen ? qRound(screen->logicalDotsPerInch()) : 96;
-}
-
-std::vector<std::string> toStd(const QStringList& list) {
-    std::vector<std::string> out;
-    for (const QString& s : list) {
-        out.push_back(s.toStdString());
-    }
-    return out;
-}
-
-QStringList toQt(const std::vector<std::string>& list) {
-    QStringList out;
-    for (const auto& s : list) {
-        out << QString::fromStdString(s);
-    }
-    return out;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QResizeEvent>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include <optional>
 
 #include "app/settingsstore.h"
+#include "app/settingsvalues.h"
 #include "charts/channelchart.h"
 #include "charts/channelsplitter.h"
 #include "charts/readout.h"
@@ -23,6 +25,8 @@
 #include "widgets/zoomler.h"
 
 namespace kordel {
+
+using namespace settingsvalues;
 
 namespace {
 
@@ -63,21 +67,6 @@ std::optional<std::size_t> channelOfChart(const Record& record, int k) {
     return std::nullopt;
 }
 
-std::optional<bool> toBool(const std::optional<QString>& text) {
-    if (!text) return std::nullopt;
-    if (text->compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0) return true;
-    if (text->compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0) return false;
-    return std::nullopt;
-}
-
-std::optional<int> toInt(const std::optional<QString>& text) {
-    if (!text) return std::nullopt;
-    bool ok = false;
-    const int v = text->trimmed().toInt(&ok);
-    return ok ? std::optional<int>(v) : std::nullopt;
-}
-
-QString fromBool(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
 
 }  // namespace
 
@@ -337,6 +326,16 @@ void ChartView::appendSample(double x, const std::array<double, 5>& values) {
         liveFull_ = true;
         emit failed(QStringLiteral("Not enough memory to draw more live samples; they are still recorded."));
         return;
+    }
+    if (live_->pendingCount() > 0 && !settlePending_) {
+        // Late samples (a station's replay) join the line once per turn of the event loop.
+        settlePending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            settlePending_ = false;
+            if (!live_) return;
+            live_->settle();
+            for (ChannelChart* c : Chart) c->recordGrew();
+        });
     }
     for (ChannelChart* c : Chart) c->recordGrew();
     if (paused()) {

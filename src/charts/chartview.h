@@ -191,6 +191,7 @@ private:
     ChannelLayout layout_;
     std::shared_ptr<Record> live_;
     bool liveFull_ = false;  // memory ran out: further live samples are not drawn
+    bool settlePending_ = false;
     int splitterPressHeight_ = 0;
     int selectedChart_ = -1;
 };

@@ -8,7 +8,6 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
-#include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QToolButton>

@@ -42,8 +42,6 @@ void TMainForm::createStatusWindow() {
     connect(Form6, &TForm6::closedByButton, SpeedButton5, [this] { SpeedButton5->setEnabled(true); });
 }
 
-void TMainForm::CollectReply(const QByteArray& bytes) { session_->collect(bytes); }
-
 std::uint16_t TMainForm::linkState() const { return session_->state(); }
 
 void TMainForm::setLinkState(std::uint16_t state) { session_->setState(state); }
@@ -52,4 +50,3 @@ std::uint16_t TMainForm::dateTimeReplyCount() const { return session_->dateTimeR
 
 bool TMainForm::openPort(bool resetBaud) { return session_->openPort(resetBaud); }
 
-bool TMainForm::sendToPort(const QByteArray& frame) { return session_->send(frame); }

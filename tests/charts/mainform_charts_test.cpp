@@ -314,6 +314,9 @@ TEST_F(MainFormChartsTest, WhileRecordingPanelZeroShowsTheLatestSample) {
     EXPECT_EQ(f().StatusPanel[0]->text(),
               QStringLiteral("12:30:05  X: 20000.00 nT  Y: 1500.25 nT  Z: 44000.50 nT  Ts: 25.3 \u00B0C  "
                              "Te: 30.1 \u00B0C  F: 48355.92 nT"));
+    test::drainEvents();  // the panel is as wide as the whole text
+    EXPECT_GE(f().StatusPanel[0]->contentsRect().width(),
+              f().StatusPanel[0]->fontMetrics().horizontalAdvance(f().StatusPanel[0]->text()));
     f().SpeedButton7Click();
     EXPECT_EQ(f().StatusPanel[0]->text(), QString());
 }
@@ -988,6 +991,19 @@ TEST_F(MainFormChartsTest, ABoxZoomsTimeAndThatChartsValuesAndAClickStillSelects
     EXPECT_EQ(f().charts().XZoomlerBar()->Start(), f().charts().XZoomlerBar()->Min());
     EXPECT_EQ(f().charts().XZoomlerBar()->Finish(), f().charts().XZoomlerBar()->Max());
     EXPECT_EQ(f().charts().ZoomlerBar(0)->Start(), f().charts().ZoomlerBar(0)->Min());
+}
+
+TEST_F(MainFormChartsTest, WithAutoYABoxZoomsTimeOnlyAndTheValuesFitWhatIsShown) {
+    open(tenSecondLines(61));  // Bx 20000.25 + i, one every 10 s from 10:00
+    f().charts().AutoYCB->setChecked(true);
+    ChannelChart* c = f().charts().Chart[0];
+    const QRect r = c->plotRect();
+    // Samples 10 to 20 lie under the box, which spans only part of their values.
+    const QRect box(QPoint(c->pixelOfTime(at(22, 10, 1, 35)), r.top() + r.height() / 2),
+                    QPoint(c->pixelOfTime(at(22, 10, 3, 25)), r.top() + r.height() * 6 / 10));
+    f().charts().ChartBox(0, box);
+    EXPECT_NEAR(c->valueAxis().min, 20010.25, 1e-6);
+    EXPECT_NEAR(c->valueAxis().max, 20020.25, 1e-6);
 }
 
 TEST_F(MainFormChartsTest, AutoYFitsEachValueWindowToTheSamplesShown) {
