@@ -1,5 +1,6 @@
 #include "charts/chartpicture.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QPageLayout>
@@ -11,6 +12,7 @@
 
 #include "charts/channelchart.h"
 #include "exchange/csvwriter.h"
+#include "files/replacingfile.h"
 
 namespace kordel {
 
@@ -95,8 +97,10 @@ void paintChartPicture(QCPPainter& painter, const PictureRequest& request) {
     }
 }
 
-QString writeChartPicture(const PictureRequest& request, PictureFormat format, const QString& path) {
-    const QString failed = QStringLiteral("cannot write %1").arg(path);
+namespace {
+
+// The picture's bytes in `out`; false when it could not be drawn.
+bool renderChartPicture(const PictureRequest& request, PictureFormat format, QBuffer& out) {
     switch (format) {
     case PictureFormat::Png: {
         QImage image(request.size, QImage::Format_RGB32);
@@ -106,33 +110,50 @@ QString writeChartPicture(const PictureRequest& request, PictureFormat format, c
             QCPPainter painter(&image);
             paintChartPicture(painter, request);
         }
-        return image.save(path, "PNG") ? QString() : failed;
+        return image.save(&out, "PNG");
     }
     case PictureFormat::Svg: {
         QSvgGenerator svg;
-        svg.setFileName(path);
+        svg.setOutputDevice(&out);
         svg.setSize(request.size);
         svg.setViewBox(QRect(QPoint(0, 0), request.size));
         svg.setResolution(kDotsPerInch);
         svg.setTitle(request.title);
         QCPPainter painter;
-        if (!painter.begin(&svg)) return failed;
+        if (!painter.begin(&svg)) return false;
         paintChartPicture(painter, request);
-        return painter.end() && QFile::exists(path) ? QString() : failed;
+        return painter.end() && out.size() > 0;
     }
     case PictureFormat::Pdf: {
-        QPdfWriter pdf(path);
+        QPdfWriter pdf(&out);
         pdf.setResolution(kDotsPerInch);
         const QSizeF points(request.size.width() * 72.0 / kDotsPerInch, request.size.height() * 72.0 / kDotsPerInch);
         pdf.setPageLayout(QPageLayout(QPageSize(points, QPageSize::Point), QPageLayout::Portrait, QMarginsF()));
         pdf.setTitle(request.title);
         QCPPainter painter;
-        if (!painter.begin(&pdf)) return failed;
+        if (!painter.begin(&pdf)) return false;
         paintChartPicture(painter, request);
-        return painter.end() ? QString() : failed;
+        return painter.end();
     }
     }
-    return failed;
+    return false;
+}
+
+}  // namespace
+
+QString writeChartPicture(const PictureRequest& request, PictureFormat format, const QString& path) {
+    // Drawn in memory first (a picture is small), then written whole: a failed
+    // write leaves no picture cut short under the name.
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    if (!renderChartPicture(request, format, bytes)) return QStringLiteral("cannot write %1").arg(path);
+    bytes.close();
+    ReplacingFile file;
+    const std::string name = QFile::encodeName(path).toStdString();
+    IoStatus status = file.open(name);
+    if (status) status = file.append(std::string_view(bytes.data().constData(), static_cast<std::size_t>(bytes.size())));
+    if (status) status = file.commit();
+    return status ? QString() : QString::fromStdString(status.message());
 }
 
 }  // namespace kordel

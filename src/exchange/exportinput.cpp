@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <new>
+#include <unistd.h>
 
 #include "exchange/iagareader.h"
+#include "exchange/standardinput.h"
 #include "files/safepath.h"
 #include "record/recordloader.h"
 
@@ -80,7 +82,7 @@ void readIagaFiles(const std::vector<std::string>& files, ExportInput& out) {
     reportErrorLines(out, errorCount, errors);
 }
 
-ExportInput readInputs(const std::vector<std::string>& inputs) {
+ExportInput readFiles(const std::vector<std::string>& inputs) {
     ExportInput out;
     std::vector<std::string> dataFiles, iagaFiles;
     for (const auto& f : filesOf(inputs)) {
@@ -122,8 +124,27 @@ ExportInput readInputs(const std::vector<std::string>& inputs) {
 }  // namespace
 
 ExportInput readExportInputs(const std::vector<std::string>& inputs) {
+    // "-" is standard input, read through a copy; its name in messages is the
+    // stream's, never the copy's.
+    StandardInputCopy stdinCopy;
+    std::vector<std::string> given = inputs;
+    if (std::count(given.begin(), given.end(), StandardInputCopy::kArgument) > 1) {
+        return {ExportInput::Status::Usage, {}, {}, {}, {"standard input (-) can be read only once"}};
+    }
+    if (const auto dash = std::find(given.begin(), given.end(), StandardInputCopy::kArgument); dash != given.end()) {
+        if (IoStatus s = stdinCopy.copyFrom(STDIN_FILENO); !s) {
+            return {ExportInput::Status::Failed, {}, {}, {}, {s.message()}};
+        }
+        *dash = stdinCopy.path();
+    }
+    ExportInput out = readExportFiles(given);
+    for (auto& m : out.messages) m = stdinCopy.shown(std::move(m));
+    return out;
+}
+
+ExportInput readExportFiles(const std::vector<std::string>& inputs) {
     try {
-        return readInputs(inputs);
+        return readFiles(inputs);
     } catch (const std::bad_alloc&) {
         // What the loader's estimate cannot foresee (an IAGA-2002 file read
         // whole, short lines): the inputs are given up, the program goes on.

@@ -23,6 +23,9 @@ struct ExportInput {
     std::vector<std::string> messages;  // for standard error, one line each
 };
 
+// An input "-" is standard input (any kind of stream); it may be given once.
 ExportInput readExportInputs(const std::vector<std::string>& inputs);
+// The same for files and folders only.
+ExportInput readExportFiles(const std::vector<std::string>& inputs);
 
 }  // namespace kordel

@@ -11,8 +11,14 @@ namespace kordel {
 
 namespace {
 
+// Header text may come from an input file's own header: a CR, LF or other
+// control character would break the record it stands in (a CR LF in a station
+// name starts a record of the file's choosing), so each becomes a space.
 std::string padRight(std::string_view text, std::size_t width) {
     std::string s(text.substr(0, width));
+    for (char& c : s) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    }
     s.resize(width, ' ');
     return s;
 }
@@ -25,6 +31,12 @@ int dayOfYear(const CivilDateTime& t) {
 }
 
 }  // namespace
+
+bool isIagaCode(std::string_view code) {
+    return code.size() == 3 && std::all_of(code.begin(), code.end(), [](char c) {
+               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+           });
+}
 
 std::string iagaHeaderRecord(std::string_view label, std::string_view value) {
     return " " + padRight(label, 23) + padRight(value, 44) + " |";
@@ -82,6 +94,12 @@ std::string iagaHeaderBlock(const IagaFileHeader& h) {
 namespace {
 
 constexpr std::int64_t kMissingHundredths = 9999900;
+// From 88888.00 on (either sign) a reader takes a value for one of the format's
+// markers, "not observed" or missing: such values are written as missing, so a
+// file never claims a value that reads back as something else.
+constexpr std::int64_t kMarkerHundredths = 8888800;
+
+bool writable(std::int64_t hundredths) { return hundredths > -kMarkerHundredths && hundredths < kMarkerHundredths; }
 
 // Writes `v` right-aligned in [p, p + width) with two decimals; the field holds
 // −99999.99 to 99999.99 (callers pass only such values).
@@ -133,7 +151,7 @@ public:
         for (std::size_t k = 0; k < 4; ++k) {
             const std::int64_t h = hundredths[k];
             rec[30 + 10 * k] = ' ';
-            putHundredths(rec + 31 + 10 * k, 9, h > -10'000'000 && h < 10'000'000 ? h : kMissingHundredths);
+            putHundredths(rec + 31 + 10 * k, 9, writable(h) ? h : kMissingHundredths);
         }
         rec[70] = '\r';
         rec[71] = '\n';
@@ -170,21 +188,45 @@ void appendIagaDataRecord(std::string& out, std::int64_t timeMs, const std::arra
     DataRecordWriter().append(out, timeMs, h);
 }
 
+namespace {
+
+std::int64_t hundredthsAt(const Record& record, std::size_t c, std::size_t i) {
+    const std::int32_t raw = record.column(c)[i];
+    // Two decimals are the record's own for the field: no detour through doubles.
+    return raw == Record::kMissing          ? kMissingHundredths
+           : record.channel(c).decimals == 2 ? raw
+                                             : hundredthsOf(record.value(c, i));
+}
+
+std::size_t markerLikeValues(const Record& record, std::size_t first, std::size_t last,
+                             const std::array<std::size_t, 4>& channels) {
+    std::size_t n = 0;
+    for (const std::size_t c : channels) {
+        for (std::size_t i = first; i < last; ++i) {
+            n += record.column(c)[i] != Record::kMissing && !writable(hundredthsAt(record, c, i));
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
 IoStatus writeIaga2002(const IagaFileHeader& header, const Record& record, std::size_t first, std::size_t last,
                        const std::array<std::size_t, 4>& channels, const TextSink& sink) {
-    std::string out = iagaHeaderBlock(header);
+    std::string out;
+    if (const std::size_t n = markerLikeValues(record, first, last, channels); n > 0) {
+        IagaFileHeader said = header;
+        said.comments.push_back(std::to_string(n) + " value(s) of magnitude 88888 or more written as 99999.00 "
+                                "(missing): the format keeps such values for its markers.");
+        out = iagaHeaderBlock(said);
+    } else {
+        out = iagaHeaderBlock(header);
+    }
     out.reserve(kFlushAt + 256);
     DataRecordWriter writer;
     std::array<std::int64_t, 4> h{};
     for (std::size_t i = first; i < last; ++i) {
-        for (std::size_t k = 0; k < 4; ++k) {
-            const std::size_t c = channels[k];
-            const std::int32_t raw = record.column(c)[i];
-            // Two decimals are the record's own for the field: no detour through doubles.
-            h[k] = raw == Record::kMissing        ? kMissingHundredths
-                   : record.channel(c).decimals == 2 ? raw
-                                                     : hundredthsOf(record.value(c, i));
-        }
+        for (std::size_t k = 0; k < 4; ++k) h[k] = hundredthsAt(record, channels[k], i);
         writer.append(out, record.timeMs(i), h);
         if (out.size() >= kFlushAt) {
             if (IoStatus s = sink(out); !s) return s;

@@ -5,6 +5,10 @@
 // + " |"), one column-header record, then data records
 // "YYYY-MM-DD hh:mm:ss.sss DOY" + three spaces + four values, each a space and
 // the value with two decimals right-aligned in 9. A missing value is 99999.00.
+// Values of magnitude 88888 or more read as the format's markers ("not
+// observed", missing), so they are written as missing too, and a comment
+// record of the file says how many were. Control characters in header text
+// become spaces.
 // Times are UT.
 
 #include <array>
@@ -45,6 +49,10 @@ struct IagaFileHeader {
     std::vector<std::string> comments;  // each wrapped into as many records as it needs
 };
 
+// Three ASCII letters or digits, any case: what an IAGA CODE may be (it names
+// the exported files, so nothing else is taken from an input).
+bool isIagaCode(std::string_view code);
+
 // One header record; a value longer than its 44 characters is cut.
 std::string iagaHeaderRecord(std::string_view label, std::string_view value);
 // The comment records of one text, wrapped at spaces into 65-character pieces.
@@ -53,8 +61,8 @@ std::vector<std::string> iagaCommentRecords(std::string_view text);
 std::string iagaColumnHeader(std::string_view code, std::string_view elements);
 // Header, comment and column-header records, each with CR LF.
 std::string iagaHeaderBlock(const IagaFileHeader& header);
-// Appends one data record with CR LF; a NaN value, or one that does not fit
-// its nine characters, is written as missing.
+// Appends one data record with CR LF; a NaN value, or one of magnitude 88888
+// or more, is written as missing.
 void appendIagaDataRecord(std::string& out, std::int64_t timeMs, const std::array<double, 4>& values);
 
 // The header block, then a data record for each sample in [first, last) with

@@ -1,10 +1,10 @@
 #include "exchange/recordexport.h"
 
 #include <QAction>
+#include <QFile>
 #include <QFileDialog>
 #include <QSize>
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <new>
 
@@ -40,11 +40,6 @@ const FormatInfo& infoOf(ExportChoice::Format f) {
 }
 
 constexpr const char* kIntervals[] = {"native", "second", "minute"};
-
-bool validCode(const std::string& code) {
-    return code.size() == 3 &&
-           std::all_of(code.begin(), code.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
-}
 
 bool validNumber(const std::string& text) {
     if (text.empty()) return true;
@@ -88,7 +83,7 @@ QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) 
     if (view.record == nullptr || view.record->empty()) return QStringLiteral("There is no record to export.");
     const auto offset = parseUtcOffset(choice.utcOffset.toStdString());
     if (!offset) return QStringLiteral("The UTC offset needs +HH:MM or -HH:MM.");
-    if (!validCode(choice.station.code)) return QStringLiteral("The IAGA code needs three letters.");
+    if (!isIagaCode(choice.station.code)) return QStringLiteral("The IAGA code needs three letters.");
     if (!validNumber(choice.station.latitude) || !validNumber(choice.station.longitude) ||
         !validNumber(choice.station.elevation)) {
         return QStringLiteral("Latitude, longitude and elevation need numbers.");
@@ -109,6 +104,9 @@ QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) 
     if (!view.record->findChannel("Bx") && view.record->channelCount() == 4) {
         for (std::size_t c = 0; c < 4; ++c) elements += view.record->channel(c).name;
     }
+    if (const std::string nothing = noSamplesSelected(*view.record, s); !nothing.empty()) {
+        return QStringLiteral("Nothing exported: %1.").arg(QString::fromStdString(nothing));
+    }
     const auto picture = [&](PictureFormat f) {
         return writeChartPicture(pictureOf(*view.record, elements, s, QSize(1200, 900)), f, path);
     };
@@ -121,8 +119,17 @@ QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) 
     }
     s.format = choice.format == ExportChoice::Format::Csv ? ExportFormat::Csv : ExportFormat::Iaga2002;
     const TextExport ex(*view.record, elements, s);
-    const IoStatus written = writeExportFile(ex, ex.whole(), path.toLocal8Bit().toStdString());
-    return written ? QString() : QString::fromStdString(written.message());
+    if (const std::string nothing = ex.nothingToWrite(); !nothing.empty()) {
+        return QStringLiteral("Nothing exported: %1.").arg(QString::fromStdString(nothing));
+    }
+    const IoStatus written = writeExportFile(ex, ex.whole(), QFile::encodeName(path).toStdString());
+    if (!written) return QString::fromStdString(written.message());
+    if (const std::size_t n = ex.samplesOutsideYears(); n > 0) {
+        return QStringLiteral("%1 sample(s) not exported: the UTC offset %2 moves them outside the years 1 to 9999.")
+            .arg(n)
+            .arg(choice.utcOffset);
+    }
+    return {};
 }
 
 void RecordExport::restoreSettings(const SettingsStore& store) {

@@ -1,12 +1,13 @@
 #include "exchange/textexport.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
 #include "app/fixedformats.h"
 #include "exchange/csvwriter.h"
 #include "exchange/intervalmeans.h"
-#include "files/outputfile.h"
+#include "files/replacingfile.h"
 #include "record/totalfield.h"
 
 namespace kordel {
@@ -38,11 +39,43 @@ TextExport::TextExport(Record record, std::string elements, ExportSettings setti
     first_ = settings_.fromMs ? record_.lowerBound(*settings_.fromMs) : 0;
     last_ = settings_.toMs ? record_.lowerBound(*settings_.toMs) : record_.size();
     last_ = std::max(first_, last_);
+    keepWritableYears();
     if (const std::int64_t step = intervalMs(settings_.interval); step > 0) {
         means_ = intervalMeans(record_, first_, last_, step, minimumSamples(step, typicalMs_));
         first_ = 0;
         last_ = means_->size();
     }
+}
+
+void TextExport::keepWritableYears() {
+    constexpr std::int64_t kYear1 = -693593LL * Record::kMsPerDay;     // 0001-01-01
+    constexpr std::int64_t kYear10000 = 2958466LL * Record::kMsPerDay; // 10000-01-01
+    const std::size_t lo = std::clamp(record_.lowerBound(kYear1), first_, last_);
+    const std::size_t hi = std::clamp(record_.lowerBound(kYear10000), lo, last_);
+    outsideYears_ = (lo - first_) + (last_ - hi);
+    first_ = lo;
+    last_ = hi;
+}
+
+namespace {
+
+// `shiftMs`: the record's clock minus UT.
+std::string noSamplesText(const Record& r, const ExportSettings& s, std::int64_t shiftMs) {
+    if (r.empty() && !(s.fromMs && s.toMs)) return "no samples in the input";
+    const std::int64_t from = s.fromMs ? *s.fromMs : r.timeMs(0) - shiftMs;
+    const std::int64_t to = s.toMs ? *s.toMs : r.timeMs(r.size() - 1) - shiftMs;
+    return "no samples between " + isoUtcText(from) + " and " + isoUtcText(to);
+}
+
+}  // namespace
+
+std::string TextExport::nothingToWrite() const { return first_ < last_ ? std::string() : noSamplesText(record_, settings_, 0); }
+
+std::string noSamplesSelected(const Record& record, const ExportSettings& settings) {
+    const std::int64_t shift = settings.utcOffsetMs;
+    const std::size_t first = settings.fromMs ? record.lowerBound(*settings.fromMs + shift) : 0;
+    const std::size_t last = settings.toMs ? record.lowerBound(*settings.toMs + shift) : record.size();
+    return first < last ? std::string() : noSamplesText(record, settings, shift);
 }
 
 std::string TextExport::offsetText(std::int64_t offsetMs) {
@@ -122,11 +155,10 @@ IoStatus TextExport::write(const ExportPart& part, const TextSink& sink) const {
 }
 
 IoStatus writeExportFile(const TextExport& ex, const ExportPart& part, const std::string& path) {
-    OutputFile file;
-    if (IoStatus s = file.create(path); !s) return s;
-    const IoStatus s = ex.write(part, [&](std::string_view bytes) { return file.append(bytes); });
-    const IoStatus closed = file.close();
-    return !s ? s : closed;
+    ReplacingFile file;
+    if (IoStatus s = file.open(path); !s) return s;
+    if (IoStatus s = ex.write(part, [&](std::string_view bytes) { return file.append(bytes); }); !s) return s;
+    return file.commit();
 }
 
 }  // namespace kordel

@@ -49,12 +49,20 @@ public:
 
     IoStatus write(const ExportPart& part, const TextSink& sink) const;
 
+    // Selected samples that the clock offset moved before the year 1 or past
+    // 9999: they are left out (the formats have four digits for the year).
+    std::size_t samplesOutsideYears() const { return outsideYears_; }
+    // "no samples between <from> and <to>" when nothing is to be written (no
+    // file should then be made), else empty.
+    std::string nothingToWrite() const;
+
     IagaFileHeader iagaHeader() const;
     // "+02:00"
     static std::string offsetText(std::int64_t offsetMs);
 
 private:
     std::vector<std::size_t> csvChannels() const;
+    void keepWritableYears();
 
     Record record_;
     std::optional<Record> means_;
@@ -62,11 +70,17 @@ private:
     bool fromDataFiles_;
     ExportSettings settings_;
     std::size_t first_ = 0, last_ = 0;
+    std::size_t outsideYears_ = 0;
     std::int64_t typicalMs_ = 0;
     std::array<std::size_t, 4> iagaChannels_{0, 1, 2, 3};
 };
 
-// Writes `part` of `ex` into the file at `path`, created or replaced.
+// TextExport::nothingToWrite() for a record drawn rather than written (a
+// picture): `record` in the instrument's clock, `settings` as for TextExport.
+std::string noSamplesSelected(const Record& record, const ExportSettings& settings);
+
+// Writes `part` of `ex` into the file at `path`, created or replaced whole
+// (see ReplacingFile): a failed write leaves no part of it under that name.
 IoStatus writeExportFile(const TextExport& ex, const ExportPart& part, const std::string& path);
 
 }  // namespace kordel

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include "app/fd.h"
 #include "app/fixedformats.h"
 #include "app/textfile.h"
+#include "files/safepath.h"
 
 namespace kordel {
 
@@ -281,10 +283,14 @@ bool FlashConverter::advanceClock(ConversionClock& c, int step) {
 }
 
 std::string FlashConverter::outputPath(const std::string& name) const {
-    if (outputDir_.empty()) {
-        return name;
+    // The names are made from the dump's own clock bytes: whatever those hold,
+    // a name only ever stands for one file inside the output folder.
+    const std::optional<std::string> path = pathInside(outputDir_, name);
+    if (!path) {
+        throw Stop{"Cannot write \"" + name + "\" into " + (outputDir_.empty() ? "." : outputDir_) +
+                   ": not a plain file name"};
     }
-    return outputDir_.back() == '/' ? outputDir_ + name : outputDir_ + '/' + name;
+    return *path;
 }
 
 void FlashConverter::fillInput(int fd) {

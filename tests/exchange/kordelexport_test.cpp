@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <algorithm>
+#include <vector>
 
 #include "../files/scratchdir.h"
 
@@ -67,6 +69,9 @@ TEST(KordelExport, CsvToStandardOutputWithinTheTimeRange) {
 TEST(KordelExport, ExitCodes) {
     test::ScratchDir dir;
     write(dir.file("a.pc"), kDay);
+    write(dir.file("clean.pc"), std::string(kDay).substr(0, std::string(kDay).find("garbage")));
+    write(dir.file("year1.pc"), "h1\r\nh2\r\nh3\r\n0001 01 01 00 30 00.00 20000.00  1500.00 44000.00  25.0  30.0\r\n"
+                                "2007 05 16 02 00 00.00 20000.01  1500.00 44000.00  25.0  30.0\r\n");
     write(dir.file("b.min"), " Format                 IAGA-2002                                    |\n"
                              "DATE       TIME         DOY     ABCX      ABCY      ABCZ      ABCF   |\n");
     write(dir.file("c.min"), " Format                 IAGA-2002                                    |\n"
@@ -90,6 +95,16 @@ TEST(KordelExport, ExitCodes) {
         {"a.pc missing.pc --output o.sec", 1, "kordel-export: Cannot read missing.pc: no such file"},
         {"a.pc fifo.pc --output o.sec", 1, "kordel-export: fifo.pc is not a regular file"},
         {"a.pc --output no/such/dir/o.sec", 1, "kordel-export: a.pc:6: error line skipped"},
+        {"clean.pc --from 2030-01-01T00:00:00 --to 2030-01-02T00:00:00 --output none.sec", 1,
+         "kordel-export: no samples between 2030-01-01T00:00:00.000Z and 2030-01-02T00:00:00.000Z\n"},
+        {"missing.pc --output none.sec", 1,
+         "kordel-export: Cannot read missing.pc: no such file\nkordel-export: no samples in the input\n"},
+        {"--format png --output none.png clean.pc --to 2000-01-01T00:00:00", 1,
+         "kordel-export: no samples between 2007-05-16T01:59:59.900Z and 2000-01-01T00:00:00.000Z\n"},
+        {"year1.pc --utc-offset +01:00 --format csv", 1,
+         "kordel-export: 1 sample(s) not written: the UTC offset +01:00 moves them outside the years 1 to 9999\n"},
+        {"- - <clean.pc", 2, "kordel-export: standard input (-) can be read only once\n"},
+        {"- --output /dev/full <clean.pc", 1, "kordel-export: Cannot write /dev/full: No space left on device\n"},
     };
     for (const auto& c : cases) {
         const Outcome r = run(dir, c.args);
@@ -97,13 +112,85 @@ TEST(KordelExport, ExitCodes) {
         EXPECT_TRUE(r.err.starts_with(c.errorStart)) << c.args << "\n" << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.png")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none.sec")));  // nothing to write, no file
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none.png")));
     EXPECT_TRUE(std::filesystem::exists(dir.file("o.sec")));  // what could be read is written
+}
+
+// "-" reads standard input and writes standard output; /dev/stdout is the
+// same stream (written as it is, not replaced by a renamed file).
+TEST(KordelExport, StandardStreams) {
+    test::ScratchDir dir;
+    write(dir.file("a.pc"), kDay);
+    const std::string csv =
+        "time,Bx,By,Bz,F,Ts,Te\r\n2007-05-16T01:59:59.900Z,20000.00,1500.00,44000.00,48355.45,25.0,30.0\r\n"
+        "2007-05-16T02:00:00.000Z,20000.01,1500.00,44000.00,48355.46,25.0,30.0\r\n";
+    const std::string skipped = "kordel-export: standard input:6: error line skipped: garbage\n"
+                                "kordel-export: 1 error line(s) skipped\n";
+    struct Case {
+        const char* args;
+        std::string err;
+    };
+    const std::vector<Case> cases{
+        {"--format csv - <a.pc", skipped},
+        {"--format csv --output - - <a.pc", skipped},
+        {"--format csv --output /dev/stdout - <a.pc", skipped},
+        {"--format csv --output - a.pc", "kordel-export: a.pc:6: error line skipped: garbage\n"
+                                         "kordel-export: 1 error line(s) skipped\n"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(dir, c.args);
+        EXPECT_EQ(r.status, 0) << c.args;
+        EXPECT_EQ(r.out, csv) << c.args;
+        EXPECT_EQ(r.err, c.err) << c.args;
+    }
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) left.push_back(e.path().filename());
+    EXPECT_EQ(left, std::vector<std::string>{"a.pc"});  // no file named "-", no temporary file
+}
+
+// An input's IAGA CODE names the day files only when it is a code: nothing a
+// file says can put a file outside --output-dir or break a header record.
+TEST(KordelExport, InputStationCodeNeverLeavesTheOutputFolder) {
+    struct Case {
+        std::string code;
+        std::string err;
+        const char* file;  // the one file in out/
+    };
+    const std::vector<Case> cases{
+        {"nQa", "", "nqa20070515vmin.min"},
+        {"../victim/x", "kordel-export: the input's IAGA CODE \"../victim/x\" is not three letters or digits: XXX used\n",
+         "xxx20070515vmin.min"},
+        {"/tmp", "kordel-export: the input's IAGA CODE \"/tmp\" is not three letters or digits: XXX used\n",
+         "xxx20070515vmin.min"},
+        {"ab\x01", "kordel-export: the input's IAGA CODE \"ab\\x01\" is not three letters or digits: XXX used\n",
+         "xxx20070515vmin.min"},
+    };
+    for (const Case& c : cases) {
+        test::ScratchDir dir;
+        std::filesystem::create_directory(dir.file("victim"));
+        write(dir.file("in.min"), " Format                 IAGA-2002                                    |\n"
+                                  " IAGA CODE              " + c.code + "\n"
+                                  " Station Name           Hill\rtop\n"
+                                  "DATE       TIME         DOY     ABCX      ABCY      ABCZ      ABCF   |\n"
+                                  "2007-05-15 00:00:00.000 135     20000.00   1500.00  44000.00  48355.45\n"
+                                  "2007-05-15 00:01:00.000 135     20000.00   1500.00  44000.00  48355.45\n");
+        const Outcome r = run(dir, "--output-dir out in.min");
+        EXPECT_EQ(r.status, 0) << c.code;
+        EXPECT_EQ(r.err, c.err) << c.code;
+        std::vector<std::string> made;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path())) made.push_back(e.path().lexically_relative(dir.path()));
+        std::sort(made.begin(), made.end());
+        EXPECT_EQ(made, (std::vector<std::string>{"in.min", "out", std::string("out/") + c.file, "victim"})) << c.code;
+        EXPECT_NE(readAll(dir.file(std::string("out/") + c.file)).find("\r\n Station Name           Hill top "),
+                  std::string::npos) << c.code;
+    }
 }
 
 // Pictures are drawn without a display (the tool picks the off-screen platform itself).
 TEST(KordelExport, PicturesInEachFormat) {
     test::ScratchDir dir;
-    write(dir.file("a.pc"), kDay);
+    write(dir.file("clean.pc"), std::string(kDay).substr(0, std::string(kDay).find("garbage")));
     struct Case {
         const char* args;
         const char* file;
@@ -116,8 +203,11 @@ TEST(KordelExport, PicturesInEachFormat) {
         {"--format pdf --output p.pdf", "p.pdf", "%PDF-"},
     };
     for (const auto& c : cases) {
-        const Outcome r = run(dir, std::string("--station-code abc ") + c.args + " a.pc", "env -u QT_QPA_PLATFORM");
-        EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
+        // Nothing on standard error: cron mails whatever a job prints there.
+        const Outcome r = run(dir, std::string("--station-code abc ") + c.args + " clean.pc",
+                              "env -u QT_QPA_PLATFORM -u XDG_RUNTIME_DIR");
+        EXPECT_EQ(r.status, 0) << c.args;
+        EXPECT_EQ(r.err, "") << c.args;
         const std::string bytes = readAll(dir.file(c.file));
         EXPECT_TRUE(bytes.starts_with(c.signature)) << c.args;
         EXPECT_GT(bytes.size(), 1000u) << c.args;

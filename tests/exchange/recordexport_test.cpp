@@ -86,6 +86,12 @@ TEST(RecordExport, RefusesWhatCannotBeWrittenWithAMessage) {
         choice.station.latitude = c.latitude;
         EXPECT_EQ(ex.exportTo(choice, QString::fromStdString(c.path)).toStdString(), c.message);
     }
+    // A visible window without samples (00:00 to 00:30 of the clock): a message, no file.
+    RecordExport empty(nullptr, [&] { return RecordExport::View{&record, 39'218.0, 39'218.0 + 1.0 / 48}; });
+    ExportChoice window = csvChoice();
+    window.visibleOnly = true;
+    EXPECT_EQ(empty.exportTo(window, QString::fromStdString(dir.file("a.csv"))).toStdString(),
+              "Nothing exported: no samples between 2007-05-15T23:00:00.000Z and 2007-05-15T23:30:00.001Z.");
     EXPECT_FALSE(std::filesystem::exists(dir.file("a.csv")));
     RecordExport ex(nullptr, [&] { return RecordExport::View{&record, 0, 1e9}; });
     EXPECT_FALSE(ex.exportTo(csvChoice(), QString::fromStdString(dir.file("no/such/o.csv"))).isEmpty());

@@ -7,6 +7,11 @@
 // computer without a display can make its daily picture. Run with --help for
 // the options.
 //
+// "-" as an INPUT reads standard input, "--output -" writes to standard output.
+// A file is made only when there is something to write, under a temporary name
+// that is renamed when the file is complete; an output that is not a regular
+// file (a pipe, /dev/stdout) is written directly.
+//
 // Exit status: 0 when every input was read and the output written, 1 when
 // not, 2 for a usage error. Messages go to standard error.
 
@@ -29,6 +34,8 @@
 #include "exchange/exportarguments.h"
 #include "exchange/exportinput.h"
 #include "exchange/textexport.h"
+#include "files/safepath.h"
+#include "offscreenruntime.h"
 
 namespace {
 
@@ -59,7 +66,7 @@ void addOptions(kordel::ProgramCommandLine& cli) {
     };
     defaulting("format", "Output format: iaga2002, csv, or a picture of the charts: png, svg or pdf (pictures need --output).", "FORMAT",
                "iaga2002");
-    cli.addOption({QStringLiteral("output")}, QStringLiteral("Write everything to FILE."), QStringLiteral("FILE"),
+    cli.addOption({QStringLiteral("output")}, QStringLiteral("Write everything to FILE (- for standard output)."), QStringLiteral("FILE"),
                   QStringLiteral("standard output"));
     option("output-dir",
            "Write one file per UT day into DIR, named as IAGA-2002 recommends (e.g. abc20070515vsec.sec).", "DIR");
@@ -77,7 +84,7 @@ void addOptions(kordel::ProgramCommandLine& cli) {
     option("longitude", "Geodetic longitude in degrees.", "DEG", fromInput);
     option("elevation", "Elevation in metres.", "M", fromInput);
     defaulting("size", "Picture size in pixels, WxH (pictures only).", "WxH", "1200x900");
-    cli.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Data files, IAGA-2002 files or folders of them."),
+    cli.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("Data files, IAGA-2002 files or folders of them; - for standard input."),
                               QStringLiteral("INPUT..."));
 }
 
@@ -139,8 +146,27 @@ std::string readOptions(const QCommandLineParser& p, Options& o) {
     return {};
 }
 
-// An IAGA-2002 input's station fields stand where no option gives them.
-void keepInputStation(const QCommandLineParser& p, const kordel::IagaStation& in, kordel::IagaStation& st) {
+// Bytes from a file shown on a terminal: control characters as \xNN.
+std::string printable(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) out += std::string("\\x") + kHex[b >> 4] + kHex[b & 15];
+        else out += c;
+    }
+    return out;
+}
+
+// An IAGA-2002 input's station fields stand where no option gives them. Its
+// code names the output files, so it is taken only when --station-code would
+// take it.
+void keepInputStation(const QCommandLineParser& p, kordel::IagaStation in, kordel::IagaStation& st) {
+    if (!p.isSet("station-code") && !in.code.empty() && !kordel::isIagaCode(in.code)) {
+        say("the input's IAGA CODE \"" + printable(in.code) + "\" is not three letters or digits: " + st.code + " used");
+        in.code.clear();
+    }
+    for (char& c : in.code) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     const std::pair<const char*, std::pair<const std::string*, std::string*>> fields[] = {
         {"station-code", {&in.code, &st.code}},        {"station-name", {&in.name, &st.name}},
         {"source", {&in.source, &st.source}},          {"latitude", {&in.latitude, &st.latitude}},
@@ -152,12 +178,21 @@ void keepInputStation(const QCommandLineParser& p, const kordel::IagaStation& in
 }
 
 int writeOutput(const kordel::TextExport& ex, const Options& o) {
+    if (const std::string nothing = ex.nothingToWrite(); !nothing.empty()) {
+        say(nothing);
+        return kFailed;
+    }
     if (!o.outputDir.isEmpty()) {
-        const std::filesystem::path dir = o.outputDir.toLocal8Bit().toStdString();
+        const std::string dir = o.outputDir.toLocal8Bit().toStdString();
         std::error_code ec;
         std::filesystem::create_directories(dir, ec);
         for (const auto& part : ex.days()) {
-            if (kordel::IoStatus s = kordel::writeExportFile(ex, part, (dir / part.fileName).string()); !s) {
+            // The name holds the station code: it must stay one file in the folder.
+            const auto path = kordel::pathInside(dir, part.fileName);
+            const kordel::IoStatus s =
+                path ? kordel::writeExportFile(ex, part, *path)
+                     : kordel::IoStatus::failure("\"" + printable(part.fileName) + "\" is not a plain file name: not written");
+            if (!s) {
                 say(s.message());
                 return kFailed;
             }
@@ -165,7 +200,7 @@ int writeOutput(const kordel::TextExport& ex, const Options& o) {
         return 0;
     }
     const kordel::IoStatus s =
-        o.output.isEmpty()
+        o.output.isEmpty() || o.output == "-"
             ? ex.write(ex.whole(),
                        [](std::string_view bytes) { return kordel::writeAll(STDOUT_FILENO, bytes, "standard output"); })
             : kordel::writeExportFile(ex, ex.whole(), o.output.toLocal8Bit().toStdString());
@@ -178,8 +213,13 @@ int writeOutput(const kordel::TextExport& ex, const Options& o) {
 
 // The shown channels of the record (in UT) drawn into the output file.
 int writePicture(kordel::Record record, const std::string& elements, const Options& o) {
+    if (const std::string nothing = kordel::noSamplesSelected(record, o.settings); !nothing.empty()) {
+        say(nothing);
+        return kFailed;
+    }
     const kordel::PictureRequest request = kordel::pictureOf(std::move(record), elements, o.settings, o.size);
-    const QString error = kordel::writeChartPicture(request, *o.picture, o.output);
+    const QString error =
+        kordel::writeChartPicture(request, *o.picture, o.output == "-" ? QStringLiteral("/dev/stdout") : o.output);
     if (!error.isEmpty()) {
         say(error.toStdString());
         return kFailed;
@@ -214,13 +254,18 @@ int run(int argc, char** argv) {
         // The charts are widgets: they need an application, and without a
         // display (cron) the off-screen platform draws them.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        const kordel::OffscreenRuntime runtime;
         QApplication app(argc, argv);
         const int written = writePicture(std::move(input.record), input.elements, options);
         return written != 0 || inputsFailed ? kFailed : 0;
     }
     const kordel::TextExport ex(std::move(input.record), input.elements, options.settings);
+    if (const std::size_t n = ex.samplesOutsideYears(); n > 0) {
+        say(std::to_string(n) + " sample(s) not written: the UTC offset " +
+            kordel::TextExport::offsetText(options.settings.utcOffsetMs) + " moves them outside the years 1 to 9999");
+    }
     const int written = writeOutput(ex, options);
-    return written != 0 || inputsFailed ? kFailed : 0;
+    return written != 0 || inputsFailed || ex.samplesOutsideYears() > 0 ? kFailed : 0;
 }
 
 }  // namespace
