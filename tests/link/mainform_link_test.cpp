@@ -201,11 +201,12 @@ TEST_F(MainFormLinkTest, TheTimeKeysLeaveTheLiveAxesAloneWhileRecording) {
     TMainForm& f = *form_;
     f.SpeedButton8Click();
     port_->receive(QByteArray::fromStdString(deviceLine(10, 20, 30) + deviceLine(10, 20, 31)));
+    const AxisRange following = f.charts().Chart[0]->timeAxis();  // the two samples received
     for (int key : {Qt::Key_PageDown, Qt::Key_Home, Qt::Key_Left}) {
         f.charts().ScrollByKey(key);
     }
-    EXPECT_TRUE(f.charts().Chart[0]->timeAxisAutomatic());
-    EXPECT_TRUE(f.charts().Chart[4]->timeAxisAutomatic());
+    EXPECT_EQ(f.charts().Chart[0]->timeAxis(), following);
+    EXPECT_EQ(f.charts().Chart[4]->timeAxis(), following);
 }
 
 TEST_F(MainFormLinkTest, ADateReplyThatIsNotBcdIsLoggedAsInvalidAndNotShown) {
