@@ -345,10 +345,28 @@ bool Record::sameValues(std::size_t i, std::span<const std::int32_t> raw) const 
     return true;
 }
 
+void Record::deriveChannel(std::size_t c, Derivation derive) {
+    derived_.emplace_back(c, std::move(derive));
+}
+
 void Record::add(std::int64_t stampMs, std::span<const std::int32_t> raw) {
     if (!finished_) {
         finish();
     }
+    if (!derived_.empty() && raw.size() < columns_.size()) {
+        // The channels the sample does not give, computed from those it does.
+        std::vector<std::int32_t> full(raw.begin(), raw.end());
+        full.resize(columns_.size(), kMissing);
+        for (const auto& [c, derive] : derived_) {
+            if (c >= raw.size() && c < full.size()) full[c] = derive(*this, full);
+        }
+        addSample(stampMs, full);
+        return;
+    }
+    addSample(stampMs, raw);
+}
+
+void Record::addSample(std::int64_t stampMs, std::span<const std::int32_t> raw) {
     const bool inOrder = empty() || (tailRun_ > 0 ? stampMs >= tailStamp_ : stampMs >= times_.back());
     if (inOrder) {
         appendAtEnd(stampMs, raw);

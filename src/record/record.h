@@ -45,6 +45,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <span>
@@ -145,6 +146,10 @@ public:
     void shiftTimes(std::int64_t deltaMs);
     // A further channel, one value per sample (F computed from X, Y, Z).
     void addChannel(ChannelInfo info, std::vector<std::int32_t> column);
+    // Channel c of every later add() that does not give it is computed by
+    // `derive` from the sample's values (one per channel before it), as F is.
+    using Derivation = std::function<std::int32_t(const Record&, std::span<const std::int32_t>)>;
+    void deriveChannel(std::size_t c, Derivation derive);
     // Time order, exact repeats dropped, gaps and block summaries built.
     // Returns the number of repeats dropped.
     std::size_t finish();
@@ -209,6 +214,7 @@ private:
     std::size_t mergeBack(const std::vector<std::int64_t>& times, const std::vector<std::vector<std::int32_t>>& cols,
                           const std::vector<std::uint32_t>* order);
     bool sameValues(std::size_t i, std::span<const std::int32_t> raw) const;
+    void addSample(std::int64_t stampMs, std::span<const std::int32_t> raw);
     void appendAtEnd(std::int64_t stampMs, std::span<const std::int32_t> raw);
     void respreadTail(std::int64_t widthMs);
     void updateTypicalInterval();
@@ -230,6 +236,7 @@ private:
     std::vector<std::int64_t> pendingTimes_;
     std::vector<std::vector<std::int32_t>> pendingColumns_;
     std::int64_t pendingMin_ = 0;
+    std::vector<std::pair<std::size_t, Derivation>> derived_;
 };
 
 // Bytes one sample costs in a record of `channels` channels (time and values).

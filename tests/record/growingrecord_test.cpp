@@ -221,6 +221,13 @@ TEST(GrowingRecord, ChannelsCarryNamesUnitsAndTheRecordItsKind) {
     const std::size_t f = addTotalField(data).value();
     EXPECT_EQ(data.channel(f).unit, "nT");
     EXPECT_EQ(data.kind(), "Bx_By_Bz_Ts_Te");
+    // Later samples of a growing record get their F as they come, late ones too.
+    const std::int32_t noY[5] = {2000000, Record::kMissing, 4400000, 250, 300};
+    data.add(2000, raw);
+    data.add(1000, noY);
+    data.settle();
+    EXPECT_EQ(std::vector<std::int32_t>(data.column(f).begin(), data.column(f).end()),
+              (std::vector<std::int32_t>{4835545, Record::kMissing, 4835545}));
 }
 
 }  // namespace
