@@ -376,8 +376,12 @@ void Record::addSample(std::int64_t stampMs, std::span<const std::int32_t> raw) 
     for (std::size_t i = lowerBound(stampMs); i < size() && times_[i] == stampMs; ++i) {
         if (sameValues(i, raw)) return;
     }
-    pendingTimes_.reserve(pendingTimes_.size() + 1);
-    for (auto& col : pendingColumns_) col.reserve(pendingTimes_.size() + 1);
+    // Room first, doubling, so that a failure leaves the waiting samples as they were.
+    const std::size_t room = std::max<std::size_t>(16, 2 * pendingTimes_.size());
+    if (pendingTimes_.size() == pendingTimes_.capacity()) pendingTimes_.reserve(room);
+    for (auto& col : pendingColumns_) {
+        if (col.size() == col.capacity()) col.reserve(room);
+    }
     pendingTimes_.push_back(stampMs);
     for (std::size_t c = 0; c < pendingColumns_.size(); ++c) {
         pendingColumns_[c].push_back(c < raw.size() ? raw[c] : kMissing);
