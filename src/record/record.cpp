@@ -162,6 +162,11 @@ std::size_t Record::merge(Record&& piece) {
         return 0;
     }
     piece.sortByTime();
+    if (empty() || piece.times_.front() > times_.back()) {
+        appendAll(piece);  // the usual next day's file: nothing to interleave
+        piece = Record();
+        return 0;
+    }
     makeRoom(piece.size());
     const std::size_t before = size();
     mergeBack(piece.times_, piece.columns_, nullptr);
