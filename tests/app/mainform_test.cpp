@@ -370,7 +370,7 @@ TEST_F(MainFormTest, AnExitEntryThatCannotBeWrittenIsReportedAtOnce) {
     ASSERT_TRUE(QDir(startDir_.path()).mkdir(QStringLiteral("kordel.log")));  // a folder in the way
     f.Exit1->trigger();
     ASSERT_EQ(dialogs_.errors.size(), 1);
-    EXPECT_TRUE(dialogs_.errors[0].startsWith(QStringLiteral("Cannot open ") + logPath()));
+    EXPECT_TRUE(dialogs_.errors[0].startsWith(logPath() + QStringLiteral(" is not a regular file")));
 }
 
 TEST_F(MainFormTest, AboutShowsTheReleaseVersion) {
@@ -392,7 +392,7 @@ TEST_F(MainFormTest, AStartUpLogLineThatCannotBeWrittenIsReportedAndStartUpGoesO
     EXPECT_EQ(f.currentDataFileName(), QStringLiteral("!.pc"));
     EXPECT_EQ(f.blockPosition(), 1);
     ASSERT_EQ(dialogs_.errors.size(), 1);
-    EXPECT_TRUE(dialogs_.errors[0].startsWith(QStringLiteral("Cannot open ") + logPath()));
+    EXPECT_TRUE(dialogs_.errors[0].startsWith(logPath() + QStringLiteral(" is not a regular file")));
 }
 
 namespace {
