@@ -130,13 +130,6 @@ void Record::reserve(std::size_t samples) {
     }
 }
 
-void Record::shrinkToFit() {
-    times_.shrink_to_fit();
-    for (auto& col : columns_) {
-        col.shrink_to_fit();
-    }
-}
-
 void Record::append(std::int64_t timeMs, std::span<const std::int32_t> raw) {
     times_.push_back(timeMs);
     for (std::size_t c = 0; c < columns_.size(); ++c) {

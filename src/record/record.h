@@ -11,8 +11,8 @@
 // channel the source does not have is not in the record at all.
 //
 // Two ways to build one:
-//  - In bulk (files): append samples in any order, or merge time-ordered
-//    pieces with mergeSorted(), then finish(): it sorts what is out of order
+//  - In bulk (files): append samples in any order, or merge() pieces into a
+//    record in time order (in place, from the back), then finish(): it sorts what is out of order
 //    (samples of overlapping files interleave, a sample repeated exactly
 //    appears once), finds the gaps and builds the per-block summaries that
 //    make the envelope and the statistics of any window cheap.
@@ -22,8 +22,10 @@
 //    older one (a station's replay filling an outage after newer live lines)
 //    is inserted in time order: at once while few samples lie after its
 //    place, otherwise it waits with others of its kind until their insertion
-//    costs O(1) amortised per sample, or until settle(); a viewer calls
-//    settle() before it draws, so every sample received is drawn.
+//    costs O(1) amortised per sample (64 moves each at most), or until
+//    settle(); a viewer calls settle() before it draws, so every sample
+//    received is drawn. Spare room grows by half: a growing record holds up
+//    to a half more than its 28 (32) bytes a sample.
 //
 // Times. A sample's time is the date and time its line gives, hundredths
 // included. n consecutive samples sharing a stamp (a converted flash file
@@ -34,8 +36,9 @@
 //
 // Gaps. The line breaks between samples i and i + 1 when they lie at least
 // kMinGapMs apart and further apart than three local intervals. The local
-// interval of that step is the larger of the median of the (up to) kGapContext
-// intervals before it and the median of the kGapContext intervals after it:
+// interval of that step is the larger of the median (the lower of the middle
+// two for an even count) of the (up to) kGapContext intervals before it and
+// that of the kGapContext intervals after it:
 // inside a stretch of constant rate it is that rate's interval, and where the
 // rate changes (two days at 1 Hz, then a day at 10 s) the slower side's, so
 // the line breaks only where samples are really missing.
@@ -121,8 +124,6 @@ public:
 
     // --- building in bulk ---
     void reserve(std::size_t samples);
-    // Gives back what reserve() took beyond the samples held (one column at a time).
-    void shrinkToFit();
     // One sample; `raw` holds one scaled value (or kMissing) per channel
     // (channels beyond raw's size are missing).
     void append(std::int64_t timeMs, std::span<const std::int32_t> raw);
