@@ -46,7 +46,13 @@ bool StationSubscriber::start(const MqttOptions& options, const QString& station
 void StationSubscriber::stop() {
     if (client_) {
         client_->stop();
-        client_.reset();
+        // stop() is also reached from the client's own signals (a refusal ends
+        // the watching): the client is deleted once that signal has returned,
+        // and tells this subscriber nothing more meanwhile.
+        // Held as a child meanwhile, so that it goes with the subscriber at the latest.
+        client_->disconnect(this);
+        client_->setParent(this);
+        client_.release()->deleteLater();
     }
 }
 
