@@ -115,16 +115,11 @@ std::string formatFlagFile(const FlagSet& set) {
 
 FlagParseResult parseFlagFile(std::string_view text) {
     FlagParseResult result;
-    std::size_t number = 0;
-    while (!text.empty()) {
-        ++number;
-        const std::size_t nl = text.find('\n');
-        std::string_view line = text.substr(0, nl);
-        text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.empty() || line.front() == '#') continue;
+    ContentLines lines(text);
+    std::string_view line;
+    while (lines.next(line)) {
         const auto problem = [&](const std::string& why) {
-            result.problems.push_back("line " + std::to_string(number) + ": " + why);
+            result.problems.push_back("line " + std::to_string(lines.number()) + ": " + why);
         };
         std::string_view rest;
         if (line.starts_with("edit ")) {

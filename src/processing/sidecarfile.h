@@ -43,4 +43,28 @@ IoStatus writeSidecar(const std::string& path, std::string_view bytes);
 // The whole file; `missing` set (and success) when nothing is there.
 IoStatus readSidecar(const std::string& path, std::string& bytes, bool& missing);
 
+// The lines of a sidecar file's text that carry content, one at a time: CR LF
+// or LF ended (the last one may lack it), blank lines and '#' comments passed
+// over; number() is the current line's number in the file, for messages.
+class ContentLines {
+public:
+    explicit ContentLines(std::string_view text) : text_(text) {}
+    bool next(std::string_view& line) {
+        while (!text_.empty()) {
+            ++number_;
+            const std::size_t nl = text_.find('\n');
+            line = text_.substr(0, nl);
+            text_.remove_prefix(nl == std::string_view::npos ? text_.size() : nl + 1);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            if (!line.empty() && line.front() != '#') return true;
+        }
+        return false;
+    }
+    std::size_t number() const { return number_; }
+
+private:
+    std::string_view text_;
+    std::size_t number_ = 0;
+};
+
 }  // namespace kordel

@@ -296,14 +296,9 @@ std::string formatTemperatureFile(const TemperatureCorrection& corr) {
 
 std::optional<TemperatureCorrection> parseTemperatureFile(std::string_view text, std::string& problem) {
     TemperatureCorrection corr;
-    std::size_t number = 0;
-    while (!text.empty()) {
-        ++number;
-        const std::size_t nl = text.find('\n');
-        std::string_view line = text.substr(0, nl);
-        text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.empty() || line.front() == '#') continue;
+    ContentLines lines(text);
+    std::string_view line;
+    while (lines.next(line)) {
         std::vector<std::string_view> f;
         for (std::string_view rest = line; !rest.empty();) {
             const std::size_t sp = rest.find(' ');
@@ -312,7 +307,7 @@ std::optional<TemperatureCorrection> parseTemperatureFile(std::string_view text,
         }
         if (f.empty()) continue;
         const auto bad = [&](const std::string& why) {
-            problem = "line " + std::to_string(number) + ": " + why;
+            problem = "line " + std::to_string(lines.number()) + ": " + why;
             return std::nullopt;
         };
         if (f[0] == "estimated") {
