@@ -1,6 +1,7 @@
 #include "app/textfile.h"
 
 #include "app/fd.h"
+#include "files/safepath.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -12,10 +13,12 @@ namespace kordel {
 namespace {
 
 IoStatus openWriteClose(const std::string& path, int flags, std::string_view bytes) {
-    Fd fd(::open(path.c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-    if (!fd.valid()) {
-        return IoStatus::fromErrno("Cannot open " + path, errno);
+    // Only a regular file: a FIFO named like the day's file must not hold the recording in open().
+    int opened = -1;
+    if (IoStatus status = openRegularForWriting(path, flags, opened); !status) {
+        return status;
     }
+    Fd fd(opened);
     struct stat before {};
     const bool sized = ::fstat(fd.get(), &before) == 0;
     IoStatus status = writeAll(fd.get(), bytes, path);
@@ -79,10 +82,15 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
 namespace kordel {
 
 IoStatus syncFile(const std::string& path) {
-    // Read-only is enough to sync, and opens a folder as well as a file.
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Read-only is enough to sync, and opens a folder as well as a file; a FIFO
+    // put in the file's place must not block here either.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!fd.valid()) {
         return errno == ENOENT ? IoStatus() : IoStatus::fromErrno("Cannot open " + path, errno);
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        return IoStatus::failure(notRegularFileMessage(path));
     }
     // The data and the size that finds it; other metadata (times) may wait.
     if (::fdatasync(fd.get()) != 0) {

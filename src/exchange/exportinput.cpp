@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <new>
 #include <unistd.h>
 
 #include "exchange/iagareader.h"
 #include "exchange/standardinput.h"
+#include "files/safepath.h"
 #include "record/recordloader.h"
 
 namespace kordel {
@@ -80,34 +82,15 @@ void readIagaFiles(const std::vector<std::string>& files, ExportInput& out) {
     reportErrorLines(out, errorCount, errors);
 }
 
-}  // namespace
-
-ExportInput readExportInputs(const std::vector<std::string>& inputs) {
-    // "-" is standard input, read through a copy; its name in messages is the
-    // stream's, never the copy's.
-    StandardInputCopy stdinCopy;
-    std::vector<std::string> given = inputs;
-    if (std::count(given.begin(), given.end(), StandardInputCopy::kArgument) > 1) {
-        return {ExportInput::Status::Usage, {}, {}, {}, {"standard input (-) can be read only once"}};
-    }
-    if (const auto dash = std::find(given.begin(), given.end(), StandardInputCopy::kArgument); dash != given.end()) {
-        if (IoStatus s = stdinCopy.copyFrom(STDIN_FILENO); !s) {
-            return {ExportInput::Status::Failed, {}, {}, {}, {s.message()}};
-        }
-        *dash = stdinCopy.path();
-    }
-    ExportInput out = readExportFiles(given);
-    for (auto& m : out.messages) m = stdinCopy.shown(std::move(m));
-    return out;
-}
-
-ExportInput readExportFiles(const std::vector<std::string>& inputs) {
+ExportInput readFiles(const std::vector<std::string>& inputs) {
     ExportInput out;
     std::vector<std::string> dataFiles, iagaFiles;
     for (const auto& f : filesOf(inputs)) {
         std::error_code ec;
-        if (!std::filesystem::is_regular_file(f, ec)) {
-            out.messages.push_back("Cannot read " + f + ": no such file");
+        const auto type = std::filesystem::status(f, ec).type();
+        if (type != std::filesystem::file_type::regular) {
+            out.messages.push_back(type == std::filesystem::file_type::not_found ? "Cannot read " + f + ": no such file"
+                                                                                 : notRegularFileMessage(f));
             out.status = ExportInput::Status::Failed;
         } else if (isIaga2002File(f)) {
             iagaFiles.push_back(f);
@@ -136,6 +119,40 @@ ExportInput readExportFiles(const std::vector<std::string>& inputs) {
     reportErrorLines(out, r.errorLineCount, r.errorLines);
     out.record = std::move(r.record);
     return out;
+}
+
+}  // namespace
+
+ExportInput readExportInputs(const std::vector<std::string>& inputs) {
+    // "-" is standard input, read through a copy; its name in messages is the
+    // stream's, never the copy's.
+    StandardInputCopy stdinCopy;
+    std::vector<std::string> given = inputs;
+    if (std::count(given.begin(), given.end(), StandardInputCopy::kArgument) > 1) {
+        return {ExportInput::Status::Usage, {}, {}, {}, {"standard input (-) can be read only once"}};
+    }
+    if (const auto dash = std::find(given.begin(), given.end(), StandardInputCopy::kArgument); dash != given.end()) {
+        if (IoStatus s = stdinCopy.copyFrom(STDIN_FILENO); !s) {
+            return {ExportInput::Status::Failed, {}, {}, {}, {s.message()}};
+        }
+        *dash = stdinCopy.path();
+    }
+    ExportInput out = readExportFiles(given);
+    for (auto& m : out.messages) m = stdinCopy.shown(std::move(m));
+    return out;
+}
+
+ExportInput readExportFiles(const std::vector<std::string>& inputs) {
+    try {
+        return readFiles(inputs);
+    } catch (const std::bad_alloc&) {
+        // What the loader's estimate cannot foresee (an IAGA-2002 file read
+        // whole, short lines): the inputs are given up, the program goes on.
+        ExportInput out;
+        out.status = ExportInput::Status::Failed;
+        out.messages.push_back("Not enough memory for the record of " + std::to_string(inputs.size()) + " input(s).");
+        return out;
+    }
 }
 
 }  // namespace kordel

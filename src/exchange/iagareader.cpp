@@ -1,11 +1,13 @@
 #include "exchange/iagareader.h"
 
+#include <unistd.h>
+
 #include <cctype>
 #include <charconv>
-#include <fstream>
-#include <iterator>
 
+#include "app/fd.h"
 #include "app/fixedformats.h"
+#include "files/safepath.h"
 #include "record/samplelineparser.h"
 
 namespace kordel {
@@ -113,7 +115,7 @@ std::vector<ChannelInfo> channelsFor(const std::string& elements) {
     std::vector<ChannelInfo> channels;
     for (char e : elements) {
         const bool angle = e == 'D' || e == 'I';
-        channels.push_back({std::string(1, e), angle ? "min" : "nT", 2});
+        channels.push_back({std::string(1, e), angle ? "arcmin" : "nT", 2});
     }
     return channels;
 }
@@ -127,10 +129,12 @@ bool looksLikeIaga2002(std::string_view firstRecord) {
 }
 
 bool isIaga2002File(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    int opened = -1;
+    if (!openRegularForReading(path, opened)) return false;
+    const Fd fd(opened);
     std::string first(80, '\0');
-    in.read(first.data(), static_cast<std::streamsize>(first.size()));
-    first.resize(static_cast<std::size_t>(in.gcount()));
+    const ssize_t n = ::read(fd.get(), first.data(), first.size());
+    first.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
     return looksLikeIaga2002(first.substr(0, first.find('\n')));
 }
 
@@ -191,16 +195,10 @@ IagaReadResult parseIaga2002(std::string_view text, const std::string& name) {
 }
 
 IagaReadResult readIaga2002(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (const IoStatus read = readRegularFile(path, text); !read) {
         IagaReadResult r;
-        r.error = "Cannot open " + path;
-        return r;
-    }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        IagaReadResult r;
-        r.error = "Cannot read " + path;
+        r.error = read.message();
         return r;
     }
     return parseIaga2002(text, path);

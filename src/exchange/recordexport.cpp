@@ -6,6 +6,7 @@
 #include <QSize>
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "app/dialogs.h"
 #include "app/programcommandline.h"
@@ -68,9 +69,13 @@ void RecordExport::exportRecord() {
     const QString path = QFileDialog::getSaveFileName(mainWindow_, QStringLiteral("Export"), QString(),
                                                       QString::fromLatin1(infoOf(choice_.format).filter));
     if (path.isEmpty()) return;
-    if (const QString error = exportTo(choice_, path); !error.isEmpty()) {
-        dialogs().error(mainWindow_, error);
+    QString error;
+    try {
+        error = exportTo(choice_, path);
+    } catch (const std::bad_alloc&) {
+        error = QStringLiteral("Not enough memory for the export. Export the visible window only, or a coarser interval.");
     }
+    if (!error.isEmpty()) dialogs().error(mainWindow_, error);
 }
 
 QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) const {

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/fd.h"
+
 namespace kordel {
 
 bool isPlainFileName(std::string_view name) {
@@ -45,13 +47,20 @@ IoStatus checkRegularOrMissing(const std::string& path) {
     return S_ISREG(st.st_mode) ? IoStatus() : IoStatus::failure(notRegularFileMessage(path));
 }
 
-IoStatus openRegularForReading(const std::string& path, int& fdOut) {
+namespace {
+
+// O_NONBLOCK keeps open() from waiting for the other end of a FIFO; the type is
+// checked on the descriptor itself, so a file swapped in between is seen.
+IoStatus openRegular(const std::string& path, int flags, int& fdOut) {
     fdOut = -1;
-    // O_NONBLOCK keeps open() from waiting for a writer on a FIFO; the type is
-    // checked on the descriptor itself, so a file swapped in between is seen.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
     if (fd < 0) {
-        return IoStatus::fromErrno("Cannot open " + path, errno);
+        const int err = errno;
+        // A FIFO without a reader refuses a writer (ENXIO): say what it is.
+        if (err == ENXIO || err == EISDIR) {
+            if (IoStatus regular = checkRegularOrMissing(path); !regular) return regular;
+        }
+        return IoStatus::fromErrno("Cannot open " + path, err);
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
@@ -63,12 +72,49 @@ IoStatus openRegularForReading(const std::string& path, int& fdOut) {
         ::close(fd);
         return IoStatus::failure(notRegularFileMessage(path));
     }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) {
-        (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status >= 0) {
+        (void)::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
     }
     fdOut = fd;
     return {};
+}
+
+}  // namespace
+
+IoStatus openRegularForReading(const std::string& path, int& fdOut) { return openRegular(path, O_RDONLY, fdOut); }
+
+IoStatus openRegularForWriting(const std::string& path, int flags, int& fdOut) {
+    return openRegular(path, flags | O_WRONLY | O_CREAT, fdOut);
+}
+
+IoStatus readRegularFile(const std::string& path, std::string& text) {
+    text.clear();
+    int opened = -1;
+    if (IoStatus status = openRegularForReading(path, opened); !status) {
+        return status;
+    }
+    Fd fd(opened);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) == 0 && st.st_size > 0) {
+        text.reserve(static_cast<std::size_t>(st.st_size));
+    }
+    char block[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), block, sizeof block);
+        if (n == 0) {
+            return {};
+        }
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int err = errno;
+            text.clear();
+            return IoStatus::fromErrno("Cannot read " + path, err);
+        }
+        text.append(block, static_cast<std::size_t>(n));
+    }
 }
 
 }  // namespace kordel

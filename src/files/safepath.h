@@ -32,6 +32,15 @@ IoStatus checkRegularOrMissing(const std::string& path);
 // The descriptor is returned in blocking mode.
 IoStatus openRegularForReading(const std::string& path, int& fdOut);
 
+// Opens a regular file to write with `flags` (O_APPEND, O_TRUNC, …) added to
+// O_WRONLY | O_CREAT, creating it when missing, never blocking in open() on a
+// FIFO: the descriptor, or "<path> is not a regular file" / "Cannot open <path>: …".
+IoStatus openRegularForWriting(const std::string& path, int flags, int& fdOut);
+
+// The whole of a regular file, opened as openRegularForReading does; `text`
+// is left empty on failure ("Cannot read <path>: …" for a failed read).
+IoStatus readRegularFile(const std::string& path, std::string& text);
+
 // The text every refusal of a non-regular file uses.
 std::string notRegularFileMessage(const std::string& path);
 

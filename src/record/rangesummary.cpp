@@ -4,29 +4,34 @@
 #include <cmath>
 #include <limits>
 
+#include "record/moments.h"
+
 namespace kordel {
 
 namespace {
 
-void addSample(RangeSummary& s, std::int32_t v, std::size_t i, double ref) {
-    if (v == Record::kMissing) {
-        return;
+// The samples [first, last) of a column, all in one block or less.
+void addSamples(RangeSummary& s, Moments& moments, std::span<const std::int32_t> column, std::size_t first,
+                std::size_t last) {
+    for (std::size_t i = first; i < last; ++i) {
+        const std::int32_t v = column[i];
+        if (v == Record::kMissing) {
+            continue;
+        }
+        if (s.count == 0 || v < s.min) {
+            s.min = v;
+            s.minIndex = i;
+        }
+        if (s.count == 0 || v > s.max) {
+            s.max = v;
+            s.maxIndex = i;
+        }
+        ++s.count;
     }
-    if (s.count == 0 || v < s.min) {
-        s.min = v;
-        s.minIndex = i;
-    }
-    if (s.count == 0 || v > s.max) {
-        s.max = v;
-        s.maxIndex = i;
-    }
-    ++s.count;
-    const double d = v - ref;
-    s.sum += d;
-    s.sumSquares += d * d;
+    moments.merge(momentsOf(column, first, last, Record::kMissing));
 }
 
-void addBlock(RangeSummary& s, const BlockSummary& b, std::size_t first) {
+void addBlock(RangeSummary& s, Moments& moments, const BlockSummary& b, std::size_t first) {
     if (b.count == 0) {
         return;
     }
@@ -39,46 +44,55 @@ void addBlock(RangeSummary& s, const BlockSummary& b, std::size_t first) {
         s.maxIndex = first + b.maxOffset;
     }
     s.count += b.count;
-    s.sum += b.sum;
-    s.sumSquares += b.sumSquares;
+    moments.merge({b.count, b.mean, b.m2});
 }
 
 }  // namespace
 
 RangeSummary summariseRange(const Record& record, std::size_t c, std::size_t first, std::size_t last) {
     RangeSummary s;
+    Moments moments;
     const auto column = record.column(c);
     last = std::min(last, column.size());
-    const double ref = record.reference(c);
     constexpr std::size_t B = Record::kBlockSize;
     const std::size_t firstWhole = (first + B - 1) / B;
     const std::size_t endWhole = last / B;
     if (firstWhole >= endWhole) {
-        for (std::size_t i = first; i < last; ++i) {
-            addSample(s, column[i], i, ref);
+        // At most two blocks' pieces: summarised a block at a time.
+        const std::size_t split = std::clamp(firstWhole * B, first, std::max(first, last));
+        addSamples(s, moments, column, first, split);
+        addSamples(s, moments, column, split, std::max(split, last));
+    } else {
+        addSamples(s, moments, column, first, firstWhole * B);
+        const auto& blocks = record.blocks(c);
+        for (std::size_t b = firstWhole; b < endWhole; ++b) {
+            addBlock(s, moments, blocks[b], b * B);
         }
-        return s;
+        addSamples(s, moments, column, endWhole * B, last);
     }
-    for (std::size_t i = first; i < firstWhole * B; ++i) {
-        addSample(s, column[i], i, ref);
-    }
-    const auto& blocks = record.blocks(c);
-    for (std::size_t b = firstWhole; b < endWhole; ++b) {
-        addBlock(s, blocks[b], b * B);
-    }
-    for (std::size_t i = endWhole * B; i < last; ++i) {
-        addSample(s, column[i], i, ref);
-    }
+    s.mean = moments.mean;
+    s.m2 = moments.m2;
     return s;
 }
 
 namespace {
 
+// The extremes start from the range's own first present sample, never from a
+// sentinel: a value equal to the sentinel (the largest the record holds) would
+// otherwise leave the index pointing at a sample outside the range.
 void scanExtremes(RangeExtremes& e, std::span<const std::int32_t> column, std::size_t first, std::size_t last) {
-    std::int32_t mn = e.count ? e.min : std::numeric_limits<std::int32_t>::max();
-    std::int32_t mx = e.count ? e.max : std::numeric_limits<std::int32_t>::min();
+    std::size_t i = first;
+    if (e.count == 0) {
+        while (i < last && column[i] == Record::kMissing) ++i;
+        if (i == last) return;
+        e.min = e.max = column[i];
+        e.minIndex = e.maxIndex = i;
+        e.count = 1;
+        ++i;
+    }
+    std::int32_t mn = e.min, mx = e.max;
     std::size_t count = 0;
-    for (std::size_t i = first; i < last; ++i) {
+    for (; i < last; ++i) {
         const std::int32_t v = column[i];
         if (v == Record::kMissing) continue;
         ++count;
@@ -91,11 +105,9 @@ void scanExtremes(RangeExtremes& e, std::span<const std::int32_t> column, std::s
             e.maxIndex = i;
         }
     }
-    if (count) {
-        e.count += count;
-        e.min = mn;
-        e.max = mx;
-    }
+    e.count += count;
+    e.min = mn;
+    e.max = mx;
 }
 
 }  // namespace
@@ -137,16 +149,13 @@ std::optional<WindowStatistics> windowStatistics(const Record& record, std::size
         return std::nullopt;
     }
     const double scale = record.scale(c);
-    const double n = static_cast<double>(s.count);
-    const double meanOffset = s.sum / n;
     WindowStatistics w;
     w.count = s.count;
-    w.mean = (record.reference(c) + meanOffset) / scale;
+    w.mean = s.mean / scale;
     w.min = s.min / scale;
     w.max = s.max / scale;
     if (s.count > 1) {
-        const double squares = std::max(0.0, s.sumSquares - s.sum * meanOffset);
-        w.standardDeviation = std::sqrt(squares / (n - 1)) / scale;
+        w.standardDeviation = std::sqrt(s.m2 / static_cast<double>(s.count - 1)) / scale;
     }
     return w;
 }

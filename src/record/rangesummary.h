@@ -17,8 +17,8 @@ struct RangeSummary {
     std::int32_t max = 0;
     std::size_t minIndex = 0;  // first sample holding the minimum
     std::size_t maxIndex = 0;
-    double sum = 0;         // of (value − record.reference(c)), scaled
-    double sumSquares = 0;
+    double mean = 0;        // scaled
+    double m2 = 0;          // Σ (value − mean)², scaled² (see record/moments.h)
 };
 
 // Samples [first, last) of channel c; missing ones are left out.

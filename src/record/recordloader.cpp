@@ -13,12 +13,15 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "app/fd.h"
 #include "app/iostatus.h"
+#include "files/safepath.h"
 #include "record/memorybudget.h"
 #include "record/samplelineparser.h"
+#include "record/totalfield.h"
 
 namespace kordel {
 
@@ -37,19 +40,18 @@ std::uint64_t fileSize(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
 }
 
-// Calls onLine(lineNumber, line) for every line of the file, CR LF or LF ended,
-// in 1 MB blocks. A line longer than `maxLine` is handed over cut short.
+// Calls onLine(lineNumber, line) for every line of the file, CR LF or LF ended
+// (the last one also CR or nothing), in 1 MiB blocks. A line longer than `maxLine` is handed over cut short.
+// `abort`, when given, is looked at after each block: the read ends early when it is set.
 template <typename OnLine>
 std::string forEachLine(const std::string& path, std::size_t maxLine, OnLine onLine, std::size_t byteLimit = 0,
-                        std::atomic<std::uint64_t>* bytesRead = nullptr) {
-    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st {};
-    if (file.get() < 0 || ::fstat(file.get(), &st) != 0) {
-        return IoStatus::fromErrno("Cannot open " + path, errno).message();
+                        std::atomic<std::uint64_t>* bytesRead = nullptr, const std::atomic<bool>* abort = nullptr) {
+    // Only a regular file: a FIFO would block in open(), /dev/zero never end.
+    int fd = -1;
+    if (const IoStatus opened = openRegularForReading(path, fd); !opened) {
+        return opened.message();
     }
-    if (S_ISDIR(st.st_mode)) {
-        return IoStatus::fromErrno("Cannot open " + path, EISDIR).message();
-    }
+    Fd file(fd);
     std::vector<char> buffer(std::size_t{1} << 20);
     std::size_t held = 0, total = 0;
     long lineNumber = 0;
@@ -77,8 +79,12 @@ std::string forEachLine(const std::string& path, std::size_t maxLine, OnLine onL
         }
         std::string_view rest = chunk.substr(start);
         if (eof) {
-            if (!rest.empty() && !skipping) onLine(++lineNumber, rest);
-        } else if (rest.size() > maxLine) {
+            if (!rest.empty() && !skipping) {
+                // The last line may end in CR alone, as the line before it would in CR LF.
+                if (rest.back() == '\r') rest.remove_suffix(1);
+                onLine(++lineNumber, rest);
+            }
+        } else if (rest.size() > maxLine + 1) {  // the longest line and its CR may end in the next block
             if (!skipping) onLine(++lineNumber, rest);  // longer than any data line: an error line
             skipping = true;
             held = 0;
@@ -87,11 +93,13 @@ std::string forEachLine(const std::string& path, std::size_t maxLine, OnLine onL
             held = rest.size();
         }
         if (byteLimit != 0 && total >= byteLimit) break;
+        if (abort && abort->load(std::memory_order_relaxed)) break;
     }
     return {};
 }
 
-FileChunk parseFile(const std::string& path, std::size_t keptErrors, std::atomic<std::uint64_t>& bytesRead) {
+FileChunk parseFile(const std::string& path, std::size_t keptErrors, std::atomic<std::uint64_t>& bytesRead,
+                    const std::atomic<bool>& abort) {
     FileChunk chunk;
     chunk.samples.reserve(static_cast<std::size_t>(fileSize(path) / 58 + 16));
     SampleLineParser parser;
@@ -108,7 +116,8 @@ FileChunk parseFile(const std::string& path, std::size_t keptErrors, std::atomic
             ++chunk.errorCount;
         }
         return true;
-    }, 0, &bytesRead);
+    }, 0, &bytesRead, &abort);
+    chunk.samples.spreadSharedStamps();
     return chunk;
 }
 
@@ -140,7 +149,7 @@ std::string megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u 
 // stop after their current file and the call returns false.
 template <typename Take, typename Poll>
 bool parseInOrder(const std::vector<std::string>& files, unsigned threads, std::size_t keptErrors,
-                  std::atomic<std::uint64_t>& bytesRead, Take take, Poll poll) {
+                  std::atomic<std::uint64_t>& bytesRead, const std::atomic<bool>& abort, Take take, Poll poll) {
     const std::size_t n = files.size();
     const std::size_t ahead = threads + 1;
     std::vector<std::optional<FileChunk>> slots(n);
@@ -159,10 +168,10 @@ bool parseInOrder(const std::vector<std::string>& files, unsigned threads, std::
             }
             FileChunk chunk;
             try {
-                chunk = parseFile(files[idx], keptErrors, bytesRead);
+                chunk = parseFile(files[idx], keptErrors, bytesRead, abort);
             } catch (const std::bad_alloc&) {
                 chunk = FileChunk{};
-                chunk.failure = "Not enough memory to read " + files[idx];
+                chunk.failure = "Not enough memory for " + files[idx];
             } catch (const std::exception& e) {
                 chunk = FileChunk{};
                 chunk.failure = "Cannot read " + files[idx] + ": " + e.what();
@@ -173,7 +182,14 @@ bool parseInOrder(const std::vector<std::string>& files, unsigned threads, std::
         }
     };
     std::vector<std::jthread> pool;
-    for (unsigned i = 0; i < std::max(1u, threads) && i < n; ++i) pool.emplace_back(worker);
+    for (unsigned i = 0; i < std::max(1u, threads) && i < n; ++i) {
+        try {
+            pool.emplace_back(worker);
+        } catch (const std::system_error&) {
+            break;  // an address-space limit may leave room for fewer threads
+        }
+    }
+    if (pool.empty() && n > 0) throw std::bad_alloc();
     auto stop = [&] {
         {
             std::lock_guard lock(m);
@@ -244,6 +260,16 @@ std::vector<std::string> RecordLoader::expand(const std::vector<std::string>& pa
     return files;
 }
 
+namespace {
+
+RecordLoadResult cancelledResult() {
+    RecordLoadResult r;
+    r.status = RecordLoadResult::Status::Cancelled;
+    return r;
+}
+
+}  // namespace
+
 RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const {
     RecordLoadResult result;
     std::vector<std::string> files = expand(paths);
@@ -258,9 +284,9 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
         options_.memoryLimitBytes != 0 ? std::optional(options_.memoryLimitBytes) : availableMemoryBytes();
     if (limit && needed > *limit) {
         result.status = RecordLoadResult::Status::Refused;
-        result.message = "The record of " + std::to_string(files.size()) + " file(s) (" + megabytes(textBytes) +
-                         " of text) needs about " + megabytes(needed) + " of memory, and " + megabytes(*limit) +
-                         " are available. Open fewer files.";
+        result.message = "Not enough memory for the record of " + std::to_string(files.size()) + " file(s) (" +
+                         megabytes(textBytes) + " of text): it needs about " + megabytes(needed) + ", and " +
+                         megabytes(*limit) + " are available. Open fewer files.";
         return result;
     }
     // In the order of their first samples; files without any keep their place at the end.
@@ -273,6 +299,12 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
     for (auto& [t, f] : ordered) files.push_back(std::move(f));
     result.files = files;
 
+    // Set once the load is to stop: the parsers look at it after each block they read.
+    std::atomic<bool> abort{false};
+    const std::stop_callback onStop(options_.stop, [&abort] { abort.store(true); });
+    const auto cancelled = [&] {
+        return abort.load() || options_.stop.stop_requested() || (options_.cancelled && options_.cancelled());
+    };
     try {
         result.record.reserve(static_cast<std::size_t>(textBytes / 58 + 16));
         std::atomic<std::uint64_t> bytesRead{0};
@@ -285,22 +317,32 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
                     options_.onProgress(percent);
                 }
             }
-            return !(options_.cancelled && options_.cancelled());
+            if (cancelled()) {
+                abort.store(true);
+                return false;
+            }
+            return true;
         };
-        const bool complete = parseInOrder(files, options_.threads, options_.keptErrorLines, bytesRead, [&](FileChunk& chunk) {
+        const bool complete = parseInOrder(files, options_.threads, options_.keptErrorLines, bytesRead, abort, [&](FileChunk& chunk) {
             if (!chunk.failure.empty()) result.failures.push_back(chunk.failure);
             result.errorLineCount += chunk.errorCount;
             for (auto& e : chunk.errors) {
                 if (result.errorLines.size() < options_.keptErrorLines) result.errorLines.push_back(std::move(e));
             }
-            result.record.appendAll(chunk.samples);
+            result.repeatsDropped += result.record.merge(std::move(chunk.samples));
         }, poll);
-        if (!complete) result.status = RecordLoadResult::Status::Cancelled;
-        result.repeatsDropped = result.record.finish();
+        if (!complete || cancelled()) {
+            return cancelledResult();
+        }
+        result.repeatsDropped += result.record.finish();
+        if (options_.totalField) addTotalField(result.record);
+        if (cancelled()) {
+            return cancelledResult();
+        }
     } catch (const std::bad_alloc&) {
         result = RecordLoadResult{};
         result.status = RecordLoadResult::Status::Refused;
-        result.message = "Not enough memory for the record of " + std::to_string(paths.size()) + " file(s).";
+        result.message = "Not enough memory for the record of " + std::to_string(files.size()) + " file(s).";
     }
     return result;
 }

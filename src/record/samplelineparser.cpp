@@ -100,13 +100,11 @@ public:
         const char* start = p_;
         if (*p_ == '+') ++p_;
         int n = 0, digits = 0;
-        for (; p_ != end_ && isDigit(*p_); ++p_, ++digits) {
-            if (digits == 9) return false;
-            n = n * 10 + (*p_ - '0');
-        }
+        for (; p_ != end_ && isDigit(*p_) && digits < 9; ++p_, ++digits) n = n * 10 + (*p_ - '0');
         if (p_ != end_ && *p_ != ' ') {
+            // "-0", leading zeros past nine digits and the like: the data file reader's rule.
             p_ = start;
-            return readWord(field(), v);  // "-0" and the like
+            return readWord(field(), v);
         }
         v = n;
         return digits > 0 && n <= 65535;

@@ -1,6 +1,7 @@
 // The export tool run as a program: outputs, exit codes, options.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -75,6 +76,7 @@ TEST(KordelExport, ExitCodes) {
                              "DATE       TIME         DOY     ABCX      ABCY      ABCZ      ABCF   |\n");
     write(dir.file("c.min"), " Format                 IAGA-2002                                    |\n"
                              "DATE       TIME         DOY     ABCH      ABCD      ABCZ      ABCF   |\n");
+    ASSERT_EQ(::mkfifo(dir.file("fifo.pc").c_str(), 0600), 0);
     struct Case {
         const char* args;
         int status;
@@ -91,6 +93,7 @@ TEST(KordelExport, ExitCodes) {
         {"a.pc --from yesterday", 2, "kordel-export: --from needs an ISO 8601 UT time"},
         {"", 2, "kordel-export: no INPUT given"},
         {"a.pc missing.pc --output o.sec", 1, "kordel-export: Cannot read missing.pc: no such file"},
+        {"a.pc fifo.pc --output o.sec", 1, "kordel-export: fifo.pc is not a regular file"},
         {"a.pc --output no/such/dir/o.sec", 1, "kordel-export: a.pc:6: error line skipped"},
         {"clean.pc --from 2030-01-01T00:00:00 --to 2030-01-02T00:00:00 --output none.sec", 1,
          "kordel-export: no samples between 2030-01-01T00:00:00.000Z and 2030-01-02T00:00:00.000Z\n"},

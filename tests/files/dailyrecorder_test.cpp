@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -212,6 +216,27 @@ TEST_F(RecorderTest, AFileThatCannotBeWrittenIsReportedOnceUntilASuccess) {
     fs::remove_all(dir_ / "gone");
     rec().feed(line("2007 05 22 10 20 34.00"));
     EXPECT_EQ(events_.errors.size(), 2u);  // again, after the success in between
+}
+
+// A FIFO in the day's file's place neither holds the recording in open() nor
+// takes its lines, with or without a reader at its other end.
+TEST_F(RecorderTest, OnlyARegularFileIsAppendedTo) {
+    const std::string fifo = (dir_ / "20070522102030.pc").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const bool reader : {false, true}) {
+        const int end = reader ? ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+        Events events;
+        DailyRecorder recorder(dir_.string(), events);
+        recorder.startRun();
+        recorder.feed(line("2007 05 22 10 20 30.00") + line("2007 05 22 10 20 31.00"));
+        EXPECT_EQ(events.errors, std::vector<std::string>{fifo + " is not a regular file"}) << reader;
+        EXPECT_EQ(events.samples.size(), 2u);  // recording goes on
+        if (end >= 0) {
+            char byte = 0;
+            EXPECT_EQ(::read(end, &byte, 1), 0);  // nothing went into the FIFO
+            ::close(end);
+        }
+    }
 }
 
 TEST_F(RecorderTest, AFullDiskLeavesNoFragmentAndTheRecoveryIsLogged) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 
 #include "record/envelope.h"
@@ -93,6 +95,26 @@ TEST(Envelope, FewSamplesAreGivenEveryOneWithMissingOnesBroken) {
     EXPECT_EQ(line.y[2], 3.0);
     EXPECT_EQ(line.y[3], 4.0);
     EXPECT_EQ(msOf(line.x[3]), test::midnightMs() + 300);
+}
+
+// Each column's points come from its own samples, whatever their values: at
+// the largest value the record holds too (no sentinel mistaken for a sample).
+TEST(Envelope, ExtremesComeFromTheColumnsOwnSamples) {
+    for (const std::int32_t value : {std::numeric_limits<std::int32_t>::max(), -2147483647, 0}) {
+        Record r({{"V", "nT", 2}});
+        for (int i = 0; i < 3000; ++i) {
+            const std::int32_t raw[1] = {i == 0 ? 1 : value};
+            r.append(i * 100, raw);
+        }
+        r.finish();
+        const EnvelopeLine line = envelope(r, 0, 100'000, 299'900, 10);
+        ASSERT_TRUE(line.reduced);
+        EXPECT_TRUE(std::is_sorted(line.x.begin(), line.x.end())) << value;
+        for (std::size_t k = 0; k < line.x.size(); ++k) {
+            EXPECT_GE(msOf(line.x[k]), 99'900) << value;
+            EXPECT_EQ(line.y[k], value / 100.0) << value;
+        }
+    }
 }
 
 }  // namespace

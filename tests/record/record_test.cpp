@@ -168,6 +168,32 @@ TEST(Record, WindowStatisticsMatchADirectComputation) {
     EXPECT_FALSE(windowStatistics(r, 0, 0, 0).has_value());  // the one sample there is missing
 }
 
+// A quiet day after one far-off value keeps the digits of its spread.
+TEST(Record, StatisticsKeepTheirDigitsAfterAFarOffValue) {
+    struct Case {
+        std::int32_t first;     // the record's first sample, outside the window
+        std::int32_t centre;    // the quiet samples: centre − 5, centre, centre + 5
+        std::size_t quiet;
+    };
+    for (const Case c : {Case{9'999'999, 2'000'000, 86'400}, Case{-9'999'999, 4'500'000, 86'400},
+                         Case{2'147'483'647, -2'147'483'000, 3'000}, Case{0, 0, 999}}) {
+        Record r({{"V", "nT", 2}});
+        const std::int32_t spike[1] = {c.first};
+        r.append(0, spike);
+        for (std::size_t i = 0; i < c.quiet; ++i) {
+            const std::int32_t raw[1] = {c.centre + static_cast<std::int32_t>(i % 3) * 5 - 5};
+            r.append(static_cast<std::int64_t>(i + 1) * 1000, raw);
+        }
+        r.finish();
+        const auto s = windowStatistics(r, 0, 1000, static_cast<std::int64_t>(c.quiet) * 1000);
+        ASSERT_TRUE(s.has_value());
+        // Values −0.05, 0, +0.05 about the centre in equal shares (n a multiple of 3).
+        const double n = static_cast<double>(c.quiet);
+        EXPECT_NEAR(s->standardDeviation, std::sqrt(0.0025 * 2.0 / 3.0 * n / (n - 1)), 1e-9) << c.first;
+        EXPECT_NEAR(s->mean, c.centre / 100.0, 1e-9) << c.first;
+    }
+}
+
 TEST(Record, TotalFieldWithTheDecimalsOfBx) {
     struct Case {
         std::int32_t bx, by, bz;  // hundredths of nT
@@ -194,7 +220,7 @@ TEST(Record, TotalFieldWithTheDecimalsOfBx) {
     }
     EXPECT_EQ(addTotalField(r), f);  // kept, not added twice
 
-    Record hdz({{"H", "nT", 2}, {"D", "min", 2}, {"Z", "nT", 2}});
+    Record hdz({{"H", "nT", 2}, {"D", "arcmin", 2}, {"Z", "nT", 2}});
     EXPECT_FALSE(addTotalField(hdz).has_value());  // no F from an angle
     EXPECT_EQ(hdz.channelCount(), 3u);
 }

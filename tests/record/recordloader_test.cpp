@@ -2,11 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <fstream>
+#include <stop_token>
+#include <thread>
 
 #include "../files/scratchdir.h"
 #include "app/fixedformats.h"
+#include "files/safepath.h"
+#include "record/memorybudget.h"
 #include "record/recordloader.h"
 #include "record/recordtitle.h"
 #include "record/samplelineparser.h"
@@ -53,6 +62,10 @@ TEST(SampleLineParser, ReadsTheDataLineRules) {
         {"2007 05 15 12 30 00.00 2000-.00  1500.00 44000.00  25.0  30.0", false, 0, {}},
         {"2007 05 15 12 30 00.00     -.50  1500.00 44000.00  25.0  30.0", true, ms(15, 12, 30, 0), {-50, 150000, 4400000, 250, 300}},
         {"2007 05 15 12 30 00.00 20000.00  1500.00 44000.00 25.0 30.0 7", true, ms(15, 12, 30, 0), {2000000, 150000, 4400000, 250, 300}},
+        // Integer fields of ten digits and more, as the data file reader takes them.
+        {"0000000002007 0000000005 15 12 30 30.5 1 2 3 4 5", true, ms(15, 12, 30, 30, 500), {100, 200, 300, 40, 50}},
+        {"2007 05 15 12 0000000000030 30.5 1 2 3 4 5", true, ms(15, 12, 30, 30, 500), {100, 200, 300, 40, 50}},
+        {"2007 05 15 12 0000000065536 30.5 1 2 3 4 5", false, 0, {}},
     };
     for (const auto& c : cases) {
         // A trailing space moves a device line off its columns: the field reader must agree.
@@ -142,10 +155,13 @@ TEST(RecordTitle, OneFileOrTheFirstAndLastOfSeveral) {
 TEST(RecordLoader, ReportsAnUnreadableFileAndLoadsTheOthers) {
     test::ScratchDir dir;
     write(dir.file("a.pc"), std::string(kHeader) + "2007 05 15 10 00 00.00 1.00 2.00 3.00 4.0 5.0\r\n");
-    const RecordLoadResult r = RecordLoader().load({dir.file("a.pc"), dir.file("gone.pc")});
+    // Only regular files are read: a FIFO would block in open(), /dev/zero never end.
+    const std::string fifo = dir.file("fifo.pc");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const RecordLoadResult r = RecordLoader().load({dir.file("a.pc"), dir.file("gone.pc"), fifo, "/dev/zero"});
     EXPECT_EQ(r.record.size(), 1u);
-    ASSERT_EQ(r.failures.size(), 1u);
-    EXPECT_NE(r.failures[0].find("gone.pc"), std::string::npos);
+    EXPECT_EQ(r.failures, (std::vector<std::string>{"Cannot open " + dir.file("gone.pc") + ": No such file or directory",
+                                                    fifo + " is not a regular file", "/dev/zero is not a regular file"}));
 }
 
 TEST(RecordLoader, RefusesARecordLargerThanTheMemoryAllowed) {
@@ -161,7 +177,57 @@ TEST(RecordLoader, RefusesARecordLargerThanTheMemoryAllowed) {
     EXPECT_NE(r.message.find("memory"), std::string::npos);
 }
 
-TEST(RecordLoader, ReportsProgressAndStopsWhenAsked) {
+std::string dataLine(int i, std::size_t width);
+
+TEST(MemoryBudget, ReadsTheSystemsLimits) {
+    EXPECT_EQ(kilobyteField("MemTotal:  8000 kB\nMemAvailable:    1234 kB\n", "MemAvailable"), 1234u * 1024);
+    EXPECT_EQ(kilobyteField("Name:\tx\nVmSize:\t  204800 kB\n", "VmSize"), 204800u * 1024);
+    EXPECT_EQ(kilobyteField("MemAvailableX: 5 kB\n", "MemAvailable"), std::nullopt);
+    EXPECT_EQ(kilobyteField("MemAvailable: 5 MB\n", "MemAvailable"), std::nullopt);
+    EXPECT_EQ(cgroupV2Path("12:memory:/x\n0::/user.slice/app.scope\n"), "/user.slice/app.scope");
+    EXPECT_EQ(cgroupV2Path("0::/\n"), "/");
+    EXPECT_EQ(cgroupV2Path("0::/../sibling\n"), std::nullopt);
+    EXPECT_EQ(cgroupV2Path("4:memory:/docker/x\n"), std::nullopt);
+    EXPECT_EQ(cgroupRoom("1073741824\n", "73741824\n"), 1'000'000'000u);
+    EXPECT_EQ(cgroupRoom("1000\n", "2000\n"), 0u);
+    EXPECT_EQ(cgroupRoom("max\n", "2000\n"), std::nullopt);
+    // A month of daily files at 10 Hz: every sample costs its columns with F and the sort's temporaries.
+    const std::uint64_t samples = 26'784'000;
+    EXPECT_GE(estimatedLoadBytes(samples * 58, 5'000'000, 2), samples * (8 + 6 * 4 + 4 + 8));
+}
+
+// Under an address-space limit (in a child, so the test binary keeps its own)
+// the room is what the limit leaves, and a load that does not fit is refused
+// with a message: the child is never aborted.
+TEST(MemoryBudget, AnAddressSpaceLimitIsHeededWithoutAbort) {
+    test::ScratchDir dir;
+    std::string text;
+    for (int i = 0; i < 100'000; ++i) text += dataLine(i % 86'000, 0) + "\r\n";
+    write(dir.file("a.pc"), text);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::optional<std::uint64_t> before = availableMemoryBytes();
+        std::string status;
+        int code = readRegularFile("/proc/self/status", status) ? 0 : 1;
+        const std::uint64_t room = std::uint64_t{24} << 20;
+        const rlimit limit{*kilobyteField(status, "VmSize") + room, RLIM_INFINITY};
+        code |= ::setrlimit(RLIMIT_AS, &limit) == 0 ? 0 : 2;
+        const std::optional<std::uint64_t> after = availableMemoryBytes();
+        if (!before || !after || *after > room || *after >= *before) code |= 4;
+        RecordLoadOptions options;
+        options.totalField = true;
+        const RecordLoadResult r = RecordLoader(options).load({dir.file("a.pc")});
+        if (r.status != RecordLoadResult::Status::Refused || !r.message.starts_with("Not enough memory for the record of 1 file(s)")) code |= 8;
+        std::_Exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(RecordLoader, ReportsProgressAsTheTextIsRead) {
     test::ScratchDir dir;
     std::vector<std::string> files;
     for (int d = 1; d <= 3; ++d) {
@@ -182,11 +248,124 @@ TEST(RecordLoader, ReportsProgressAndStopsWhenAsked) {
     EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end()), shown.end());  // only changes
     EXPECT_EQ(shown.back(), 100);
 
-    RecordLoadOptions stopped;
-    stopped.cancelled = [] { return true; };
-    const RecordLoadResult none = RecordLoader(stopped).load(files);
-    EXPECT_EQ(none.status, RecordLoadResult::Status::Cancelled);
-    EXPECT_EQ(none.record.size(), 0u);
+}
+
+TEST(RecordLoader, AStoppedLoadLeavesNoRecord) {
+    test::ScratchDir dir;
+    std::vector<std::string> files;
+    for (int d = 1; d <= 4; ++d) {
+        std::string text = kHeader;
+        for (int s = 0; s < 3000; ++s) {
+            text += "2007 05 0" + std::to_string(d) + " 10 " + (s / 60 < 10 ? "0" : "") + std::to_string(s / 60) + " " +
+                    (s % 60 < 10 ? "0" : "") + std::to_string(s % 60) + ".00 1.00 2.00 3.00 4.0 5.0\r\n";
+        }
+        files.push_back(dir.file("d" + std::to_string(d) + ".pc"));
+        write(files.back(), text);
+    }
+    enum class How { NotStopped, TokenBefore, CancelledCallback, TokenAtFirstProgress, TokenFromAnotherThread };
+    struct Case {
+        const char* what;
+        How how;
+        RecordLoadResult::Status status;
+        std::size_t samples;
+    };
+    const std::vector<Case> cases{
+        {"not stopped", How::NotStopped, RecordLoadResult::Status::Loaded, 12000},
+        {"stop asked before", How::TokenBefore, RecordLoadResult::Status::Cancelled, 0},
+        {"cancelled() says so", How::CancelledCallback, RecordLoadResult::Status::Cancelled, 0},
+        {"stop asked at the first progress", How::TokenAtFirstProgress, RecordLoadResult::Status::Cancelled, 0},
+        {"stop asked from another thread", How::TokenFromAnotherThread, RecordLoadResult::Status::Cancelled, 0},
+    };
+    for (const auto& c : cases) {
+        std::stop_source source;
+        RecordLoadOptions options;
+        options.stop = source.get_token();
+        if (c.how == How::TokenBefore) source.request_stop();
+        if (c.how == How::CancelledCallback) options.cancelled = [] { return true; };
+        if (c.how == How::TokenAtFirstProgress) options.onProgress = [&](int) { source.request_stop(); };
+        RecordLoadResult r;
+        if (c.how == How::TokenFromAnotherThread) {
+            // The window's way: the load on a worker, Cancel on the window's thread.
+            std::jthread worker([&] { r = RecordLoader(options).load(files); });
+            source.request_stop();
+        } else {
+            r = RecordLoader(options).load(files);
+        }
+        // A stop asked from another thread may come after the last file: then the load is whole.
+        if (c.how == How::TokenFromAnotherThread && r.status == RecordLoadResult::Status::Loaded) {
+            EXPECT_EQ(r.record.size(), 12000u) << c.what;
+            continue;
+        }
+        EXPECT_EQ(r.status, c.status) << c.what;
+        EXPECT_EQ(r.record.size(), c.samples) << c.what;
+        if (c.status == RecordLoadResult::Status::Cancelled) {
+            EXPECT_TRUE(r.files.empty() && r.errorLines.empty() && r.failures.empty()) << c.what;
+        }
+    }
+}
+
+TEST(RecordLoader, LinesSharingAStampAreSpreadAndAnOverlappingCopyAddsNothing) {
+    // A converted file at four samples a second (whole seconds only), and a
+    // second file repeating it and going on for half a second more.
+    std::string a = kHeader, b = kHeader;
+    for (int s = 0; s < 2; ++s) {
+        for (int k = 0; k < 4; ++k) {
+            const std::string line = "2007 05 15 10 00 0" + std::to_string(s) + ".00 1.0" + std::to_string(s * 4 + k) +
+                                     " 2.00 3.00 4.0 5.0\r\n";
+            a += line;
+            b += line;
+        }
+    }
+    b += "2007 05 15 10 00 02.00 2.00 2.00 3.00 4.0 5.0\r\n2007 05 15 10 00 02.00 2.01 2.00 3.00 4.0 5.0\r\n";
+    test::ScratchDir dir;
+    write(dir.file("a.fl"), a);
+    write(dir.file("b.fl"), b);
+    const RecordLoadResult r = RecordLoader().load({dir.file("b.fl"), dir.file("a.fl")});
+    ASSERT_EQ(r.status, RecordLoadResult::Status::Loaded);
+    const std::int64_t t0 = ms(15, 10, 0, 0);
+    std::vector<std::int64_t> times;
+    for (const std::int64_t t : r.record.times()) times.push_back(t - t0);
+    EXPECT_EQ(times, (std::vector<std::int64_t>{0, 250, 500, 750, 1000, 1250, 1500, 1750, 2000, 2500}));
+    EXPECT_EQ(std::vector<std::int32_t>(r.record.column(0).begin(), r.record.column(0).end()),
+              (std::vector<std::int32_t>{100, 101, 102, 103, 104, 105, 106, 107, 200, 201}));
+    EXPECT_EQ(r.repeatsDropped, 8u);
+}
+
+std::string dataLine(int i, std::size_t width) {
+    const std::string line = "2007 05 15 " + std::to_string(10 + i / 3600) + " " + std::to_string(i / 60 % 60) + " " +
+                             std::to_string(i % 60) + " 1.00 2.00 3.00 4.0 5.0";
+    return std::string(width > line.size() ? width - line.size() : 0, ' ') + line;
+}
+
+// Lines end wherever the 1 MiB read blocks fall, and the last one may end in CR alone.
+TEST(RecordLoader, ReadsEveryLineWhateverItsEnd) {
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    // The longest line the loader takes, its CR the last byte of the first block.
+    std::string atBoundary;
+    int n = 0;
+    const std::size_t longStart = kBlock - 1 - RecordLoader::kMaxLineLength;
+    while (longStart - atBoundary.size() >= 2100) atBoundary += dataLine(n++, 2000) + "\r\n";
+    atBoundary += dataLine(n++, longStart - atBoundary.size() - 2) + "\r\n";
+    atBoundary += dataLine(n++, RecordLoader::kMaxLineLength) + "\r\n";
+    atBoundary += dataLine(n++, 0) + "\r\n";
+    ASSERT_EQ(atBoundary[kBlock - 1], '\r');
+    struct Case {
+        std::string text;
+        std::size_t samples;
+    };
+    const std::vector<Case> cases{
+        {dataLine(0, 0) + "\r\n" + dataLine(1, 0) + "\r", 2},
+        {dataLine(0, 0) + "\r\n" + dataLine(1, 0) + "\n", 2},
+        {dataLine(0, 0) + "\n" + dataLine(1, 0), 2},
+        {atBoundary, static_cast<std::size_t>(n)},
+    };
+    test::ScratchDir dir;
+    for (const auto& c : cases) {
+        write(dir.file("e.pc"), c.text);
+        const RecordLoadResult r = RecordLoader().load({dir.file("e.pc")});
+        EXPECT_EQ(r.record.size(), c.samples) << c.text.size();
+        EXPECT_EQ(r.errorLineCount, 0u) << c.text.size();
+    }
 }
 
 TEST(RecordLoader, AnOverlongLineIsOneErrorLine) {

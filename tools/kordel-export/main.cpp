@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -226,9 +227,7 @@ int writePicture(kordel::Record record, const std::string& elements, const Optio
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     kordel::ProgramCommandLine cli(
         QStringLiteral("kordel-export"),
         QStringLiteral("Exports Kordel-K5 data files (*.pc, *.fl), IAGA-2002 files, or folders of them,\n"
@@ -267,4 +266,17 @@ int main(int argc, char** argv) {
     }
     const int written = writeOutput(ex, options);
     return written != 0 || inputsFailed || ex.samplesOutsideYears() > 0 ? kFailed : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // A record, its F or its means larger than the memory left: a message
+        // and exit status 1, as for any output that could not be written.
+        say("Not enough memory for the export; export fewer files or a shorter time (--from, --to).");
+        return kFailed;
+    }
 }
