@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/fixedformats.h"
+#include "record/timeaxis.h"
 
 namespace kordel {
 
@@ -72,7 +73,10 @@ std::string fixedField(const std::string& text, std::size_t width) {
 
 std::string cutField(const std::string& text, std::size_t width) { return text.substr(0, width); }
 
-std::string formatCursorTime(double dateTime) { return formatTime(fromDateTimeNumber(dateTime)); }
+std::string formatCursorTime(double dateTime) {
+    const CivilDateTime t = fromDateTimeNumber(dateTime);
+    return isoDate(t) + " " + formatTime(t);
+}
 
 std::string formatReadout(const std::string& timeText, const std::array<double, 5>& v) {
     std::string out = "Time: " + timeText + "      ";

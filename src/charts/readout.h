@@ -27,9 +27,9 @@ std::string fixedField(const std::string& text, std::size_t width = 15);
 // `text` cut to at most `width` characters, not padded.
 std::string cutField(const std::string& text, std::size_t width = 15);
 
-// The cursor time as the bottom axis's label format "hh:nn:ss" writes it: the
-// time of day of the date-time number, rounded to the millisecond and then cut
-// to the second; no time-zone shift.
+// The cursor time as "yyyy-mm-dd hh:nn:ss" (the ISO date, then the bottom
+// axis's time format): the date-time number rounded to the millisecond and then
+// cut to the second; no time-zone shift.
 std::string formatCursorTime(double dateTime);
 
 // The whole read-out text for a time text and the values of Bx, By, Bz, Ts, Te.

@@ -20,6 +20,7 @@
 #include "app/applicationsetup.h"
 #include "widgets/zoomler.h"
 #include "app/mainform.h"
+#include "charts/chartview.h"
 #include "charts/channelchart.h"
 #include "files/flashdumpwriter.h"
 #include "files/summarywindow.h"
@@ -77,8 +78,8 @@ protected:
 
 std::vector<int> shownPanelHeights(const TMainForm& f) {
     std::vector<int> h;
-    for (int k = 0; k < TMainForm::kChannels; ++k) {
-        h.push_back(f.Panel[k]->isVisible() ? f.Panel[k]->height() : -1);
+    for (int k = 0; k < kordel::ChartView::kChannels; ++k) {
+        h.push_back(f.charts().Panel[k]->isVisible() ? f.charts().Panel[k]->height() : -1);
     }
     return h;
 }
@@ -90,22 +91,22 @@ TEST_F(MainFormTest, StartsIdleWithTheDesignedWindowWhenThereIsNoSettingsFile) {
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Kordel-K5 - Version 1.4 - 22.05.2007"));
     EXPECT_EQ(f.pos(), QPoint(64, 78));
     EXPECT_EQ(f.size(), QSize(909, 569));
-    EXPECT_FALSE(f.CrossMouseCB->isChecked());
+    EXPECT_FALSE(f.charts().CrossMouseCB->isChecked());
     EXPECT_EQ(f.currentDataFileName(), QStringLiteral("!.pc"));
     EXPECT_EQ(f.linkState(), Idle);
     EXPECT_EQ(f.blockPosition(), 1);
     EXPECT_EQ(f.arrowCounter(), 1);
     EXPECT_EQ(f.lineCount(), 0);
     EXPECT_EQ(f.currentDay(), 0);
-    EXPECT_EQ(f.selectedChart(), -1);
+    EXPECT_EQ(f.charts().selectedChart(), -1);
     EXPECT_FALSE(f.answerFlag());
     EXPECT_FALSE(f.Recentdata1->isEnabled());
 
-    const int h = (f.PanelArea->height() - 6) / 5;
+    const int h = (f.charts().PanelArea->height() - 6) / 5;
     const auto heights = shownPanelHeights(f);
     for (int k = 0; k < 4; ++k) EXPECT_EQ(heights[k], h) << k;
-    EXPECT_EQ(heights[4], f.PanelArea->height() - f.Panel[4]->y());
-    for (int k = 0; k < 4; ++k) EXPECT_TRUE(f.Splitter[k]->isVisible()) << k;
+    EXPECT_EQ(heights[4], f.charts().PanelArea->height() - f.charts().Panel[4]->y());
+    for (int k = 0; k < 4; ++k) EXPECT_TRUE(f.charts().Splitter[k]->isVisible()) << k;
 
     // The progress bar lies over status panel 1.
     EXPECT_EQ(f.ProgressBar1->geometry().left(), f.StatusPanel[1]->x());
@@ -118,15 +119,15 @@ TEST_F(MainFormTest, ControlsCarryTheirCaptionsAndHints) {
     TMainForm& f = start();
     const char* captions[] = {"B&x", "B&y", "B&z", "T&s", "T&e"};
     for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(f.CheckBox[k]->text(), QString::fromLatin1(captions[k]));
-        EXPECT_TRUE(f.CheckBox[k]->isChecked());
+        EXPECT_EQ(f.charts().CheckBox[k]->text(), QString::fromLatin1(captions[k]));
+        EXPECT_TRUE(f.charts().CheckBox[k]->isChecked());
     }
     const std::pair<QWidget*, const char*> hints[] = {
         {f.SpeedButton8, "Record"}, {f.SpeedButton7, "Stop"}, {f.SpeedButton3, "Flash"},
-        {f.SpeedButton6, "log-file"}, {f.Panel8, "Record"}, {f.SpeedButton9, "Range"},
-        {f.SpeedButton10, "Zoom"}};
+        {f.SpeedButton6, "log-file"}, {f.Panel8, "Record"}, {f.charts().SpeedButton9, "Range"},
+        {f.charts().SpeedButton10, "Zoom"}};
     for (auto [w, hint] : hints) EXPECT_EQ(w->toolTip(), QString::fromLatin1(hint));
-    EXPECT_EQ(f.CrossMouseCB->text(), QStringLiteral("Mouse"));
+    EXPECT_EQ(f.charts().CrossMouseCB->text(), QStringLiteral("Mouse"));
     EXPECT_EQ(f.OpenDATA1->text(), QStringLiteral("&Open file"));
     EXPECT_EQ(f.Recentdata1->title(), QStringLiteral("List of files..."));
     EXPECT_EQ(f.Exit1->text(), QStringLiteral("&Exit"));
@@ -175,10 +176,10 @@ TEST_F(MainFormTest, InstalledProgramKeepsItsSettingsInTheUsersFolderAndSaysWher
 
 TEST_F(MainFormTest, SettingsAreWrittenAtCloseAndReadBack) {
     start();
-    form_->CheckBox[2]->setChecked(false);
-    form_->CrossMouseCB->setChecked(true);
-    form_->AutoYCB->setChecked(true);
-    form_->CheckBox[5]->setChecked(true);
+    form_->charts().CheckBox[2]->setChecked(false);
+    form_->charts().CrossMouseCB->setChecked(true);
+    form_->charts().AutoYCB->setChecked(true);
+    form_->charts().CheckBox[5]->setChecked(true);
     stop();
 
     QSettings ini(iniPath(), QSettings::IniFormat);
@@ -197,26 +198,26 @@ TEST_F(MainFormTest, SettingsAreWrittenAtCloseAndReadBack) {
     ini.endGroup();
 
     TMainForm& f = start();
-    EXPECT_FALSE(f.CheckBox[2]->isChecked());
-    EXPECT_FALSE(f.Panel[2]->isVisible());
-    EXPECT_TRUE(f.CrossMouseCB->isChecked());
-    EXPECT_TRUE(f.AutoYCB->isChecked());
-    EXPECT_TRUE(f.Panel[5]->isVisible());
+    EXPECT_FALSE(f.charts().CheckBox[2]->isChecked());
+    EXPECT_FALSE(f.charts().Panel[2]->isVisible());
+    EXPECT_TRUE(f.charts().CrossMouseCB->isChecked());
+    EXPECT_TRUE(f.charts().AutoYCB->isChecked());
+    EXPECT_TRUE(f.charts().Panel[5]->isVisible());
 }
 
 TEST_F(MainFormTest, AStoredUncheckedBzHidesItsPanelAndTheOthersShareTheHeight) {
     writeIni("[TMainForm]\nCheckBox2_Checked=False\n");
     TMainForm& f = start();
-    EXPECT_FALSE(f.CheckBox[2]->isChecked());
-    const int h = (f.PanelArea->height() - 6) / 4;
+    EXPECT_FALSE(f.charts().CheckBox[2]->isChecked());
+    const int h = (f.charts().PanelArea->height() - 6) / 4;
     const auto heights = shownPanelHeights(f);
     EXPECT_EQ(heights[0], h);
     EXPECT_EQ(heights[1], h);
     EXPECT_EQ(heights[2], -1);
     EXPECT_EQ(heights[3], h);
-    EXPECT_EQ(heights[4], f.PanelArea->height() - f.Panel[4]->y());
-    EXPECT_FALSE(f.Splitter[2]->isVisible());
-    EXPECT_TRUE(f.Splitter[3]->isVisible());
+    EXPECT_EQ(heights[4], f.charts().PanelArea->height() - f.charts().Panel[4]->y());
+    EXPECT_FALSE(f.charts().Splitter[2]->isVisible());
+    EXPECT_TRUE(f.charts().Splitter[3]->isVisible());
 }
 
 TEST_F(MainFormTest, AllChannelsStoredOffLeaveTheLastOneShown) {
@@ -224,25 +225,25 @@ TEST_F(MainFormTest, AllChannelsStoredOffLeaveTheLastOneShown) {
              "CheckBox3_Checked=False\nCheckBox4_Checked=False\n");
     TMainForm& f = start();
     for (int k = 0; k < 4; ++k) {
-        EXPECT_FALSE(f.CheckBox[k]->isChecked()) << k;
-        EXPECT_FALSE(f.Panel[k]->isVisible()) << k;
-        EXPECT_FALSE(f.Splitter[k]->isVisible()) << k;
+        EXPECT_FALSE(f.charts().CheckBox[k]->isChecked()) << k;
+        EXPECT_FALSE(f.charts().Panel[k]->isVisible()) << k;
+        EXPECT_FALSE(f.charts().Splitter[k]->isVisible()) << k;
     }
-    EXPECT_TRUE(f.CheckBox[4]->isChecked());
-    EXPECT_TRUE(f.Panel[4]->isVisible());
-    EXPECT_EQ(f.Panel[4]->geometry(), QRect(0, 0, f.PanelArea->width(), f.PanelArea->height()));
+    EXPECT_TRUE(f.charts().CheckBox[4]->isChecked());
+    EXPECT_TRUE(f.charts().Panel[4]->isVisible());
+    EXPECT_EQ(f.charts().Panel[4]->geometry(), QRect(0, 0, f.charts().PanelArea->width(), f.charts().PanelArea->height()));
 }
 
 TEST_F(MainFormTest, UncheckingTheOnlyShownChannelKeepsIt) {
     TMainForm& f = start();
-    for (int k = 0; k < 4; ++k) QTest::mouseClick(f.CheckBox[k], Qt::LeftButton);
-    const QRect before = f.Panel[4]->geometry();
-    QTest::mouseClick(f.CheckBox[4], Qt::LeftButton);
-    EXPECT_TRUE(f.CheckBox[4]->isChecked());
-    EXPECT_EQ(f.Panel[4]->geometry(), before);
-    QTest::mouseClick(f.CheckBox[1], Qt::LeftButton);  // back in its channel order
-    EXPECT_EQ(f.Panel[1]->y(), 0);
-    EXPECT_GT(f.Panel[4]->y(), f.Panel[1]->y());
+    for (int k = 0; k < 4; ++k) QTest::mouseClick(f.charts().CheckBox[k], Qt::LeftButton);
+    const QRect before = f.charts().Panel[4]->geometry();
+    QTest::mouseClick(f.charts().CheckBox[4], Qt::LeftButton);
+    EXPECT_TRUE(f.charts().CheckBox[4]->isChecked());
+    EXPECT_EQ(f.charts().Panel[4]->geometry(), before);
+    QTest::mouseClick(f.charts().CheckBox[1], Qt::LeftButton);  // back in its channel order
+    EXPECT_EQ(f.charts().Panel[1]->y(), 0);
+    EXPECT_GT(f.charts().Panel[4]->y(), f.charts().Panel[1]->y());
 }
 
 TEST_F(MainFormTest, PlacementIsRestoredOnlyAtTheSameResolution) {
@@ -272,13 +273,13 @@ TEST_F(MainFormTest, PlacementIsRestoredOnlyAtTheSameResolution) {
 TEST_F(MainFormTest, ANegativeFormVersionAppliesNothing) {
     writeIni("[TMainForm]\nFormVersion=-1\nCheckBox2_Checked=False\n");
     TMainForm& f = start();
-    EXPECT_TRUE(f.CheckBox[2]->isChecked());
+    EXPECT_TRUE(f.charts().CheckBox[2]->isChecked());
 }
 
 TEST_F(MainFormTest, UnreadableValuesLeaveTheDesignedOnes) {
     writeIni("[TMainForm]\nCheckBox2_Checked=maybe\nPanel0_Height=tall\nNormPos=1,2,3\n");
     TMainForm& f = start();
-    EXPECT_TRUE(f.CheckBox[2]->isChecked());
+    EXPECT_TRUE(f.charts().CheckBox[2]->isChecked());
     EXPECT_EQ(f.size(), QSize(909, 569));
 }
 
@@ -328,15 +329,15 @@ TEST_F(MainFormTest, AnIaga2002FileOpensWithItsElementsAsCaptions) {
     ASSERT_TRUE(f.LoadDataFile(file));
     const char* const captions[] = {"H", "D", "Z", "F"};
     for (int k = 0; k < 4; ++k) {
-        EXPECT_EQ(f.Chart[k]->yAxis->label(), QString::fromLatin1(captions[k])) << k;
-        EXPECT_TRUE(f.CheckBox[k]->isChecked()) << k;
+        EXPECT_EQ(f.charts().Chart[k]->yAxis->label(), QString::fromLatin1(captions[k])) << k;
+        EXPECT_TRUE(f.charts().CheckBox[k]->isChecked()) << k;
     }
-    EXPECT_FALSE(f.CheckBox[4]->isChecked());
-    EXPECT_FALSE(f.CheckBox[5]->isChecked());
-    ASSERT_NE(f.Chart[3]->record(), nullptr);
-    EXPECT_DOUBLE_EQ(f.Chart[3]->maxY(), 48401.00);  // the file's own F
-    EXPECT_DOUBLE_EQ(f.Chart[1]->maxY(), 120.75);
-    EXPECT_TRUE(std::isnan(f.Chart[2]->record()->value(2, 1)));
+    EXPECT_FALSE(f.charts().CheckBox[4]->isChecked());
+    EXPECT_FALSE(f.charts().CheckBox[5]->isChecked());
+    ASSERT_NE(f.charts().Chart[3]->record(), nullptr);
+    EXPECT_DOUBLE_EQ(f.charts().Chart[3]->maxY(), 48401.00);  // the file's own F
+    EXPECT_DOUBLE_EQ(f.charts().Chart[1]->maxY(), 120.75);
+    EXPECT_TRUE(std::isnan(f.charts().Chart[2]->record()->value(2, 1)));
     EXPECT_TRUE(dialogs_.errors.isEmpty());
 }
 
@@ -408,18 +409,18 @@ struct KeyCounter : QObject {
 
 TEST_F(MainFormTest, PageDownMovesTheTimeWindowAndStillReachesTheFocusedControl) {
     TMainForm& f = start();
-    TZoomler* x = f.XZoomlerBar();
+    TZoomler* x = f.charts().XZoomlerBar();
     x->SetRange(0, 90, 0, 9);
     KeyCounter counter;
-    f.CheckBox[1]->installEventFilter(&counter);
-    f.CheckBox[1]->setFocus();
-    QTest::keyClick(f.CheckBox[1], Qt::Key_PageDown);
+    f.charts().CheckBox[1]->installEventFilter(&counter);
+    f.charts().CheckBox[1]->setFocus();
+    QTest::keyClick(f.charts().CheckBox[1], Qt::Key_PageDown);
     EXPECT_EQ(x->Start(), 9.0);
     EXPECT_EQ(x->Finish(), 18.0);
     EXPECT_EQ(counter.presses, 1);  // not consumed
-    QTest::keyClick(f.CheckBox[1], Qt::Key_Space);  // other keys are the control's alone
+    QTest::keyClick(f.charts().CheckBox[1], Qt::Key_Space);  // other keys are the control's alone
     EXPECT_EQ(x->Start(), 9.0);
-    EXPECT_FALSE(f.CheckBox[1]->isChecked());
+    EXPECT_FALSE(f.charts().CheckBox[1]->isChecked());
 }
 
 TEST_F(MainFormTest, TheFlashButtonConvertsTheChosenDumpBesideIt) {

@@ -458,16 +458,16 @@ TEST(ChannelChart, TimeLabelsCarryTheDateAcrossMidnightAndOnLongWindows) {
         bool dated;     // every label carries the date
     } cases[] = {
         {day(22, 10, 0), day(22, 11, 0), QStringLiteral("10:30:00"), false},
-        {day(22, 23, 30), day(23, 0, 30), QStringLiteral("23/05/2007\n00:00:00"), true},
-        {day(22, 0, 0), day(24, 12, 0), QStringLiteral("23/05/2007\n00:00"), true},
-        {day(1, 0, 0), day(29, 0, 0), QStringLiteral("12/05/2007"), true},
+        {day(22, 23, 30), day(23, 0, 30), QStringLiteral("2007-05-23\n00:00:00"), true},
+        {day(22, 0, 0), day(24, 12, 0), QStringLiteral("2007-05-23\n00:00"), true},
+        {day(1, 0, 0), day(29, 0, 0), QStringLiteral("2007-05-12"), true},
     };
     for (const auto& row : cases) {
         c->setTimeAxis(row.from, row.to);
         c->replotNow();
         const QVector<QString> labels = c->xAxis->tickVectorLabels();
         EXPECT_TRUE(labels.contains(row.label)) << QStringList(labels.begin(), labels.end()).join(',').toStdString();
-        for (const QString& l : labels) EXPECT_EQ(l.contains(QStringLiteral("/2007")), row.dated) << l.toStdString();
+        for (const QString& l : labels) EXPECT_EQ(l.contains(QStringLiteral("2007-05-")), row.dated) << l.toStdString();
     }
 }
 
