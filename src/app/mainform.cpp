@@ -437,7 +437,7 @@ void TMainForm::createCapabilities() {
     SpeedButton3->setDefaultAction(flash_->convertAction());
     export_ = new kordel::RecordExport(this, [this] {
         const kordel::AxisRange window = charts_->Chart[0]->timeAxis();
-        return kordel::RecordExport::View{charts_->Chart[0]->record(), window.min, window.max};
+        return kordel::RecordExport::View{charts_->shownRecord(), window.min, window.max, charts_->state()};
     });
     placeCapability(export_);
     const QList<QAction*> fileActions = N5->actions();

@@ -67,6 +67,39 @@ std::optional<std::size_t> channelOfChart(const Record& record, int k) {
     return std::nullopt;
 }
 
+// A kind's check boxes in the settings file: "H_D_Z_F:111100;…".
+QString shownByKindText(const std::map<std::string, std::array<bool, ChartView::kChannels>>& shown) {
+    QStringList parts;
+    for (const auto& [kind, boxes] : shown) {
+        QString bits;
+        for (bool b : boxes) bits += b ? QLatin1Char('1') : QLatin1Char('0');
+        parts << QString::fromStdString(kind) + QLatin1Char(':') + bits;
+    }
+    return parts.join(QLatin1Char(';'));
+}
+
+std::map<std::string, std::array<bool, ChartView::kChannels>> shownByKindOf(const QString& text) {
+    std::map<std::string, std::array<bool, ChartView::kChannels>> shown;
+    for (const QString& part : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QStringList kv = part.split(QLatin1Char(':'));
+        if (kv.size() != 2 || kv[1].size() != ChartView::kChannels || kv[0].isEmpty()) continue;
+        const bool plain = std::all_of(kv[0].begin(), kv[0].end(), [](QChar c) {
+            return c.isLetterOrNumber() || c == QLatin1Char('_');
+        });
+        if (!plain) continue;
+        std::array<bool, ChartView::kChannels> boxes{};
+        bool valid = true;
+        for (int k = 0; k < ChartView::kChannels; ++k) {
+            valid = valid && (kv[1][k] == QLatin1Char('0') || kv[1][k] == QLatin1Char('1'));
+            boxes[k] = kv[1][k] == QLatin1Char('1');
+        }
+        if (valid) shown[kv[0].toStdString()] = boxes;
+    }
+    return shown;
+}
+
+const QString kShownByKindKey = QStringLiteral("ShownChannelsByKind");
+
 
 }  // namespace
 
@@ -79,6 +112,14 @@ ChartView::ChartView(QWidget* controls, std::function<bool()> recording, std::fu
     setMinimumHeight(kChannels * 24 + (kChannels - 1) * 3);
     buildControls(controls);
     buildChannelPanels();
+    kind_ = Record::dataFileKind();
+    const auto own = Record::dataFileChannels();
+    for (int k = 0; k < kChannels; ++k) {
+        channelOnChart_[k] = k;
+        const ChannelInfo& info = k < static_cast<int>(own.size()) ? own[static_cast<std::size_t>(k)] : own[0];
+        names_[k] = k == kTotalField ? QStringLiteral("F") : QString::fromStdString(info.name);
+        units_[k] = QString::fromStdString(info.unit);
+    }
 }
 
 ChartView::~ChartView() = default;
@@ -202,10 +243,20 @@ void ChartView::LayoutChannels() {
 
 void ChartView::applyLayout() {
     const int w = width();
+    int lowest = -1;
     for (int k = 0; k < kChannels; ++k) {
         const Strip& p = layout_.panel(k);
         Panel[k]->setGeometry(0, p.top, w, p.height);
         Panel[k]->setVisible(p.shown);
+        if (p.shown) lowest = k;
+    }
+    // The clock the times are in is named once, under the lowest time axis.
+    for (int k = 0; k < kChannels; ++k) {
+        const QString label = k == lowest ? instrumentClockName() : QString();
+        if (Chart[k]->xAxis->label() != label) {
+            Chart[k]->xAxis->setLabel(label);
+            Chart[k]->requestReplot();
+        }
     }
     for (int k = 0; k < kChannels - 1; ++k) {
         // The splitter's grab area reaches kSplitterGrip pixels over the panels
@@ -249,13 +300,77 @@ ChartViewState ChartView::state() const {
     s.time = Chart[0]->timeAxis();
     for (int k = 0; k < kChannels; ++k) {
         s.values[k] = Chart[k]->valueAxis();
-        s.shown[k] = CheckBox[k]->isChecked();
-        s.heights[k] = layout_.panel(k).height;
-        s.names[k] = Chart[k]->yAxis->label();
+        s.shown[k] = layout_.shown(k);
+        s.heights[k] = Chart[k]->height();
+        s.names[k] = names_[k];
+        s.units[k] = units_[k];
+        s.captions[k] = Chart[k]->yAxis->label();
+        s.channels[k] = channelOnChart_[k];
     }
+    s.chartWidth = Chart[0]->width();
     s.autoY = AutoYCB->isChecked();
+    s.timeReference = instrumentClockName();
     s.size = size();
     return s;
+}
+
+std::shared_ptr<const Record> ChartView::shownRecord() const { return Chart[0]->sharedRecord(); }
+
+std::array<bool, ChartView::kChannels> ChartView::checkedBoxes() const {
+    std::array<bool, kChannels> checked{};
+    for (int k = 0; k < kChannels; ++k) checked[k] = CheckBox[k]->isChecked();
+    return checked;
+}
+
+void ChartView::setCheckedBoxes(const std::array<bool, kChannels>& checked) {
+    // All at once: one at a time, the rule that keeps the last chart shown
+    // would refuse a step on the way.
+    for (int k = 0; k < kChannels; ++k) {
+        const QSignalBlocker quiet(CheckBox[k]);
+        CheckBox[k]->setChecked(checked[k] && channelOnChart_[k] >= 0);
+    }
+    if (!std::any_of(CheckBox.begin(), CheckBox.end(), [](const QCheckBox* b) { return b->isChecked(); })) {
+        // Nothing of the remembered choice is there: the first channel is shown.
+        for (int k = 0; k < kChannels; ++k) {
+            if (channelOnChart_[k] < 0) continue;
+            const QSignalBlocker quiet(CheckBox[k]);
+            CheckBox[k]->setChecked(true);
+            break;
+        }
+    }
+    LayoutChannels();
+}
+
+void ChartView::takeChannels(const Record& record, bool elements) {
+    const std::string kind = record.kind();
+    const bool own = kind == Record::dataFileKind();
+    for (int k = 0; k < kChannels; ++k) {
+        std::optional<std::size_t> c;
+        if (elements) {
+            if (k < 4 && static_cast<std::size_t>(k) < record.channelCount()) c = static_cast<std::size_t>(k);
+        } else {
+            c = channelOfChart(record, k);
+        }
+        // Our own files' F is computed when it is asked for: its box stays.
+        if (own && k == kTotalField) c = c.value_or(record.channelCount());
+        channelOnChart_[k] = c ? static_cast<int>(*c) : -1;
+        const bool present = c && *c < record.channelCount();
+        names_[k] = present ? QString::fromStdString(record.channel(*c).name) : (own && k == kTotalField ? QStringLiteral("F") : QString());
+        units_[k] = present ? QString::fromStdString(record.channel(*c).unit) : (own && k == kTotalField ? QStringLiteral("nT") : QString());
+        CheckBox[k]->setText(own ? QString::fromLatin1(kChannelCaptions[k]) : names_[k]);
+        CheckBox[k]->setVisible(own || present);
+        Chart[k]->setCaption(own || !present ? QString() : names_[k] + QStringLiteral(", ") + units_[k]);
+    }
+    if (kind == kind_) return;
+    shownByKind_[kind_] = checkedBoxes();
+    kind_ = kind;
+    std::array<bool, kChannels> checked{};
+    if (const auto it = shownByKind_.find(kind); it != shownByKind_.end()) {
+        checked = it->second;
+    } else {
+        for (int k = 0; k < kChannels; ++k) checked[k] = channelOnChart_[k] >= 0 && !(own && k == kTotalField);
+    }
+    setCheckedBoxes(checked);
 }
 
 void ChartView::restoreSettings(const SettingsStore& settings, const QString& section) {
@@ -277,6 +392,9 @@ void ChartView::restoreSettings(const SettingsStore& settings, const QString& se
             CheckBox[k]->setChecked(*b);
         }
     }
+    for (const auto& [kind, boxes] : shownByKindOf(settings.value(section, kShownByKindKey).value_or(QString()))) {
+        if (kind != kind_) shownByKind_[kind] = boxes;
+    }
 }
 
 void ChartView::saveSettings(SettingsStore& s, const QString& section) const {
@@ -285,9 +403,17 @@ void ChartView::saveSettings(SettingsStore& s, const QString& section) const {
     }
     s.setValue(section, QStringLiteral("CrossMouseCB_Checked"), fromBool(CrossMouseCB->isChecked()));
     s.setValue(section, QStringLiteral("AutoYCB_Checked"), fromBool(AutoYCB->isChecked()));
+    // The check boxes' own keys keep our daily files' choice, whatever is shown
+    // at the end; every other kind of record keeps its own under one key.
+    auto shown = shownByKind_;
+    shown[kind_] = checkedBoxes();
+    const auto own = shown.find(Record::dataFileKind());
     for (int k = 0; k < kChannels; ++k) {
-        s.setValue(section, QStringLiteral("CheckBox%1_Checked").arg(k), fromBool(CheckBox[k]->isChecked()));
+        const bool checked = own != shown.end() ? own->second[k] : CheckBox[k]->isChecked();
+        s.setValue(section, QStringLiteral("CheckBox%1_Checked").arg(k), fromBool(checked));
     }
+    if (own != shown.end()) shown.erase(own);
+    s.setValue(section, kShownByKindKey, shownByKindText(shown));
 }
 
 // ---- the data shown ----
@@ -312,6 +438,7 @@ void ChartView::appendSample(double x, const std::array<double, 5>& values) {
             for (int k = 0; k < kChannels; ++k) {
                 Chart[k]->showRecord(live_, channelOfChart(*live_, k).value_or(live_->channelCount()));
             }
+            takeChannels(*live_, false);
         }
         std::array<std::int32_t, 6> raw{};
         const auto scaled = [this](std::size_t c, double v) {
@@ -364,20 +491,19 @@ void ChartView::followLatest() {
 
 void ChartView::showRecord(const std::shared_ptr<const Record>& record) {
     for (int k = 0; k < kChannels; ++k) {
-        Chart[k]->setCaption({});
         Chart[k]->showRecord(record, channelOfChart(*record, k).value_or(record->channelCount()));
     }
+    takeChannels(*record, false);
     redrawCursorLines();
 }
 
 void ChartView::showElements(const std::shared_ptr<const Record>& record, const std::string& elements) {
-    // The file's own F stands on the fourth chart; no F is computed for such a record.
+    // The file's own F stands among its elements, in the file's order; no F is computed for such a record.
+    const std::size_t n = std::min<std::size_t>(4, std::min(elements.size(), record->channelCount()));
     for (int k = 0; k < kChannels; ++k) {
-        const bool element = k < 4;
-        Chart[k]->showRecord(record, element ? static_cast<std::size_t>(k) : record->channelCount());
-        Chart[k]->setCaption(element ? QString(QChar::fromLatin1(elements[static_cast<std::size_t>(k)])) : QString());
-        CheckBox[k]->setChecked(element);
+        Chart[k]->showRecord(record, static_cast<std::size_t>(k) < n ? static_cast<std::size_t>(k) : record->channelCount());
     }
+    takeChannels(*record, true);
     redrawCursorLines();
 }
 
@@ -677,7 +803,16 @@ void ChartView::showRecordReadout(const Record& record, double time, const AxisR
         return;
     }
     std::string text = "Time: " + formatCursorTime(time);
-    if (i) {
+    if (i && record.kind() != Record::dataFileKind()) {
+        // Another kind of record (an observatory's file): its own channels by
+        // their names and units, and nothing it does not have.
+        std::vector<NamedValue> named;
+        for (std::size_t c = 0; c < record.channelCount(); ++c) {
+            const ChannelInfo& info = record.channel(c);
+            named.push_back({info.name, record.value(c, *i), info.unit});
+        }
+        text = formatNamedReadout(formatCursorTime(time), named);
+    } else if (i) {
         // Inside a gap the read-out holds the time alone.
         std::array<double, 5> values{};
         for (std::size_t k = 0; k < values.size() && k < record.channelCount(); ++k) {

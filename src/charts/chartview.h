@@ -22,7 +22,9 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "charts/channellayout.h"
@@ -47,9 +49,13 @@ struct ChartViewState {
     std::array<AxisRange, kChannels> values{};  // each chart's value window (2 % to 98 % of its height)
     std::array<bool, kChannels> shown{};       // the check boxes
     std::array<QString, kChannels> names{};     // "Bx", "H", "F", …; empty where the source has no such channel
-    std::array<QString, kChannels> units{};     // "nT", "°C", "min", …
-    std::array<int, kChannels> heights{};      // the panels' heights, pixels
+    std::array<QString, kChannels> units{};     // "nT", "°C", "arcmin", …
+    std::array<QString, kChannels> captions{};  // the value axes' titles ("Bx, nT", "D, arcmin")
+    std::array<int, kChannels> channels{};     // the record's channel on each chart, -1 for none
+    std::array<int, kChannels> heights{};      // the charts' heights, pixels
+    int chartWidth = 0;                        // the charts' width, pixels (the panel less its zoom bar)
     bool autoY = false;                        // each value window fits what the time window shows
+    QString timeReference;                     // the time axis's name: "instrument clock", "UT"
     QSize size;                                // the panel area's size, pixels
 };
 
@@ -95,6 +101,10 @@ public:
 
     // ---- state ----
     ChartViewState state() const;
+    // The record the charts show (none before anything was opened or recorded).
+    std::shared_ptr<const Record> shownRecord() const;
+    // The clock the times are in, named under the lowest chart's time axis.
+    static QString instrumentClockName() { return QStringLiteral("instrument clock"); }
     // The check boxes' states and the panels' heights of the settings file.
     void restoreSettings(const SettingsStore& settings, const QString& section);
     void saveSettings(SettingsStore& settings, const QString& section) const;
@@ -179,6 +189,13 @@ private:
     // The time window on the latest kLiveWindow live samples, values fitted.
     void followLatest();
     void showRecordReadout(const Record& record, double time, const AxisRange& visible);
+    // The charts take the record's channels: their names, units and captions,
+    // the check boxes of the channels it has, and the channels last shown for
+    // records of its kind. `elements`: an IAGA-2002 record, its elements on
+    // the first charts in the file's order.
+    void takeChannels(const Record& record, bool elements);
+    std::array<bool, kChannels> checkedBoxes() const;
+    void setCheckedBoxes(const std::array<bool, kChannels>& checked);
     // The time bar's window (all charts) or chart k's value window set as a
     // zoom bar sets it, kept within the bar's range.
     void setTimeWindow(double start, double finish);
@@ -194,6 +211,14 @@ private:
     bool settlePending_ = false;
     int splitterPressHeight_ = 0;
     int selectedChart_ = -1;
+    // The kind of the record shown (Record::kind()) and the check boxes last
+    // set for each other kind, so an observatory's file and our own daily
+    // files each keep their own choice.
+    std::string kind_;
+    std::map<std::string, std::array<bool, kChannels>> shownByKind_;
+    std::array<int, kChannels> channelOnChart_{};
+    std::array<QString, kChannels> names_{};
+    std::array<QString, kChannels> units_{};
 };
 
 }  // namespace kordel

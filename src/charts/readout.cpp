@@ -121,6 +121,17 @@ std::string formatReadout(const std::string& timeText, const std::array<double, 
     return out;
 }
 
+std::string formatNamedReadout(const std::string& timeText, const std::vector<NamedValue>& values) {
+    std::string out = "Time: " + timeText + "      ";
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const NamedValue& v = values[k];
+        std::string value = std::isnan(v.value) ? std::string("-") : formatReadoutValue(v.value);
+        if (!std::isnan(v.value) && !v.unit.empty()) value += " " + v.unit;
+        out += v.name + ": " + (k + 1 < values.size() ? fixedCharacters(value) : value);
+    }
+    return out;
+}
+
 std::string formatLatestSample(int hour, int minute, int second, const std::array<double, 5>& v,
                                double totalField) {
     const std::string nT = " nT";

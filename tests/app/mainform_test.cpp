@@ -317,7 +317,7 @@ TEST_F(MainFormTest, ExportSitsInTheFileMenuWithItsOwnSettingsSection) {
 
 // An IAGA-2002 file, whatever its name, plots its four elements on the first
 // charts captioned by their letters; the other charts are hidden; 99999.00 is a gap.
-TEST_F(MainFormTest, AnIaga2002FileOpensWithItsElementsAsCaptions) {
+TEST_F(MainFormTest, AnIaga2002FileShowsItsOwnChannelsNamesAndUnits) {
     const QString file = startDir_.filePath(QStringLiteral("station.txt"));
     test::writeFile(file,
                     " Format                 IAGA-2002                                    |\r\n"
@@ -327,18 +327,81 @@ TEST_F(MainFormTest, AnIaga2002FileOpensWithItsElementsAsCaptions) {
                     "2007-05-15 00:01:00.000 135     20001.00    120.75  99999.00  48401.00\r\n");
     TMainForm& f = start();
     ASSERT_TRUE(f.LoadDataFile(file));
-    const char* const captions[] = {"H", "D", "Z", "F"};
+    test::drainEvents();
+    struct Row {
+        const char* box;
+        const char* caption;
+    };
+    const Row rows[] = {{"H", "H, nT"}, {"D", "D, arcmin"}, {"Z", "Z, nT"}, {"F", "F, nT"}};
     for (int k = 0; k < 4; ++k) {
-        EXPECT_EQ(f.charts().Chart[k]->yAxis->label(), QString::fromLatin1(captions[k])) << k;
+        EXPECT_EQ(f.charts().Chart[k]->yAxis->label(), QString::fromUtf8(rows[k].caption)) << k;
+        EXPECT_EQ(f.charts().CheckBox[k]->text(), QString::fromLatin1(rows[k].box)) << k;
         EXPECT_TRUE(f.charts().CheckBox[k]->isChecked()) << k;
     }
-    EXPECT_FALSE(f.charts().CheckBox[4]->isChecked());
-    EXPECT_FALSE(f.charts().CheckBox[5]->isChecked());
+    for (int k : {4, 5}) {  // no Te, no computed F: absent, not 0
+        EXPECT_FALSE(f.charts().CheckBox[k]->isChecked()) << k;
+        EXPECT_FALSE(f.charts().CheckBox[k]->isVisible()) << k;
+    }
     ASSERT_NE(f.charts().Chart[3]->record(), nullptr);
     EXPECT_DOUBLE_EQ(f.charts().Chart[3]->maxY(), 48401.00);  // the file's own F
     EXPECT_DOUBLE_EQ(f.charts().Chart[1]->maxY(), 120.75);
     EXPECT_TRUE(std::isnan(f.charts().Chart[2]->record()->value(2, 1)));
+    // The read-out names the file's elements with their units; a missing value is "-".
+    f.charts().CrossMouseCB->setChecked(true);
+    const QRect plot = f.charts().Chart[0]->plotRect();
+    const struct {
+        int x;
+        const char* values;
+    } readouts[] = {
+        {plot.left() + 1, "      H: 20000 nT       D: 120.5 arcmin   Z: 44000 nT       F: 48400 nT"},
+        {plot.right() - 1, "      H: 20001 nT       D: 120.75 arcmin  Z: -              F: 48401 nT"},
+    };
+    for (const auto& r : readouts) {
+        f.charts().Chart0MouseMove(0, r.x, plot.center().y());
+        const QString text = f.StatusPanel[2]->text();
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Time: 2007-05-15 00:0"))) << text.toStdString();
+        EXPECT_TRUE(text.endsWith(QString::fromLatin1(r.values))) << text.toStdString();
+    }
     EXPECT_TRUE(dialogs_.errors.isEmpty());
+}
+
+TEST_F(MainFormTest, EachKindOfFileKeepsItsOwnShownChannels) {
+    const QString iaga = startDir_.filePath(QStringLiteral("station.txt"));
+    test::writeFile(iaga,
+                    " Format                 IAGA-2002                                    |\r\n"
+                    " IAGA CODE              ABC                                          |\r\n"
+                    "DATE       TIME         DOY     ABCH      ABCD      ABCZ      ABCF   |\r\n"
+                    "2007-05-15 00:00:00.000 135     20000.00    120.50  44000.00  48400.00\r\n"
+                    "2007-05-15 00:01:00.000 135     20001.00    120.75  44001.00  48401.00\r\n");
+    const QString daily = startDir_.filePath(QStringLiteral("20070522102030.pc"));
+    test::writeFile(daily, "Kordel-K5\r\nheader 2\r\nheader 3\r\n"
+                           "2007 05 22 10 20 30.00 20000.00  1500.25 44000.50  25.3  30.1\r\n"
+                           "2007 05 22 10 20 31.00 20000.10  1500.25 44000.50  25.3  30.1\r\n");
+    const auto checked = [](TMainForm& f) {
+        std::string boxes;
+        for (int k = 0; k < ChartView::kChannels; ++k) boxes += f.charts().CheckBox[k]->isChecked() ? '1' : '0';
+        return boxes;
+    };
+    TMainForm& f = start();
+    ASSERT_TRUE(f.LoadDataFile(iaga));
+    f.charts().CheckBox[2]->setChecked(false);  // Z off for the observatory's file
+    ASSERT_TRUE(f.LoadDataFile(daily));
+    EXPECT_EQ(checked(f), "111110");
+    EXPECT_EQ(f.charts().CheckBox[0]->text(), QStringLiteral("B&x"));
+    EXPECT_TRUE(f.charts().CheckBox[5]->isVisibleTo(&f));
+    EXPECT_EQ(f.charts().Chart[0]->yAxis->label(), QStringLiteral("Bx, nT"));
+    f.charts().CheckBox[3]->setChecked(false);  // Ts off for our files
+    ASSERT_TRUE(f.LoadDataFile(iaga));
+    EXPECT_EQ(checked(f), "110100");
+    stop();
+    // Both choices outlive the program; our own files keep their keys.
+    QSettings ini(iniPath(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value(QStringLiteral("TMainForm/CheckBox3_Checked")).toString(), QStringLiteral("False"));
+    EXPECT_EQ(ini.value(QStringLiteral("TMainForm/CheckBox2_Checked")).toString(), QStringLiteral("True"));
+    TMainForm& again = start();
+    EXPECT_EQ(checked(again), "111010");
+    ASSERT_TRUE(again.LoadDataFile(iaga));
+    EXPECT_EQ(checked(again), "110100");
 }
 
 TEST_F(MainFormTest, ACommandLineFileBecomesTheCurrentDataFile) {
