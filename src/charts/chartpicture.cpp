@@ -50,7 +50,17 @@ void paintChart(QCPPainter& painter, const PictureRequest& request, std::size_t 
     chart.setTimeAxis(request.fromDay, request.toDay);
     const auto values = c.values ? c.values : fittedValueWindow(*request.record, c.channel, request.fromDay, request.toDay);
     if (values) chart.setValueAxis(values->min, values->max);
-    chart.replot();  // feeds the envelope for the chart's width
+    // The first replot feeds the envelope for the chart's width and sets the
+    // label padding its labels need, the second lays the chart out with it,
+    // as the window's chart is after its first replot.
+    chart.replot();
+    chart.replot();
+    if (painter.device() != nullptr && painter.device()->devType() == QInternal::Image) {
+        // A raster picture takes the chart as the window paints it (through
+        // its pixel buffer), so that its text is placed to the same pixel.
+        painter.drawPixmap(area.topLeft(), chart.toPixmap(area.width(), area.height()));
+        return;
+    }
     painter.save();
     painter.translate(area.topLeft());
     chart.toPainter(&painter, area.width(), area.height());
@@ -113,6 +123,9 @@ PictureRequest pictureOf(Record record, const std::string& elements, const Expor
     request.timeReference = QStringLiteral("UT");
     request.fromDay = static_cast<double>(from) / Record::kMsPerDay;
     request.toDay = static_cast<double>(to) / Record::kMsPerDay;
+    // As "Auto Y" does: each value window fits what the time range shows, so
+    // a spike outside it does not flatten what is drawn.
+    for (PictureChart& c : request.charts) c.values = fittedValueWindow(record, c.channel, request.fromDay, request.toDay);
     request.record = std::make_shared<const Record>(std::move(record));
     return request;
 }

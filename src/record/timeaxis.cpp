@@ -88,7 +88,9 @@ TimeAxisTicks timeAxisTicks(double from, double to, int maxTicks) {
         out.format = TimeLabelFormat::DateOnly;
     }
     for (std::int64_t t = floorDiv(fromMs + out.stepMs - 1, out.stepMs) * out.stepMs; t <= toMs; t += out.stepMs) {
-        const bool dated = out.withDate;
+        // Within a day the first label still names the date, so a zoom of
+        // minutes says which day it is; a midnight always does.
+        const bool dated = out.withDate || out.ticks.empty() || t % kDay == 0;
         out.ticks.push_back({static_cast<double>(t) / kDay, timeAxisLabel(t, out.format, dated)});
     }
     return out;

@@ -4,7 +4,8 @@
 // minutes beyond; the date alone once the ticks are whole days apart. When the
 // window crosses midnight or spans more than a day, every label carries the
 // date (ISO 8601, "2026-12-02", on its own line above the time), so a week no
-// longer repeats "03:00:00"; the read-out names the date at any zoom.
+// longer repeats "03:00:00"; within a day the first label and a midnight's
+// carry it. The read-out names the date at any zoom.
 
 #include <cstdint>
 #include <string>

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCursor>
 #include <QDir>
 #include <QLabel>
@@ -23,6 +25,7 @@
 
 #include "app/fixedformats.h"
 #include "app/mainform.h"
+#include "charts/chartpicture.h"
 #include "charts/chartview.h"
 #include "charts/channelchart.h"
 #include "charts/readout.h"
@@ -853,6 +856,9 @@ TEST_F(MainFormChartsTest, UnbrokenOneSecondDataIsDrawnWithoutHolesAtAnyZoom) {
     std::vector<Line> lines = secondLines(22, 0, 0, 6 * 3600, 0);
     for (std::size_t i = 0; i < lines.size(); ++i) lines[i].bx = 100 + 50 * std::sin(static_cast<double>(i) / 300.0);
     open(lines);
+    // Room for the line above the dated first label: the troughs stay off the axis.
+    f().charts().PanelArea->setFixedHeight(600);
+    test::drainEvents();
     ChannelChart* c = f().charts().Chart[0];
     const double spans[] = {1.0 / 24 / 60 * 10, 1.0 / 24 / 6, 1.0 / 24, 1.0 / 24 * 3, 1.0 / 24 * 5};
     for (const double span : spans) {
@@ -1068,5 +1074,90 @@ TEST_F(MainFormChartsTest, TheStatisticsOfEachShownChannelFollowTheTimeWindow) {
         EXPECT_EQ(bx, rowsFor(row.first, row.count));
         EXPECT_EQ(f().charts().Statistics->cell(2, 2), QStringLiteral("25.3"));  // Ts, one decimal
         EXPECT_EQ(f().charts().Statistics->cell(2, 4), QStringLiteral("0.00"));
+    }
+}
+
+// ---- the picture is the screen ----
+
+TEST_F(MainFormChartsTest, TheExportedPictureIsTheScreenPixelForPixel) {
+    // Ten minutes of lines and a spike before them, outside the window shown.
+    std::vector<Line> lines = tenSecondLines(60);
+    lines.insert(lines.begin(), Line{22, 9, 50, 0, 0, 29999.0, -1500.5, 44000.0, 25.3, 30.1});
+    open(lines);
+    f().charts().CheckBox[ChartView::kTotalField]->setChecked(true);
+    f().charts().AutoYCB->setChecked(true);
+    TZoomler* time = f().charts().XZoomlerBar();
+    time->SetWindow(at(22, 10, 2, 0), at(22, 10, 7, 0));
+    f().charts().XZoomlerChanged();
+    // By's values zoomed by hand after the fit: the picture keeps that too.
+    TZoomler* by = f().charts().ZoomlerBar(1);
+    by->SetWindow(by->Start() + (by->Finish() - by->Start()) / 4, by->Finish());
+    f().charts().Zoomler0Changed(1);
+    test::drainEvents();
+    f().charts().replotCharts(true);
+    const ChartViewState state = f().charts().state();
+    // Auto Y fitted Bx to the window: the spike is not in it.
+    EXPECT_LT(state.values[0].max, 20100.0);
+    EXPECT_GT(state.values[0].max, 20000.25 + 41);
+
+    ExportSettings settings;
+    settings.station.code = "ABC";
+    const PictureRequest request = pictureOfView(f().charts().shownRecord(), state, true, settings);
+    ASSERT_EQ(request.charts.size(), 6u);  // F too, as shown
+    const QImage image = chartPictureImage(request);
+    int top = pictureTitleHeight();
+    for (int k = 0; k < ChartView::kChannels; ++k) {
+        const ChannelChart* chart = f().charts().Chart[k];
+        const QImage screen = picture(const_cast<ChannelChart*>(chart));
+        ASSERT_EQ(screen.size(), QSize(state.chartWidth, state.heights[k])) << k;
+        const QImage drawn = image.copy(0, top, screen.width(), screen.height()).convertToFormat(QImage::Format_RGB32);
+        // The plotting area (line, gaps, grid, axes) pixel for pixel; the
+        // labels' text as near as the fonts allow (the font's fallback may
+        // place a glyph a pixel apart).
+        const QRect plot = chart->axisRect()->rect();
+        long inPlot = 0, text = 0;
+        for (int y = 0; y < screen.height(); ++y) {
+            for (int x = 0; x < screen.width(); ++x) {
+                if (screen.pixel(x, y) == drawn.pixel(x, y)) continue;
+                ++(plot.contains(x, y) ? inPlot : text);
+            }
+        }
+        EXPECT_EQ(inPlot, 0) << "chart " << k;
+        EXPECT_LT(text, screen.width() * screen.height() / 20) << "chart " << k;
+        top += screen.height();
+    }
+    EXPECT_EQ(image.size(), QSize(state.chartWidth, top));
+    // A size asked for is the picture's size; the charts share it in the screen's proportions.
+    PictureRequest bigger = request;
+    bigger.size = QSize(1600, 1000);
+    EXPECT_EQ(chartPictureImage(bigger).size(), QSize(1600, 1000));
+}
+
+TEST_F(MainFormChartsTest, AnExportRangeFitsEachValueWindowToWhatItShows) {
+    std::vector<Line> lines = tenSecondLines(60);
+    lines.insert(lines.begin(), Line{22, 9, 50, 0, 0, 29999.0, -1500.5, 44000.0, 25.3, 30.1});
+    open(lines);
+    Record record = *f().charts().shownRecord();
+    ExportSettings settings;
+    settings.station.code = "ABC";
+    const auto ms = [](double day) { return static_cast<std::int64_t>(std::llround(day * Record::kMsPerDay)); };
+    struct Row {
+        std::optional<std::int64_t> from, to;
+        double lowest, highest;  // of Bx between them
+    };
+    const Row rows[] = {
+        {ms(at(22, 10, 2, 0)), ms(at(22, 10, 7, 0)), 20000.25 + 12, 20000.25 + 42},
+        {std::nullopt, std::nullopt, 20000.25, 29999.0},  // the whole record: the spike too
+    };
+    for (const Row& r : rows) {
+        settings.fromMs = r.from;
+        settings.toMs = r.to;
+        const PictureRequest request = pictureOf(record, "", settings, QSize(800, 600));
+        ASSERT_EQ(request.charts.size(), 5u);
+        ASSERT_TRUE(request.charts[0].values.has_value());
+        const BarValues expected = fitValueBar(r.lowest, r.highest);
+        EXPECT_DOUBLE_EQ(request.charts[0].values->min, expected.start);
+        EXPECT_DOUBLE_EQ(request.charts[0].values->max, expected.finish);
+        EXPECT_EQ(request.timeReference, QStringLiteral("UT"));
     }
 }
