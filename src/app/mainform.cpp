@@ -209,6 +209,7 @@ void TMainForm::buildStatusBar() {
     setStatusBar(StatusBar1);
     StatusBar1->installEventFilter(this);
     connect(charts_, &kordel::ChartView::readoutChanged, StatusPanel[2], &QLabel::setText);
+    connect(charts_, &kordel::ChartView::latestSampleChanged, StatusPanel[0], &QLabel::setText);
     connect(charts_, &kordel::ChartView::failed, this, [](const QString& m) { kordel::ErrorReport::instance().report(m); });
 }
 

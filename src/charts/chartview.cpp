@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "app/settingsstore.h"
+#include "app/fixedformats.h"
 #include "app/settingsvalues.h"
 #include "charts/channelchart.h"
 #include "charts/channelsplitter.h"
@@ -221,6 +222,7 @@ TZoomler* ChartView::ZoomlerBar(int channel) const { return static_cast<TZoomler
 int ChartView::cursorLinePosition(int chart) const { return Chart[chart]->cursorLine(); }
 
 void ChartView::replotCharts(bool immediate) {
+    flushLive();
     for (ChannelChart* c : Chart) {
         if (c->replotPending()) c->replotNow(immediate);
     }
@@ -454,23 +456,49 @@ void ChartView::appendSample(double x, const std::array<double, 5>& values) {
         emit failed(QStringLiteral("Not enough memory to draw more live samples; they are still recorded."));
         return;
     }
-    if (live_->pendingCount() > 0 && !settlePending_) {
-        // Late samples (a station's replay) join the line once per turn of the event loop.
-        settlePending_ = true;
-        QTimer::singleShot(0, this, [this] {
-            settlePending_ = false;
-            if (!live_) return;
-            live_->settle();
-            for (ChannelChart* c : Chart) c->recordGrew();
-        });
+    latestX_ = x;
+    latestValues_ = values;
+    scheduleLiveUpdate();
+}
+
+void ChartView::scheduleLiveUpdate() {
+    if (liveTimer_ == nullptr) {
+        liveTimer_ = new QTimer(this);
+        liveTimer_->setSingleShot(true);
+        connect(liveTimer_, &QTimer::timeout, this, &ChartView::updateLive);
+        sinceLiveUpdate_.start();
     }
+    if (liveTimer_->isActive()) return;
+    // Lines that arrive faster than the eye can follow are drawn together: at
+    // most one update of the view per kLiveFrameMs, and none before the
+    // event loop's turn, however many samples came in it. Every sample is in
+    // the record already; only the drawing waits.
+    const qint64 since = sinceLiveUpdate_.elapsed();
+    liveTimer_->start(static_cast<int>(std::max<qint64>(0, kLiveFrameMs - since)));
+}
+
+void ChartView::flushLive() {
+    if (liveTimer_ == nullptr || !liveTimer_->isActive()) return;
+    liveTimer_->stop();
+    updateLive();
+}
+
+void ChartView::updateLive() {
+    sinceLiveUpdate_.restart();
+    if (!live_) return;
+    // Late samples (a station's replay) join the line here, in one move.
+    if (live_->pendingCount() > 0) live_->settle();
     for (ChannelChart* c : Chart) c->recordGrew();
     if (paused()) {
         fitLiveTimeBar();  // the keys and the bar reach the newest samples
     } else {
         followLatest();
     }
-    updateStatistics();  // the live window moves with every sample
+    updateStatistics();  // the live window moves with the samples
+    const CivilDateTime t = fromDateTimeNumber(latestX_);
+    const auto& v = latestValues_;
+    emit latestSampleChanged(QString::fromStdString(
+        formatLatestSample(t.hour, t.minute, t.second, v, totalFieldValue(v[0], v[1], v[2]))));
 }
 
 void ChartView::followLatest() {

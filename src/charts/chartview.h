@@ -17,6 +17,7 @@
 // Times are date-time numbers (days since 30 December 1899); values are in
 // the channels' units.
 
+#include <QElapsedTimer>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -31,6 +32,7 @@
 #include "charts/chartlogic.h"
 
 class QCheckBox;
+class QTimer;
 class QRect;
 class QToolButton;
 class ChannelChart;
@@ -91,6 +93,9 @@ public:
     void appendSample(double x, const std::array<double, 5>& values);
     // The growing record of the live view (none before the first sample).
     std::shared_ptr<const Record> liveRecord() const { return live_; }
+    // The live view's drawing waits for its frame (at most one per 40 ms);
+    // this does a waiting one now (tests, benchmarks, a picture of the view).
+    void flushLive();
     // Paused, the time bar spans the live points held, its window what is shown.
     void fitLiveTimeBar();
     // Lines arrive live (recording or watching): "Pause" is usable.
@@ -175,6 +180,9 @@ public:
 signals:
     // The cursor read-out's text (empty when it belongs to nothing shown).
     void readoutChanged(const QString& text);
+    // The newest live sample, as the status bar shows it ("HH:mm:ss  X: …"),
+    // once per drawing of the live view.
+    void latestSampleChanged(const QString& text);
     // A failure the user is to be told of (no memory left for live samples).
     void failed(const QString& message);
 
@@ -208,7 +216,14 @@ private:
     ChannelLayout layout_;
     std::shared_ptr<Record> live_;
     bool liveFull_ = false;  // memory ran out: further live samples are not drawn
-    bool settlePending_ = false;
+    // The live view's drawing, once per frame at most (scheduleLiveUpdate).
+    static constexpr int kLiveFrameMs = 40;
+    void scheduleLiveUpdate();
+    void updateLive();
+    QTimer* liveTimer_ = nullptr;
+    QElapsedTimer sinceLiveUpdate_;
+    double latestX_ = 0;
+    std::array<double, 5> latestValues_{};
     int splitterPressHeight_ = 0;
     int selectedChart_ = -1;
     // The kind of the record shown (Record::kind()) and the check boxes last

@@ -39,12 +39,11 @@ void TMainForm::onDailyFileStarted(const std::string& name) {
 }
 
 void TMainForm::onSample(const kordel::DecodedSample& s, bool) {
-    // Every sample stays in the day's live record: no point is dropped.
+    // Every sample stays in the day's live record: no point is dropped. The
+    // status bar's latest sample comes with the view's next drawing.
     if (const auto x = kordel::sampleDateTime(s)) {
         charts_->appendSample(*x, {s.bx, s.by, s.bz, s.ts, s.te});
     }
-    StatusPanel[0]->setText(QString::fromStdString(kordel::formatLatestSample(
-        s.hour, s.minute, s.second, {s.bx, s.by, s.bz, s.ts, s.te}, kordel::totalFieldValue(s.bx, s.by, s.bz))));
 }
 
 void TMainForm::onLog(const std::string& text) { WriteLogBytes(text); }

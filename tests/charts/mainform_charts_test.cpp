@@ -247,6 +247,7 @@ TEST_F(MainFormChartsTest, TheLiveRecordKeepsTheDayAndTheViewFollowsTheNewest600
     for (int k = 0; k < 6; ++k) EXPECT_EQ(f().charts().Chart[k]->pointCount(), 600u) << k;
     EXPECT_DOUBLE_EQ(f().charts().Chart[0]->xAt(0), at(22, 10, 0, 0));  // the line's date and time
     port_->receive(QByteArray::fromStdString(deviceLine(10, 10, 0)));
+    f().charts().flushLive();  // the drawing waits for its frame
     // Every sample stays; the window shows the newest 600.
     for (int k = 0; k < 6; ++k) EXPECT_EQ(f().charts().Chart[k]->pointCount(), 601u) << k;
     EXPECT_DOUBLE_EQ(f().charts().Chart[0]->xAt(600), at(22, 10, 10, 0));
@@ -264,6 +265,7 @@ TEST_F(MainFormChartsTest, PausedTheLiveWindowStaysWhileTheFileGrowsAndTheKeysMo
         QByteArray bytes;
         for (int s = 0; s < 60; ++s) bytes += QByteArray::fromStdString(deviceLine(10, m, s));
         port_->receive(bytes);
+        f().charts().flushLive();
     };
     const auto axesAre = [&](double s, double e) {
         for (ChannelChart* c : f().charts().Chart) EXPECT_EQ(c->timeAxis(), (AxisRange{s, e}));
@@ -313,6 +315,7 @@ TEST_F(MainFormChartsTest, WhileRecordingPanelZeroShowsTheLatestSample) {
     EXPECT_EQ(f().StatusPanel[0]->text(), QString());
     f().SpeedButton8Click();
     port_->receive(QByteArray::fromStdString(deviceLine(10, 0, 0) + deviceLine(12, 30, 5)));
+    f().charts().flushLive();
     // F = sqrt(20000² + 1500.25² + 44000.5²) = 48355.917...
     EXPECT_EQ(f().StatusPanel[0]->text(),
               QStringLiteral("12:30:05  X: 20000.00 nT  Y: 1500.25 nT  Z: 44000.50 nT  Ts: 25.3 \u00B0C  "
