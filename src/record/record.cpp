@@ -160,7 +160,6 @@ std::size_t Record::merge(Record&& piece) {
         piece = Record();
         return 0;
     }
-    makeRoom(piece.size());
     const std::size_t before = size();
     mergeBack(piece.times_, piece.columns_, nullptr);
     const std::size_t held = before + piece.size() - size();
@@ -316,6 +315,8 @@ std::size_t Record::mergeBack(const std::vector<std::int64_t>& times, const std:
             repeats += heldBefore(times_, columns_, i, times[src], cols, src) ? 1 : 0;
         }
     }
+    // Room for the new samples only: a file opened twice costs nothing more.
+    makeRoom(b - repeats);
     std::size_t i = times_.size();
     std::size_t k = i + b - repeats;
     times_.resize(k);  // within the room made: cannot throw
@@ -461,7 +462,6 @@ void Record::settle() {
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(),
                      [this](std::uint32_t a, std::uint32_t b) { return pendingTimes_[a] < pendingTimes_[b]; });
-    makeRoom(pendingTimes_.size());
     const bool intoTailRun = tailRun_ > 1 && pendingTimes_[order.back()] >= times_[size() - tailRun_];
     const std::size_t first = mergeBack(pendingTimes_, pendingColumns_, &order);
     pendingTimes_.clear();

@@ -118,6 +118,26 @@ TEST(GrowingRecord, ALineDeliveredTwiceIsKeptOnce) {
     EXPECT_EQ(std::vector<std::int32_t>(r.column(0).begin(), r.column(0).end()), (std::vector<std::int32_t>{1, 2, 4, 3}));
 }
 
+TEST(GrowingRecord, AFileMergedAgainCostsNoMemory) {
+    // A day at 1 Hz, then the same day merged again (a file opened twice, a
+    // converted copy beside the original): nothing new, no room taken.
+    Samples day;
+    for (int i = 0; i < 86400; ++i) day.emplace_back(i * 1000LL, static_cast<std::int32_t>(i % 977));
+    Record r = bulk(day);
+    const std::size_t before = r.memoryBytes();
+    EXPECT_EQ(r.merge(bulk(day)), day.size());
+    r.finish();
+    EXPECT_EQ(r.size(), day.size());
+    EXPECT_LE(r.memoryBytes(), before + before / 100);  // a summary or two
+    // Half of it new (the second half shifted past the end is appended): room for that half only.
+    Samples half(day.begin(), day.begin() + 43200);
+    for (int i = 0; i < 43200; ++i) half.emplace_back(500 + i * 2000LL, 5);
+    EXPECT_EQ(r.merge(bulk(half)), 43200u);
+    r.finish();
+    EXPECT_EQ(r.size(), day.size() + 43200);
+    EXPECT_LE(r.memoryBytes(), before * 3 / 2 + 4096);
+}
+
 // The live lines of a day at 1 Hz with an outage, and the station's replay of
 // the outage arriving after `liveAfter` newer live lines.
 Samples replayAfter(int day, int outageFrom, int outageTo, int liveAfter) {
