@@ -757,7 +757,7 @@ void ChannelChart::wheelEvent(QWheelEvent* event) {
     const QPoint pos = event->position().toPoint();
     const int delta = event->angleDelta().y();
     if (delta != 0) {
-        emit WheelTurned(this, pos.x(), pos.y(), delta);
+        emit WheelTurned(this, pos.x(), pos.y(), delta, event->modifiers(), static_cast<qint64>(event->timestamp()));
         event->accept();
     }
 }

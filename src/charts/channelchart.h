@@ -128,7 +128,7 @@ signals:
     void Click(ChannelChart* chart);
     // The wheel turned `delta` eighths of a degree (positive away from the
     // user) with the mouse at (x, y).
-    void WheelTurned(ChannelChart* chart, int x, int y, int delta);
+    void WheelTurned(ChannelChart* chart, int x, int y, int delta, Qt::KeyboardModifiers modifiers, qint64 timestampMs);
     // A box dragged with the left button, in the chart's pixels (within the
     // plotting rectangle); such a drag is no click.
     void BoxDragged(ChannelChart* chart, const QRect& box);

@@ -119,4 +119,9 @@ double timeTickStep(double rough) {
     return std::ceil(rough / 30.0) * 30.0;
 }
 
+double wheelZoomFactor(double notches, bool ctrl, int streak) {
+    const double perNotch = ctrl ? 0.25 : std::pow(0.8, 1 + std::clamp(streak, 0, 3));
+    return std::pow(perNotch, notches);
+}
+
 }  // namespace kordel

@@ -40,6 +40,14 @@ BarValues fitValueBar(double lo, double hi);
 // The time bar fitted to the series' smallest and largest X, as they are.
 BarValues fitTimeBar(double lo, double hi);
 
+// The factor a wheel turn of `notches` (positive away from the user) applies
+// to a window: 80 % a notch. Turned fast, each notch of a quick series
+// (`streak` notches before it, each within kQuickNotchMs of the one before)
+// zooms further, up to 0.8^4 a notch; with Ctrl a notch is 4×. So a week
+// comes down to an hour in at most eight quick notches, or four with Ctrl.
+inline constexpr long long kQuickNotchMs = 150;
+double wheelZoomFactor(double notches, bool ctrl, int streak);
+
 // The keys that move the time window (ScrollByKey).
 enum class ScrollKey { PageUp, PageDown, Left, Right, Home, End };
 

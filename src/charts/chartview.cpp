@@ -188,7 +188,9 @@ void ChartView::buildChannelPanels() {
         chart->setObjectName(QStringLiteral("Chart%1").arg(k));
         connect(chart, &ChannelChart::Click, this, [this](ChannelChart* c) { Chart0Click(c->Tag()); });
         connect(chart, &ChannelChart::WheelTurned, this,
-                [this](ChannelChart* c, int x, int y, int delta) { ChartWheel(c->Tag(), x, y, delta); });
+                [this](ChannelChart* c, int x, int y, int delta, Qt::KeyboardModifiers m, qint64 ms) {
+                    ChartWheel(c->Tag(), x, y, delta, m, ms);
+                });
         connect(chart, &ChannelChart::BoxDragged, this,
                 [this](ChannelChart* c, const QRect& box) { ChartBox(c->Tag(), box); });
         connect(chart, &ChannelChart::DoubleClicked, this, [this](ChannelChart*) { ChartDoubleClick(); });
@@ -495,10 +497,16 @@ void ChartView::updateLive() {
         followLatest();
     }
     updateStatistics();  // the live window moves with the samples
+    emitLatestSample();
+}
+
+void ChartView::emitLatestSample() {
+    if (!live_ || live_->empty()) return;
     const CivilDateTime t = fromDateTimeNumber(latestX_);
     const auto& v = latestValues_;
-    emit latestSampleChanged(QString::fromStdString(
-        formatLatestSample(t.hour, t.minute, t.second, v, totalFieldValue(v[0], v[1], v[2]))));
+    // Paused, the panel says so: the charts stand still while the lines go on.
+    const std::string text = formatLatestSample(t.hour, t.minute, t.second, v, totalFieldValue(v[0], v[1], v[2]));
+    emit latestSampleChanged(QString::fromStdString(paused() ? "Paused  " + text : text));
 }
 
 void ChartView::followLatest() {
@@ -507,6 +515,9 @@ void ChartView::followLatest() {
     const std::size_t first = n > kLiveWindow ? n - kLiveWindow : 0;
     const double from = live_->timeNumber(first);
     const double to = live_->timeNumber(n - 1);
+    // The time bar follows too: the whole day held, its window the newest samples.
+    const BarValues bar = fitTimeBar(live_->timeNumber(0), to);
+    XZoomlerBar()->SetRange(bar.min, bar.max, std::max(from, bar.min), std::min(to, bar.max));
     for (int k = 0; k < kChannels; ++k) {
         Chart[k]->setTimeAxis(from, to);
         const auto channel = channelOfChart(*live_, k);
@@ -597,6 +608,7 @@ void ChartView::PauseButtonClick() {
         for (ChannelChart* c : Chart) c->followData();
         followLatest();
     }
+    emitLatestSample();
     if (recording_ && recording_()) {
         // Paused, the live window is the bar's and the read-out's to move and read.
         XZoomler->setEnabled(isPaused);
@@ -705,6 +717,9 @@ void ChartView::updateStatistics() {
         rows.push_back(row);
     }
     Statistics->showRows(rows);
+    const AxisRange t = Chart[0]->timeAxis();
+    Statistics->setRange(QString::fromStdString(formatCursorTime(t.min) + " to " + formatCursorTime(t.max) + ", ") +
+                         instrumentClockName());
 }
 
 // ---- mouse zoom and keys ----
@@ -729,12 +744,17 @@ void ChartView::setValueWindow(int chart, double low, double high) {
     Zoomler0Changed(chart);
 }
 
-void ChartView::ChartWheel(int chart, int x, int y, int delta) {
+void ChartView::ChartWheel(int chart, int x, int y, int delta, Qt::KeyboardModifiers modifiers, qint64 timestampMs) {
     // The live axes follow the newest samples: like the keys, the mouse leaves
     // them alone unless the view is paused.
     if (followingLive() || Chart[0]->pointCount() == 0) return;
     const ChannelChart* c = Chart[chart];
-    const double factor = std::pow(0.8, delta / 120.0);  // a notch away from the user: 80 %
+    // A notch without a time (0: an event made by a program) starts no series.
+    const bool quick = timestampMs > 0 && lastNotchMs_ > 0 && timestampMs >= lastNotchMs_ &&
+                       timestampMs - lastNotchMs_ <= kQuickNotchMs;
+    notchStreak_ = quick ? notchStreak_ + 1 : 0;
+    lastNotchMs_ = timestampMs;
+    const double factor = wheelZoomFactor(delta / 120.0, modifiers.testFlag(Qt::ControlModifier), notchStreak_);
     if (x < c->plotRect().left()) {
         const AxisRange r = c->valueAxis();
         const double v = c->yAxis->pixelToCoord(y);
@@ -837,7 +857,7 @@ void ChartView::showRecordReadout(const Record& record, double time, const AxisR
         std::vector<NamedValue> named;
         for (std::size_t c = 0; c < record.channelCount(); ++c) {
             const ChannelInfo& info = record.channel(c);
-            named.push_back({info.name, record.value(c, *i), info.unit});
+            named.push_back({info.name, record.value(c, *i), info.unit, info.decimals});
         }
         text = formatNamedReadout(formatCursorTime(time), named);
     } else if (i) {

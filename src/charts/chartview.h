@@ -129,7 +129,10 @@ public:
     // The mouse's zooms: the wheel over a chart zooms the time window about
     // the mouse (over the value axis, that chart's value window), a box zooms
     // to it, a double click shows all. The zoom bars follow.
-    void ChartWheel(int chart, int x, int y, int delta);
+    // Turned fast (notches `timestampMs` apart by at most kQuickNotchMs) or
+    // with Ctrl, a notch zooms further (wheelZoomFactor).
+    void ChartWheel(int chart, int x, int y, int delta, Qt::KeyboardModifiers modifiers = {},
+                    qint64 timestampMs = -1);
     void ChartBox(int chart, const QRect& box);
     void ChartDoubleClick();
     // A splitter below panel `splitter` was pressed, or dragged `dy` pixels
@@ -220,12 +223,16 @@ private:
     static constexpr int kLiveFrameMs = 40;
     void scheduleLiveUpdate();
     void updateLive();
+    // The newest sample's text for the status bar, "Paused  " before it while paused.
+    void emitLatestSample();
     QTimer* liveTimer_ = nullptr;
     QElapsedTimer sinceLiveUpdate_;
     double latestX_ = 0;
     std::array<double, 5> latestValues_{};
     int splitterPressHeight_ = 0;
     int selectedChart_ = -1;
+    qint64 lastNotchMs_ = 0;  // the wheel's last notch, for a quick series
+    int notchStreak_ = 0;
     // The kind of the record shown (Record::kind()) and the check boxes last
     // set for each other kind, so an observatory's file and our own daily
     // files each keep their own choice.

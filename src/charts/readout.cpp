@@ -108,16 +108,26 @@ std::string fixedCharacters(const std::string& text, std::size_t width = 15) {
 
 }  // namespace
 
+namespace {
+
+// A value with the decimals its channel is recorded with ("12.0", "1494.10");
+// what is not a number as the long form says it ("NAN", "INF").
+std::string channelValue(double value, int decimals) {
+    return std::isfinite(value) ? formatFixed(value, decimals) : formatReadoutValue(value);
+}
+
+}  // namespace
+
 std::string formatReadout(const std::string& timeText, const std::array<double, 5>& v, double totalField) {
     const std::string nT = " nT";
     const std::string degrees = " \u00B0C";
     std::string out = "Time: " + timeText + "      ";
-    out += "X: " + fixedCharacters(formatReadoutValue(v[0]) + nT);
-    out += "Y: " + fixedCharacters(formatReadoutValue(v[1]) + nT);
-    out += "Z: " + fixedCharacters(formatReadoutValue(v[2]) + nT);
-    out += "Ts: " + fixedCharacters(formatReadoutValue(v[3]) + degrees);
-    out += "Te: " + formatReadoutValue(v[4]) + degrees;
-    out += "      F: " + formatReadoutValue(totalField) + nT;
+    out += "X: " + fixedCharacters(channelValue(v[0], 2) + nT);
+    out += "Y: " + fixedCharacters(channelValue(v[1], 2) + nT);
+    out += "Z: " + fixedCharacters(channelValue(v[2], 2) + nT);
+    out += "Ts: " + fixedCharacters(channelValue(v[3], 1) + degrees);
+    out += "Te: " + channelValue(v[4], 1) + degrees;
+    out += "      F: " + channelValue(totalField, 2) + nT;
     return out;
 }
 
@@ -125,7 +135,7 @@ std::string formatNamedReadout(const std::string& timeText, const std::vector<Na
     std::string out = "Time: " + timeText + "      ";
     for (std::size_t k = 0; k < values.size(); ++k) {
         const NamedValue& v = values[k];
-        std::string value = std::isnan(v.value) ? std::string("-") : formatReadoutValue(v.value);
+        std::string value = std::isnan(v.value) ? std::string("-") : channelValue(v.value, v.decimals);
         if (!std::isnan(v.value) && !v.unit.empty()) value += " " + v.unit;
         out += v.name + ": " + (k + 1 < values.size() ? fixedCharacters(value) : value);
     }

@@ -35,8 +35,9 @@ std::string formatCursorTime(double dateTime);
 
 // The whole read-out text for a time text and the values of Bx, By, Bz, Ts, Te.
 std::string formatReadout(const std::string& timeText, const std::array<double, 5>& values);
-// The same with units and the total field: each value followed by a space and
-// its unit (" nT", " °C") in its field of 15 characters (counted as
+// The same with units and the total field: each value with its channel's
+// decimals (two in nT, one in °C), a space and its unit (" nT", " °C") in
+// its field of 15 characters (counted as
 // characters, not bytes), and after Te's text six spaces, "F: " and F's value
 // with its unit, not padded.
 std::string formatReadout(const std::string& timeText, const std::array<double, 5>& values, double totalField);
@@ -49,6 +50,7 @@ struct NamedValue {
     std::string name;
     double value = 0;
     std::string unit;
+    int decimals = 2;  // as the channel is recorded
 };
 std::string formatNamedReadout(const std::string& timeText, const std::vector<NamedValue>& values);
 

@@ -11,6 +11,7 @@
 #include "record/rangesummary.h"
 
 class QTableWidget;
+class QLabel;
 
 class TStatistics : public QDialog {
     Q_OBJECT
@@ -21,15 +22,23 @@ public:
         std::optional<kordel::WindowStatistics> stats;  // none: no sample in the window
     };
 
+    // Count, Mean, Minimum, Maximum, Std. deviation, Range, Time of minimum,
+    // Time of maximum, Coverage, Gaps.
+    static constexpr int kColumns = 10;
+
     explicit TStatistics(QWidget* parent = nullptr);
 
     void showRows(const std::vector<Row>& rows);
+    // The time window the rows are of, named above them.
+    void setRange(const QString& text);
+    QString range() const;
     // The text of a cell (tests read it).
     QString cell(int row, int column) const;
     int rowCount() const;
 
 private:
     QTableWidget* table_ = nullptr;
+    QLabel* range_ = nullptr;
 };
 
 namespace kordel {

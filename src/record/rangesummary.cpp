@@ -144,7 +144,9 @@ RangeExtremes rangeExtremes(const Record& record, std::size_t c, std::size_t fir
 
 std::optional<WindowStatistics> windowStatistics(const Record& record, std::size_t c, std::int64_t fromMs,
                                                  std::int64_t toMs) {
-    const RangeSummary s = summariseRange(record, c, record.lowerBound(fromMs), record.upperBound(toMs));
+    const std::size_t first = record.lowerBound(fromMs);
+    const std::size_t last = record.upperBound(toMs);
+    const RangeSummary s = summariseRange(record, c, first, last);
     if (s.count == 0) {
         return std::nullopt;
     }
@@ -157,6 +159,21 @@ std::optional<WindowStatistics> windowStatistics(const Record& record, std::size
     if (s.count > 1) {
         w.standardDeviation = std::sqrt(s.m2 / static_cast<double>(s.count - 1)) / scale;
     }
+    w.minTimeMs = record.timeMs(s.minIndex);
+    w.maxTimeMs = record.timeMs(s.maxIndex);
+    // The gaps after samples first … last − 2 break the line inside the window.
+    const auto& gaps = record.gapsAfter();
+    if (last > first + 1) {
+        w.gaps = static_cast<std::size_t>(std::lower_bound(gaps.begin(), gaps.end(), last - 1) -
+                                          std::lower_bound(gaps.begin(), gaps.end(), first));
+    }
+    const std::int64_t interval = record.typicalIntervalMs();
+    const std::int64_t spanFrom = std::max(fromMs, record.timeMs(0));
+    const std::int64_t spanTo = std::min(toMs, record.timeMs(record.size() - 1));
+    w.expected = interval > 0 && spanTo >= spanFrom
+                     ? static_cast<std::size_t>((spanTo - spanFrom) / interval) + 1
+                     : static_cast<std::size_t>(last - first);
+    w.expected = std::max(w.expected, s.count);
     return w;
 }
 

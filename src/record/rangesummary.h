@@ -42,6 +42,12 @@ struct WindowStatistics {
     double max = 0;
     // Sample standard deviation (n − 1 in the divisor); 0 for a single sample.
     double standardDeviation = 0;
+    std::int64_t minTimeMs = 0;  // the first sample holding the minimum, the maximum
+    std::int64_t maxTimeMs = 0;
+    // Samples the window would hold at the record's typical interval, over the
+    // part of it the record spans; `count` of them is the coverage.
+    std::size_t expected = 0;
+    std::size_t gaps = 0;  // breaks of the line inside the window
 };
 
 // Samples with from ≤ time ≤ to; nullopt when none of them is present.

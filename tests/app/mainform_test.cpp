@@ -353,8 +353,8 @@ TEST_F(MainFormTest, AnIaga2002FileShowsItsOwnChannelsNamesAndUnits) {
         int x;
         const char* values;
     } readouts[] = {
-        {plot.left() + 1, "      H: 20000 nT       D: 120.5 arcmin   Z: 44000 nT       F: 48400 nT"},
-        {plot.right() - 1, "      H: 20001 nT       D: 120.75 arcmin  Z: -              F: 48401 nT"},
+        {plot.left() + 1, "      H: 20000.00 nT    D: 120.50 arcmin  Z: 44000.00 nT    F: 48400.00 nT"},
+        {plot.right() - 1, "      H: 20001.00 nT    D: 120.75 arcmin  Z: -              F: 48401.00 nT"},
     };
     for (const auto& r : readouts) {
         f.charts().Chart0MouseMove(0, r.x, plot.center().y());

@@ -535,15 +535,15 @@ TEST_F(MainFormChartsTest, TheReadOutShowsTheSampleOfTheCursorsSecondInFixedFiel
     open(lines);
     f().charts().CrossMouseCB->setChecked(true);
     mouseOver(0, columnWithin(0, at(22, 10, 1, 40), at(22, 10, 1, 41)));
-    EXPECT_EQ(readout().toStdString(), "Time: 2007-05-22 10:01:40      X: 0.01 nT        Y: -1510.5 nT     "
-                                       "Z: 44100 nT       Ts: 25.3 \u00B0C        Te: -1234.6 \u00B0C      F: 44125.86 nT");
+    EXPECT_EQ(readout().toStdString(), "Time: 2007-05-22 10:01:40      X: 0.01 nT        Y: -1510.50 nT    "
+                                       "Z: 44100.00 nT    Ts: 25.3 \u00B0C        Te: -1234.6 \u00B0C      F: 44125.86 nT");
     // A position between two samples: the nearer one.
     mouseOver(2, columnWithin(2, at(22, 10, 1, 43), at(22, 10, 1, 44)));
-    EXPECT_EQ(readout().toStdString(), "Time: 2007-05-22 10:01:43      X: 0.01 nT        Y: -1510.5 nT     "
-                                       "Z: 44100 nT       Ts: 25.3 \u00B0C        Te: -1234.6 \u00B0C      F: 44125.86 nT");
+    EXPECT_EQ(readout().toStdString(), "Time: 2007-05-22 10:01:43      X: 0.01 nT        Y: -1510.50 nT    "
+                                       "Z: 44100.00 nT    Ts: 25.3 \u00B0C        Te: -1234.6 \u00B0C      F: 44125.86 nT");
     mouseOver(4, columnWithin(4, at(22, 10, 1, 50), at(22, 10, 1, 51)));
-    EXPECT_EQ(readout().toStdString(), "Time: 2007-05-22 10:01:50      X: 20011.25 nT    Y: -1511.5 nT     "
-                                       "Z: 44110 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      F: 48460.57 nT");
+    EXPECT_EQ(readout().toStdString(), "Time: 2007-05-22 10:01:50      X: 20011.25 nT    Y: -1511.50 nT    "
+                                       "Z: 44110.00 nT    Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      F: 48460.57 nT");
 }
 
 TEST_F(MainFormChartsTest, OnAFileOfTwoDaysTheCursorsOwnDayIsShown) {
@@ -558,7 +558,7 @@ TEST_F(MainFormChartsTest, OnAFileOfTwoDaysTheCursorsOwnDayIsShown) {
     f().charts().XZoomlerChanged();
     test::drainEvents();
     mouseOver(1, columnWithin(1, at(23, 10, 0, 10, 300), at(23, 10, 0, 10, 800)));
-    EXPECT_TRUE(readout().startsWith(QStringLiteral("Time: 2007-05-23 10:00:10      X: 21001.25 nT    Y: -1501.5 nT")))
+    EXPECT_TRUE(readout().startsWith(QStringLiteral("Time: 2007-05-23 10:00:10      X: 21001.25 nT    Y: -1501.50 nT")))
         << readout().toStdString();
 }
 
@@ -803,11 +803,11 @@ TEST_F(MainFormChartsTest, TheReadOutInAGapShowsTheTimeAloneAndBesideItTheSample
         {at(22, 9, 59, 0), at(22, 10, 12, 0), at(22, 10, 5, 0), at(22, 10, 5, 1), "Time: 2007-05-22 10:05:00"},
         {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 59, 100), at(22, 10, 0, 59, 500), "Time: 2007-05-22 10:00:59"},
         {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 58, 600), at(22, 10, 0, 58, 900),
-         "Time: 2007-05-22 10:00:58      X: 159 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
+         "Time: 2007-05-22 10:00:58      X: 159.00 nT      Y: -1500.50 nT    Z: 44000.00 nT    Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
          "F: 44025.86 nT"},
         {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 9, 59, 100), at(22, 10, 9, 59, 900), "Time: 2007-05-22 10:09:59"},
         {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 10, 0, 100), at(22, 10, 10, 0, 400),
-         "Time: 2007-05-22 10:10:00      X: 500 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
+         "Time: 2007-05-22 10:10:00      X: 500.00 nT      Y: -1500.50 nT    Z: 44000.00 nT    Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
          "F: 44028.42 nT"},
     };
     for (const auto& row : cases) {
@@ -1080,6 +1080,36 @@ TEST_F(MainFormChartsTest, TheStatisticsOfEachShownChannelFollowTheTimeWindow) {
     }
 }
 
+TEST_F(MainFormChartsTest, TheStatisticsNameTheirWindowCoverageRangeExtremesTimesAndGaps) {
+    // Lines every ten seconds from 10:00:00; 10:02:00 to 10:03:50 missing (a
+    // gap of twelve lines), and Bx's highest value at 10:05:00.
+    std::vector<Line> lines = tenSecondLines(61);
+    lines.erase(lines.begin() + 12, lines.begin() + 24);
+    for (Line& l : lines) {
+        if (l.minute == 5 && l.second == 0) l.bx = 20100.5;
+    }
+    open(lines);
+    f().charts().Statistics1Click();
+    const struct {
+        double start, finish;
+        const char* range;
+        QStringList bx;  // Range, Time of minimum, Time of maximum, Coverage, Gaps
+    } rows[] = {
+        {at(22, 10, 0, 0), at(22, 10, 10, 0), "2007-05-22 10:00:00 to 2007-05-22 10:10:00, instrument clock",
+         {"100.25", "2007-05-22 10:00:00", "2007-05-22 10:05:00", "80.3 % (49 of 61)", "1"}},
+        {at(22, 10, 4, 0), at(22, 10, 6, 0), "2007-05-22 10:04:00 to 2007-05-22 10:06:00, instrument clock",
+         {"76.25", "2007-05-22 10:04:00", "2007-05-22 10:05:00", "100.0 % (13 of 13)", "0"}},
+    };
+    for (const auto& row : rows) {
+        f().charts().XZoomlerBar()->SetWindow(row.start, row.finish);
+        f().charts().XZoomlerChanged();
+        EXPECT_EQ(f().charts().Statistics->range().toStdString(), row.range);
+        QStringList bx;
+        for (int c = 5; c < TStatistics::kColumns; ++c) bx << f().charts().Statistics->cell(0, c);
+        EXPECT_EQ(bx, row.bx) << row.range;
+    }
+}
+
 // ---- the picture is the screen ----
 
 TEST_F(MainFormChartsTest, TheExportedPictureIsTheScreenPixelForPixel) {
@@ -1163,4 +1193,50 @@ TEST_F(MainFormChartsTest, AnExportRangeFitsEachValueWindowToWhatItShows) {
         EXPECT_DOUBLE_EQ(request.charts[0].values->max, expected.finish);
         EXPECT_EQ(request.timeReference, QStringLiteral("UT"));
     }
+}
+
+// ---- zooming a long record with the wheel ----
+
+TEST_F(MainFormChartsTest, AWeekComesDownToAnHourInEightQuickNotchesOrFourWithCtrl) {
+    std::vector<Line> lines;
+    for (int d = 22; d <= 28; ++d) {
+        for (int h = 0; h < 24; ++h) lines.push_back({d, h, 0, 0, 0, 20000.0 + h, -1500.0, 44000.0, 25.3, 30.1});
+    }
+    open(lines);
+    struct Row {
+        const char* what;
+        Qt::KeyboardModifiers modifiers;
+        int apartMs;  // between notches
+        int notches;
+        bool withinAnHour;
+    };
+    const Row rows[] = {
+        {"slow notches zoom 80 % each", Qt::NoModifier, 1000, 8, false},
+        {"quick notches zoom further", Qt::NoModifier, 20, 8, true},
+        {"Ctrl: 4x a notch", Qt::ControlModifier, 1000, 4, true},
+        {"Ctrl, three notches", Qt::ControlModifier, 1000, 3, false},
+    };
+    ulong clock = 100000;
+    for (const Row& r : rows) {
+        f().charts().ShowAll();
+        const double week = f().charts().Chart[0]->timeAxis().size();
+        ASSERT_GT(week, 6.9) << r.what;
+        ChannelChart* chart = f().charts().Chart[0];
+        const QPointF at = chart->plotRect().center();
+        clock += 5000;
+        for (int n = 0; n < r.notches; ++n) {
+            QWheelEvent wheel(at, chart->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, r.modifiers,
+                              Qt::NoScrollPhase, false);
+            wheel.setTimestamp(clock += static_cast<ulong>(r.apartMs));
+            QCoreApplication::sendEvent(chart, &wheel);
+        }
+        const double shown = f().charts().Chart[0]->timeAxis().size();
+        EXPECT_EQ(shown <= 1.0 / 24 + 1e-9, r.withinAnHour) << r.what << ": " << shown * 24 << " h";
+    }
+    // Slow notches keep their 80 %.
+    f().charts().ShowAll();
+    const double week = f().charts().Chart[0]->timeAxis().size();
+    f().charts().ChartWheel(0, f().charts().Chart[0]->plotRect().center().x(), 20, 120, Qt::NoModifier, 1);
+    f().charts().ChartWheel(0, f().charts().Chart[0]->plotRect().center().x(), 20, 120, Qt::NoModifier, 5000);
+    EXPECT_NEAR(f().charts().Chart[0]->timeAxis().size(), week * 0.64, week * 1e-9);
 }

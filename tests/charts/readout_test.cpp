@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <cmath>
 #include <vector>
 
@@ -98,6 +100,25 @@ TEST(ReadoutText, TinyValuesInExponentFormAndLongTextsCutToFifteen) {
               "Ts: -1             "
               "Te: -1.234567890123");
     EXPECT_EQ(formatReadout("00:00:00", {0, 0, 0, 0, 1e-6}).substr(93), "Te: 1E-6");
+}
+
+TEST(ReadoutText, EachChannelKeepsItsDecimals) {
+    struct Row {
+        std::array<double, 5> values;
+        double f;
+        const char* text;
+    };
+    const Row rows[] = {
+        {{12, 1494.1, 44000, 12, -3.26}, 48000.004,
+         "Time: t      X: 12.00 nT       Y: 1494.10 nT     Z: 44000.00 nT    Ts: 12.0 \u00B0C        Te: -3.3 \u00B0C"
+         "      F: 48000.00 nT"},
+        {{std::numeric_limits<double>::quiet_NaN(), 0, 0, 0, 0}, std::numeric_limits<double>::infinity(),
+         "Time: t      X: NAN nT         Y: 0.00 nT        Z: 0.00 nT        Ts: 0.0 \u00B0C         Te: 0.0 \u00B0C"
+         "      F: INF nT"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(formatReadout("t", r.values, r.f), r.text);
+    EXPECT_EQ(formatNamedReadout("t", {{"H", 20000, "nT", 2}, {"D", 120.5, "arcmin", 2}, {"F", 48000.1, "nT", 1}}),
+              "Time: t      H: 20000.00 nT    D: 120.50 arcmin  F: 48000.1 nT");
 }
 
 TEST(ReadoutText, FieldsPadAndCut) {
