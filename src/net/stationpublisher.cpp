@@ -15,6 +15,7 @@
 #include "files/safepath.h"
 #include "link/deviceline.h"
 #include "files/replacingfile.h"
+#include "net/replay.h"
 
 namespace kordel {
 
@@ -31,30 +32,6 @@ std::string folderPath(const std::string& folder) { return folder.empty() ? std:
 std::int64_t folderStamp(const std::string& folder) {
     struct stat st {};
     return ::stat(folderPath(folder).c_str(), &st) == 0 ? nanoseconds(st.st_mtim) : -1;
-}
-
-// The daily files in the folder, with size and time where `withStat`.
-std::vector<DailyFileInfo> listDailyFiles(const std::string& folder, bool withStat) {
-    std::vector<DailyFileInfo> files;
-    DIR* dir = ::opendir(folderPath(folder).c_str());
-    if (dir == nullptr) {
-        return files;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        DailyFileInfo f;
-        f.name = entry->d_name;
-        if (!isDailyFileName(f.name)) {
-            continue;
-        }
-        struct stat st {};
-        if (withStat && ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0) {
-            f.size = static_cast<std::uint64_t>(st.st_size);
-            f.modifiedNs = nanoseconds(st.st_mtim);
-        }
-        files.push_back(std::move(f));
-    }
-    ::closedir(dir);
-    return files;
 }
 
 // An owner id: 16 lower-case hex digits.
@@ -88,7 +65,10 @@ StationPublisher::StationPublisher(std::string folder, std::string station, LogF
       stateTopic_(QByteArray::fromStdString(stateTopic(station_))),
       ownerTopic_("kordel/" + QByteArray::fromStdString(station_) + "/owner"),
       checkTopic_(ownerTopic_ + "/check"),
-      log_(std::move(log)) {
+      journalTopic_("kordel/" + QByteArray::fromStdString(station_) + "/journal"),
+      requestTopic_("kordel/" + QByteArray::fromStdString(station_) + "/replay/request"),
+      log_(std::move(log)),
+      replay_(folder_, station_) {
     connect(&client_, &MqttClient::messageReceived, this, &StationPublisher::onMessage);
     connect(&client_, &MqttClient::subscribed, this, &StationPublisher::onSubscribed);
     connect(&client_, &MqttClient::connected, this, &StationPublisher::onConnected);
@@ -103,6 +83,8 @@ StationPublisher::StationPublisher(std::string folder, std::string station, LogF
             schedulePump();  // a daily file nobody named to us
         }
     });
+    replayTick_.setInterval(ReplayServer::kStepMs);
+    connect(&replayTick_, &QTimer::timeout, this, &StationPublisher::replayStep);
     unreachableTimer_.setSingleShot(true);
     connect(&unreachableTimer_, &QTimer::timeout, this, [this] {
         if (!everConnected_ && !awayLogged_) {
@@ -142,6 +124,7 @@ bool StationPublisher::start(const MqttOptions& options, QString& error) {
          (read_.file == kBeforeFirstDailyFile ? std::string("the next daily file")
                                               : read_.file + " at byte " + std::to_string(read_.offset)));
     tick_.start();
+    sinceStart_.start();
     unreachableTimer_.start(2500);
     return true;
 }
@@ -343,7 +326,22 @@ bool StationPublisher::pumpFile() {
     const QByteArray bytes = file.read(kReadBlock);
     scratch_.clear();
     const std::uint64_t next = scanJournal(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                                           read_.offset, kMaxInflight - window_.inFlight(), scratch_);
+                                           read_.offset, kMaxInflight - 1 - window_.inFlight(), scratch_);
+    if (!scratch_.empty()) {
+        // The same lines with their place in the files, for watchers that
+        // keep each line once; sent first, so that a watcher that reads both
+        // topics knows them before it would take them from the line topic.
+        // Its acknowledgement commits nothing beyond the lines before it.
+        std::string batch;
+        for (const JournalLine& line : scratch_) {
+            appendJournalEntry(batch, read_.file, line.end - kDeviceLineLength, line.text);
+        }
+        const auto mid = client_.publish(journalTopic_, QByteArray::fromStdString(batch), 1, false);
+        if (!mid) {
+            return false;
+        }
+        window_.sent(*mid, read_);
+    }
     for (const JournalLine& line : scratch_) {
         const auto mid = client_.publish(lineTopic_, QByteArray(line.text.data(), static_cast<qsizetype>(line.text.size())),
                                          1, false);
@@ -369,6 +367,9 @@ void StationPublisher::dropCommittedFiles() {
 void StationPublisher::onPublished(int mid) {
     if (mid == offlineMid_) {
         offlineMid_ = -1;
+        return;
+    }
+    if (replayMids_.erase(mid) != 0) {
         return;
     }
     if (window_.acknowledged(mid)) {
@@ -399,6 +400,28 @@ void StationPublisher::onConnected() {
 void StationPublisher::onMessage(const QByteArray& topic, const QByteArray& payload) {
     if (topic == ownerTopic_) {
         retainedOwner_ = payload.left(200);
+    } else if (topic == requestTopic_) {
+        if (!owning_) {
+            return;
+        }
+        std::vector<ReplayServer::Message> answers;
+        replay_.request(std::string_view(payload.constData(), static_cast<std::size_t>(payload.size())),
+                        sinceStart_.elapsed(), answers);
+        for (const ReplayServer::Message& m : answers) {
+            client_.publish(QByteArray::fromStdString(m.topic), QByteArray::fromStdString(m.payload), 1, false);
+        }
+        if (const int dropped = replay_.takeDropped(); dropped > 0) {
+            droppedRequests_ += dropped;
+            if (!droppedLogged_.isValid() || droppedLogged_.elapsed() >= 60000) {
+                log_("MQTT: " + std::to_string(droppedRequests_) +
+                     " replay request(s) dropped: not a request, or more than one every 2 s");
+                droppedRequests_ = 0;
+                droppedLogged_.start();
+            }
+        }
+        if (replay_.running() && !replayTick_.isActive()) {
+            replayTick_.start();
+        }
     } else if (topic == stateTopic_) {
         retainedState_ = payload.left(32);
         // Another client's will (a refused publisher that crashed) must not
@@ -427,6 +450,7 @@ void StationPublisher::onSubscribed(int mid) {
         return;
     }
     owning_ = true;
+    client_.subscribe(requestTopic_, 1);
     client_.publish(ownerTopic_, ownerId_ + ' ' + QSysInfo::machineHostName().toUtf8().left(64), 1, true);
     client_.publish(stateTopic_, "online", 1, true);
     schedulePump();
@@ -434,6 +458,10 @@ void StationPublisher::onSubscribed(int mid) {
 
 void StationPublisher::onDisconnected(const QString& reason) {
     owning_ = false;
+    // The watchers ask again when they are back.
+    replay_.clear();
+    replayMids_.clear();
+    replayTick_.stop();
     if (!awayLogged_) {
         awayLogged_ = true;
         log_("MQTT: broker away (" + reason.toStdString() + "), trying again every 2 s");
@@ -463,8 +491,30 @@ void StationPublisher::onError(const QString& text) {
 
 bool StationPublisher::idle() const { return window_.inFlight() == 0 && atEnd_ && !pumpScheduled_; }
 
+// One replay message at a time, and only while every live line is handed
+// over and few replay messages wait for their acknowledgement: live lines
+// never queue behind a replay.
+void StationPublisher::replayStep() {
+    if (!replay_.running()) {
+        replayTick_.stop();
+        return;
+    }
+    if (!client_.isConnected() || !owning_ || !atEnd_ || pumpScheduled_ ||
+        replayMids_.size() >= static_cast<std::size_t>(kMaxReplayInflight)) {
+        return;
+    }
+    ReplayServer::Message m;
+    if (replay_.step(m)) {
+        if (const auto mid =
+                client_.publish(QByteArray::fromStdString(m.topic), QByteArray::fromStdString(m.payload), 1, false)) {
+            replayMids_.insert(*mid);
+        }
+    }
+}
+
 void StationPublisher::finish(int timeoutMs) {
     tick_.stop();
+    replayTick_.stop();
     unreachableTimer_.stop();
     if (client_.isConnected() && owning_) {
         waitUntil([this] { return idle(); }, timeoutMs);
