@@ -297,11 +297,25 @@ void StationPublisher::schedulePump() {
 void StationPublisher::pump() {
     pumpScheduled_ = false;
     atEnd_ = false;
-    while (client_.isConnected() && owning_ && !window_.full()) {
+    while (client_.isConnected() && owning_ && window_.inFlight() + 1 < static_cast<std::size_t>(kMaxInflight)) {
         if (!pumpFile() && !moveToNextFile()) {
             atEnd_ = true;
+            flushJournal();
             return;
         }
+    }
+}
+
+// The lines sent since the last journal message, as one message: one per
+// line while live, one per kMaxBatchEntries lines while a backlog goes out.
+void StationPublisher::flushJournal() {
+    if (journalCount_ == 0) {
+        return;
+    }
+    if (const auto mid = client_.publish(journalTopic_, QByteArray::fromStdString(journal_), 1, false)) {
+        window_.sent(*mid, journalEnd_);
+        journal_.clear();
+        journalCount_ = 0;
     }
 }
 
@@ -314,35 +328,55 @@ bool StationPublisher::moveToNextFile() {
     return true;
 }
 
+// Reads a block of the current file from the read position on.
+bool StationPublisher::refill() {
+    readFile_.clear();
+    readBuffer_.clear();
+    int fd = -1;
+    if (!openRegularForReading(path(read_.file), fd)) {
+        return false;
+    }
+    const Fd file(fd);
+    readBuffer_.resize(kReadBlock);
+    const ssize_t n = ::pread(fd, readBuffer_.data(), readBuffer_.size(), static_cast<off_t>(read_.offset));
+    readBuffer_.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    readFile_ = read_.file;
+    readStart_ = read_.offset;
+    return true;
+}
+
 // Sends lines from the current file; false when it has nothing more now.
 bool StationPublisher::pumpFile() {
     if (read_.file == kBeforeFirstDailyFile) {
         return false;
     }
-    QFile file(QString::fromStdString(path(read_.file)));
-    if (!file.open(QIODevice::ReadOnly) || !file.seek(static_cast<qint64>(read_.offset))) {
-        return false;
-    }
-    const QByteArray bytes = file.read(kReadBlock);
-    scratch_.clear();
-    const std::uint64_t next = scanJournal(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                                           read_.offset, kMaxInflight - 1 - window_.inFlight(), scratch_);
-    if (!scratch_.empty()) {
-        // The same lines with their place in the files, for watchers that
-        // keep each line once; sent first, so that a watcher that reads both
-        // topics knows them before it would take them from the line topic.
-        // Its acknowledgement commits nothing beyond the lines before it.
-        std::string batch;
-        for (const JournalLine& line : scratch_) {
-            appendJournalEntry(batch, read_.file, line.end - kDeviceLineLength, line.text);
+    // Room for the lines and a journal message.
+    const std::size_t room = kMaxInflight - 1 - window_.inFlight();
+    // A block read once serves the pumps of many acknowledgements; the disk
+    // is read again only when what is held has no whole line left.
+    std::uint64_t next = read_.offset;
+    for (bool refilled = false;;) {
+        if (readFile_ != read_.file || read_.offset < readStart_ || read_.offset > readStart_ + readBuffer_.size()) {
+            if (!refill()) {
+                return false;
+            }
+            refilled = true;
         }
-        const auto mid = client_.publish(journalTopic_, QByteArray::fromStdString(batch), 1, false);
-        if (!mid) {
+        const std::size_t at = static_cast<std::size_t>(read_.offset - readStart_);
+        scratch_.clear();
+        next = scanJournal(std::string_view(readBuffer_).substr(at), read_.offset, room, scratch_);
+        if (!scratch_.empty() || refilled) {
+            break;
+        }
+        if (!refill()) {
             return false;
         }
-        window_.sent(*mid, read_);
+        refilled = true;
     }
     for (const JournalLine& line : scratch_) {
+        if (journalCount_ == 0) {
+            journalStart_ = read_;
+        }
         const auto mid = client_.publish(lineTopic_, QByteArray(line.text.data(), static_cast<qsizetype>(line.text.size())),
                                          1, false);
         if (!mid) {
@@ -350,7 +384,14 @@ bool StationPublisher::pumpFile() {
             read_.offset = line.end - kDeviceLineLength;
             return false;
         }
-        window_.sent(*mid, {read_.file, line.end});
+        // The position moves past a line only with the journal message that
+        // names it: a crash before that message went out sends both again.
+        window_.sent(*mid, journalStart_);
+        appendJournalEntry(journal_, read_.file, line.end - kDeviceLineLength, line.text);
+        journalEnd_ = {read_.file, line.end};
+        if (++journalCount_ >= kMaxBatchEntries) {
+            flushJournal();
+        }
     }
     const bool progressed = next != read_.offset;
     read_.offset = next;
@@ -376,7 +417,11 @@ void StationPublisher::onPublished(int mid) {
         dropCommittedFiles();
         emit acknowledged();
     }
-    if (!window_.full()) {
+    // Every acknowledgement lets the next line go: the line carries the TCP
+    // acknowledgement of the broker's answers, which a broker that delays
+    // small writes (Nagle) waits for; waiting for a batch's worth of room
+    // stalled each batch for the peer's delayed acknowledgement.
+    if (window_.inFlight() + 1 < static_cast<std::size_t>(kMaxInflight)) {
         schedulePump();
     }
 }

@@ -21,9 +21,11 @@
 // (dailyFileStarted), and otherwise only the folder's change time is looked at
 // before the folder is listed, so 10,000 old files cost nothing per line.
 //
-// Each batch of lines also goes, before the lines themselves, to
-// kordel/<CODE>/journal as one message naming each line's daily file and
-// offset, and watchers' requests on kordel/<CODE>/replay/request are answered
+// The lines also go to kordel/<CODE>/journal, after the lines themselves,
+// gathered into messages of at most kMaxBatchEntries naming each line's daily
+// file and offset (one per line while live: a message goes out whenever
+// reading reaches the end of what is on disk); the position moves past a line
+// only once its journal message is acknowledged too; and watchers' requests on kordel/<CODE>/replay/request are answered
 // from the daily files (net/replayserver.h), a message every
 // ReplayServer::kStepMs at most and only while no live line waits.
 //
@@ -126,6 +128,8 @@ private:
     void onMessage(const QByteArray& topic, const QByteArray& payload);
     void onSubscribed(int mid);
     void replayStep();
+    void flushJournal();
+    bool refill();
     void loadOwner();
     bool idle() const;
     void waitUntil(const std::function<bool()>& done, int timeoutMs);
@@ -149,6 +153,12 @@ private:
     ReplayServer replay_;
     QTimer replayTick_;
     std::set<int> replayMids_;
+    // The journal message being gathered: its entries, the position before
+    // its first line and after its last.
+    std::string journal_;
+    std::size_t journalCount_ = 0;
+    JournalPosition journalStart_;
+    JournalPosition journalEnd_;
     QElapsedTimer sinceStart_;
     QElapsedTimer droppedLogged_;
     int droppedRequests_ = 0;
@@ -166,6 +176,10 @@ private:
     QTimer tick_;
     QTimer unreachableTimer_;
     std::vector<JournalLine> scratch_;
+    // What was last read of a daily file: its name, where the block starts.
+    std::string readFile_;
+    std::uint64_t readStart_ = 0;
+    std::string readBuffer_;
     bool pumpScheduled_ = false;
     bool everConnected_ = false;
     bool awayLogged_ = false;

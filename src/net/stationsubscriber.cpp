@@ -16,6 +16,13 @@ std::string_view view(const QByteArray& bytes) {
 }  // namespace
 
 StationSubscriber::StationSubscriber(QObject* parent) : QObject(parent) {
+    plainTimer_.setSingleShot(true);
+    connect(&plainTimer_, &QTimer::timeout, this, [this] {
+        const QList<QByteArray> lines = std::exchange(plainLines_, {});
+        for (const QByteArray& line : lines) {
+            emit lineReceived(line);
+        }
+    });
     replayTimer_.setSingleShot(true);
     connect(&replayTimer_, &QTimer::timeout, this, [this] {
         if (!pending_ || !isConnected()) {
@@ -80,6 +87,8 @@ bool StationSubscriber::start(const MqttOptions& options, const QString& station
 
 void StationSubscriber::stop() {
     replayTimer_.stop();
+    plainTimer_.stop();
+    plainLines_.clear();
     pending_ = false;
     if (client_) {
         client_->stop();
@@ -167,6 +176,8 @@ void StationSubscriber::onJournal(const QByteArray& payload) {
         return;
     }
     journalSeen_ = true;
+    plainLines_.clear();
+    plainTimer_.stop();
     for (JournalEntry& e : entries) {
         if (!pending_) {
             deliver(e);
@@ -246,7 +257,14 @@ void StationSubscriber::onMessage(const QByteArray& topic, const QByteArray& pay
         }
         if (payload.size() == static_cast<qsizetype>(kDeviceLineLength - 2) && !payload.contains('\n') &&
             !payload.contains('\r')) {
-            emit lineReceived(payload);
+            // Shown a little later, unless the journal message that follows
+            // its line turns up meanwhile: then it comes from there.
+            if (static_cast<std::size_t>(plainLines_.size()) < kMaxHeld) {
+                plainLines_.append(payload);
+            }
+            if (!plainTimer_.isActive()) {
+                plainTimer_.start(kPlainLineWaitMs);
+            }
         } else {
             emit notALine(static_cast<int>(payload.size()));
         }

@@ -16,7 +16,9 @@
 // are handed on and the next connection asks again.
 //
 // A station that publishes only kordel/<CODE>/line (no journal) is shown too:
-// its lines are handed on as they come, without a place and without replay.
+// its lines are handed on kPlainLineWaitMs late (a station with a journal
+// sends each journal message right after its lines, and then the line topic
+// is left alone), without a place and without replay.
 //
 // A message over its limit is dropped before it is copied: kMaxMessage bytes
 // on the line and state topics, kMaxBatchBytes on the journal and replay ones.
@@ -41,6 +43,7 @@ public:
     static constexpr int kBusyRetryMs = 5000;
     static constexpr int kMaxAttempts = 4;
     static constexpr std::size_t kMaxHeld = 100'000;
+    static constexpr int kPlainLineWaitMs = 1000;
 
     explicit StationSubscriber(QObject* parent = nullptr);
 
@@ -102,6 +105,8 @@ private:
     std::optional<JournalPosition> last_;
     std::deque<JournalEntry> held_;
     QTimer replayTimer_;
+    QList<QByteArray> plainLines_;  // from the line topic, waiting for kPlainLineWaitMs
+    QTimer plainTimer_;
 };
 
 }  // namespace kordel
