@@ -358,9 +358,10 @@ void MqttClient::onMessage(mosquitto*, void* link, const mosquitto_message* m) {
     }
     ++l->queued;
     QByteArray payload(static_cast<const char*>(m->payload), m->payloadlen);
-    l->post([l, topic, payload](MqttClient* c) {
+    const bool retained = m->retain;
+    l->post([l, topic, payload, retained](MqttClient* c) {
         --l->queued;
-        emit c->messageReceived(topic, payload);
+        emit c->messageReceived(topic, payload, retained);
     });
 }
 

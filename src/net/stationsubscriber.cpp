@@ -111,8 +111,6 @@ void StationSubscriber::onConnected() {
     client_->subscribe(journalTopic_, 1);
     client_->subscribe(answerTopic_, 1);
     everConnected_ = true;
-    stateSeen_ = false;
-    stationState_.clear();
     emit connectionChanged(true);
     if (last_ || historyHours_ > 0) {
         // What was published while this watcher was away is asked for; live
@@ -139,6 +137,7 @@ void StationSubscriber::ask() {
                             .toStdString();
     }
     ++attempts_;
+    answered_ = false;
     client_->publish(requestTopic_, QByteArray::fromStdString(formatReplayRequest(request)), 1, false);
     replayTimer_.start(kReplayTimeoutMs);
 }
@@ -199,6 +198,7 @@ void StationSubscriber::onAnswer(const QByteArray& payload) {
         return;  // an answer to an earlier request, asked again since
     }
     replayTimer_.start(kReplayTimeoutMs);
+    answered_ = true;
     switch (answer->kind) {
     case ReplayAnswer::Kind::Lines:
         for (const JournalEntry& e : answer->entries) {
@@ -228,7 +228,7 @@ void StationSubscriber::onAnswer(const QByteArray& payload) {
     }
 }
 
-void StationSubscriber::onMessage(const QByteArray& topic, const QByteArray& payload) {
+void StationSubscriber::onMessage(const QByteArray& topic, const QByteArray& payload, bool retained) {
     if (topic == journalTopic_) {
         onJournal(payload);
     } else if (topic == answerTopic_) {
@@ -243,14 +243,12 @@ void StationSubscriber::onMessage(const QByteArray& topic, const QByteArray& pay
             state += (c >= 0x20 && c < 0x7F) ? QChar::fromLatin1(c) : QChar(u'?');
         }
         emit stateChanged(state);
-        // The station back online (not the retained state that comes with
-        // the subscription) can answer now.
-        if (std::exchange(stationState_, payload.left(32)) != "online" && !stationState_.isEmpty() &&
-            stationState_ == "online" && stateSeen_ && pending_ && isConnected()) {
+        // A station that has just come online (not the retained state that
+        // comes with the subscription) can answer a request it missed.
+        if (payload == "online" && !retained && pending_ && !answered_ && isConnected()) {
             attempts_ = 0;
             ask();
         }
-        stateSeen_ = true;
     } else if (topic == lineTopic_) {
         if (journalSeen_) {
             return;  // the journal carries the same lines with their places

@@ -78,7 +78,7 @@ signals:
 
 private:
     void onConnected();
-    void onMessage(const QByteArray& topic, const QByteArray& payload);
+    void onMessage(const QByteArray& topic, const QByteArray& payload, bool retained);
     void onJournal(const QByteArray& payload);
     void onAnswer(const QByteArray& payload);
     void ask();
@@ -99,8 +99,7 @@ private:
     bool journalSeen_ = false;
     bool pending_ = false;
     bool heldOverflow_ = false;
-    bool stateSeen_ = false;  // a state message came in this connection
-    QByteArray stationState_;
+    bool answered_ = false;  // a message of the current request's answer came
     LineCoverage coverage_;
     std::optional<JournalPosition> last_;
     std::deque<JournalEntry> held_;

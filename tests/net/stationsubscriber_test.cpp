@@ -110,3 +110,23 @@ TEST(StationSubscriber, HoldsLiveLinesUntilTheReplayIsInAndHandsEachPlaceOnceInO
     EXPECT_EQ(again.after, (JournalPosition{a, 315}));
     subscriber.stop();
 }
+
+TEST(StationSubscriber, AsksAgainAtOnceWhenTheStationComesOnlineAfterTheRequest) {
+    test::Broker broker({{}, {}, false, false});
+    ASSERT_TRUE(broker.ok()) << broker.output().toStdString();
+    StationSubscriber subscriber;
+    subscriber.setHistoryHours(1);
+    QString error;
+    ASSERT_TRUE(subscriber.start(options(broker), QStringLiteral("S1"), error)) << error.toStdString();
+    ASSERT_TRUE(test::waitUntil([&] { return subscriber.isConnected() && subscriber.replaying(); }));
+    // The station starts after the first request went nowhere; its "online"
+    // (retained for later watchers, live for this one) brings the request again.
+    PlayedStation station(broker);
+    EXPECT_TRUE(station.requests.empty());
+    station.client.publish("kordel/S1/state", "online", 1, true);
+    ASSERT_TRUE(test::waitUntil([&] { return !station.requests.empty(); }, 5000));
+    ASSERT_TRUE(station.requests[0]);
+    EXPECT_EQ(station.requests[0]->kind, ReplayRequest::Kind::Since);
+    EXPECT_EQ(station.requests[0]->number, 2u);
+    subscriber.stop();
+}
