@@ -110,7 +110,9 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    // Every station's options and folder are checked before any is started.
     std::vector<Collected> stations;
+    std::vector<kordel::MqttOptions> stationOptions;
     for (const QString& code : p.value(QStringLiteral("station")).split(QLatin1Char(','))) {
         const kordel::PublishRequest request{p.value(QStringLiteral("mqtt")), code, p.value(QStringLiteral("mqtt-user")),
                                              p.value(QStringLiteral("mqtt-password-file")),
@@ -140,6 +142,15 @@ int main(int argc, char* argv[]) {
             std::cerr << "kordel-collect: " << loaded.message() << '\n';
             return 1;
         }
+        stations.push_back(std::move(c));
+        stationOptions.push_back(*options);
+    }
+    for (std::size_t i = 0; i < stations.size(); ++i) {
+        Collected& c = stations[i];
+        const kordel::MqttOptions& options = stationOptions[i];
+        const QString& code = c.code;
+        const std::string prefix = code.toStdString() + ": ";
+        QString error;
         c.subscriber = std::make_unique<kordel::StationSubscriber>();
         c.subscriber->setHistoryHours(history);
         c.subscriber->setHeld(c.copy->coverage(), c.copy->last());
@@ -165,14 +176,13 @@ int main(int argc, char* argv[]) {
                          });
         QObject::connect(c.subscriber.get(), &kordel::StationSubscriber::stateChanged, &app,
                          [prefix](const QString& s) { say(prefix + "station " + s.toStdString()); });
-        if (!c.subscriber->start(*options, code, error)) {
+        if (!c.subscriber->start(options, code, error)) {
             std::cerr << "kordel-collect: " << error.toStdString() << '\n';
             return 1;
         }
-        say(prefix + "collecting from " + kordel::brokerUrlText(options->address) + " into " + *folder +
+        say(prefix + "collecting from " + kordel::brokerUrlText(options.address) + " into " + copy->folder() +
             (copy->last() ? " after " + copy->last()->file + " byte " + std::to_string(copy->last()->offset)
                           : " (first start)"));
-        stations.push_back(std::move(c));
     }
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
