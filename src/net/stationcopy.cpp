@@ -159,6 +159,7 @@ bool StationCopy::add(const JournalEntry& e) {
         status = insertLine(*path, before * kLine, bytes);
     }
     if (!status) {
+        lost_ = true;
         if (!std::exchange(writeFailureLogged_, true)) {
             log_("Error: " + status.message() + "; lines are lost from the copy until writing works again");
         }

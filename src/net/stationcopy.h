@@ -21,6 +21,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/iostatus.h"
 #include "net/replay.h"
@@ -45,6 +46,10 @@ public:
     // once until a save succeeds.
     void save();
 
+    // True once after lines were lost to failed writes: the watching is to
+    // start again from what the copy holds, so that they come again.
+    bool takeLost() { return std::exchange(lost_, false); }
+
     const LineCoverage& coverage() const { return coverage_; }
     const std::optional<JournalPosition>& last() const { return last_; }
     const std::string& folder() const { return folder_; }
@@ -62,6 +67,7 @@ private:
     bool dirty_ = false;
     bool writeFailureLogged_ = false;
     bool saveFailureLogged_ = false;
+    bool lost_ = false;
 };
 
 }  // namespace kordel

@@ -283,6 +283,24 @@ TEST(StationCopy, KeepsEachLineOnceInTheFilesOrderAndStartsAgainFromItsState) {
     EXPECT_FALSE(refused);
     EXPECT_EQ(refused.message(), foreign + " holds daily files but no kordel-collect.state: they are not a copy this "
                                            "collector made; move them away or choose another folder");
+    {
+        // A file that cannot be written: said once, and the lines are to be
+        // asked for again.
+        std::vector<std::string> failures;
+        StationCopy copy(folder, [&](const std::string& t) { failures.push_back(t); });
+        ASSERT_TRUE(copy.load());
+        const std::string blocked = "20261210000000.pc";
+        ASSERT_EQ(::mkdir((folder + '/' + blocked).c_str(), 0755), 0);
+        EXPECT_FALSE(copy.add({blocked, 0, text(1, "10")}));
+        EXPECT_FALSE(copy.add({blocked, 63, text(2, "10")}));
+        EXPECT_TRUE(copy.takeLost());
+        EXPECT_FALSE(copy.takeLost());
+        EXPECT_EQ(copy.coverage().lineCount(blocked), 0u);
+        EXPECT_EQ(failures, (std::vector<std::string>{"Error: " + folder + '/' + blocked +
+                                                      " is not a regular file; lines are lost from the copy until "
+                                                      "writing works again"}));
+        ASSERT_EQ(::rmdir((folder + '/' + blocked).c_str()), 0);
+    }
     write(folder + "/kordel-collect.state", "last 20261208102000.pc 13");
     StationCopy damaged(folder, [](const std::string&) {});
     EXPECT_EQ(damaged.load().message(),

@@ -48,6 +48,9 @@ struct Collected {
 };
 
 constexpr int kSaveMs = 1000;
+// After lines were lost to a failing disk, the watching starts again from what
+// the copy holds this long after, and so on until writing works.
+constexpr int kRetryLostMs = 10000;
 
 }  // namespace
 
@@ -205,6 +208,23 @@ int main(int argc, char* argv[]) {
         }
     });
     saver.start(kSaveMs);
+    QTimer lostLines;
+    QObject::connect(&lostLines, &QTimer::timeout, &app, [&stations, &stationOptions] {
+        for (std::size_t i = 0; i < stations.size(); ++i) {
+            Collected& c = stations[i];
+            if (!c.copy->takeLost()) {
+                continue;
+            }
+            c.copy->save();
+            c.subscriber->stop();
+            c.subscriber->setHeld(c.copy->coverage(), c.copy->last());
+            QString error;
+            if (!c.subscriber->start(stationOptions[i], c.code, error)) {
+                say(c.code.toStdString() + ": Error: " + error.toStdString());
+            }
+        }
+    });
+    lostLines.start(kRetryLostMs);
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
         char c;
