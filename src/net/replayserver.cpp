@@ -44,8 +44,8 @@ std::vector<DailyFileInfo> listDailyFiles(const std::string& folder, bool withSt
     return files;
 }
 
-ReplayServer::ReplayServer(std::string folder, std::string station)
-    : folder_(std::move(folder)), topicPrefix_("kordel/" + station + "/replay/") {}
+ReplayServer::ReplayServer(std::string folder, std::string station, std::uint64_t maxLines)
+    : folder_(std::move(folder)), topicPrefix_("kordel/" + station + "/replay/"), maxLines_(maxLines) {}
 
 bool ReplayServer::request(std::string_view payload, std::int64_t nowMs, std::vector<Message>& out) {
     const auto request = parseReplayRequest(payload);
@@ -102,7 +102,7 @@ bool ReplayServer::fill(Replay& r, std::string& payload) {
     std::size_t count = 0;
     std::size_t budget = kReadBudget;
     while (count < kMaxBatchEntries && r.segment < r.segments.size() && budget > 0) {
-        if (r.sent >= kMaxReplayLines) {
+        if (r.sent >= maxLines_) {
             return true;
         }
         const ReplaySegment& seg = r.segments[r.segment];
@@ -131,7 +131,7 @@ bool ReplayServer::fill(Replay& r, std::string& payload) {
         budget -= std::min(budget, static_cast<std::size_t>(n));
         scratch_.clear();
         const std::size_t room =
-            static_cast<std::size_t>(std::min<std::uint64_t>(kMaxBatchEntries - count, kMaxReplayLines - r.sent));
+            static_cast<std::size_t>(std::min<std::uint64_t>(kMaxBatchEntries - count, maxLines_ - r.sent));
         const std::uint64_t next =
             scanJournal(std::string_view(buffer_.data(), static_cast<std::size_t>(n)), r.offset, room, scratch_);
         for (const JournalLine& line : scratch_) {
@@ -148,7 +148,7 @@ bool ReplayServer::fill(Replay& r, std::string& payload) {
             r.offset = next;
         }
     }
-    return r.sent >= kMaxReplayLines && r.segment < r.segments.size();
+    return r.sent >= maxLines_ && r.segment < r.segments.size();
 }
 
 }  // namespace kordel

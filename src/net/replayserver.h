@@ -43,7 +43,8 @@ public:
         std::string payload;
     };
 
-    ReplayServer(std::string folder, std::string station);
+    // `maxLines`: the span limit of one answer (tests make it small).
+    ReplayServer(std::string folder, std::string station, std::uint64_t maxLines = kMaxReplayLines);
 
     // A message on kordel/<CODE>/replay/request. Answers due at once (busy,
     // unknown) go to `out`. False when it was dropped: not a request, or over
@@ -76,6 +77,7 @@ private:
     std::size_t turn_ = 0;
     RateLimit rate_{kRequestBurst, kRequestIntervalMs};
     int dropped_ = 0;
+    std::uint64_t maxLines_;
     std::vector<JournalLine> scratch_;
     std::string buffer_;
 };

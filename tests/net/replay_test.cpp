@@ -212,6 +212,15 @@ TEST(ReplayServer, AnswersFromTheFilesSkippingDamageAndBoundsWhatOthersCanAsk) {
     EXPECT_EQ(now[0].topic, "kordel/ST1/replay/w2");
     EXPECT_EQ(now[0].payload, "1 unknown\n");
 
+    // The span limit: what is left is for a request after the last line.
+    ReplayServer small(folder, "ST1", 2);
+    ASSERT_TRUE(small.request("w1 3 after " + a + " 0\n", 0, now));
+    ASSERT_TRUE(small.step(m));
+    EXPECT_EQ(m.payload, "3\n" + entry(a, 0, 0) + entry(a, 71, 1));
+    ASSERT_TRUE(small.step(m));
+    EXPECT_EQ(m.payload, "3 cut\n");
+    EXPECT_FALSE(small.running());
+
     // At most kMaxReplays at once; a new request of the same id replaces its own.
     now.clear();
     ReplayServer busy(folder, "ST1");
