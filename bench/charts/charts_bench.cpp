@@ -33,6 +33,8 @@
 #include "app/fixedformats.h"
 #include "app/mainform.h"
 #include "charts/channelchart.h"
+#include "charts/chartview.h"
+#include "record/totalfield.h"
 #include "files/datafilereader.h"
 #include "widgets/zoomler.h"
 
@@ -131,6 +133,15 @@ void settle() {
     }
 }
 
+// A whole day's columns straight into the charts' own series (X ascending).
+void appendSeries(TMainForm& form, const kordel::SeriesData& data) {
+    kordel::ChartView& view = form.charts();
+    for (std::size_t k = 0; k < data.y.size(); ++k) view.Chart[k]->appendPoints(data.x, data.y[k]);
+    std::vector<double> f(data.size());
+    for (std::size_t i = 0; i < f.size(); ++i) f[i] = kordel::totalFieldValue(data.y[0][i], data.y[1][i], data.y[2][i]);
+    view.Chart[kordel::ChartView::kTotalField]->appendPoints(data.x, f);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -173,7 +184,7 @@ int main(int argc, char** argv) {
     std::printf("%zu points per series, window %dx%d, charts:", points, form.width(), form.height());
     std::array<QSize, 5> sizes{};
     for (std::size_t k = 0; k < 5; ++k) {
-        sizes[k] = form.Chart[k]->size();
+        sizes[k] = form.charts().Chart[k]->size();
         std::printf(" %dx%d", sizes[k].width(), sizes[k].height());
     }
     std::printf("\n\n");
@@ -192,25 +203,25 @@ int main(int argc, char** argv) {
         (void)sink;
     });
     const Stats cold = timeSteps(1, [&](int) {
-        form.ClearCharts();
-        form.appendSeries(day);
-        form.FitZoomBars();
+        form.charts().ClearCharts();
+        appendSeries(form, day);
+        form.charts().FitZoomBars();
     });
     report("first fill in the process (cold memory)", cold);
     std::printf("  (a memset of %zu fresh bytes: %.1f ms)\n", chartBytes, firstTouch.median);
     const Stats fill = timeSteps(7, [&](int) {
-        form.ClearCharts();
-        form.appendSeries(day);
-        form.FitZoomBars();
+        form.charts().ClearCharts();
+        appendSeries(form, day);
+        form.charts().FitZoomBars();
     });
     report("fill five series from parsed arrays (+FitZoomBars)", fill, 100);
 
 
     const Stats firstReplot = timeSteps(5, [&](int) {
-        form.ClearCharts();
-        form.appendSeries(day);
-        form.FitZoomBars();
-        form.replotCharts(true);
+        form.charts().ClearCharts();
+        appendSeries(form, day);
+        form.charts().FitZoomBars();
+        form.charts().replotCharts(true);
     });
     report("fill + first replot and repaint of the five charts", firstReplot);
     settle();
@@ -219,7 +230,7 @@ int main(int argc, char** argv) {
     settle();
 
     // ---- zoom and scroll steps: five time axes changed, five replots ----
-    TZoomler* x = form.XZoomlerBar();
+    TZoomler* x = form.charts().XZoomlerBar();
     const double lo = x->Min();
     const double hi = x->Max();
     const double span = hi - lo;
@@ -252,8 +263,8 @@ int main(int argc, char** argv) {
         const Stats ours = timeSteps(steps, [&](int i) {
             const auto [s, f] = c.window(i);
             x->SetWindow(s, f);
-            form.XZoomlerChanged();
-            form.replotCharts(true);
+            form.charts().XZoomlerChanged();
+            form.charts().replotCharts(true);
         });
         const Stats theirs = timeSteps(steps, [&](int i) {
             const auto [s, f] = c.window(i);
@@ -265,55 +276,54 @@ int main(int argc, char** argv) {
     }
     // A vertical bar's step: one value axis, one replot.
     {
-        TZoomler* bar = form.ZoomlerBar(0);
+        TZoomler* bar = form.charts().ZoomlerBar(0);
         const double vmin = bar->Min(), vmax = bar->Max();
         const Stats v = timeSteps(steps, [&](int i) {
             bar->SetWindow(vmin + (vmax - vmin) * 0.01 * (i % 30), vmax);
-            form.Zoomler0Changed(0);
-            form.replotCharts(true);
+            form.charts().Zoomler0Changed(0);
+            form.charts().replotCharts(true);
         });
         report("vertical bar step (1 axis, 1 replot), whole day shown", v);
     }
-    form.ShowAll();
-    form.replotCharts(true);
+    form.charts().ShowAll();
+    form.charts().replotCharts(true);
     settle();
 
     // ---- a mouse move: read-out and cursor lines ----
-    form.CrossMouseCB->setChecked(true);
+    form.charts().CrossMouseCB->setChecked(true);
     {
-        const QRect r = form.Chart[1]->plotRect();
+        const QRect r = form.charts().Chart[1]->plotRect();
         const Stats handler = timeSteps(steps * 4, [&](int i) {
-            form.Chart0MouseMove(1, r.left() + 20 + (i * 7) % (r.width() - 40), r.center().y());
+            form.charts().Chart0MouseMove(1, r.left() + 20 + (i * 7) % (r.width() - 40), r.center().y());
         });
         report("mouse move: read-out and cursor lines (handler)", handler, 2);
         const Stats painted = timeSteps(steps * 4, [&](int i) {
-            form.Chart0MouseMove(1, r.left() + 20 + (i * 7) % (r.width() - 40), r.center().y());
+            form.charts().Chart0MouseMove(1, r.left() + 20 + (i * 7) % (r.width() - 40), r.center().y());
             QCoreApplication::processEvents();  // the paints it asked for
         });
         report("mouse move: handler + the paints it asks for", painted, 2);
         const Stats whole = timeSteps(steps * 4, [&](int i) {
-            form.Chart0MouseMove(1, r.left() + 20 + (i * 7) % (r.width() - 40), r.center().y());
-            for (ChannelChart* c : form.Chart) c->repaint();
+            form.charts().Chart0MouseMove(1, r.left() + 20 + (i * 7) % (r.width() - 40), r.center().y());
+            for (ChannelChart* c : form.charts().Chart) c->repaint();
             form.StatusPanel[2]->repaint();
         });
         report("mouse move: handler + five whole charts repainted", whole, 2);
     }
-    form.CrossMouseCB->setChecked(false);
+    form.charts().CrossMouseCB->setChecked(false);
 
-    // ---- live: 600-point charts, one sample appended and replotted ----
-    form.ClearCharts();
+    // ---- live: the growing record followed on its latest 600 samples, one sample appended and replotted ----
+    form.charts().ClearCharts();
     const double t0 = kordel::toTimeNumber(10, 0, 0);
     for (int i = 0; i < 600; ++i) {
-        form.appendSample(t0 + i / 86400.0, {20000.0 + i % 17, 1500.0 - i % 13, 44000.0 + i % 7, 25.3, 30.1});
+        form.charts().appendSample(t0 + i / 86400.0, {20000.0 + i % 17, 1500.0 - i % 13, 44000.0 + i % 7, 25.3, 30.1});
     }
-    form.replotCharts(true);
+    form.charts().replotCharts(true);
     settle();
     int next = 600;
     const Stats live = timeSteps(steps * 2, [&](int) {
         const int i = next++;
-        form.appendSample(t0 + i / 86400.0, {20000.0 + i % 17, 1500.0 - i % 13, 44000.0 + i % 7, 25.3, 30.1});
-        form.dropOldestSample();
-        form.replotCharts(true);
+        form.charts().appendSample(t0 + i / 86400.0, {20000.0 + i % 17, 1500.0 - i % 13, 44000.0 + i % 7, 25.3, 30.1});
+        form.charts().replotCharts(true);
     });
     for (QCustomPlot* p : bare.plot) {
         p->graph(0)->data()->clear();
@@ -334,15 +344,14 @@ int main(int argc, char** argv) {
     report("  bare QCustomPlot, same append, rescale and replot", bareLive);
     // Several samples in one turn of the event loop: one replot each chart.
     std::array<long, 5> before{};
-    for (std::size_t k = 0; k < 5; ++k) before[k] = form.Chart[k]->replotCount();
+    for (std::size_t k = 0; k < 5; ++k) before[k] = form.charts().Chart[k]->replotCount();
     for (int j = 0; j < 10; ++j) {
         const int i = next++;
-        form.appendSample(t0 + i / 86400.0, {20000.0, 1500.0, 44000.0, 25.3, 30.1});
-        form.dropOldestSample();
+        form.charts().appendSample(t0 + i / 86400.0, {20000.0, 1500.0, 44000.0, 25.3, 30.1});
     }
     settle();
     std::printf("\nten live samples in one event-loop turn: replots per chart");
-    for (std::size_t k = 0; k < 5; ++k) std::printf(" %ld", form.Chart[k]->replotCount() - before[k]);
+    for (std::size_t k = 0; k < 5; ++k) std::printf(" %ld", form.charts().Chart[k]->replotCount() - before[k]);
     std::printf("\n");
     return 0;
 }

@@ -30,7 +30,19 @@
 //   export_iaga_day ms the first file's record written as IAGA-2002, every sample
 //                      (compare with parse_one_file)
 //   total_field ms     F for every sample
-// The generated files are deleted at the end unless --keep is given.
+// then overlapping files, every file opened twice:
+//   load_overlap ms    the load, against `load` of each file once
+//   overlap_peak MB    the peak resident memory that load added (against
+//                      load_peak of each file once), overlap_record MB
+// and a record growing as a recording or a remote station fills it (a day at
+// HZ, six channels with F, one add() per sample):
+//   grow_day ms, grow_per_sample us, grow_bytes_per_sample B (columns,
+//                      summaries and spare room, per sample)
+//   grow_envelope_day ms the six envelopes of the grown day at 1000 px
+//   replay_3h ms       three hours of the morning arriving after the whole day
+//                      (a station's replay), then settle(); replay_per_sample us
+// The generated files are deleted at the end unless --keep is given;
+// --no-window leaves the window's figures out.
 
 #include <sys/resource.h>
 
@@ -38,12 +50,16 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 #include "app/mainform.h"
+#include "charts/chartview.h"
 #include "charts/channelchart.h"
 #include "widgets/zoomler.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -61,6 +77,9 @@
 #include "record/rangesummary.h"
 #include "record/recordloader.h"
 #include "record/totalfield.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -198,12 +217,12 @@ void windowFigures(const std::string& dir) {
         std::fputs("the window could not open the files\n", stderr);
         return;
     }
-    form.replotCharts(true);
+    form.charts().replotCharts(true);
     QCoreApplication::processEvents();
     const double firstPaint = msSince(t0);
     const double peak = peakRssMb();
 
-    TZoomler* bar = form.XZoomlerBar();
+    TZoomler* bar = form.charts().XZoomlerBar();
     const double lo = bar->Min(), hi = bar->Max(), span = hi - lo;
     const double tenMinutes = 600.0 / 86400.0;
     const double mid = lo + span / 2;
@@ -213,8 +232,8 @@ void windowFigures(const std::string& dir) {
             const auto [s, f] = window(i);
             const auto t1 = Clock::now();
             bar->SetWindow(s, f);
-            form.XZoomlerChanged();
-            form.replotCharts(true);
+            form.charts().XZoomlerChanged();
+            form.charts().replotCharts(true);
             t.push_back(msSince(t1));
         }
         return median(t);
@@ -230,24 +249,24 @@ void windowFigures(const std::string& dir) {
         return std::pair(s, s + tenMinutes);
     });
     // "Auto Y" on: each zoom step also fits the six value windows.
-    form.AutoYCB->setChecked(true);
+    form.charts().AutoYCB->setChecked(true);
     const double autoY = steps(31, [&](int i) { return std::pair(lo, hi - span * 0.5 * (i % 30) / 30.0); });
-    form.AutoYCB->setChecked(false);
-    form.CrossMouseCB->setChecked(true);
+    form.charts().AutoYCB->setChecked(false);
+    form.charts().CrossMouseCB->setChecked(true);
     const auto moves = [&]() {
-        const QRect r = form.Chart[1]->plotRect();
+        const QRect r = form.charts().Chart[1]->plotRect();
         std::vector<double> t;
         for (int i = 0; i < 121; ++i) {
             const auto t1 = Clock::now();
-            form.Chart0MouseMove(1, r.left() + 20 + (i * 7) % (r.width() - 40), r.center().y());
+            form.charts().Chart0MouseMove(1, r.left() + 20 + (i * 7) % (r.width() - 40), r.center().y());
             QCoreApplication::processEvents();  // the paints it asked for
             t.push_back(msSince(t1));
         }
         return median(t);
     };
     const double cursor10 = moves();
-    form.ShowAll();
-    form.replotCharts(true);
+    form.charts().ShowAll();
+    form.charts().replotCharts(true);
     const double cursorFull = moves();
 
     print("first_paint", firstPaint, "ms");
@@ -267,8 +286,181 @@ void windowFigures(const std::string& dir) {
     QDir::setCurrent(previous);
 }
 
+// A day at `rate` Hz recorded through the window's charts: the cost of following
+// the live view (one sample appended and the charts replotted, as a share of a
+// core at that rate), then paused, the whole day's zoom steps.
+void liveDayFigures(int rate) {
+    QTemporaryDir scratch;
+    MainFormOptions options;
+    options.exeDir = scratch.path();
+    TMainForm form(options);
+    form.resize(909, 569);
+    form.show();
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    kordel::ChartView& view = form.charts();
+    const long perDay = 86400L * rate;
+    const double day0 = 39223.0;  // 2007-05-22
+    const auto sample = [&](long i) {
+        const double x = day0 + static_cast<double>(i) / rate / 86400.0;
+        view.appendSample(x, {20000.0 + (i % 170) * 0.01, -1500.0 - (i % 130) * 0.01, 44000.0 + (i % 70) * 0.01, 25.3, 30.1});
+    };
+    const long followed = 600;
+    for (long i = 0; i < perDay - followed; ++i) sample(i);  // no event loop turn: no replot yet
+    view.replotCharts(true);
+    std::vector<double> t;
+    for (long i = perDay - followed; i < perDay; ++i) {
+        const auto t1 = Clock::now();
+        sample(i);
+        view.replotCharts(true);
+        t.push_back(msSince(t1));
+    }
+    const double perSample = median(t);
+    view.PauseButton->setEnabled(true);
+    view.PauseButton->click();
+    view.ShowAll();
+    view.replotCharts(true);
+    TZoomler* bar = view.XZoomlerBar();
+    const double lo = bar->Min(), hi = bar->Max(), span = hi - lo;
+    std::vector<double> z;
+    for (int i = 0; i < 31; ++i) {
+        const auto t1 = Clock::now();
+        bar->SetWindow(lo, hi - span * 0.9 * (i % 30) / 30.0);
+        view.XZoomlerChanged();
+        view.replotCharts(true);
+        z.push_back(msSince(t1));
+    }
+    print("live_day_samples", static_cast<double>(view.liveRecord() ? view.liveRecord()->size() : 0), "");
+    print("live_follow_step", perSample, "ms");
+    print("live_follow_cpu", perSample * rate / 10.0, "% of a core");
+    print("live_paused_zoom_step", median(z), "ms");
+    std::fflush(stdout);
+    form.close();
+}
+
+// The peak resident memory since the last resetPeak(), from the kernel's own count.
+void resetPeak() {
+    const int fd = ::open("/proc/self/clear_refs", O_WRONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        if (::write(fd, "5", 1) != 1) std::fputs("cannot reset the peak memory\n", stderr);
+        ::close(fd);
+    }
+}
+
+double peakSinceResetMb() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            double kb = 0;
+            const char* p = line.data() + 6;
+            while (*p == ' ' || *p == '\t') ++p;
+            std::from_chars(p, line.data() + line.size(), kb);
+            return kb / 1024.0;
+        }
+    }
+    return 0;
+}
+
+double currentRssMb() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            double kb = 0;
+            const char* p = line.data() + 6;
+            while (*p == ' ' || *p == '\t') ++p;
+            std::from_chars(p, line.data() + line.size(), kb);
+            return kb / 1024.0;
+        }
+    }
+    return 0;
+}
+
+// Every file once, then every file twice: time, the memory the load added, the record.
+void overlapFigures(const std::string& dir) {
+    for (const bool twice : {false, true}) {
+        const std::vector<std::string> paths = twice ? std::vector<std::string>{dir, dir} : std::vector<std::string>{dir};
+        std::vector<double> t;
+        double peak = 0, record = 0;
+        for (int run = 0; run < 3; ++run) {
+            const double before = currentRssMb();
+            resetPeak();
+            const auto t0 = Clock::now();
+            const kordel::RecordLoadResult r = kordel::RecordLoader().load(paths);
+            t.push_back(msSince(t0));
+            peak = std::max(peak, peakSinceResetMb() - before);
+            record = static_cast<double>(r.record.memoryBytes()) / 1048576.0;
+        }
+        print(twice ? "load_overlap" : "load_once", median(t), "ms");
+        print(twice ? "overlap_peak" : "load_peak", peak, "MB");
+        print(twice ? "overlap_record" : "once_record", record, "MB");
+    }
+}
+
+// A day at `rate` Hz added sample by sample, and a replay of three hours after it.
+void growingFigures(int rate) {
+    auto channels = kordel::Record::dataFileChannels();
+    channels.push_back({"F", "nT", 2});
+    const std::int64_t day0 = static_cast<std::int64_t>(kordel::toDateNumber(2007, 5, 1)) * 86'400'000;
+    const long perDay = 86400L * rate;
+    auto sample = [](long i, std::array<std::int32_t, 6>& raw) {
+        const long s = i / 10;
+        const long slow = (s % 43200) < 21600 ? s % 21600 : 21600 - s % 21600;
+        raw = {static_cast<std::int32_t>(2000000 + slow / 4 + i % 61), static_cast<std::int32_t>(150000 - slow / 8),
+               static_cast<std::int32_t>(4400000 + slow / 16 - i % 37), 250, 300, 0};
+        raw[5] = static_cast<std::int32_t>(std::llround(
+            std::sqrt(double(raw[0]) * raw[0] + double(raw[1]) * raw[1] + double(raw[2]) * raw[2])));
+    };
+    auto stamp = [&](long i) { return day0 + i * 1000 / rate; };
+    std::array<std::int32_t, 6> raw{};
+
+    kordel::Record live(channels);
+    live.finish();
+    auto t0 = Clock::now();
+    for (long i = 0; i < perDay; ++i) {
+        sample(i, raw);
+        live.add(stamp(i), raw);
+    }
+    const double growMs = msSince(t0);
+    std::vector<double> env;
+    for (int run = 0; run < 11; ++run) {
+        const auto t1 = Clock::now();
+        for (std::size_t c = 0; c < live.channelCount(); ++c) {
+            kordel::envelope(live, c, live.timeMs(0), live.timeMs(live.size() - 1), 1000);
+        }
+        env.push_back(msSince(t1));
+    }
+    print("grow_day", growMs, "ms");
+    print("grow_per_sample", growMs * 1000.0 / static_cast<double>(perDay), "us");
+    print("grow_bytes_per_sample", static_cast<double>(live.memoryBytes()) / static_cast<double>(live.size()), "B");
+    print("grow_envelope_day", median(env), "ms");
+
+    // 06:00–09:00 missing live, its lines arriving after the day's last one.
+    kordel::Record station(channels);
+    station.finish();
+    const long from = 6L * 3600 * rate, to = 9L * 3600 * rate;
+    for (long i = 0; i < perDay; ++i) {
+        if (i >= from && i < to) continue;
+        sample(i, raw);
+        station.add(stamp(i), raw);
+    }
+    t0 = Clock::now();
+    for (long i = from; i < to; ++i) {
+        sample(i, raw);
+        station.add(stamp(i), raw);
+    }
+    station.settle();
+    const double replayMs = msSince(t0);
+    if (station.size() != static_cast<std::size_t>(perDay) || !station.gapsAfter().empty()) {
+        std::fputs("the replay did not fill the outage\n", stderr);
+    }
+    print("replay_3h", replayMs, "ms");
+    print("replay_per_sample", replayMs * 1000.0 / static_cast<double>(to - from), "us");
+    std::fflush(stdout);
+}
+
 int usage() {
-    std::fputs("usage: bench_longrecord --days N --rate HZ [--dir DIR] [--keep]\n", stderr);
+    std::fputs("usage: bench_longrecord --days N --rate HZ [--dir DIR] [--keep] [--no-window]\n", stderr);
     return 2;
 }
 
@@ -281,13 +473,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int days = 1, rate = 10;
     std::string dir;
-    bool keep = false;
+    bool keep = false, window = true;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--days" && i + 1 < argc) days = std::atoi(argv[++i]);
         else if (a == "--rate" && i + 1 < argc) rate = std::atoi(argv[++i]);
         else if (a == "--dir" && i + 1 < argc) dir = argv[++i];
         else if (a == "--keep") keep = true;
+        else if (a == "--no-window") window = false;
         else return usage();
     }
     if (days < 1 || rate < 1 || rate > 1000) return usage();
@@ -311,7 +504,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    windowFigures(dir);
+    if (window) windowFigures(dir);
+    if (window) liveDayFigures(rate);
 
     std::vector<double> loads;
     kordel::RecordLoadResult result;
@@ -431,6 +625,9 @@ int main(int argc, char** argv) {
     print("stats_full", statsFull, "ms");
     print("stats_10min", stats10, "ms");
     print("total_field", fieldMs, "ms");
+    std::fflush(stdout);
+    overlapFigures(dir);
+    growingFigures(rate);
     if (generated && !keep) {
         std::filesystem::remove_all(dir);
     }

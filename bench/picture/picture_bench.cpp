@@ -63,8 +63,7 @@ int main(int argc, char** argv) {
     request.record = monthAt10Hz(days);
     std::printf("record of %d day(s), %zu samples built in %.0f ms\n", days, request.record->size(),
                 static_cast<double>(load.elapsed()));
-    request.channels = {0, 1, 2, 3, 4};
-    request.ownCaptions = true;
+    for (int k = 0; k < 5; ++k) request.charts.push_back({static_cast<std::size_t>(k), k, {}, {}, 0});
     request.title = QStringLiteral("ABC Bench");
     request.fromDay = request.record->timeNumber(0);
     request.toDay = request.record->timeNumber(request.record->size() - 1);

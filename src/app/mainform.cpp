@@ -28,15 +28,15 @@
 #include "app/yesnodialog.h"
 #include "app/log/logwindow.h"
 #include "charts/channelchart.h"
-#include "charts/channelsplitter.h"
+#include "charts/chartview.h"
 #include "exchange/recordexport.h"
 #include "files/flashconversion.h"
 #include "files/flashform.h"
+#include "files/recordopening.h"
 #include "files/summarywindow.h"
 #include "link/recordingrun.h"
 #include "link/statuswindow.h"
 #include "net/remotestation.h"
-#include "widgets/zoomler.h"
 
 const QString TMainForm::kVersionText = QStringLiteral("Version 1.4 - 22.05.2007");
 const QString TMainForm::kStopAndExitQuestion = QStringLiteral("Recording is running. Stop it and exit?");
@@ -46,8 +46,6 @@ QString TMainForm::notFoundText(const QString& fileName) {
 }
 
 namespace {
-
-const char* const kChannelCaptions[TMainForm::kChannels] = {"B&x", "B&y", "B&z", "T&s", "T&e", "&F"};
 
 QToolButton* makeBarButton(QWidget* parent, const char* name, const QString& hint,
                            QStyle::StandardPixmap icon) {
@@ -101,7 +99,7 @@ void TMainForm::placeRemoteStation() {
                 if (!watching) {
                     StatusPanel[0]->clear();
                 }
-                updatePauseButton();
+                charts_->setLiveSource(linkState() == Recording || watching);
             });
 }
 
@@ -121,7 +119,7 @@ void TMainForm::buildMenu() {
     Exit1->setObjectName(QStringLiteral("Exit1"));
     View1 = menuBar()->addMenu(QStringLiteral("View"));
     View1->setObjectName(QStringLiteral("View1"));
-    Statistics1 = View1->addAction(QStringLiteral("Statistics"), this, &TMainForm::Statistics1Click);
+    Statistics1 = View1->addAction(QStringLiteral("Statistics"));
     Statistics1->setObjectName(QStringLiteral("Statistics1"));
     N24 = menuBar()->addAction(QStringLiteral("ComPort"), this, &TMainForm::N24Click);
     N24->setObjectName(QStringLiteral("N24"));
@@ -143,20 +141,15 @@ void TMainForm::buildControls() {
     barColumn->setSpacing(2);
     auto* row = new QHBoxLayout;
     row->setSpacing(4);
-    for (int k = 0; k < kChannels; ++k) {
-        CheckBox[k] = new QCheckBox(QString::fromLatin1(kChannelCaptions[k]), bar);
-        CheckBox[k]->setObjectName(QStringLiteral("CheckBox%1").arg(k));
-        CheckBox[k]->setChecked(k != kTotalField);  // F is shown on demand
-        connect(CheckBox[k], &QCheckBox::toggled, this, [this, k] { CheckBox0Click(k); });
-        row->addWidget(CheckBox[k]);
-    }
+    // The charts make their own controls in the bar; the window places them.
+    charts_ = new kordel::ChartView(
+        bar, [this] { return linkState() == Recording; },
+        [this] { return currentDataFileName_ != QStringLiteral("!.pc"); }, central);
+    connect(Statistics1, &QAction::triggered, charts_, &kordel::ChartView::Statistics1Click);
+    for (QCheckBox* box : charts_->CheckBox) row->addWidget(box);
     row->addSpacing(8);
     SpeedButton8 = makeBarButton(bar, "SpeedButton8", QStringLiteral("Record"), QStyle::SP_MediaPlay);
     SpeedButton7 = makeBarButton(bar, "SpeedButton7", QStringLiteral("Stop"), QStyle::SP_MediaStop);
-    PauseButton = makeBarButton(bar, "PauseButton", QStringLiteral("Pause"), QStyle::SP_MediaPause);
-    PauseButton->setText(QStringLiteral("Pause"));
-    PauseButton->setCheckable(true);
-    PauseButton->setEnabled(false);  // until lines arrive live
     SpeedButton5 = new QToolButton(bar);
     SpeedButton5->setObjectName(QStringLiteral("SpeedButton5"));
     SpeedButton5->setText(QStringLiteral("&Status"));
@@ -175,112 +168,27 @@ void TMainForm::buildControls() {
     large.setBold(true);
     Panel8->setFont(large);
     Panel8->setFixedWidth(110);
-    SpeedButton9 = makeBarButton(bar, "SpeedButton9", QStringLiteral("Range"),
-                                 QStyle::SP_TitleBarNormalButton);
-    SpeedButton10 = makeBarButton(bar, "SpeedButton10", QStringLiteral("Zoom"),
-                                  QStyle::SP_TitleBarMaxButton);
-    CrossMouseCB = new QCheckBox(QStringLiteral("Mouse"), bar);
-    CrossMouseCB->setObjectName(QStringLiteral("CrossMouseCB"));
-    connect(CrossMouseCB, &QCheckBox::toggled, this, &TMainForm::CrossMouseCBClick);
-    AutoYCB = new QCheckBox(QStringLiteral("Auto Y"), bar);
-    AutoYCB->setObjectName(QStringLiteral("AutoYCB"));
-    connect(AutoYCB, &QCheckBox::toggled, this, &TMainForm::AutoYCBClick);
 
     connect(SpeedButton8, &QToolButton::clicked, this, &TMainForm::SpeedButton8Click);
     connect(SpeedButton7, &QToolButton::clicked, this, &TMainForm::SpeedButton7Click);
-    // Toggled, not clicked: Stop releases it too.
-    connect(PauseButton, &QToolButton::toggled, this, &TMainForm::PauseButtonClick);
     connect(SpeedButton5, &QToolButton::clicked, this, &TMainForm::SpeedButton5Click);
     connect(SpeedButton6, &QToolButton::clicked, this, &TMainForm::SpeedButton6Click);
-    connect(SpeedButton9, &QToolButton::clicked, this, &TMainForm::SpeedButton9Click);
-    connect(SpeedButton10, &QToolButton::clicked, this, &TMainForm::SpeedButton10Click);
 
     for (QWidget* w : {static_cast<QWidget*>(SpeedButton8), static_cast<QWidget*>(SpeedButton7),
-                       static_cast<QWidget*>(PauseButton),
-                       static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton3),
-                       static_cast<QWidget*>(SpeedButton6), static_cast<QWidget*>(Panel8),
-                       static_cast<QWidget*>(SpeedButton9), static_cast<QWidget*>(SpeedButton10),
-                       static_cast<QWidget*>(CrossMouseCB), static_cast<QWidget*>(AutoYCB)}) {
+                       static_cast<QWidget*>(charts_->PauseButton), static_cast<QWidget*>(SpeedButton5),
+                       static_cast<QWidget*>(SpeedButton3), static_cast<QWidget*>(SpeedButton6),
+                       static_cast<QWidget*>(Panel8), static_cast<QWidget*>(charts_->SpeedButton9),
+                       static_cast<QWidget*>(charts_->SpeedButton10), static_cast<QWidget*>(charts_->CrossMouseCB),
+                       static_cast<QWidget*>(charts_->AutoYCB)}) {
         row->addWidget(w);
     }
     row->addStretch();
     barColumn->addLayout(row);
 
-    auto* xBar = new TZoomler(bar);
-    XZoomler = xBar;
-    xBar->setObjectName(QStringLiteral("XZoomler"));
-    xBar->setOrientation(TOrientation::Horizontal);
-    xBar->setFixedHeight(14);
-    barColumn->addWidget(xBar);  // along the bottom of the control bar
-    // The time window follows the bar's scrolling, zooming and change events.
-    for (auto sig : {&TZoomler::OnScrolling, &TZoomler::OnZooming, &TZoomler::OnChanged}) {
-        connect(xBar, sig, this, [this](TZoomler*) { XZoomlerChanged(); });
-    }
+    barColumn->addWidget(charts_->XZoomler);  // along the bottom of the control bar
     column->addWidget(bar);
-
-    PanelArea = new QWidget(central);
-    PanelArea->setObjectName(QStringLiteral("PanelArea"));
-    PanelArea->installEventFilter(this);
-    // Room for every panel: the window cannot be made so low that one is cut off.
-    PanelArea->setMinimumHeight(kChannels * 24 + (kChannels - 1) * 3);
-    buildChannelPanels(PanelArea);
-    column->addWidget(PanelArea, 1);
+    column->addWidget(charts_, 1);
     setCentralWidget(central);
-}
-
-void TMainForm::buildChannelPanels(QWidget* area) {
-    for (int k = 0; k < kChannels; ++k) {
-        Panel[k] = new QWidget(area);
-        Panel[k]->setObjectName(QStringLiteral("Panel%1").arg(k));
-        auto* row = new QHBoxLayout(Panel[k]);
-        row->setContentsMargins(0, 0, 0, 0);
-        row->setSpacing(0);
-        // The vertical zoom bar with its design values, in the published
-        // order (Step after Start and Finish), along the panel's left edge.
-        auto* z = new TZoomler(Panel[k]);
-        z->setObjectName(QStringLiteral("Zoomler%1").arg(k));
-        z->setMin(1);
-        z->setMax(100);
-        z->setStart(30);
-        z->setFinish(70);
-        z->setStep(k == 0 ? 26.6666666666667 : 1);
-        z->setSetStepAuto(true);
-        z->setOrientation(TOrientation::Vertical);
-        z->setFixedWidth(14);
-        z->setTag(k);
-        for (auto sig : {&TZoomler::OnScrolling, &TZoomler::OnZooming, &TZoomler::OnChanged}) {
-            connect(z, sig, this, [this](TZoomler* b) { Zoomler0Changed(b->Tag()); });
-        }
-        Zoomler[k] = z;
-        auto* chart = new ChannelChart(k, Panel[k]);
-        chart->setObjectName(QStringLiteral("Chart%1").arg(k));
-        connect(chart, &ChannelChart::Click, this, [this](ChannelChart* c) { Chart0Click(c->Tag()); });
-        connect(chart, &ChannelChart::WheelTurned, this,
-                [this](ChannelChart* c, int x, int y, int delta) { ChartWheel(c->Tag(), x, y, delta); });
-        connect(chart, &ChannelChart::BoxDragged, this,
-                [this](ChannelChart* c, const QRect& box) { ChartBox(c->Tag(), box); });
-        connect(chart, &ChannelChart::DoubleClicked, this, [this](ChannelChart*) { ChartDoubleClick(); });
-        connect(chart, &ChannelChart::MouseMove, this,
-                [this](ChannelChart* c, int x, int y) { Chart0MouseMove(c->Tag(), x, y); });
-        if (k == 0) {
-            // Only the first chart has an exit handler.
-            connect(chart, &ChannelChart::Exit, this, [this](ChannelChart*) { Chart0Exit(); });
-        }
-        Chart[k] = chart;
-        row->addWidget(Zoomler[k]);
-        row->addWidget(Chart[k], 1);
-        Panel[k]->hide();
-    }
-    for (int k = 0; k < kChannels - 1; ++k) {
-        auto* splitter = new ChannelSplitter(k, area);
-        splitter->setObjectName(QStringLiteral("Splitter%1").arg(k));
-        connect(splitter, &ChannelSplitter::DragStarted, this,
-                [this](ChannelSplitter* s) { Splitter0Pressed(s->Tag()); });
-        connect(splitter, &ChannelSplitter::Dragged, this,
-                [this](ChannelSplitter* s, int dy) { Splitter0Moved(s->Tag(), dy); });
-        Splitter[k] = splitter;
-        Splitter[k]->hide();
-    }
 }
 
 void TMainForm::buildStatusBar() {
@@ -292,20 +200,23 @@ void TMainForm::buildStatusBar() {
         StatusPanel[i] = new QLabel(StatusBar1);
         StatusPanel[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         StatusPanel[i]->setMinimumWidth(widths[i]);
-        if (i < 2) {
-            StatusPanel[i]->setFixedWidth(widths[i]);
+        if (i == 1) {
+            StatusPanel[i]->setFixedWidth(widths[i]);  // under the progress bar
         }
-        // The read-out is as wide as its text; the state panel takes the rest.
+        // The latest sample and the read-out are as wide as their texts; the state panel takes the rest.
         StatusBar1->addWidget(StatusPanel[i], i == 3 ? 1 : 0);
     }
     setStatusBar(StatusBar1);
     StatusBar1->installEventFilter(this);
+    connect(charts_, &kordel::ChartView::readoutChanged, StatusPanel[2], &QLabel::setText);
+    connect(charts_, &kordel::ChartView::latestSampleChanged, StatusPanel[0], &QLabel::setText);
+    connect(charts_, &kordel::ChartView::failed, this, [](const QString& m) { kordel::ErrorReport::instance().report(m); });
 }
 
 void TMainForm::FormCreate(const MainFormOptions& options) {
     // 1. The panels as the check boxes are designed (all checked).
-    LayoutChannels();
-    // 2. Charts and series are kept by channel number in Chart[] (filled above).
+    charts_->LayoutChannels();
+    // 2. The charts keep their panels by channel number (made above).
     // 3. The progress bar lies over status panel 1 and serves the data file reader.
     ProgressBar1 = new QProgressBar(StatusBar1);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -314,6 +225,8 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     ProgressBar1->setTextVisible(false);
     placeProgressBar();
     ProgressBar1->show();
+    opening_ = new kordel::RecordOpening(this, ProgressBar1, [this](const QString& text) { WriteLog(text); });
+    StatusBar1->addPermanentWidget(opening_->cancelButton());
     // 4. The settings file lies beside the executable, whatever the working directory,
     // unless the program is installed (then in the user's configuration folder).
     const QString exeDir =
@@ -322,7 +235,6 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     settingsNote_ = QString::fromStdString(place.logNote);
     settingsFile_ = std::make_unique<kordel::SettingsStore>(
         QDir(QString::fromStdString(place.folder)).filePath(QStringLiteral("kordel.ini")));
-    selectedChart_ = -1;
     kordel::PortSettings port;
     port.portName = options.portName.isEmpty() ? firstSerialPortName() : options.portName;
     ComPort1 = options.portFactory ? options.portFactory(port) : kordel::createSerialPort(port);
@@ -355,7 +267,7 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
         setWindowTitle(QStringLiteral("Kordel-K5 - ") + kVersionText);
     }
     // 7. (The current day starts at 0 in the recorder.)
-    CrossMouseCB->setChecked(false);
+    charts_->CrossMouseCB->setChecked(false);
     // 8. The log stays in the folder the program was started in.
     startFolder_ = QDir::currentPath();
     log_.setPath(QDir(startFolder_).filePath(QStringLiteral("kordel.log")).toStdString());
@@ -386,7 +298,7 @@ void TMainForm::createSecondaryWindows() {
     }
     inf = flash_->summaryWindow();
     Flash = flash_->form();
-    Form6 = new TForm6(this);
+    createStatusWindow();
     YesNo = new TYesNo(&answerFlag_, this);
 }
 
@@ -442,12 +354,19 @@ void TMainForm::showEvent(QShowEvent* event) {
         settingsRestored_ = true;
         // Only now has the panel area its designed height: lay the channels out
         // in it before the stored heights and check boxes are applied.
-        LayoutChannels();
+        charts_->LayoutChannels();
         restoreSettings();
     }
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (opening_->loading()) {
+        // The read stops first; the window closes once it has.
+        opening_->cancel();
+        QTimer::singleShot(0, this, &QWidget::close);
+        event->ignore();
+        return;
+    }
     if (linkState() == Recording) {
         if (!kordel::dialogs().yesNo(this, kStopAndExitQuestion, kStopAndExitQuestion)) {
             event->ignore();
@@ -475,13 +394,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         if (w->window() == this && (w == focus || (focus == nullptr && w == this))) {
             FormKeyDown(static_cast<QKeyEvent*>(event));
         }
-    } else if (event->type() == QEvent::Resize) {
-        if (watched == PanelArea) {
-            layout_.resize(PanelArea->height());
-            applyLayout();
-        } else if (watched == StatusBar1) {
-            placeProgressBar();
-        }
+    } else if (event->type() == QEvent::Resize && watched == StatusBar1) {
+        placeProgressBar();
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -497,53 +411,20 @@ void TMainForm::placeProgressBar() {
 
 void TMainForm::FormKeyDown(QKeyEvent* event) {
     switch (event->key()) {
+    case Qt::Key_Escape:
+        opening_->cancel();
+        break;
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_End:
     case Qt::Key_Home:
     case Qt::Key_Left:
     case Qt::Key_Right:
-        ScrollByKey(event->key());
+        charts_->ScrollByKey(event->key());
         break;
     default:
         break;
     }
-}
-
-// ---- channel panels ----
-
-void TMainForm::LayoutChannels() {
-    std::array<bool, kChannels> checked{};
-    for (int k = 0; k < kChannels; ++k) {
-        checked[k] = CheckBox[k]->isChecked();
-    }
-    layout_.layout(checked, PanelArea->height());
-    applyLayout();
-}
-
-void TMainForm::applyLayout() {
-    const int width = PanelArea->width();
-    for (int k = 0; k < kChannels; ++k) {
-        const kordel::Strip& p = layout_.panel(k);
-        Panel[k]->setGeometry(0, p.top, width, p.height);
-        Panel[k]->setVisible(p.shown);
-    }
-    for (int k = 0; k < kChannels - 1; ++k) {
-        const kordel::Strip& s = layout_.splitter(k);
-        Splitter[k]->setGeometry(0, s.top, width, s.height);
-        Splitter[k]->setVisible(s.shown);
-    }
-}
-
-void TMainForm::CheckBox0Click(int channel) {
-    if (!CheckBox[channel]->isChecked() && layout_.count() < 2) {
-        // The last shown channel cannot be switched off; checking it again runs
-        // this handler once more, for the checked box.
-        CheckBox[channel]->setChecked(true);
-        return;
-    }
-    LayoutChannels();
-    updateStatistics();
 }
 
 // ---- handlers that the other subsystems fill in ----
@@ -556,8 +437,8 @@ void TMainForm::createCapabilities() {
     placeCapability(flash_);
     SpeedButton3->setDefaultAction(flash_->convertAction());
     export_ = new kordel::RecordExport(this, [this] {
-        const kordel::AxisRange window = Chart[0]->timeAxis();
-        return kordel::RecordExport::View{Chart[0]->record(), window.min, window.max};
+        const kordel::AxisRange window = charts_->Chart[0]->timeAxis();
+        return kordel::RecordExport::View{charts_->shownRecord(), window.min, window.max, charts_->state()};
     });
     placeCapability(export_);
     const QList<QAction*> fileActions = N5->actions();

@@ -1,14 +1,12 @@
 #pragma once
 // The main window: the bar of controls with the time zoom bar along its bottom,
-// the five stacked channel panels, the status bar. It holds the program's shared
-// state (the current data file, the layout of the channels …) and the handlers
-// of its controls; each handler reads its controls, calls the logic and shows
-// the result. The recording run, the instrument session (which holds the link
-// state) and the capabilities are objects of their own that it places and
-// forwards to.
+// the chart component (kordel::ChartView) below it, the status bar. It holds
+// the program's shared state (the current data file, the recent files …) and
+// the handlers of its controls. The charts, the opening of files, the recording
+// run, the instrument session (which holds the link state) and the capabilities
+// are objects of their own that it places, connects and forwards to.
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <cstdint>
@@ -18,35 +16,27 @@
 #include <vector>
 
 #include "app/log/eventlog.h"
-#include "charts/channellayout.h"
 #include "files/recentfiles.h"
 #include "link/arrowindicator.h"
 #include "link/instrumentsession.h"
 #include "link/serialport.h"
 
 class QAction;
-class QCheckBox;
-class QFrame;
 class QLabel;
 class QMenu;
 class QProgressBar;
 class QStatusBar;
 class QToolButton;
 class QKeyEvent;
-class QRect;
 class QDragEnterEvent;
 class QDropEvent;
 
 class TLogFile;
-class ChannelChart;
-class ChannelSplitter;
-class TZoomler;
 class TAboutBox;
 class Tinf;
 class TFlash;
 class TForm6;
 class TYesNo;
-class TStatistics;
 
 namespace kordel {
 class Capability;
@@ -57,9 +47,8 @@ class RecordingRun;
 class RemoteStation;
 class RecorderEvents;
 class SettingsStore;
-struct SeriesData;
-class Record;
-struct AxisRange;
+class ChartView;
+class RecordOpening;
 }
 
 // What the process start hands to the main window.
@@ -76,8 +65,6 @@ struct MainFormOptions {
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr int kChannels = kordel::ChannelLayout::kChannels;
-    static constexpr int kTotalField = 5;  // the channel of F = sqrt(Bx² + By² + Bz²)
     static const QString kVersionText;  // "Version 1.4 - 22.05.2007"
     static const QString kStopAndExitQuestion;
     // The message for a data file that does not exist.
@@ -98,18 +85,11 @@ public:
     void WriteLogBytes(std::string_view bytes);
 
     // ---- handlers ----
-    void CheckBox0Click(int channel);
     void SpeedButton8Click();  // Record
     void SpeedButton7Click();  // Stop
-    void PauseButtonClick();   // "Pause": the live charts stop or go on following the data
     void SpeedButton5Click();  // Status
     void SpeedButton3Click();  // Flash
     void SpeedButton6Click();  // log-file
-    void SpeedButton9Click();  // Range
-    void SpeedButton10Click(); // Zoom
-    void CrossMouseCBClick();
-    void XZoomlerChanged();
-    void Zoomler0Changed(int channel);
     void OpenDATA1Click();
     void OpenFolder1Click();  // "Open &folder..."
     void MRU_DATAClick(const QString& fileName);
@@ -120,27 +100,12 @@ public:
     void ComPortRxChar();
 
     // ---- services of the other subsystems ----
-    void LayoutChannels();
-    void ClearCharts();
-    void ScrollByKey(int key);
     // Plots a data file; false when it could not be opened or read.
     bool LoadDataFile(const QString& fileName);
     // Plots files and folders (their *.pc and *.fl files) as one record in
-    // time order; false when nothing could be read.
+    // time order, or IAGA-2002 files' elements; false when nothing could be
+    // read or the read was cancelled (what was shown then stays).
     bool LoadDataFiles(const QStringList& paths);
-    // IAGA-2002 files (recognised by their first record): the four elements on
-    // the first charts, captioned by their letters, the other charts hidden.
-    bool LoadIagaFiles(const std::vector<std::string>& paths);
-    // The charts show the record, one channel each.
-    void showRecord(const std::shared_ptr<const kordel::Record>& record);
-    // The charts' side of recording and reading: one sample on all five
-    // channels, the oldest one dropped, or a whole file's columns at once.
-    void appendSample(double x, const std::array<double, 5>& values);
-    void dropOldestSample();
-    void appendSeries(const kordel::SeriesData& data);
-    void FitZoomBars();
-    // Bytes of a receive event while a reply is awaited.
-    void CollectReply(const QByteArray& bytes);
 
     // ---- state ----
     kordel::RemoteStation* remoteStation() const { return remote_; }
@@ -155,42 +120,28 @@ public:
     // The link state and the reply counts are the instrument session's.
     std::uint16_t linkState() const;
     std::uint16_t dateTimeReplyCount() const;
-    int selectedChart() const { return selectedChart_; }
     bool answerFlag() const { return answerFlag_; }
     QString portName() const { return ComPort1->settings().portName; }
-    const kordel::ChannelLayout& channelLayout() const { return layout_; }
+    // The charts, their controls and their state.
+    kordel::ChartView& charts() const { return *charts_; }
     kordel::SerialPort& serialPort() { return *ComPort1; }
     void setLinkState(std::uint16_t state);
     kordel::InstrumentSession& instrumentSession() { return *session_; }
     // Opens the port when it is closed (at 9600 baud when `resetBaud`); a failure
     // goes to the general error report and gives false.
     bool openPort(bool resetBaud);
-    // Writes a command frame after those waiting; a failure is reported, gives false.
-    bool sendToPort(const QByteArray& frame);
     // An unexpected port failure: logged, then shown in the general error report.
     void reportError(const QString& message);
     const kordel::RecentFiles& recentData() const { return mruData_; }
     const QString& openDialogInitialDir() const { return openDialogInitialDir_; }
 
     // ---- components, by their designer names ----
-    std::array<QCheckBox*, kChannels> CheckBox{};
     QToolButton* SpeedButton8 = nullptr;
     QToolButton* SpeedButton7 = nullptr;
-    QToolButton* PauseButton = nullptr;  // "Pause", checkable, beside Stop
     QToolButton* SpeedButton5 = nullptr;
     QToolButton* SpeedButton3 = nullptr;
     QToolButton* SpeedButton6 = nullptr;
-    QToolButton* SpeedButton9 = nullptr;
-    QToolButton* SpeedButton10 = nullptr;
     QLabel* Panel8 = nullptr;
-    QCheckBox* CrossMouseCB = nullptr;
-    QCheckBox* AutoYCB = nullptr;  // "Auto Y": the value windows fit the visible samples
-    QWidget* XZoomler = nullptr;
-    QWidget* PanelArea = nullptr;
-    std::array<QWidget*, kChannels> Panel{};
-    std::array<QFrame*, kChannels - 1> Splitter{};
-    std::array<QWidget*, kChannels> Zoomler{};
-    std::array<ChannelChart*, kChannels> Chart{};
     QStatusBar* StatusBar1 = nullptr;
     // Panel 0 the latest live sample (empty otherwise), 1 under the progress bar, 2 the cursor read-out, 3 the
     // program's own state (the file being recorded, a port being waited for).
@@ -204,7 +155,6 @@ public:
     QAction* Exit1 = nullptr;
     QMenu* View1 = nullptr;         // "View"
     QAction* Statistics1 = nullptr;  // "Statistics"
-    TStatistics* Statistics = nullptr;  // made at its first showing
     QAction* N24 = nullptr;
     QAction* N2 = nullptr;
 
@@ -214,68 +164,6 @@ public:
     TFlash* Flash = nullptr;
     TForm6* Form6 = nullptr;
     TYesNo* YesNo = nullptr;
-
-    // ---- the instrument session's commands, as the Status window gives them ----
-    void requestDateTime();             // View time
-    void setInstrumentTime();           // Set time, after the question
-    void chooseSaveTarget(bool flash);  // a save-target choice became selected
-    void closeStatusWindow();           // the Status window's Close button
-    std::uint16_t saveTargetReplyCount() const;
-    std::uint16_t statusReplyCount() const;
-    bool statusLoaded() const;
-
-    // ---- charts ----
-public:
-    // The chart handlers; `chart` is the chart's number (its tag).
-    void Chart0Click(int chart);
-    void Chart0Exit();
-    void Chart0MouseMove(int chart, int x, int y);
-    void DrawCursorLines(double x);
-    void EraseCursorLines();
-    // The lines and the read-out again at the mouse's position, or no lines
-    // when the mouse is not over a shown chart.
-    void redrawCursorLines();
-    void ShowAll();
-    // The mouse's zooms: the wheel over a chart zooms the time window about
-    // the mouse (over the value axis, that chart's value window), a box zooms
-    // to it, a double click shows all. The zoom bars follow.
-    void ChartWheel(int chart, int x, int y, int delta);
-    void ChartBox(int chart, const QRect& box);
-    void ChartDoubleClick();
-    // "Auto Y": checked, every change of the time window fits each value
-    // window to the samples it shows.
-    void AutoYCBClick();
-    // View > "Statistics": the window shows, and follows the time window.
-    void Statistics1Click();
-    void updateStatistics();
-    void fitValuesToTimeWindow();
-    // A splitter below panel `splitter` was pressed, or dragged `dy` pixels
-    // from where it was pressed: the panel above it takes the difference.
-    void Splitter0Pressed(int splitter);
-    void Splitter0Moved(int splitter, int dy);
-    // The zoom bars with their type (XZoomler and Zoomler[k] are these).
-    TZoomler* XZoomlerBar() const;
-    TZoomler* ZoomlerBar(int channel) const;
-    // The cursor line's pixel column on chart k, -1 when none is drawn.
-    int cursorLinePosition(int chart) const;
-    // Every chart does its pending replot now (benchmarks and tests).
-    void replotCharts(bool immediate = false);
-
-private:
-    // The live charts follow the newest samples: recording and not paused. The
-    // mouse and the keys leave the axes alone then.
-    bool followingLive() const;
-    // Paused, the time bar spans the live points held, its window what is shown.
-    void fitLiveTimeBar();
-    // "Pause" is usable while lines arrive live; otherwise it is released.
-    void updatePauseButton();
-    void showRecordReadout(const kordel::Record& record, double time, const kordel::AxisRange& visible);
-    // The time bar's window (all charts) or chart k's value window set as a
-    // zoom bar sets it, kept within the bar's range.
-    void setTimeWindow(double start, double finish);
-    void setValueWindow(int chart, double low, double high);
-    int splitterPressHeight_ = 0;
-    // ---- end of charts ----
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -288,7 +176,6 @@ protected:
 private:
     void buildControls();
     void buildMenu();
-    void buildChannelPanels(QWidget* area);
     void buildStatusBar();
     // The capabilities beyond the core, each owning its actions, windows,
     // settings section and status text; the window places them in one loop.
@@ -299,9 +186,10 @@ private:
     void connectCharts(kordel::RecorderEvents& events);
     void placeRemoteStation();
     void FormCreate(const MainFormOptions& options);
-    void applyLayout();
     void placeProgressBar();
     void rebuildRecentMenu();
+    // Opens files and folders; read, Range and Zoom are usable and the log tells what.
+    void openAndLog(const QStringList& paths);
     void closeSerialPort();
     void setRecordingLocks(bool recording);
     void onPortFailed(const QString& message);
@@ -312,6 +200,7 @@ private:
     // The recording run and what its recorder reports.
     void connectRecordingRun();
     void connectInstrumentSession();
+    void createStatusWindow();
     void onDailyFileStarted(const std::string& name);
     void onSample(const kordel::DecodedSample& sample, bool dropOldest);
     void onLog(const std::string& text);
@@ -342,9 +231,8 @@ private:
     // Watching another station's lines over the network: a capability like
     // the others, whose lines reach the charts through their own events.
     kordel::RemoteStation* remote_ = nullptr;
-    int selectedChart_ = 0;
     bool answerFlag_ = false;
-
-    kordel::ChannelLayout layout_;
+    kordel::ChartView* charts_ = nullptr;
+    kordel::RecordOpening* opening_ = nullptr;  // reads files in the background
     kordel::RecentFiles mruData_;
 };

@@ -4,12 +4,15 @@
 // capability keeps its own section.
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QScreen>
 
 #include "app/capability.h"
 #include "app/mainform.h"
+#include "charts/chartview.h"
 #include "app/settingsstore.h"
+#include "app/settingsvalues.h"
+
+using namespace kordel::settingsvalues;
 
 namespace {
 
@@ -21,69 +24,9 @@ constexpr int kShowNormal = 1;
 constexpr int kShowMinimized = 2;
 constexpr int kShowMaximized = 3;
 
-std::optional<int> toInt(const std::optional<QString>& text) {
-    if (!text) {
-        return std::nullopt;
-    }
-    bool ok = false;
-    const int v = text->trimmed().toInt(&ok);
-    return ok ? std::optional<int>(v) : std::nullopt;
-}
-
-std::optional<bool> toBool(const std::optional<QString>& text) {
-    if (!text) {
-        return std::nullopt;
-    }
-    if (text->compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0) {
-        return true;
-    }
-    if (text->compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0) {
-        return false;
-    }
-    return std::nullopt;
-}
-
-QString fromBool(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
-
-// "a,b,c,d" → four integers.
-std::optional<std::array<int, 4>> toFour(const std::optional<QString>& text) {
-    if (!text) {
-        return std::nullopt;
-    }
-    const QStringList parts = text->split(QLatin1Char(','));
-    if (parts.size() != 4) {
-        return std::nullopt;
-    }
-    std::array<int, 4> v{};
-    for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        v[i] = parts[i].trimmed().toInt(&ok);
-        if (!ok) {
-            return std::nullopt;
-        }
-    }
-    return v;
-}
-
 int screenResolution(const QWidget* w) {
     const QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
     return screen ? qRound(screen->logicalDotsPerInch()) : 96;
-}
-
-std::vector<std::string> toStd(const QStringList& list) {
-    std::vector<std::string> out;
-    for (const QString& s : list) {
-        out.push_back(s.toStdString());
-    }
-    return out;
-}
-
-QStringList toQt(const std::vector<std::string>& list) {
-    QStringList out;
-    for (const auto& s : list) {
-        out << QString::fromStdString(s);
-    }
-    return out;
 }
 
 }  // namespace
@@ -141,24 +84,7 @@ void TMainForm::restoreProperties() {
     if (const auto dir = settingsFile_->value(kSection, QStringLiteral("OpenDialogDATA_InitialDir"))) {
         openDialogInitialDir_ = *dir;
     }
-    for (int k = 0; k < kChannels; ++k) {
-        if (const auto h = toInt(settingsFile_->value(kSection, QStringLiteral("Panel%1_Height").arg(k)))) {
-            layout_.setPanelHeight(k, *h);
-        }
-    }
-    applyLayout();
-    // A check box set to another state runs its handler, as a click would.
-    if (const auto b = toBool(settingsFile_->value(kSection, QStringLiteral("CrossMouseCB_Checked")))) {
-        CrossMouseCB->setChecked(*b);
-    }
-    if (const auto b = toBool(settingsFile_->value(kSection, QStringLiteral("AutoYCB_Checked")))) {
-        AutoYCB->setChecked(*b);
-    }
-    for (int k = 0; k < kChannels; ++k) {
-        if (const auto b = toBool(settingsFile_->value(kSection, QStringLiteral("CheckBox%1_Checked").arg(k)))) {
-            CheckBox[k]->setChecked(*b);
-        }
-    }
+    charts_->restoreSettings(*settingsFile_, kSection);
 }
 
 void TMainForm::saveSettings() {
@@ -179,14 +105,7 @@ void TMainForm::saveSettings() {
                    .arg(topLeft.y() + r.height()));
     s.setValue(kSection, QStringLiteral("PixelsPerInch"), QString::number(screenResolution(this)));
     s.setValue(kSection, QStringLiteral("OpenDialogDATA_InitialDir"), openDialogInitialDir_);
-    for (int k = 0; k < kChannels; ++k) {
-        s.setValue(kSection, QStringLiteral("Panel%1_Height").arg(k), QString::number(Panel[k]->height()));
-    }
-    s.setValue(kSection, QStringLiteral("CrossMouseCB_Checked"), fromBool(CrossMouseCB->isChecked()));
-    s.setValue(kSection, QStringLiteral("AutoYCB_Checked"), fromBool(AutoYCB->isChecked()));
-    for (int k = 0; k < kChannels; ++k) {
-        s.setValue(kSection, QStringLiteral("CheckBox%1_Checked").arg(k), fromBool(CheckBox[k]->isChecked()));
-    }
+    charts_->saveSettings(s, kSection);
     s.setList(kMruData, toQt(mruData_.items()));
     for (const kordel::Capability* c : capabilities_) {
         c->saveSettings(s);

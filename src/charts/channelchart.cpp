@@ -375,15 +375,24 @@ void ChannelChart::showRecord(std::shared_ptr<const kordel::Record> record, std:
     recordChannel_ = channel;
     // The points handed over are already one pair per pixel column at most.
     graph_->setAdaptiveSampling(false);
-    const double scale = record_->scale(channel);
+    recordGrew();
+}
+
+void ChannelChart::recordGrew() {
+    if (!record_) {
+        return;
+    }
+    const double scale = record_->scale(recordChannel_);
     bool any = false;
-    for (const kordel::BlockSummary& b : record_->blocks(channel)) {
+    minY_ = maxY_ = 0;
+    for (const kordel::BlockSummary& b : record_->blocks(recordChannel_)) {
         if (b.count == 0) continue;
         minY_ = any ? std::min(minY_, b.min / scale) : b.min / scale;
         maxY_ = any ? std::max(maxY_, b.max / scale) : b.max / scale;
         any = true;
     }
     extentValid_ = true;
+    fedWidth_ = -1;  // the samples changed: the line is fetched anew
     dataChanged();
 }
 

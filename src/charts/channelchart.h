@@ -59,6 +59,10 @@ public:
     // live points (appendPoint) clear it first.
     void showRecord(std::shared_ptr<const kordel::Record> record, std::size_t channel);
     const kordel::Record* record() const { return record_.get(); }
+    const std::shared_ptr<const kordel::Record>& sharedRecord() const { return record_; }
+    // The shown record grew (a live or remote sample): the extent and the line
+    // are taken anew at the next replot.
+    void recordGrew();
     void appendPoint(double x, double y);
     void dropFirstPoint();
     // Many points at once. `order`, when given, lists the indices of x in

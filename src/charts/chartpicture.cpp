@@ -11,6 +11,8 @@
 #include <algorithm>
 
 #include "charts/channelchart.h"
+#include "charts/chartview.h"
+#include "record/rangesummary.h"
 #include "exchange/csvwriter.h"
 #include "files/replacingfile.h"
 
@@ -28,17 +30,37 @@ QString captionOf(const ChannelInfo& info) {
     return caption;
 }
 
-void paintChart(QCPPainter& painter, const PictureRequest& request, std::size_t index, const QRect& area) {
-    const std::size_t channel = request.channels[index];
-    // The window's look of the channel: its own channels by their place, others as Bx (two decimals).
-    ChannelChart chart(request.ownCaptions ? static_cast<int>(std::min<std::size_t>(channel, 5)) : 0);
+QFont titleFont() {
+    QFont font(QStringLiteral("Times New Roman"), 10);
+    font.setBold(true);
+    return font;
+}
+
+void paintChart(QCPPainter& painter, const PictureRequest& request, std::size_t index, const QRect& area,
+                bool lowest) {
+    const PictureChart& c = request.charts[index];
+    // The same chart class as the window's, so that labels, steps and lines are the screen's.
+    ChannelChart chart(std::clamp(c.look, 0, 5));
     chart.setAttribute(Qt::WA_DontShowOnScreen);
     chart.resize(area.size());
     chart.show();  // lays the chart out for its size; nothing reaches a screen
-    chart.showRecord(request.record, channel);
-    if (!request.ownCaptions) chart.yAxis->setLabel(captionOf(request.record->channel(channel)));
+    chart.showRecord(request.record, c.channel);
+    chart.setCaption(c.caption);
+    chart.xAxis->setLabel(lowest ? request.timeReference : QString());
     chart.setTimeAxis(request.fromDay, request.toDay);
-    chart.replot();  // feeds the envelope for the chart's width
+    const auto values = c.values ? c.values : fittedValueWindow(*request.record, c.channel, request.fromDay, request.toDay);
+    if (values) chart.setValueAxis(values->min, values->max);
+    // The first replot feeds the envelope for the chart's width and sets the
+    // label padding its labels need, the second lays the chart out with it,
+    // as the window's chart is after its first replot.
+    chart.replot();
+    chart.replot();
+    if (painter.device() != nullptr && painter.device()->devType() == QInternal::Image) {
+        // A raster picture takes the chart as the window paints it (through
+        // its pixel buffer), so that its text is placed to the same pixel.
+        painter.drawPixmap(area.topLeft(), chart.toPixmap(area.width(), area.height()));
+        return;
+    }
     painter.save();
     painter.translate(area.topLeft());
     chart.toPainter(&painter, area.width(), area.height());
@@ -51,50 +73,137 @@ std::string titleTime(std::int64_t timeMs) {
     return text;
 }
 
+QString titleOf(const ExportSettings& settings, std::int64_t from, std::int64_t to) {
+    const IagaStation& st = settings.station;
+    std::string title = st.code;
+    if (!st.name.empty()) title += " " + st.name;
+    title += "   " + titleTime(from) + " to " + titleTime(to) + " UT";
+    return QString::fromStdString(title);
+}
+
 }  // namespace
+
+int pictureTitleHeight() {
+    QImage device(1, 1, QImage::Format_RGB32);
+    device.setDotsPerMeterX(qRound(kDotsPerInch / 0.0254));
+    device.setDotsPerMeterY(qRound(kDotsPerInch / 0.0254));
+    return QFontMetrics(titleFont(), &device).height() * 2;
+}
+
+std::optional<AxisRange> fittedValueWindow(const Record& record, std::size_t channel, double fromDay, double toDay) {
+    if (channel >= record.channelCount() || !(std::fabs(fromDay) < 3.0e6) || !(std::fabs(toDay) < 3.0e6)) {
+        return std::nullopt;
+    }
+    const auto ms = [](double day) { return static_cast<std::int64_t>(std::llround(day * Record::kMsPerDay)); };
+    const auto s = windowStatistics(record, channel, ms(std::min(fromDay, toDay)), ms(std::max(fromDay, toDay)));
+    if (!s) return std::nullopt;
+    const BarValues v = fitValueBar(s->min, s->max);
+    return AxisRange{v.start, v.finish};
+}
 
 PictureRequest pictureOf(Record record, const std::string& elements, const ExportSettings& settings, QSize size) {
     record.shiftTimes(-settings.utcOffsetMs);
     PictureRequest request;
     request.size = size;
-    request.ownCaptions = elements.empty();
-    if (request.ownCaptions) {
+    if (elements.empty()) {
+        int look = 0;
         for (const char* name : {"Bx", "By", "Bz", "Ts", "Te"}) {
-            if (const auto c = record.findChannel(name)) request.channels.push_back(*c);
+            if (const auto c = record.findChannel(name)) request.charts.push_back({*c, look, {}, {}, 0});
+            ++look;
         }
     } else {
-        for (std::size_t c = 0; c < std::min<std::size_t>(4, record.channelCount()); ++c) request.channels.push_back(c);
+        for (std::size_t c = 0; c < std::min<std::size_t>(4, record.channelCount()); ++c) {
+            // An observatory's elements are drawn with two decimals and captioned by name and unit.
+            request.charts.push_back({c, 0, captionOf(record.channel(c)), {}, 0});
+        }
     }
     const std::int64_t from = settings.fromMs.value_or(record.empty() ? 0 : record.times().front());
     const std::int64_t to = settings.toMs.value_or(record.empty() ? 0 : record.times().back());
-    const IagaStation& st = settings.station;
-    std::string title = st.code;
-    if (!st.name.empty()) title += " " + st.name;
-    title += "   " + titleTime(from) + " to " + titleTime(to) + " UT";
-    request.title = QString::fromStdString(title);
+    request.title = titleOf(settings, from, to);
+    request.timeReference = QStringLiteral("UT");
     request.fromDay = static_cast<double>(from) / Record::kMsPerDay;
     request.toDay = static_cast<double>(to) / Record::kMsPerDay;
+    // As "Auto Y" does: each value window fits what the time range shows, so
+    // a spike outside it does not flatten what is drawn.
+    for (PictureChart& c : request.charts) c.values = fittedValueWindow(record, c.channel, request.fromDay, request.toDay);
     request.record = std::make_shared<const Record>(std::move(record));
+    return request;
+}
+
+PictureRequest pictureOfView(const std::shared_ptr<const Record>& shown, const ChartViewState& state,
+                             bool visibleOnly, const ExportSettings& settings, QSize size) {
+    PictureRequest request;
+    if (shown == nullptr) return request;
+    // The picture's times are UT; without an offset they are the clock's own, as on the screen.
+    std::shared_ptr<const Record> record = shown;
+    const double shiftDays = -static_cast<double>(settings.utcOffsetMs) / Record::kMsPerDay;
+    if (settings.utcOffsetMs != 0) {
+        Record copy = *shown;
+        copy.shiftTimes(-settings.utcOffsetMs);
+        record = std::make_shared<const Record>(std::move(copy));
+    }
+    request.record = record;
+    int heights = 0;
+    for (int k = 0; k < ChartViewState::kChannels; ++k) {
+        const int c = state.channels[static_cast<std::size_t>(k)];
+        if (!state.shown[k] || c < 0 || static_cast<std::size_t>(c) >= record->channelCount()) continue;
+        PictureChart chart{static_cast<std::size_t>(c), k, state.captions[k], {}, std::max(1, state.heights[k])};
+        if (visibleOnly) chart.values = state.values[k];
+        request.charts.push_back(chart);
+        heights += chart.height;
+    }
+    if (visibleOnly) {
+        request.fromDay = state.time.min + shiftDays;
+        request.toDay = state.time.max + shiftDays;
+    } else if (!record->empty()) {
+        request.fromDay = record->timeNumber(0);
+        request.toDay = record->timeNumber(record->size() - 1);
+    }
+    const auto ms = [](double day) { return static_cast<std::int64_t>(std::llround(day * Record::kMsPerDay)); };
+    request.title = titleOf(settings, ms(request.fromDay), ms(request.toDay));
+    request.timeReference = settings.utcOffsetMs != 0 ? QStringLiteral("UT") : state.timeReference;
+    request.size = size.isValid() && !size.isEmpty()
+                       ? size
+                       : QSize(std::max(1, state.chartWidth), pictureTitleHeight() + std::max(1, heights));
     return request;
 }
 
 void paintChartPicture(QCPPainter& painter, const PictureRequest& request) {
     const QRect all(QPoint(0, 0), request.size);
     painter.fillRect(all, Qt::white);
-    QFont titleFont(QStringLiteral("Times New Roman"), 10);
-    titleFont.setBold(true);
-    painter.setFont(titleFont);
-    const int titleHeight = QFontMetrics(titleFont, painter.device()).height() * 2;
+    painter.setFont(titleFont());
+    const int titleHeight = pictureTitleHeight();
     painter.setPen(Qt::black);
     painter.drawText(QRect(0, 0, all.width(), titleHeight), Qt::AlignCenter, request.title);
-    const int n = static_cast<int>(request.channels.size());
+    const int n = static_cast<int>(request.charts.size());
     if (n == 0) return;
     const int chartsHeight = std::max(n, all.height() - titleHeight);
+    // The charts' own heights in proportion (exactly them at the view's own
+    // size); equal shares when they are not given.
+    long long total = 0;
+    for (const PictureChart& c : request.charts) total += c.height > 0 ? c.height : 0;
+    const bool given = total > 0 && std::all_of(request.charts.begin(), request.charts.end(),
+                                                [](const PictureChart& c) { return c.height > 0; });
+    long long above = 0;
     for (int i = 0; i < n; ++i) {
-        const int top = titleHeight + chartsHeight * i / n;
-        const int bottom = titleHeight + chartsHeight * (i + 1) / n;
-        paintChart(painter, request, static_cast<std::size_t>(i), QRect(0, top, all.width(), bottom - top));
+        const auto& c = request.charts[static_cast<std::size_t>(i)];
+        const long long below = above + (given ? c.height : 1);
+        const long long whole = given ? total : n;
+        const int top = titleHeight + static_cast<int>(chartsHeight * above / whole);
+        const int bottom = titleHeight + static_cast<int>(chartsHeight * below / whole);
+        paintChart(painter, request, static_cast<std::size_t>(i), QRect(0, top, all.width(), bottom - top),
+                   i == n - 1);
+        above = below;
     }
+}
+
+QImage chartPictureImage(const PictureRequest& request) {
+    QImage image(request.size, QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(kDotsPerInch / 0.0254));
+    image.setDotsPerMeterY(qRound(kDotsPerInch / 0.0254));
+    QCPPainter painter(&image);
+    paintChartPicture(painter, request);
+    return image;
 }
 
 namespace {
@@ -102,16 +211,7 @@ namespace {
 // The picture's bytes in `out`; false when it could not be drawn.
 bool renderChartPicture(const PictureRequest& request, PictureFormat format, QBuffer& out) {
     switch (format) {
-    case PictureFormat::Png: {
-        QImage image(request.size, QImage::Format_RGB32);
-        image.setDotsPerMeterX(qRound(kDotsPerInch / 0.0254));
-        image.setDotsPerMeterY(qRound(kDotsPerInch / 0.0254));
-        {
-            QCPPainter painter(&image);
-            paintChartPicture(painter, request);
-        }
-        return image.save(&out, "PNG");
-    }
+    case PictureFormat::Png: return chartPictureImage(request).save(&out, "PNG");
     case PictureFormat::Svg: {
         QSvgGenerator svg;
         svg.setOutputDevice(&out);

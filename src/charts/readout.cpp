@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/fixedformats.h"
+#include "record/timeaxis.h"
 
 namespace kordel {
 
@@ -72,7 +73,10 @@ std::string fixedField(const std::string& text, std::size_t width) {
 
 std::string cutField(const std::string& text, std::size_t width) { return text.substr(0, width); }
 
-std::string formatCursorTime(double dateTime) { return formatTime(fromDateTimeNumber(dateTime)); }
+std::string formatCursorTime(double dateTime) {
+    const CivilDateTime t = fromDateTimeNumber(dateTime);
+    return isoDate(t) + " " + formatTime(t);
+}
 
 std::string formatReadout(const std::string& timeText, const std::array<double, 5>& v) {
     std::string out = "Time: " + timeText + "      ";
@@ -114,6 +118,17 @@ std::string formatReadout(const std::string& timeText, const std::array<double, 
     out += "Ts: " + fixedCharacters(formatReadoutValue(v[3]) + degrees);
     out += "Te: " + formatReadoutValue(v[4]) + degrees;
     out += "      F: " + formatReadoutValue(totalField) + nT;
+    return out;
+}
+
+std::string formatNamedReadout(const std::string& timeText, const std::vector<NamedValue>& values) {
+    std::string out = "Time: " + timeText + "      ";
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const NamedValue& v = values[k];
+        std::string value = std::isnan(v.value) ? std::string("-") : formatReadoutValue(v.value);
+        if (!std::isnan(v.value) && !v.unit.empty()) value += " " + v.unit;
+        out += v.name + ": " + (k + 1 < values.size() ? fixedCharacters(value) : value);
+    }
     return out;
 }
 

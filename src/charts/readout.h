@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kordel {
 
@@ -27,9 +28,9 @@ std::string fixedField(const std::string& text, std::size_t width = 15);
 // `text` cut to at most `width` characters, not padded.
 std::string cutField(const std::string& text, std::size_t width = 15);
 
-// The cursor time as the bottom axis's label format "hh:nn:ss" writes it: the
-// time of day of the date-time number, rounded to the millisecond and then cut
-// to the second; no time-zone shift.
+// The cursor time as "yyyy-mm-dd hh:nn:ss" (the ISO date, then the bottom
+// axis's time format): the date-time number rounded to the millisecond and then
+// cut to the second; no time-zone shift.
 std::string formatCursorTime(double dateTime);
 
 // The whole read-out text for a time text and the values of Bx, By, Bz, Ts, Te.
@@ -39,6 +40,17 @@ std::string formatReadout(const std::string& timeText, const std::array<double, 
 // characters, not bytes), and after Te's text six spaces, "F: " and F's value
 // with its unit, not padded.
 std::string formatReadout(const std::string& timeText, const std::array<double, 5>& values, double totalField);
+
+// The read-out of a record that is not of our own daily files (an
+// observatory's H, D, Z, F): "Time: " and the time, six spaces, then each
+// channel's name, ": ", its value and unit, in a field of 15 characters but
+// the last; a missing value reads "-".
+struct NamedValue {
+    std::string name;
+    double value = 0;
+    std::string unit;
+};
+std::string formatNamedReadout(const std::string& timeText, const std::vector<NamedValue>& values);
 
 // The latest live sample for the status bar, short: "HH:mm:ss", then Bx, By,
 // Bz and F with two decimals and " nT", Ts and Te with one and " °C", each

@@ -105,7 +105,7 @@ ExportInput readExportInputs(const std::vector<std::string>& inputs) {
 
 namespace {
 
-ExportInput readInputs(const std::vector<std::string>& inputs) {
+ExportInput readFiles(const std::vector<std::string>& inputs) {
     ExportInput out;
     std::vector<std::string> dataFiles, iagaFiles;
     for (const auto& f : filesOf(inputs)) {
@@ -148,7 +148,7 @@ ExportInput readInputs(const std::vector<std::string>& inputs) {
 
 ExportInput readExportFiles(const std::vector<std::string>& inputs) {
     try {
-        return readInputs(inputs);
+        return readFiles(inputs);
     } catch (const std::bad_alloc&) {
         // What the loader's estimate cannot foresee (an IAGA-2002 file read
         // whole, short lines): the inputs are given up, the program goes on.

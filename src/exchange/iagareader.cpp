@@ -115,7 +115,7 @@ std::vector<ChannelInfo> channelsFor(const std::string& elements) {
     std::vector<ChannelInfo> channels;
     for (char e : elements) {
         const bool angle = e == 'D' || e == 'I';
-        channels.push_back({std::string(1, e), angle ? "min" : "nT", 2});
+        channels.push_back({std::string(1, e), angle ? "arcmin" : "nT", 2});
     }
     return channels;
 }

@@ -110,6 +110,12 @@ QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) 
         return QStringLiteral("Nothing exported: %1.").arg(QString::fromStdString(nothing));
     }
     const auto picture = [&](PictureFormat f) {
+        // The picture is what the charts show: their channels, captions,
+        // value windows and size. Without the charts' state (a caller that
+        // has none), the export's own choice of channels, values fitted.
+        if (view.charts) {
+            return writeChartPicture(pictureOfView(view.record, *view.charts, choice.visibleOnly, s), f, path);
+        }
         return writeChartPicture(pictureOf(*view.record, elements, s, QSize(1200, 900)), f, path);
     };
     switch (choice.format) {

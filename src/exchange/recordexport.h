@@ -8,7 +8,11 @@
 #include <QString>
 #include <functional>
 
+#include <memory>
+#include <optional>
+
 #include "app/capability.h"
+#include "charts/chartview.h"
 #include "exchange/exportdialog.h"
 
 class QAction;
@@ -20,12 +24,14 @@ class Record;
 class RecordExport : public Capability {
     Q_OBJECT
 public:
-    // What the charts show: the record (nullptr when none) and the visible
-    // time window, as time numbers (days) of the instrument clock.
+    // What the charts show: the record (none when nothing is shown), the
+    // visible time window as time numbers (days) of the instrument clock, and
+    // the charts' state, which a picture draws as it stands.
     struct View {
-        const Record* record = nullptr;
+        std::shared_ptr<const Record> record;
         double fromDay = 0;
         double toDay = 0;
+        std::optional<ChartViewState> charts;
     };
     using ViewSource = std::function<View()>;
 

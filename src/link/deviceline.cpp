@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "app/fixedformats.h"
+
 namespace kordel {
 
 namespace {
@@ -145,8 +147,24 @@ bool DecodeDeviceLine(std::string_view line, DecodedSample& sample) {
     ok = ok && allDigits(column(line, 1, 4)) && allDigits(column(line, 6, 7));
     if (ok) {
         sample.timeOfDay = (sample.hour * 3600.0 + sample.minute * 60.0 + sample.second) / 86400.0;
+        long long year = 0, month = 0, hundredths = 0;
+        readIntegerField(column(line, 1, 4), year);
+        readIntegerField(column(line, 6, 7), month);
+        sample.year = static_cast<std::uint16_t>(year);
+        sample.month = static_cast<std::uint8_t>(month);
+        const std::string_view fraction = column(line, 21, 22);
+        sample.hundredths = line[19] == '.' && allDigits(fraction) && readIntegerField(fraction, hundredths)
+                                ? static_cast<std::uint8_t>(hundredths)
+                                : 0;
     }
     return ok;
+}
+
+std::optional<double> sampleDateTime(const DecodedSample& s) {
+    if (s.month < 1 || s.month > 12 || s.day < 1 || s.day > daysInMonth(s.year, s.month)) {
+        return std::nullopt;
+    }
+    return toDateNumber(s.year, s.month, s.day) + toTimeNumber(s.hour, s.minute, s.second, s.hundredths * 10);
 }
 
 }  // namespace kordel

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -18,6 +19,9 @@ inline constexpr std::size_t kDeviceLineLength = 63;
 // The last decoded line's values. Every field read goes in, also from a line that
 // is then judged invalid; the time of day is taken from valid lines only.
 struct DecodedSample {
+    std::uint16_t year = 0;      // of a valid line
+    std::uint8_t month = 0;      // of a valid line
+    std::uint8_t hundredths = 0;  // columns 21–22 of a valid line, when they are digits
     std::uint8_t day = 0;
     std::uint16_t hour = 0;
     std::uint16_t minute = 0;
@@ -38,6 +42,10 @@ bool isDeviceLine(std::string_view piece);
 // and year and month are decimal digits (they go into a file name). A field that
 // does not read leaves its value in `sample` as it was.
 bool DecodeDeviceLine(std::string_view line, DecodedSample& sample);
+
+// The date-time number (days since 30 December 1899) of a valid line's date and
+// time, hundredths included; none when the date is no calendar date.
+std::optional<double> sampleDateTime(const DecodedSample& sample);
 
 // Field readers of the device line: optional leading blanks, then the number,
 // and nothing after it inside the field.

@@ -2,8 +2,8 @@
 // set-up menu, Record and Stop.
 
 #include <QAction>
-#include <QDir>
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QToolButton>
@@ -11,6 +11,7 @@
 #include "app/capability.h"
 #include "app/errorreport.h"
 #include "app/mainform.h"
+#include "charts/chartview.h"
 #include "app/dialogs.h"
 #include "link/recordingrun.h"
 #include "net/remotestation.h"
@@ -93,31 +94,15 @@ void TMainForm::N24Click() {
 
 void TMainForm::setRecordingLocks(bool recording) {
     const bool enabled = !recording;
-    if (!recording) {
-        PauseButton->setChecked(false);  // released at Stop: the next run follows its data
-    }
-    for (QWidget* w : {static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton6),
-                       static_cast<QWidget*>(SpeedButton9),
-                       static_cast<QWidget*>(SpeedButton10), static_cast<QWidget*>(CrossMouseCB), XZoomler}) {
+    charts_->setRecording(recording, remote_->watching());
+    for (QWidget* w : {static_cast<QWidget*>(SpeedButton5), static_cast<QWidget*>(SpeedButton6)}) {
         w->setEnabled(enabled);
-    }
-    for (QWidget* z : Zoomler) {
-        z->setEnabled(enabled);
     }
     N5->menuAction()->setEnabled(enabled);
     for (kordel::Capability* c : capabilities_) {
         c->setRecording(recording);
     }
     N24->setEnabled(enabled);
-    PauseButton->setEnabled(recording || remote_->watching());
-}
-
-void TMainForm::updatePauseButton() {
-    const bool live = linkState() == Recording || remote_->watching();
-    if (!live) {
-        PauseButton->setChecked(false);  // the charts follow the data again
-    }
-    PauseButton->setEnabled(live);
 }
 
 void TMainForm::SpeedButton8Click() {
@@ -132,9 +117,9 @@ void TMainForm::SpeedButton8Click() {
         SpeedButton8->setEnabled(true);
         return;
     }
-    ClearCharts();
+    charts_->ClearCharts();
     setRecordingLocks(true);
-    CrossMouseCB->setChecked(false);
+    charts_->CrossMouseCB->setChecked(false);
     WriteLog(QStringLiteral("Button: Record"));
 }
 
@@ -152,7 +137,6 @@ void TMainForm::SpeedButton7Click() {
     StatusPanel[0]->clear();  // the latest sample belongs to the run
     openPort(true);
     run_->stop();  // current day 0: the next Record starts a new daily file
-    XZoomler->setEnabled(true);
     SpeedButton8->setEnabled(true);
     setRecordingLocks(false);
     session_->setState(Idle);

@@ -4,7 +4,6 @@
 
 #include <QToolButton>
 
-#include "app/clock.h"
 #include "app/dialogs.h"
 #include "app/errorreport.h"
 #include "app/mainform.h"
@@ -30,28 +29,18 @@ void TMainForm::SpeedButton5Click() {
     }
 }
 
-void TMainForm::requestDateTime() { session_->requestDateTime(); }
-
-void TMainForm::setInstrumentTime() {
-    // A question closed without an answer counts as No: an answer given to an
-    // earlier question must not set the clock now.
-    answerFlag_ = false;
-    answerFlag_ = kordel::dialogs().yesNo(
-        this, QStringLiteral("Set time?"),
-        QStringLiteral("Set the instrument's clock to this computer's date and time?"));
-    if (answerFlag_) {
-        session_->setTime(kordel::localNow());
-    }
+void TMainForm::createStatusWindow() {
+    Form6 = new TForm6(*session_, [this] {
+        // A question closed without an answer counts as No: an answer given to
+        // an earlier question must not set the clock now.
+        answerFlag_ = false;
+        answerFlag_ = kordel::dialogs().yesNo(
+            this, QStringLiteral("Set time?"),
+            QStringLiteral("Set the instrument's clock to this computer's date and time?"));
+        return answerFlag_;
+    }, this);
+    connect(Form6, &TForm6::closedByButton, SpeedButton5, [this] { SpeedButton5->setEnabled(true); });
 }
-
-void TMainForm::chooseSaveTarget(bool flash) { session_->chooseSaveTarget(flash); }
-
-void TMainForm::closeStatusWindow() {
-    session_->end();
-    SpeedButton5->setEnabled(true);
-}
-
-void TMainForm::CollectReply(const QByteArray& bytes) { session_->collect(bytes); }
 
 std::uint16_t TMainForm::linkState() const { return session_->state(); }
 
@@ -59,12 +48,5 @@ void TMainForm::setLinkState(std::uint16_t state) { session_->setState(state); }
 
 std::uint16_t TMainForm::dateTimeReplyCount() const { return session_->dateTimeReplyCount(); }
 
-std::uint16_t TMainForm::saveTargetReplyCount() const { return session_->saveTargetReplyCount(); }
-
-std::uint16_t TMainForm::statusReplyCount() const { return session_->statusReplyCount(); }
-
-bool TMainForm::statusLoaded() const { return session_->statusLoaded(); }
-
 bool TMainForm::openPort(bool resetBaud) { return session_->openPort(resetBaud); }
 
-bool TMainForm::sendToPort(const QByteArray& frame) { return session_->send(frame); }

@@ -11,7 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/mainform.h"
+#include "app/clock.h"
 #include "link/instrumentsession.h"
 
 namespace {
@@ -27,7 +27,8 @@ QToolButton* makeButton(QWidget* parent, const char* name, const QString& hint, 
 
 }  // namespace
 
-TForm6::TForm6(TMainForm* mainForm) : QDialog(mainForm), main_(mainForm) {
+TForm6::TForm6(kordel::InstrumentSession& session, std::function<bool()> confirmSetTime, QWidget* parent)
+    : QDialog(parent), session_(session), confirmSetTime_(std::move(confirmSetTime)) {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("Status"));
     setModal(false);
@@ -89,11 +90,10 @@ TForm6::TForm6(TMainForm* mainForm) : QDialog(mainForm), main_(mainForm) {
     connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
 
     // The fields show what the instrument session learns.
-    kordel::InstrumentSession& session = main_->instrumentSession();
-    connect(&session, &kordel::InstrumentSession::modeShown, Edit1, &QLineEdit::setText);
-    connect(&session, &kordel::InstrumentSession::dateTimeShown, Edit2, &QLineEdit::setText);
-    connect(&session, &kordel::InstrumentSession::saveTargetShown, this, &TForm6::showSaveTarget);
-    connect(&session, &kordel::InstrumentSession::statusShown, this, &TForm6::showInFront);
+    connect(&session_, &kordel::InstrumentSession::modeShown, Edit1, &QLineEdit::setText);
+    connect(&session_, &kordel::InstrumentSession::dateTimeShown, Edit2, &QLineEdit::setText);
+    connect(&session_, &kordel::InstrumentSession::saveTargetShown, this, &TForm6::showSaveTarget);
+    connect(&session_, &kordel::InstrumentSession::statusShown, this, &TForm6::showInFront);
 
     setFixedSize(sizeHint());
 }
@@ -109,15 +109,20 @@ void TForm6::showSaveTarget(bool flash) {
     (flash ? RadioButton8 : RadioButton7)->setChecked(true);
 }
 
-void TForm6::SpeedButton3Click() { main_->instrumentSession().requestDateTime(); }
+void TForm6::SpeedButton3Click() { session_.requestDateTime(); }
 
-void TForm6::SpeedButton2Click() { main_->setInstrumentTime(); }
+void TForm6::SpeedButton2Click() {
+    if (!confirmSetTime_ || confirmSetTime_()) {
+        session_.setTime(kordel::localNow());
+    }
+}
 
-void TForm6::RadioButton7Click() { main_->instrumentSession().chooseSaveTarget(false); }
+void TForm6::RadioButton7Click() { session_.chooseSaveTarget(false); }
 
-void TForm6::RadioButton8Click() { main_->instrumentSession().chooseSaveTarget(true); }
+void TForm6::RadioButton8Click() { session_.chooseSaveTarget(true); }
 
 void TForm6::Button1Click() {
-    main_->closeStatusWindow();
+    session_.end();
+    emit closedByButton();
     close();
 }

@@ -7,6 +7,7 @@
 // ends any wait for a reply.
 
 #include <QDialog>
+#include <functional>
 
 class QGroupBox;
 class QLabel;
@@ -14,12 +15,16 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
-class TMainForm;
+namespace kordel {
+class InstrumentSession;
+}
 
 class TForm6 : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm6(TMainForm* mainForm);
+    // `confirmSetTime` asks the user before Set time (the owner's question);
+    // the clock is set only when it answers true.
+    TForm6(kordel::InstrumentSession& session, std::function<bool()> confirmSetTime, QWidget* parent = nullptr);
 
     // Shows the window, or brings it to the front when it is shown already.
     void showInFront();
@@ -45,6 +50,11 @@ public:
     QRadioButton* RadioButton7 = nullptr;
     QPushButton* Button1 = nullptr;
 
+signals:
+    // The Close button ended the wait for a reply.
+    void closedByButton();
+
 private:
-    TMainForm* main_;
+    kordel::InstrumentSession& session_;
+    std::function<bool()> confirmSetTime_;
 };

@@ -61,7 +61,7 @@ HorizontalInput horizontalMinutesOf(const Record& record) {
     in.x = minutesOf(channels->first);
     in.y = minutesOf(channels->second);
     // D given in nT already is the eastward component near enough.
-    if (polar && record.channel(channels->second).unit == "min") {
+    if (polar && record.channel(channels->second).unit == "arcmin") {
         for (std::size_t i = 0; i < count; ++i) {
             const double h = in.x[i];
             const double d = in.y[i] / 60.0 * std::numbers::pi / 180.0;

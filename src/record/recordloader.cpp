@@ -42,10 +42,12 @@ std::uint64_t fileSize(const std::string& path) {
 
 // Calls onLine(lineNumber, line) for every line of the file, CR LF or LF ended
 // (the last one also CR or nothing), in blocks of `blockBytes`. A line longer
-// than `maxLine` is handed over cut short.
+// than `maxLine` is handed over cut short. `abort`, when given, is looked at
+// after each block: the read ends early when it is set.
 template <typename OnLine>
 std::string forEachLine(const std::string& path, std::size_t maxLine, std::size_t blockBytes, OnLine onLine,
-                        std::size_t byteLimit = 0, std::atomic<std::uint64_t>* bytesRead = nullptr) {
+                        std::size_t byteLimit = 0, std::atomic<std::uint64_t>* bytesRead = nullptr,
+                        const std::atomic<bool>* abort = nullptr) {
     // Only a regular file: a FIFO would block in open(), /dev/zero never end.
     int fd = -1;
     if (const IoStatus opened = openRegularForReading(path, fd); !opened) {
@@ -93,12 +95,13 @@ std::string forEachLine(const std::string& path, std::size_t maxLine, std::size_
             held = rest.size();
         }
         if (byteLimit != 0 && total >= byteLimit) break;
+        if (abort && abort->load(std::memory_order_relaxed)) break;
     }
     return {};
 }
 
 FileChunk parseFile(const std::string& path, std::size_t keptErrors, std::size_t blockBytes,
-                    std::atomic<std::uint64_t>& bytesRead) {
+                    std::atomic<std::uint64_t>& bytesRead, const std::atomic<bool>& abort) {
     FileChunk chunk;
     chunk.samples.reserve(static_cast<std::size_t>(fileSize(path) / 58 + 16));
     SampleLineParser parser;
@@ -115,7 +118,8 @@ FileChunk parseFile(const std::string& path, std::size_t keptErrors, std::size_t
             ++chunk.errorCount;
         }
         return true;
-    }, 0, &bytesRead);
+    }, 0, &bytesRead, &abort);
+    chunk.samples.spreadSharedStamps();
     return chunk;
 }
 
@@ -147,7 +151,8 @@ std::string megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u 
 // stop after their current file and the call returns false.
 template <typename Take, typename Poll>
 bool parseInOrder(const std::vector<std::string>& files, unsigned threads, std::size_t keptErrors,
-                  std::size_t blockBytes, std::atomic<std::uint64_t>& bytesRead, Take take, Poll poll) {
+                  std::size_t blockBytes, std::atomic<std::uint64_t>& bytesRead, const std::atomic<bool>& abort,
+                  Take take, Poll poll) {
     const std::size_t n = files.size();
     const std::size_t ahead = threads + 1;
     std::vector<std::optional<FileChunk>> slots(n);
@@ -166,7 +171,7 @@ bool parseInOrder(const std::vector<std::string>& files, unsigned threads, std::
             }
             FileChunk chunk;
             try {
-                chunk = parseFile(files[idx], keptErrors, blockBytes, bytesRead);
+                chunk = parseFile(files[idx], keptErrors, blockBytes, bytesRead, abort);
             } catch (const std::bad_alloc&) {
                 chunk = FileChunk{};
                 chunk.failure = "Not enough memory for " + files[idx];
@@ -258,6 +263,16 @@ std::vector<std::string> RecordLoader::expand(const std::vector<std::string>& pa
     return files;
 }
 
+namespace {
+
+RecordLoadResult cancelledResult() {
+    RecordLoadResult r;
+    r.status = RecordLoadResult::Status::Cancelled;
+    return r;
+}
+
+}  // namespace
+
 RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const {
     RecordLoadResult result;
     std::vector<std::string> files = expand(paths);
@@ -287,6 +302,12 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
     for (auto& [t, f] : ordered) files.push_back(std::move(f));
     result.files = files;
 
+    // Set once the load is to stop: the parsers look at it after each block they read.
+    std::atomic<bool> abort{false};
+    const std::stop_callback onStop(options_.stop, [&abort] { abort.store(true); });
+    const auto cancelled = [&] {
+        return abort.load() || options_.stop.stop_requested() || (options_.cancelled && options_.cancelled());
+    };
     try {
         result.record.reserve(static_cast<std::size_t>(textBytes / 58 + 16));
         std::atomic<std::uint64_t> bytesRead{0};
@@ -299,7 +320,11 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
                     options_.onProgress(percent);
                 }
             }
-            return !(options_.cancelled && options_.cancelled());
+            if (cancelled()) {
+                abort.store(true);
+                return false;
+            }
+            return true;
         };
         auto take = [&](FileChunk& chunk) {
             if (!chunk.failure.empty()) result.failures.push_back(chunk.failure);
@@ -307,13 +332,18 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
             for (auto& e : chunk.errors) {
                 if (result.errorLines.size() < options_.keptErrorLines) result.errorLines.push_back(std::move(e));
             }
-            result.record.appendAll(chunk.samples);
+            result.repeatsDropped += result.record.merge(std::move(chunk.samples));
         };
-        const bool complete =
-            parseInOrder(files, options_.threads, options_.keptErrorLines, options_.readBlockBytes, bytesRead, take, poll);
-        if (!complete) result.status = RecordLoadResult::Status::Cancelled;
-        result.repeatsDropped = result.record.finish();
+        const bool complete = parseInOrder(files, options_.threads, options_.keptErrorLines, options_.readBlockBytes,
+                                           bytesRead, abort, take, poll);
+        if (!complete || cancelled()) {
+            return cancelledResult();
+        }
+        result.repeatsDropped += result.record.finish();
         if (options_.totalField) addTotalField(result.record);
+        if (cancelled()) {
+            return cancelledResult();
+        }
     } catch (const std::bad_alloc&) {
         result = RecordLoadResult{};
         result.status = RecordLoadResult::Status::Refused;

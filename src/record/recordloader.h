@@ -1,8 +1,17 @@
 #pragma once
 // Loads data files (*.pc, *.fl) into one record: several files may be parsed
-// at once, one per thread, and are appended in the order of their first
-// samples (so the usual run of daily files needs no sorting); the record's
-// finish() then interleaves overlaps and drops exact repeats.
+// at once, one per thread, and are merged in the order of their first samples
+// (so the usual run of daily files is only appended). A file that overlaps
+// those before it is merged into the record in place, costing the samples it
+// overlaps and no second copy; the record's finish() then drops exact repeats.
+// Each file's runs of lines sharing a stamp are spread over their second
+// before the files meet (see record.h), so the same lines of two overlapping
+// files fall on the same times and appear once.
+//
+// load() may run on a worker thread (a QThread, a std::jthread): it reports
+// progress through onProgress on that thread, and stops when the stop token
+// is asked to stop (from any thread) or cancelled() says so. A stopped load
+// returns Status::Cancelled and an empty record: nothing half loaded.
 //
 // Error lines do not stop a load: they are counted and the first few kept for
 // the caller to report. A file that cannot be read is reported and the others
@@ -13,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -40,17 +50,19 @@ struct RecordLoadOptions {
     std::size_t readBlockBytes = std::size_t{1} << 20;
     // Both are called on the thread that called load(), about every 50 ms and
     // after each file: the whole percentage of the text read (only when it
-    // changes), and whether the user asked to stop. A stopped load keeps the
-    // files appended so far (Status::Cancelled).
+    // changes), and whether the user asked to stop.
     std::function<void(int percent)> onProgress;
     std::function<bool()> cancelled;
+    // Asked from any thread (the window's Cancel): the parsers stop within a
+    // block of 1 MB, and the load returns Status::Cancelled.
+    std::stop_token stop;
 };
 
 struct RecordLoadResult {
     enum class Status { Loaded, Refused, Cancelled };
     Status status = Status::Loaded;
     std::string message;                // why the record was refused
-    Record record{Record::dataFileChannels()};
+    Record record{Record::dataFileChannels()};  // finished; empty unless Loaded
     std::vector<std::string> failures;  // files that could not be read, with the reason
     std::size_t errorLineCount = 0;
     std::vector<ErrorLine> errorLines;  // the first keptErrorLines of them

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 
 #include "app/fixedformats.h"
@@ -43,9 +44,16 @@ std::int64_t smallestStep(TimeLabelFormat f) {
 
 }  // namespace
 
+std::string isoDate(const CivilDateTime& t) {
+    char year[8] = {};
+    const auto end = std::to_chars(year, year + sizeof year - 1, t.year).ptr;
+    const std::string y(year, end);
+    return std::string(y.size() < 4 ? 4 - y.size() : 0, '0') + y + "-" + TwoDigits(t.month) + "-" + TwoDigits(t.day);
+}
+
 std::string timeAxisLabel(std::int64_t ms, TimeLabelFormat format, bool withDate) {
     const CivilDateTime t = fromDateTimeNumber(static_cast<double>(ms) / kDay);
-    const std::string date = formatDate(t);
+    const std::string date = isoDate(t);
     std::string time;
     switch (format) {
         case TimeLabelFormat::DateOnly: return date;
@@ -80,7 +88,10 @@ TimeAxisTicks timeAxisTicks(double from, double to, int maxTicks) {
         out.format = TimeLabelFormat::DateOnly;
     }
     for (std::int64_t t = floorDiv(fromMs + out.stepMs - 1, out.stepMs) * out.stepMs; t <= toMs; t += out.stepMs) {
-        out.ticks.push_back({static_cast<double>(t) / kDay, timeAxisLabel(t, out.format, out.withDate)});
+        // Within a day the first label still names the date, so a zoom of
+        // minutes says which day it is; a midnight always does.
+        const bool dated = out.withDate || out.ticks.empty() || t % kDay == 0;
+        out.ticks.push_back({static_cast<double>(t) / kDay, timeAxisLabel(t, out.format, dated)});
     }
     return out;
 }

@@ -3,12 +3,15 @@
 // visible span: tenths of a second up to a minute, seconds up to six hours,
 // minutes beyond; the date alone once the ticks are whole days apart. When the
 // window crosses midnight or spans more than a day, every label carries the
-// date ("dd/mm/yyyy", on its own line above the time), so a week no longer
-// repeats "03:00:00".
+// date (ISO 8601, "2026-12-02", on its own line above the time), so a week no
+// longer repeats "03:00:00"; within a day the first label and a midnight's
+// carry it. The read-out names the date at any zoom.
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "app/fixedformats.h"
 
 namespace kordel {
 
@@ -29,6 +32,9 @@ struct TimeAxisTicks {
 // Ticks for the window [from, to] (date-time numbers), at most `maxTicks`, at
 // round steps counted from midnight.
 TimeAxisTicks timeAxisTicks(double from, double to, int maxTicks);
+
+// The date of `t` as ISO 8601 writes it: "2026-12-02".
+std::string isoDate(const CivilDateTime& t);
 
 // One label: `ms` since the date-time epoch, in the given format.
 std::string timeAxisLabel(std::int64_t ms, TimeLabelFormat format, bool withDate);

@@ -15,11 +15,16 @@ namespace kordel {
 // a component is missing or F does not fit.
 std::int32_t totalFieldRaw(const Record& record, std::size_t i, std::size_t x, std::size_t y, std::size_t z);
 
+// The same from the scaled values of one sample.
+std::int32_t totalFieldRaw(const Record& record, std::int32_t rx, std::int32_t ry, std::int32_t rz, std::size_t x,
+                           std::size_t y, std::size_t z);
+
 // The column of F for every sample.
 std::vector<std::int32_t> totalFieldColumn(const Record& record, std::size_t x, std::size_t y, std::size_t z);
 
 // Adds channel "F" computed from Bx, By, Bz (or X, Y, Z of an IAGA-2002
-// record) and returns its index. A record that already has an "F" keeps it (an
+// record) and returns its index; a growing record then computes it for each
+// sample add() is given without it. A record that already has an "F" keeps it (an
 // IAGA-2002 file's own F is not recomputed); a record without those three
 // components (H, D, Z) gets none: nullopt.
 std::optional<std::size_t> addTotalField(Record& record);

@@ -20,6 +20,7 @@
 #include "app/applicationsetup.h"
 #include "widgets/zoomler.h"
 #include "app/mainform.h"
+#include "charts/chartview.h"
 #include "charts/channelchart.h"
 #include "files/flashdumpwriter.h"
 #include "files/summarywindow.h"
@@ -77,8 +78,8 @@ protected:
 
 std::vector<int> shownPanelHeights(const TMainForm& f) {
     std::vector<int> h;
-    for (int k = 0; k < TMainForm::kChannels; ++k) {
-        h.push_back(f.Panel[k]->isVisible() ? f.Panel[k]->height() : -1);
+    for (int k = 0; k < kordel::ChartView::kChannels; ++k) {
+        h.push_back(f.charts().Panel[k]->isVisible() ? f.charts().Panel[k]->height() : -1);
     }
     return h;
 }
@@ -90,22 +91,22 @@ TEST_F(MainFormTest, StartsIdleWithTheDesignedWindowWhenThereIsNoSettingsFile) {
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Kordel-K5 - Version 1.4 - 22.05.2007"));
     EXPECT_EQ(f.pos(), QPoint(64, 78));
     EXPECT_EQ(f.size(), QSize(909, 569));
-    EXPECT_FALSE(f.CrossMouseCB->isChecked());
+    EXPECT_FALSE(f.charts().CrossMouseCB->isChecked());
     EXPECT_EQ(f.currentDataFileName(), QStringLiteral("!.pc"));
     EXPECT_EQ(f.linkState(), Idle);
     EXPECT_EQ(f.blockPosition(), 1);
     EXPECT_EQ(f.arrowCounter(), 1);
     EXPECT_EQ(f.lineCount(), 0);
     EXPECT_EQ(f.currentDay(), 0);
-    EXPECT_EQ(f.selectedChart(), -1);
+    EXPECT_EQ(f.charts().selectedChart(), -1);
     EXPECT_FALSE(f.answerFlag());
     EXPECT_FALSE(f.Recentdata1->isEnabled());
 
-    const int h = (f.PanelArea->height() - 6) / 5;
+    const int h = (f.charts().PanelArea->height() - 6) / 5;
     const auto heights = shownPanelHeights(f);
     for (int k = 0; k < 4; ++k) EXPECT_EQ(heights[k], h) << k;
-    EXPECT_EQ(heights[4], f.PanelArea->height() - f.Panel[4]->y());
-    for (int k = 0; k < 4; ++k) EXPECT_TRUE(f.Splitter[k]->isVisible()) << k;
+    EXPECT_EQ(heights[4], f.charts().PanelArea->height() - f.charts().Panel[4]->y());
+    for (int k = 0; k < 4; ++k) EXPECT_TRUE(f.charts().Splitter[k]->isVisible()) << k;
 
     // The progress bar lies over status panel 1.
     EXPECT_EQ(f.ProgressBar1->geometry().left(), f.StatusPanel[1]->x());
@@ -118,15 +119,15 @@ TEST_F(MainFormTest, ControlsCarryTheirCaptionsAndHints) {
     TMainForm& f = start();
     const char* captions[] = {"B&x", "B&y", "B&z", "T&s", "T&e"};
     for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(f.CheckBox[k]->text(), QString::fromLatin1(captions[k]));
-        EXPECT_TRUE(f.CheckBox[k]->isChecked());
+        EXPECT_EQ(f.charts().CheckBox[k]->text(), QString::fromLatin1(captions[k]));
+        EXPECT_TRUE(f.charts().CheckBox[k]->isChecked());
     }
     const std::pair<QWidget*, const char*> hints[] = {
         {f.SpeedButton8, "Record"}, {f.SpeedButton7, "Stop"}, {f.SpeedButton3, "Flash"},
-        {f.SpeedButton6, "log-file"}, {f.Panel8, "Record"}, {f.SpeedButton9, "Range"},
-        {f.SpeedButton10, "Zoom"}};
+        {f.SpeedButton6, "log-file"}, {f.Panel8, "Record"}, {f.charts().SpeedButton9, "Range"},
+        {f.charts().SpeedButton10, "Zoom"}};
     for (auto [w, hint] : hints) EXPECT_EQ(w->toolTip(), QString::fromLatin1(hint));
-    EXPECT_EQ(f.CrossMouseCB->text(), QStringLiteral("Mouse"));
+    EXPECT_EQ(f.charts().CrossMouseCB->text(), QStringLiteral("Mouse"));
     EXPECT_EQ(f.OpenDATA1->text(), QStringLiteral("&Open file"));
     EXPECT_EQ(f.Recentdata1->title(), QStringLiteral("List of files..."));
     EXPECT_EQ(f.Exit1->text(), QStringLiteral("&Exit"));
@@ -175,10 +176,10 @@ TEST_F(MainFormTest, InstalledProgramKeepsItsSettingsInTheUsersFolderAndSaysWher
 
 TEST_F(MainFormTest, SettingsAreWrittenAtCloseAndReadBack) {
     start();
-    form_->CheckBox[2]->setChecked(false);
-    form_->CrossMouseCB->setChecked(true);
-    form_->AutoYCB->setChecked(true);
-    form_->CheckBox[5]->setChecked(true);
+    form_->charts().CheckBox[2]->setChecked(false);
+    form_->charts().CrossMouseCB->setChecked(true);
+    form_->charts().AutoYCB->setChecked(true);
+    form_->charts().CheckBox[5]->setChecked(true);
     stop();
 
     QSettings ini(iniPath(), QSettings::IniFormat);
@@ -197,26 +198,26 @@ TEST_F(MainFormTest, SettingsAreWrittenAtCloseAndReadBack) {
     ini.endGroup();
 
     TMainForm& f = start();
-    EXPECT_FALSE(f.CheckBox[2]->isChecked());
-    EXPECT_FALSE(f.Panel[2]->isVisible());
-    EXPECT_TRUE(f.CrossMouseCB->isChecked());
-    EXPECT_TRUE(f.AutoYCB->isChecked());
-    EXPECT_TRUE(f.Panel[5]->isVisible());
+    EXPECT_FALSE(f.charts().CheckBox[2]->isChecked());
+    EXPECT_FALSE(f.charts().Panel[2]->isVisible());
+    EXPECT_TRUE(f.charts().CrossMouseCB->isChecked());
+    EXPECT_TRUE(f.charts().AutoYCB->isChecked());
+    EXPECT_TRUE(f.charts().Panel[5]->isVisible());
 }
 
 TEST_F(MainFormTest, AStoredUncheckedBzHidesItsPanelAndTheOthersShareTheHeight) {
     writeIni("[TMainForm]\nCheckBox2_Checked=False\n");
     TMainForm& f = start();
-    EXPECT_FALSE(f.CheckBox[2]->isChecked());
-    const int h = (f.PanelArea->height() - 6) / 4;
+    EXPECT_FALSE(f.charts().CheckBox[2]->isChecked());
+    const int h = (f.charts().PanelArea->height() - 6) / 4;
     const auto heights = shownPanelHeights(f);
     EXPECT_EQ(heights[0], h);
     EXPECT_EQ(heights[1], h);
     EXPECT_EQ(heights[2], -1);
     EXPECT_EQ(heights[3], h);
-    EXPECT_EQ(heights[4], f.PanelArea->height() - f.Panel[4]->y());
-    EXPECT_FALSE(f.Splitter[2]->isVisible());
-    EXPECT_TRUE(f.Splitter[3]->isVisible());
+    EXPECT_EQ(heights[4], f.charts().PanelArea->height() - f.charts().Panel[4]->y());
+    EXPECT_FALSE(f.charts().Splitter[2]->isVisible());
+    EXPECT_TRUE(f.charts().Splitter[3]->isVisible());
 }
 
 TEST_F(MainFormTest, AllChannelsStoredOffLeaveTheLastOneShown) {
@@ -224,25 +225,25 @@ TEST_F(MainFormTest, AllChannelsStoredOffLeaveTheLastOneShown) {
              "CheckBox3_Checked=False\nCheckBox4_Checked=False\n");
     TMainForm& f = start();
     for (int k = 0; k < 4; ++k) {
-        EXPECT_FALSE(f.CheckBox[k]->isChecked()) << k;
-        EXPECT_FALSE(f.Panel[k]->isVisible()) << k;
-        EXPECT_FALSE(f.Splitter[k]->isVisible()) << k;
+        EXPECT_FALSE(f.charts().CheckBox[k]->isChecked()) << k;
+        EXPECT_FALSE(f.charts().Panel[k]->isVisible()) << k;
+        EXPECT_FALSE(f.charts().Splitter[k]->isVisible()) << k;
     }
-    EXPECT_TRUE(f.CheckBox[4]->isChecked());
-    EXPECT_TRUE(f.Panel[4]->isVisible());
-    EXPECT_EQ(f.Panel[4]->geometry(), QRect(0, 0, f.PanelArea->width(), f.PanelArea->height()));
+    EXPECT_TRUE(f.charts().CheckBox[4]->isChecked());
+    EXPECT_TRUE(f.charts().Panel[4]->isVisible());
+    EXPECT_EQ(f.charts().Panel[4]->geometry(), QRect(0, 0, f.charts().PanelArea->width(), f.charts().PanelArea->height()));
 }
 
 TEST_F(MainFormTest, UncheckingTheOnlyShownChannelKeepsIt) {
     TMainForm& f = start();
-    for (int k = 0; k < 4; ++k) QTest::mouseClick(f.CheckBox[k], Qt::LeftButton);
-    const QRect before = f.Panel[4]->geometry();
-    QTest::mouseClick(f.CheckBox[4], Qt::LeftButton);
-    EXPECT_TRUE(f.CheckBox[4]->isChecked());
-    EXPECT_EQ(f.Panel[4]->geometry(), before);
-    QTest::mouseClick(f.CheckBox[1], Qt::LeftButton);  // back in its channel order
-    EXPECT_EQ(f.Panel[1]->y(), 0);
-    EXPECT_GT(f.Panel[4]->y(), f.Panel[1]->y());
+    for (int k = 0; k < 4; ++k) QTest::mouseClick(f.charts().CheckBox[k], Qt::LeftButton);
+    const QRect before = f.charts().Panel[4]->geometry();
+    QTest::mouseClick(f.charts().CheckBox[4], Qt::LeftButton);
+    EXPECT_TRUE(f.charts().CheckBox[4]->isChecked());
+    EXPECT_EQ(f.charts().Panel[4]->geometry(), before);
+    QTest::mouseClick(f.charts().CheckBox[1], Qt::LeftButton);  // back in its channel order
+    EXPECT_EQ(f.charts().Panel[1]->y(), 0);
+    EXPECT_GT(f.charts().Panel[4]->y(), f.charts().Panel[1]->y());
 }
 
 TEST_F(MainFormTest, PlacementIsRestoredOnlyAtTheSameResolution) {
@@ -272,13 +273,13 @@ TEST_F(MainFormTest, PlacementIsRestoredOnlyAtTheSameResolution) {
 TEST_F(MainFormTest, ANegativeFormVersionAppliesNothing) {
     writeIni("[TMainForm]\nFormVersion=-1\nCheckBox2_Checked=False\n");
     TMainForm& f = start();
-    EXPECT_TRUE(f.CheckBox[2]->isChecked());
+    EXPECT_TRUE(f.charts().CheckBox[2]->isChecked());
 }
 
 TEST_F(MainFormTest, UnreadableValuesLeaveTheDesignedOnes) {
     writeIni("[TMainForm]\nCheckBox2_Checked=maybe\nPanel0_Height=tall\nNormPos=1,2,3\n");
     TMainForm& f = start();
-    EXPECT_TRUE(f.CheckBox[2]->isChecked());
+    EXPECT_TRUE(f.charts().CheckBox[2]->isChecked());
     EXPECT_EQ(f.size(), QSize(909, 569));
 }
 
@@ -316,7 +317,7 @@ TEST_F(MainFormTest, ExportSitsInTheFileMenuWithItsOwnSettingsSection) {
 
 // An IAGA-2002 file, whatever its name, plots its four elements on the first
 // charts captioned by their letters; the other charts are hidden; 99999.00 is a gap.
-TEST_F(MainFormTest, AnIaga2002FileOpensWithItsElementsAsCaptions) {
+TEST_F(MainFormTest, AnIaga2002FileShowsItsOwnChannelsNamesAndUnits) {
     const QString file = startDir_.filePath(QStringLiteral("station.txt"));
     test::writeFile(file,
                     " Format                 IAGA-2002                                    |\r\n"
@@ -326,18 +327,81 @@ TEST_F(MainFormTest, AnIaga2002FileOpensWithItsElementsAsCaptions) {
                     "2007-05-15 00:01:00.000 135     20001.00    120.75  99999.00  48401.00\r\n");
     TMainForm& f = start();
     ASSERT_TRUE(f.LoadDataFile(file));
-    const char* const captions[] = {"H", "D", "Z", "F"};
+    test::drainEvents();
+    struct Row {
+        const char* box;
+        const char* caption;
+    };
+    const Row rows[] = {{"H", "H, nT"}, {"D", "D, arcmin"}, {"Z", "Z, nT"}, {"F", "F, nT"}};
     for (int k = 0; k < 4; ++k) {
-        EXPECT_EQ(f.Chart[k]->yAxis->label(), QString::fromLatin1(captions[k])) << k;
-        EXPECT_TRUE(f.CheckBox[k]->isChecked()) << k;
+        EXPECT_EQ(f.charts().Chart[k]->yAxis->label(), QString::fromUtf8(rows[k].caption)) << k;
+        EXPECT_EQ(f.charts().CheckBox[k]->text(), QString::fromLatin1(rows[k].box)) << k;
+        EXPECT_TRUE(f.charts().CheckBox[k]->isChecked()) << k;
     }
-    EXPECT_FALSE(f.CheckBox[4]->isChecked());
-    EXPECT_FALSE(f.CheckBox[5]->isChecked());
-    ASSERT_NE(f.Chart[3]->record(), nullptr);
-    EXPECT_DOUBLE_EQ(f.Chart[3]->maxY(), 48401.00);  // the file's own F
-    EXPECT_DOUBLE_EQ(f.Chart[1]->maxY(), 120.75);
-    EXPECT_TRUE(std::isnan(f.Chart[2]->record()->value(2, 1)));
+    for (int k : {4, 5}) {  // no Te, no computed F: absent, not 0
+        EXPECT_FALSE(f.charts().CheckBox[k]->isChecked()) << k;
+        EXPECT_FALSE(f.charts().CheckBox[k]->isVisible()) << k;
+    }
+    ASSERT_NE(f.charts().Chart[3]->record(), nullptr);
+    EXPECT_DOUBLE_EQ(f.charts().Chart[3]->maxY(), 48401.00);  // the file's own F
+    EXPECT_DOUBLE_EQ(f.charts().Chart[1]->maxY(), 120.75);
+    EXPECT_TRUE(std::isnan(f.charts().Chart[2]->record()->value(2, 1)));
+    // The read-out names the file's elements with their units; a missing value is "-".
+    f.charts().CrossMouseCB->setChecked(true);
+    const QRect plot = f.charts().Chart[0]->plotRect();
+    const struct {
+        int x;
+        const char* values;
+    } readouts[] = {
+        {plot.left() + 1, "      H: 20000 nT       D: 120.5 arcmin   Z: 44000 nT       F: 48400 nT"},
+        {plot.right() - 1, "      H: 20001 nT       D: 120.75 arcmin  Z: -              F: 48401 nT"},
+    };
+    for (const auto& r : readouts) {
+        f.charts().Chart0MouseMove(0, r.x, plot.center().y());
+        const QString text = f.StatusPanel[2]->text();
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Time: 2007-05-15 00:0"))) << text.toStdString();
+        EXPECT_TRUE(text.endsWith(QString::fromLatin1(r.values))) << text.toStdString();
+    }
     EXPECT_TRUE(dialogs_.errors.isEmpty());
+}
+
+TEST_F(MainFormTest, EachKindOfFileKeepsItsOwnShownChannels) {
+    const QString iaga = startDir_.filePath(QStringLiteral("station.txt"));
+    test::writeFile(iaga,
+                    " Format                 IAGA-2002                                    |\r\n"
+                    " IAGA CODE              ABC                                          |\r\n"
+                    "DATE       TIME         DOY     ABCH      ABCD      ABCZ      ABCF   |\r\n"
+                    "2007-05-15 00:00:00.000 135     20000.00    120.50  44000.00  48400.00\r\n"
+                    "2007-05-15 00:01:00.000 135     20001.00    120.75  44001.00  48401.00\r\n");
+    const QString daily = startDir_.filePath(QStringLiteral("20070522102030.pc"));
+    test::writeFile(daily, "Kordel-K5\r\nheader 2\r\nheader 3\r\n"
+                           "2007 05 22 10 20 30.00 20000.00  1500.25 44000.50  25.3  30.1\r\n"
+                           "2007 05 22 10 20 31.00 20000.10  1500.25 44000.50  25.3  30.1\r\n");
+    const auto checked = [](TMainForm& f) {
+        std::string boxes;
+        for (int k = 0; k < ChartView::kChannels; ++k) boxes += f.charts().CheckBox[k]->isChecked() ? '1' : '0';
+        return boxes;
+    };
+    TMainForm& f = start();
+    ASSERT_TRUE(f.LoadDataFile(iaga));
+    f.charts().CheckBox[2]->setChecked(false);  // Z off for the observatory's file
+    ASSERT_TRUE(f.LoadDataFile(daily));
+    EXPECT_EQ(checked(f), "111110");
+    EXPECT_EQ(f.charts().CheckBox[0]->text(), QStringLiteral("B&x"));
+    EXPECT_TRUE(f.charts().CheckBox[5]->isVisibleTo(&f));
+    EXPECT_EQ(f.charts().Chart[0]->yAxis->label(), QStringLiteral("Bx, nT"));
+    f.charts().CheckBox[3]->setChecked(false);  // Ts off for our files
+    ASSERT_TRUE(f.LoadDataFile(iaga));
+    EXPECT_EQ(checked(f), "110100");
+    stop();
+    // Both choices outlive the program; our own files keep their keys.
+    QSettings ini(iniPath(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value(QStringLiteral("TMainForm/CheckBox3_Checked")).toString(), QStringLiteral("False"));
+    EXPECT_EQ(ini.value(QStringLiteral("TMainForm/CheckBox2_Checked")).toString(), QStringLiteral("True"));
+    TMainForm& again = start();
+    EXPECT_EQ(checked(again), "111010");
+    ASSERT_TRUE(again.LoadDataFile(iaga));
+    EXPECT_EQ(checked(again), "110100");
 }
 
 TEST_F(MainFormTest, ACommandLineFileBecomesTheCurrentDataFile) {
@@ -408,18 +472,18 @@ struct KeyCounter : QObject {
 
 TEST_F(MainFormTest, PageDownMovesTheTimeWindowAndStillReachesTheFocusedControl) {
     TMainForm& f = start();
-    TZoomler* x = f.XZoomlerBar();
+    TZoomler* x = f.charts().XZoomlerBar();
     x->SetRange(0, 90, 0, 9);
     KeyCounter counter;
-    f.CheckBox[1]->installEventFilter(&counter);
-    f.CheckBox[1]->setFocus();
-    QTest::keyClick(f.CheckBox[1], Qt::Key_PageDown);
+    f.charts().CheckBox[1]->installEventFilter(&counter);
+    f.charts().CheckBox[1]->setFocus();
+    QTest::keyClick(f.charts().CheckBox[1], Qt::Key_PageDown);
     EXPECT_EQ(x->Start(), 9.0);
     EXPECT_EQ(x->Finish(), 18.0);
     EXPECT_EQ(counter.presses, 1);  // not consumed
-    QTest::keyClick(f.CheckBox[1], Qt::Key_Space);  // other keys are the control's alone
+    QTest::keyClick(f.charts().CheckBox[1], Qt::Key_Space);  // other keys are the control's alone
     EXPECT_EQ(x->Start(), 9.0);
-    EXPECT_FALSE(f.CheckBox[1]->isChecked());
+    EXPECT_FALSE(f.charts().CheckBox[1]->isChecked());
 }
 
 TEST_F(MainFormTest, TheFlashButtonConvertsTheChosenDumpBesideIt) {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCursor>
 #include <QDir>
 #include <QLabel>
@@ -23,6 +25,8 @@
 
 #include "app/fixedformats.h"
 #include "app/mainform.h"
+#include "charts/chartpicture.h"
+#include "charts/chartview.h"
 #include "charts/channelchart.h"
 #include "charts/readout.h"
 #include "charts/statisticswindow.h"
@@ -101,13 +105,13 @@ protected:
     }
 
     void mouseOver(int chart, int x) {
-        const QRect r = f().Chart[chart]->plotRect();
-        sendMouse(f().Chart[chart], QEvent::MouseMove, QPoint(x, r.center().y()), Qt::NoButton, Qt::NoButton);
+        const QRect r = f().charts().Chart[chart]->plotRect();
+        sendMouse(f().charts().Chart[chart], QEvent::MouseMove, QPoint(x, r.center().y()), Qt::NoButton, Qt::NoButton);
     }
 
     // A pixel column of chart k whose time lies in [from, to).
     int columnWithin(int k, double from, double to) {
-        const ChannelChart* c = f().Chart[k];
+        const ChannelChart* c = f().charts().Chart[k];
         const QRect r = c->plotRect();
         for (int x = r.left() + 1; x < r.right(); ++x) {
             const double t = c->timeAtPixel(x);
@@ -129,103 +133,104 @@ protected:
 
 TEST_F(MainFormChartsTest, EachPanelHoldsItsZoomBarOnTheLeftAndItsChart) {
     for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(f().Chart[k]->objectName(), QStringLiteral("Chart%1").arg(k));
-        EXPECT_EQ(f().Chart[k]->Tag(), k);
-        EXPECT_EQ(f().ZoomlerBar(k)->Tag(), k);
-        EXPECT_EQ(f().Zoomler[k]->width(), 14);
-        EXPECT_EQ(f().Zoomler[k]->x(), 0);
-        EXPECT_EQ(f().Chart[k]->x(), 14);
-        EXPECT_EQ(f().Chart[k]->width(), f().Panel[k]->width() - 14);
-        EXPECT_EQ(f().ZoomlerBar(k)->Orientation(), TOrientation::Vertical);
+        EXPECT_EQ(f().charts().Chart[k]->objectName(), QStringLiteral("Chart%1").arg(k));
+        EXPECT_EQ(f().charts().Chart[k]->Tag(), k);
+        EXPECT_EQ(f().charts().ZoomlerBar(k)->Tag(), k);
+        EXPECT_EQ(f().charts().Zoomler[k]->width(), 14);
+        EXPECT_EQ(f().charts().Zoomler[k]->x(), 0);
+        EXPECT_EQ(f().charts().Chart[k]->x(), 14);
+        EXPECT_EQ(f().charts().Chart[k]->width(), f().charts().Panel[k]->width() - 14);
+        EXPECT_EQ(f().charts().ZoomlerBar(k)->Orientation(), TOrientation::Vertical);
         // Design values: range 1..100, window 30..70, Step 1 (26.67 on the first).
-        EXPECT_EQ(f().ZoomlerBar(k)->Min(), 1);
-        EXPECT_EQ(f().ZoomlerBar(k)->Max(), 100);
-        EXPECT_EQ(f().ZoomlerBar(k)->Start(), 30);
-        EXPECT_EQ(f().ZoomlerBar(k)->Finish(), 70);
-        EXPECT_EQ(f().ZoomlerBar(k)->Step(), k == 0 ? 26.6666666666667 : 1);
-        EXPECT_TRUE(f().ZoomlerBar(k)->SetStepAuto());
+        EXPECT_EQ(f().charts().ZoomlerBar(k)->Min(), 1);
+        EXPECT_EQ(f().charts().ZoomlerBar(k)->Max(), 100);
+        EXPECT_EQ(f().charts().ZoomlerBar(k)->Start(), 30);
+        EXPECT_EQ(f().charts().ZoomlerBar(k)->Finish(), 70);
+        EXPECT_EQ(f().charts().ZoomlerBar(k)->Step(), k == 0 ? 26.6666666666667 : 1);
+        EXPECT_TRUE(f().charts().ZoomlerBar(k)->SetStepAuto());
     }
-    EXPECT_EQ(f().XZoomler->height(), 14);
-    EXPECT_EQ(f().XZoomlerBar()->Orientation(), TOrientation::Horizontal);
-    EXPECT_EQ(f().XZoomlerBar()->Start(), 30);
-    EXPECT_EQ(f().XZoomlerBar()->Finish(), 70);
-    EXPECT_EQ(f().XZoomlerBar()->Step(), 1);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(f().Splitter[k]->height(), 2);
+    EXPECT_EQ(f().charts().XZoomler->height(), 14);
+    EXPECT_EQ(f().charts().XZoomlerBar()->Orientation(), TOrientation::Horizontal);
+    EXPECT_EQ(f().charts().XZoomlerBar()->Start(), 30);
+    EXPECT_EQ(f().charts().XZoomlerBar()->Finish(), 70);
+    EXPECT_EQ(f().charts().XZoomlerBar()->Step(), 1);
+    // Two pixels drawn, a grab area of six.
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(f().charts().Splitter[k]->height(), 2 + 2 * ChartView::kSplitterGrip);
 }
 
 TEST_F(MainFormChartsTest, With446PixelsEveryPanelIs88HighAndTheLastFillsTheRest) {
-    f().PanelArea->setFixedHeight(446);
+    f().charts().PanelArea->setFixedHeight(446);
     test::drainEvents();
-    ASSERT_EQ(f().PanelArea->height(), 446);
-    f().SpeedButton9Click();  // "Range": the panels at equal heights again
+    ASSERT_EQ(f().charts().PanelArea->height(), 446);
+    f().charts().SpeedButton9Click();  // "Range": the panels at equal heights again
     for (int k = 0; k < 4; ++k) {
-        EXPECT_EQ(f().Panel[k]->height(), 88) << k;
-        EXPECT_EQ(f().Panel[k]->y(), 91 * k) << k;
-        EXPECT_EQ(f().Splitter[k]->y(), 91 * k + 89) << k;
-        EXPECT_TRUE(f().Splitter[k]->isVisible()) << k;
+        EXPECT_EQ(f().charts().Panel[k]->height(), 88) << k;
+        EXPECT_EQ(f().charts().Panel[k]->y(), 91 * k) << k;
+        EXPECT_EQ(f().charts().Splitter[k]->y(), 91 * k + 89 - ChartView::kSplitterGrip) << k;
+        EXPECT_TRUE(f().charts().Splitter[k]->isVisible()) << k;
     }
-    EXPECT_EQ(f().Panel[4]->y(), 364);
-    EXPECT_EQ(f().Panel[4]->height(), 446 - 364);
+    EXPECT_EQ(f().charts().Panel[4]->y(), 364);
+    EXPECT_EQ(f().charts().Panel[4]->height(), 446 - 364);
 }
 
 TEST_F(MainFormChartsTest, UncheckingBzThenTeAndCheckingBzAgain) {
-    f().PanelArea->setFixedHeight(446);
+    f().charts().PanelArea->setFixedHeight(446);
     test::drainEvents();
-    f().CheckBox[2]->setChecked(false);
-    EXPECT_FALSE(f().Panel[2]->isVisible());
-    EXPECT_FALSE(f().Splitter[2]->isVisible());
+    f().charts().CheckBox[2]->setChecked(false);
+    EXPECT_FALSE(f().charts().Panel[2]->isVisible());
+    EXPECT_FALSE(f().charts().Splitter[2]->isVisible());
     const int h = (446 - 6) / 4;
     for (int k : {0, 1, 3}) {
-        EXPECT_EQ(f().Panel[k]->height(), h) << k;
-        EXPECT_TRUE(f().Splitter[k]->isVisible()) << k;
+        EXPECT_EQ(f().charts().Panel[k]->height(), h) << k;
+        EXPECT_TRUE(f().charts().Splitter[k]->isVisible()) << k;
     }
-    EXPECT_EQ(f().Panel[4]->height(), 446 - f().Panel[4]->y());
+    EXPECT_EQ(f().charts().Panel[4]->height(), 446 - f().charts().Panel[4]->y());
     // Te off: Ts fills the area, no splitter below it.
-    f().CheckBox[4]->setChecked(false);
-    EXPECT_FALSE(f().Panel[4]->isVisible());
-    EXPECT_FALSE(f().Splitter[3]->isVisible());
-    EXPECT_EQ(f().Panel[3]->y() + f().Panel[3]->height(), 446);
-    EXPECT_EQ(f().Panel[0]->height(), (446 - 6) / 3);
+    f().charts().CheckBox[4]->setChecked(false);
+    EXPECT_FALSE(f().charts().Panel[4]->isVisible());
+    EXPECT_FALSE(f().charts().Splitter[3]->isVisible());
+    EXPECT_EQ(f().charts().Panel[3]->y() + f().charts().Panel[3]->height(), 446);
+    EXPECT_EQ(f().charts().Panel[0]->height(), (446 - 6) / 3);
     // Bz back in its place, between By and Ts.
-    f().CheckBox[2]->setChecked(true);
-    EXPECT_TRUE(f().Panel[2]->isVisible());
-    EXPECT_GT(f().Panel[2]->y(), f().Panel[1]->y());
-    EXPECT_LT(f().Panel[2]->y(), f().Panel[3]->y());
-    EXPECT_EQ(f().channelLayout().visible(), (std::vector<int>{0, 1, 2, 3}));
+    f().charts().CheckBox[2]->setChecked(true);
+    EXPECT_TRUE(f().charts().Panel[2]->isVisible());
+    EXPECT_GT(f().charts().Panel[2]->y(), f().charts().Panel[1]->y());
+    EXPECT_LT(f().charts().Panel[2]->y(), f().charts().Panel[3]->y());
+    EXPECT_EQ(f().charts().channelLayout().visible(), (std::vector<int>{0, 1, 2, 3}));
 }
 
 TEST_F(MainFormChartsTest, TheOnlyCheckedBoxStaysChecked) {
-    for (int k = 0; k < 4; ++k) f().CheckBox[k]->setChecked(false);
-    ASSERT_EQ(f().channelLayout().visible(), (std::vector<int>{4}));
-    const QRect before = f().Panel[4]->geometry();
-    f().CheckBox[4]->setChecked(false);
-    EXPECT_TRUE(f().CheckBox[4]->isChecked());
-    EXPECT_TRUE(f().Panel[4]->isVisible());
-    EXPECT_EQ(f().Panel[4]->geometry(), before);
+    for (int k = 0; k < 4; ++k) f().charts().CheckBox[k]->setChecked(false);
+    ASSERT_EQ(f().charts().channelLayout().visible(), (std::vector<int>{4}));
+    const QRect before = f().charts().Panel[4]->geometry();
+    f().charts().CheckBox[4]->setChecked(false);
+    EXPECT_TRUE(f().charts().CheckBox[4]->isChecked());
+    EXPECT_TRUE(f().charts().Panel[4]->isVisible());
+    EXPECT_EQ(f().charts().Panel[4]->geometry(), before);
 }
 
 TEST_F(MainFormChartsTest, DraggingASplitterResizesThePanelAboveItAndTheHeightIsStored) {
-    f().PanelArea->setFixedHeight(446);
+    f().charts().PanelArea->setFixedHeight(446);
     test::drainEvents();
-    f().SpeedButton9Click();
-    QWidget* s = f().Splitter[1];
-    const int lastBefore = f().Panel[4]->height();
+    f().charts().SpeedButton9Click();
+    QWidget* s = f().charts().Splitter[1];
+    const int lastBefore = f().charts().Panel[4]->height();
     sendMouse(s, QEvent::MouseButtonPress, QPoint(20, 1), Qt::LeftButton, Qt::LeftButton);
     sendMouse(s, QEvent::MouseMove, QPoint(20, 11), Qt::NoButton, Qt::LeftButton);
     // The splitter has moved down by now; the drag goes on from the press.
     sendMouse(s, QEvent::MouseMove, QPoint(20, 1 + 20 - 10), Qt::NoButton, Qt::LeftButton);
     sendMouse(s, QEvent::MouseButtonRelease, QPoint(20, 1), Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(f().Panel[1]->height(), 108);
-    EXPECT_EQ(f().Panel[0]->height(), 88);
-    EXPECT_EQ(f().Panel[2]->height(), 88);            // the panels below keep their heights
-    EXPECT_EQ(f().Panel[2]->y(), 91 + 108 + 3);       // and move
-    EXPECT_EQ(f().Splitter[1]->y(), 91 + 108 + 1);
-    EXPECT_EQ(f().Panel[4]->height(), lastBefore - 20);  // the last takes the difference
+    EXPECT_EQ(f().charts().Panel[1]->height(), 108);
+    EXPECT_EQ(f().charts().Panel[0]->height(), 88);
+    EXPECT_EQ(f().charts().Panel[2]->height(), 88);            // the panels below keep their heights
+    EXPECT_EQ(f().charts().Panel[2]->y(), 91 + 108 + 3);       // and move
+    EXPECT_EQ(f().charts().Splitter[1]->y(), 91 + 108 + 1 - ChartView::kSplitterGrip);
+    EXPECT_EQ(f().charts().Panel[4]->height(), lastBefore - 20);  // the last takes the difference
     // A drag far up stops at 30 pixels.
     sendMouse(s, QEvent::MouseButtonPress, QPoint(20, 0), Qt::LeftButton, Qt::LeftButton);
     sendMouse(s, QEvent::MouseMove, QPoint(20, -300), Qt::NoButton, Qt::LeftButton);
     sendMouse(s, QEvent::MouseButtonRelease, QPoint(20, -300), Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(f().Panel[1]->height(), 30);
+    EXPECT_EQ(f().charts().Panel[1]->height(), 30);
     form_->close();
     QSettings ini(exeDir_.filePath(QStringLiteral("kordel.ini")), QSettings::IniFormat);
     EXPECT_EQ(ini.value(QStringLiteral("TMainForm/Panel1_Height")).toString(), QStringLiteral("30"));
@@ -233,24 +238,24 @@ TEST_F(MainFormChartsTest, DraggingASplitterResizesThePanelAboveItAndTheHeightIs
 
 // ---- series ----
 
-TEST_F(MainFormChartsTest, TheLiveChartsHoldTheNewest600Samples) {
+TEST_F(MainFormChartsTest, TheLiveRecordKeepsTheDayAndTheViewFollowsTheNewest600Samples) {
     f().SpeedButton8Click();  // Record
     ASSERT_EQ(f().linkState(), Recording);
     QByteArray bytes;
     for (int i = 0; i < 600; ++i) bytes += QByteArray::fromStdString(deviceLine(10, i / 60, i % 60));
     port_->receive(bytes);
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().Chart[k]->pointCount(), 600u) << k;
-    const double first = toTimeNumber(10, 0, 0);
-    EXPECT_DOUBLE_EQ(f().Chart[0]->xAt(0), first);  // live points carry the time of day only
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(f().charts().Chart[k]->pointCount(), 600u) << k;
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->xAt(0), at(22, 10, 0, 0));  // the line's date and time
     port_->receive(QByteArray::fromStdString(deviceLine(10, 10, 0)));
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().Chart[k]->pointCount(), 600u) << k;
-    EXPECT_DOUBLE_EQ(f().Chart[0]->xAt(0), toTimeNumber(10, 0, 1));
-    EXPECT_DOUBLE_EQ(f().Chart[0]->xAt(599), toTimeNumber(10, 10, 0));
-    EXPECT_DOUBLE_EQ(f().Chart[4]->yAt(599), 30.1);
-    // The axes follow the live data.
-    EXPECT_TRUE(f().Chart[0]->timeAxisAutomatic());
-    EXPECT_DOUBLE_EQ(f().Chart[0]->timeAxis().min, toTimeNumber(10, 0, 1));
-    EXPECT_DOUBLE_EQ(f().Chart[0]->timeAxis().max, toTimeNumber(10, 10, 0));
+    f().charts().flushLive();  // the drawing waits for its frame
+    // Every sample stays; the window shows the newest 600.
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(f().charts().Chart[k]->pointCount(), 601u) << k;
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->xAt(600), at(22, 10, 10, 0));
+    EXPECT_DOUBLE_EQ(f().charts().Chart[4]->yAt(600), 30.1);
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->timeAxis().min, at(22, 10, 0, 1));
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->timeAxis().max, at(22, 10, 10, 0));
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->valueAxis().min, 20000.0);
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->valueAxis().max, 20000.0);
 }
 
 // ---- the live view ----
@@ -260,60 +265,64 @@ TEST_F(MainFormChartsTest, PausedTheLiveWindowStaysWhileTheFileGrowsAndTheKeysMo
         QByteArray bytes;
         for (int s = 0; s < 60; ++s) bytes += QByteArray::fromStdString(deviceLine(10, m, s));
         port_->receive(bytes);
+        f().charts().flushLive();
     };
     const auto axesAre = [&](double s, double e) {
-        for (ChannelChart* c : f().Chart) EXPECT_EQ(c->timeAxis(), (AxisRange{s, e}));
+        for (ChannelChart* c : f().charts().Chart) EXPECT_EQ(c->timeAxis(), (AxisRange{s, e}));
     };
-    EXPECT_FALSE(f().PauseButton->isEnabled());
+    EXPECT_FALSE(f().charts().PauseButton->isEnabled());
     f().SpeedButton8Click();  // Record
-    ASSERT_TRUE(f().PauseButton->isEnabled());
+    ASSERT_TRUE(f().charts().PauseButton->isEnabled());
     minute(0);
     const QString daily = f().StatusPanel[3]->text();
     const qsizetype linesBefore = test::readFile(daily).count("\r\n");
-    EXPECT_FALSE(f().XZoomler->isEnabled());
-    EXPECT_FALSE(f().CrossMouseCB->isEnabled());
+    EXPECT_FALSE(f().charts().XZoomler->isEnabled());
+    EXPECT_FALSE(f().charts().CrossMouseCB->isEnabled());
 
-    f().PauseButton->click();
-    EXPECT_TRUE(f().XZoomler->isEnabled());
-    EXPECT_TRUE(f().CrossMouseCB->isEnabled());
+    f().charts().PauseButton->click();
+    EXPECT_TRUE(f().charts().XZoomler->isEnabled());
+    EXPECT_TRUE(f().charts().CrossMouseCB->isEnabled());
     minute(1);
-    axesAre(toTimeNumber(10, 0, 0), toTimeNumber(10, 0, 59));
+    axesAre(at(22, 10, 0, 0), at(22, 10, 0, 59));
     EXPECT_EQ(test::readFile(daily).count("\r\n"), linesBefore + 60);  // recording goes on
     // The time bar spans the live points held; End shows the newest of them.
-    const TZoomler* bar = f().XZoomlerBar();
-    EXPECT_DOUBLE_EQ(bar->Max(), toTimeNumber(10, 1, 59));
-    f().ScrollByKey(Qt::Key_End);
+    const TZoomler* bar = f().charts().XZoomlerBar();
+    EXPECT_DOUBLE_EQ(bar->Max(), at(22, 10, 1, 59));
+    f().charts().ScrollByKey(Qt::Key_End);
     axesAre(bar->Start(), bar->Finish());
-    EXPECT_DOUBLE_EQ(bar->Finish(), toTimeNumber(10, 1, 59));
+    EXPECT_DOUBLE_EQ(bar->Finish(), at(22, 10, 1, 59));
     EXPECT_NEAR(bar->Finish() - bar->Start(), toTimeNumber(0, 0, 59), 1e-12);
     // The wheel zooms the held window too.
-    const QRect plot = f().Chart[0]->plotRect();
-    f().ChartWheel(0, plot.center().x(), plot.center().y(), 120);
-    EXPECT_LT(f().Chart[0]->timeAxis().max - f().Chart[0]->timeAxis().min, toTimeNumber(0, 0, 59));
+    const QRect plot = f().charts().Chart[0]->plotRect();
+    f().charts().ChartWheel(0, plot.center().x(), plot.center().y(), 120);
+    EXPECT_LT(f().charts().Chart[0]->timeAxis().max - f().charts().Chart[0]->timeAxis().min, toTimeNumber(0, 0, 59));
     axesAre(bar->Start(), bar->Finish());
 
-    f().PauseButton->click();  // the view follows the data again
+    f().charts().PauseButton->click();  // the view follows the data again
     minute(2);
-    EXPECT_TRUE(f().Chart[0]->timeAxisAutomatic());
-    EXPECT_DOUBLE_EQ(f().Chart[5]->timeAxis().max, toTimeNumber(10, 2, 59));
-    EXPECT_FALSE(f().XZoomler->isEnabled());
-    EXPECT_FALSE(f().CrossMouseCB->isEnabled());
+    axesAre(at(22, 10, 0, 0), at(22, 10, 2, 59));  // fewer than 600 samples: all of them
+    EXPECT_FALSE(f().charts().XZoomler->isEnabled());
+    EXPECT_FALSE(f().charts().CrossMouseCB->isEnabled());
 
-    f().PauseButton->click();
+    f().charts().PauseButton->click();
     f().SpeedButton7Click();  // Stop releases the pause
-    EXPECT_FALSE(f().PauseButton->isChecked());
-    EXPECT_FALSE(f().PauseButton->isEnabled());
-    EXPECT_TRUE(f().Chart[0]->timeAxisAutomatic());
+    EXPECT_FALSE(f().charts().PauseButton->isChecked());
+    EXPECT_FALSE(f().charts().PauseButton->isEnabled());
+    axesAre(at(22, 10, 0, 0), at(22, 10, 2, 59));  // the day recorded stays to be read
 }
 
 TEST_F(MainFormChartsTest, WhileRecordingPanelZeroShowsTheLatestSample) {
     EXPECT_EQ(f().StatusPanel[0]->text(), QString());
     f().SpeedButton8Click();
     port_->receive(QByteArray::fromStdString(deviceLine(10, 0, 0) + deviceLine(12, 30, 5)));
+    f().charts().flushLive();
     // F = sqrt(20000² + 1500.25² + 44000.5²) = 48355.917...
     EXPECT_EQ(f().StatusPanel[0]->text(),
               QStringLiteral("12:30:05  X: 20000.00 nT  Y: 1500.25 nT  Z: 44000.50 nT  Ts: 25.3 \u00B0C  "
                              "Te: 30.1 \u00B0C  F: 48355.92 nT"));
+    test::drainEvents();  // the panel is as wide as the whole text
+    EXPECT_GE(f().StatusPanel[0]->contentsRect().width(),
+              f().StatusPanel[0]->fontMetrics().horizontalAdvance(f().StatusPanel[0]->text()));
     f().SpeedButton7Click();
     EXPECT_EQ(f().StatusPanel[0]->text(), QString());
 }
@@ -322,28 +331,28 @@ TEST_F(MainFormChartsTest, SeveralLiveSamplesInOneTurnOfTheEventLoopCauseOneRepl
     f().SpeedButton8Click();
     test::drainEvents();
     std::vector<long> before;
-    for (ChannelChart* c : f().Chart) before.push_back(c->replotCount());
+    for (ChannelChart* c : f().charts().Chart) before.push_back(c->replotCount());
     QByteArray bytes;
     for (int i = 0; i < 3; ++i) bytes += QByteArray::fromStdString(deviceLine(11, 0, i));
     port_->receive(bytes.left(100));
     port_->receive(bytes.mid(100));
     for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(f().Chart[k]->pointCount(), 3u);
-        EXPECT_EQ(f().Chart[k]->replotCount(), before[k]) << k;
+        EXPECT_EQ(f().charts().Chart[k]->pointCount(), 3u);
+        EXPECT_EQ(f().charts().Chart[k]->replotCount(), before[k]) << k;
     }
     QCoreApplication::processEvents();
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().Chart[k]->replotCount(), before[k] + 1) << k;
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().charts().Chart[k]->replotCount(), before[k] + 1) << k;
 }
 
 TEST_F(MainFormChartsTest, ClearChartsEmptiesTheSeriesAndMakesEveryAxisAutomatic) {
     open(tenSecondLines(20));
-    f().XZoomlerBar()->SetWindow(at(22, 10, 1, 0), at(22, 10, 2, 0));
-    f().XZoomlerChanged();
-    f().Zoomler0Changed(1);
-    EXPECT_FALSE(f().Chart[3]->timeAxisAutomatic());
-    EXPECT_FALSE(f().Chart[1]->valueAxisAutomatic());
-    f().ClearCharts();
-    for (ChannelChart* c : f().Chart) {
+    f().charts().XZoomlerBar()->SetWindow(at(22, 10, 1, 0), at(22, 10, 2, 0));
+    f().charts().XZoomlerChanged();
+    f().charts().Zoomler0Changed(1);
+    EXPECT_FALSE(f().charts().Chart[3]->timeAxisAutomatic());
+    EXPECT_FALSE(f().charts().Chart[1]->valueAxisAutomatic());
+    f().charts().ClearCharts();
+    for (ChannelChart* c : f().charts().Chart) {
         EXPECT_EQ(c->pointCount(), 0u);
         EXPECT_TRUE(c->timeAxisAutomatic());
         EXPECT_TRUE(c->valueAxisAutomatic());
@@ -352,9 +361,9 @@ TEST_F(MainFormChartsTest, ClearChartsEmptiesTheSeriesAndMakesEveryAxisAutomatic
 
 TEST_F(MainFormChartsTest, AFileIsPlottedWhole) {
     open(tenSecondLines(50));
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().Chart[k]->pointCount(), 50u);
-    EXPECT_DOUBLE_EQ(f().Chart[0]->xAt(0), at(22, 10, 0, 0));
-    EXPECT_DOUBLE_EQ(f().Chart[1]->yAt(49), -1500.5 - 49);
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().charts().Chart[k]->pointCount(), 50u);
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->xAt(0), at(22, 10, 0, 0));
+    EXPECT_DOUBLE_EQ(f().charts().Chart[1]->yAt(49), -1500.5 - 49);
 }
 
 TEST_F(MainFormChartsTest, AFileOutOfOrderIsPlacedByXWithEqualTimesInFileOrder) {
@@ -363,124 +372,124 @@ TEST_F(MainFormChartsTest, AFileOutOfOrderIsPlacedByXWithEqualTimesInFileOrder) 
           {22, 10, 0, 10, 0, 2, 2, 2, 2, 2},
           {22, 10, 0, 0, 0, 1.5, 1.5, 1.5, 1.5, 1.5}});
     for (int k = 0; k < 5; ++k) {
-        ASSERT_EQ(f().Chart[k]->pointCount(), 4u);
-        EXPECT_EQ(f().Chart[k]->yAt(0), 1);
-        EXPECT_EQ(f().Chart[k]->yAt(1), 1.5);
-        EXPECT_EQ(f().Chart[k]->yAt(2), 2);
-        EXPECT_EQ(f().Chart[k]->yAt(3), 3);
+        ASSERT_EQ(f().charts().Chart[k]->pointCount(), 4u);
+        EXPECT_EQ(f().charts().Chart[k]->yAt(0), 1);
+        EXPECT_EQ(f().charts().Chart[k]->yAt(1), 1.5);
+        EXPECT_EQ(f().charts().Chart[k]->yAt(2), 2);
+        EXPECT_EQ(f().charts().Chart[k]->yAt(3), 3);
     }
 }
 
 // ---- bars ----
 
 TEST_F(MainFormChartsTest, AVerticalBarsWindowIsMirroredOnItsChart) {
-    f().Zoomler0Changed(2);  // design values: 1..100, 30..70
-    EXPECT_EQ(f().Chart[2]->valueAxis(), (AxisRange{31, 71}));
-    EXPECT_FALSE(f().Chart[2]->valueAxisAutomatic());
-    EXPECT_TRUE(f().Chart[1]->valueAxisAutomatic());
+    f().charts().Zoomler0Changed(2);  // design values: 1..100, 30..70
+    EXPECT_EQ(f().charts().Chart[2]->valueAxis(), (AxisRange{31, 71}));
+    EXPECT_FALSE(f().charts().Chart[2]->valueAxisAutomatic());
+    EXPECT_TRUE(f().charts().Chart[1]->valueAxisAutomatic());
     // Through the bar itself: a click on the track below the thumb (OnChanged).
-    TZoomler* bar = f().ZoomlerBar(3);
+    TZoomler* bar = f().charts().ZoomlerBar(3);
     ASSERT_GT(bar->logic().thumbStart(), 15);
     QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(7, 14));
     EXPECT_LT(bar->Start(), 30);
-    EXPECT_EQ(f().Chart[3]->valueAxis(), mirroredWindow(1, 100, bar->Start(), bar->Finish()));
+    EXPECT_EQ(f().charts().Chart[3]->valueAxis(), mirroredWindow(1, 100, bar->Start(), bar->Finish()));
 }
 
 TEST_F(MainFormChartsTest, TheTimeBarDrivesTheBottomAxisOfAllFiveCharts) {
     open(tenSecondLines(60));
-    TZoomler* bar = f().XZoomlerBar();
+    TZoomler* bar = f().charts().XZoomlerBar();
     // A drag of the thumb's body (OnScrolling at every step, OnChanged at the release).
     const int y = 7;
     bar->SetWindow(bar->Min() + (bar->Max() - bar->Min()) / 4, bar->Max() - (bar->Max() - bar->Min()) / 4);
     const int from = (bar->logic().thumbStart() + bar->logic().thumbEnd()) / 2;
     QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(from, y));
     QTest::mouseMove(bar, QPoint(from + 30, y));
-    for (ChannelChart* c : f().Chart) {
+    for (ChannelChart* c : f().charts().Chart) {
         EXPECT_FALSE(c->timeAxisAutomatic());
         EXPECT_EQ(c->timeAxis(), orderedRange(bar->Start(), bar->Finish()));
     }
     QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(from + 30, y));
-    for (ChannelChart* c : f().Chart) EXPECT_EQ(c->timeAxis(), orderedRange(bar->Start(), bar->Finish()));
-    for (ChannelChart* c : f().Chart) EXPECT_TRUE(c->valueAxisAutomatic());
+    for (ChannelChart* c : f().charts().Chart) EXPECT_EQ(c->timeAxis(), orderedRange(bar->Start(), bar->Finish()));
+    for (ChannelChart* c : f().charts().Chart) EXPECT_TRUE(c->valueAxisAutomatic());
 }
 
 TEST_F(MainFormChartsTest, FitZoomBarsFitsEveryBarAndLeavesTheAxesAutomatic) {
     std::vector<Line> lines = tenSecondLines(30);  // Ts and Te constant
     open(lines);
-    TZoomler* x = f().XZoomlerBar();
+    TZoomler* x = f().charts().XZoomlerBar();
     EXPECT_DOUBLE_EQ(x->Min(), at(22, 10, 0, 0));
     EXPECT_DOUBLE_EQ(x->Max(), at(22, 10, 4, 50));
     EXPECT_EQ(x->Start(), x->Min());
     EXPECT_EQ(x->Finish(), x->Max());
-    TZoomler* bx = f().ZoomlerBar(0);
+    TZoomler* bx = f().charts().ZoomlerBar(0);
     EXPECT_DOUBLE_EQ(bx->Min(), 20000.25);
     EXPECT_DOUBLE_EQ(bx->Max(), 20029.25);
     EXPECT_EQ(bx->Start(), bx->Min());
     EXPECT_EQ(bx->Finish(), bx->Max());
-    TZoomler* ts = f().ZoomlerBar(3);  // lo equal to hi: widened by 1 each way
+    TZoomler* ts = f().charts().ZoomlerBar(3);  // lo equal to hi: widened by 1 each way
     EXPECT_DOUBLE_EQ(ts->Min(), 24.3);
     EXPECT_DOUBLE_EQ(ts->Max(), 26.3);
     EXPECT_DOUBLE_EQ(ts->Start(), 24.3);
     EXPECT_DOUBLE_EQ(ts->Finish(), 26.3);
-    for (ChannelChart* c : f().Chart) {
+    for (ChannelChart* c : f().charts().Chart) {
         EXPECT_TRUE(c->timeAxisAutomatic());
         EXPECT_TRUE(c->valueAxisAutomatic());
     }
-    EXPECT_EQ(f().Chart[3]->valueAxis(), (AxisRange{25.3, 25.3}));
+    EXPECT_EQ(f().charts().Chart[3]->valueAxis(), (AxisRange{25.3, 25.3}));
 }
 
 TEST_F(MainFormChartsTest, ShowAllPutsEveryWindowToItsFullRange) {
     open(tenSecondLines(60));
-    TZoomler* x = f().XZoomlerBar();
+    TZoomler* x = f().charts().XZoomlerBar();
     x->SetWindow(at(22, 10, 2, 0), at(22, 10, 3, 0));
-    f().XZoomlerChanged();
-    f().ZoomlerBar(1)->SetWindow(-1530, -1520);
-    f().Zoomler0Changed(1);
-    f().SpeedButton10Click();  // "Zoom"
+    f().charts().XZoomlerChanged();
+    f().charts().ZoomlerBar(1)->SetWindow(-1530, -1520);
+    f().charts().Zoomler0Changed(1);
+    f().charts().SpeedButton10Click();  // "Zoom"
     EXPECT_EQ(x->Start(), x->Min());
     EXPECT_EQ(x->Finish(), x->Max());
     for (int k = 0; k < 5; ++k) {
-        TZoomler* bar = f().ZoomlerBar(k);
+        TZoomler* bar = f().charts().ZoomlerBar(k);
         EXPECT_EQ(bar->Start(), bar->Min()) << k;
         EXPECT_EQ(bar->Finish(), bar->Max()) << k;
-        EXPECT_EQ(f().Chart[k]->timeAxis(), (AxisRange{x->Min(), x->Max()})) << k;
-        EXPECT_EQ(f().Chart[k]->valueAxis(), (AxisRange{bar->Min(), bar->Max()})) << k;
-        EXPECT_FALSE(f().Chart[k]->valueAxisAutomatic());
+        EXPECT_EQ(f().charts().Chart[k]->timeAxis(), (AxisRange{x->Min(), x->Max()})) << k;
+        EXPECT_EQ(f().charts().Chart[k]->valueAxis(), (AxisRange{bar->Min(), bar->Max()})) << k;
+        EXPECT_FALSE(f().charts().Chart[k]->valueAxisAutomatic());
     }
 }
 
 TEST_F(MainFormChartsTest, KeysMoveTheTimeWindowAndStopAtBothEnds) {
-    TZoomler* x = f().XZoomlerBar();
+    TZoomler* x = f().charts().XZoomlerBar();
     x->SetRange(0, 90, 30, 39);
     const auto window = [&] { return std::pair(x->Start(), x->Finish()); };
     const auto axes = [&](double s, double e) {
-        for (ChannelChart* c : f().Chart) EXPECT_EQ(c->timeAxis(), (AxisRange{s, e}));
+        for (ChannelChart* c : f().charts().Chart) EXPECT_EQ(c->timeAxis(), (AxisRange{s, e}));
     };
-    f().ScrollByKey(Qt::Key_Right);
-    f().ScrollByKey(Qt::Key_Right);
-    f().ScrollByKey(Qt::Key_Right);
+    f().charts().ScrollByKey(Qt::Key_Right);
+    f().charts().ScrollByKey(Qt::Key_Right);
+    f().charts().ScrollByKey(Qt::Key_Right);
     EXPECT_EQ(window(), std::pair(39.0, 48.0));  // three thirds: one width
     axes(39, 48);
-    f().ScrollByKey(Qt::Key_End);
+    f().charts().ScrollByKey(Qt::Key_End);
     EXPECT_EQ(window(), std::pair(81.0, 90.0));
-    f().ScrollByKey(Qt::Key_PageDown);  // already at the end
+    f().charts().ScrollByKey(Qt::Key_PageDown);  // already at the end
     EXPECT_EQ(window(), std::pair(81.0, 90.0));
     axes(81, 90);
-    f().ScrollByKey(Qt::Key_Home);
+    f().charts().ScrollByKey(Qt::Key_Home);
     EXPECT_EQ(window(), std::pair(0.0, 9.0));
-    f().ScrollByKey(Qt::Key_PageUp);  // already at the start
+    f().charts().ScrollByKey(Qt::Key_PageUp);  // already at the start
     EXPECT_EQ(window(), std::pair(0.0, 9.0));
     axes(0, 9);
-    f().ScrollByKey(Qt::Key_PageDown);
+    f().charts().ScrollByKey(Qt::Key_PageDown);
     EXPECT_EQ(window(), std::pair(9.0, 18.0));
-    f().ScrollByKey(Qt::Key_Left);
+    f().charts().ScrollByKey(Qt::Key_Left);
     EXPECT_EQ(window(), std::pair(6.0, 15.0));
-    f().ScrollByKey(Qt::Key_Up);  // no other key does anything
-    f().ScrollByKey(Qt::Key_A);
+    f().charts().ScrollByKey(Qt::Key_Up);  // no other key does anything
+    f().charts().ScrollByKey(Qt::Key_A);
     EXPECT_EQ(window(), std::pair(6.0, 15.0));
     // A key pressed while a chart has the focus reaches ScrollByKey too.
-    f().Chart[2]->setFocus();
-    QTest::keyClick(f().Chart[2], Qt::Key_PageDown);
+    f().charts().Chart[2]->setFocus();
+    QTest::keyClick(f().charts().Chart[2], Qt::Key_PageDown);
     EXPECT_EQ(window(), std::pair(15.0, 24.0));
     axes(15, 24);
 }
@@ -488,31 +497,31 @@ TEST_F(MainFormChartsTest, KeysMoveTheTimeWindowAndStopAtBothEnds) {
 // ---- selection ----
 
 TEST_F(MainFormChartsTest, ClickingChartTwoThenFourFramesOnlyFourAndFourAgainKeepsIt) {
-    QTest::mouseClick(f().Chart[2], Qt::LeftButton, {}, QPoint(200, 30));
-    EXPECT_EQ(f().selectedChart(), 2);
-    EXPECT_TRUE(f().Chart[2]->lowered());
-    QTest::mouseClick(f().Chart[4], Qt::LeftButton, {}, QPoint(200, 30));
-    EXPECT_EQ(f().selectedChart(), 4);
-    EXPECT_FALSE(f().Chart[2]->lowered());
-    EXPECT_TRUE(f().Chart[4]->lowered());
-    f().Chart0Click(4);
-    EXPECT_EQ(f().selectedChart(), 4);
-    EXPECT_TRUE(f().Chart[4]->lowered());
-    for (int k : {0, 1, 2, 3}) EXPECT_FALSE(f().Chart[k]->lowered()) << k;
-    EXPECT_EQ(QApplication::focusWidget(), f().Chart[4]);
+    QTest::mouseClick(f().charts().Chart[2], Qt::LeftButton, {}, QPoint(200, 30));
+    EXPECT_EQ(f().charts().selectedChart(), 2);
+    EXPECT_TRUE(f().charts().Chart[2]->lowered());
+    QTest::mouseClick(f().charts().Chart[4], Qt::LeftButton, {}, QPoint(200, 30));
+    EXPECT_EQ(f().charts().selectedChart(), 4);
+    EXPECT_FALSE(f().charts().Chart[2]->lowered());
+    EXPECT_TRUE(f().charts().Chart[4]->lowered());
+    f().charts().Chart0Click(4);
+    EXPECT_EQ(f().charts().selectedChart(), 4);
+    EXPECT_TRUE(f().charts().Chart[4]->lowered());
+    for (int k : {0, 1, 2, 3}) EXPECT_FALSE(f().charts().Chart[k]->lowered()) << k;
+    EXPECT_EQ(QApplication::focusWidget(), f().charts().Chart[4]);
 }
 
 TEST_F(MainFormChartsTest, OnlyTheFirstChartLosesItsSelectionWithTheFocus) {
-    f().Chart0Click(0);
-    ASSERT_EQ(QApplication::focusWidget(), f().Chart[0]);
-    EXPECT_TRUE(f().Chart[0]->lowered());
-    f().Chart[1]->setFocus(Qt::TabFocusReason);  // the focus moves on: Chart0Exit
-    EXPECT_EQ(f().selectedChart(), -1);
-    EXPECT_FALSE(f().Chart[0]->lowered());
-    f().Chart0Click(3);
-    f().Chart[1]->setFocus(Qt::TabFocusReason);  // chart 3 keeps its frame
-    EXPECT_EQ(f().selectedChart(), 3);
-    EXPECT_TRUE(f().Chart[3]->lowered());
+    f().charts().Chart0Click(0);
+    ASSERT_EQ(QApplication::focusWidget(), f().charts().Chart[0]);
+    EXPECT_TRUE(f().charts().Chart[0]->lowered());
+    f().charts().Chart[1]->setFocus(Qt::TabFocusReason);  // the focus moves on: Chart0Exit
+    EXPECT_EQ(f().charts().selectedChart(), -1);
+    EXPECT_FALSE(f().charts().Chart[0]->lowered());
+    f().charts().Chart0Click(3);
+    f().charts().Chart[1]->setFocus(Qt::TabFocusReason);  // chart 3 keeps its frame
+    EXPECT_EQ(f().charts().selectedChart(), 3);
+    EXPECT_TRUE(f().charts().Chart[3]->lowered());
 }
 
 // ---- read-out and cursor lines ----
@@ -524,16 +533,16 @@ TEST_F(MainFormChartsTest, TheReadOutShowsTheSampleOfTheCursorsSecondInFixedFiel
     lines[10].bx = 0.01;
     lines[10].te = -1234.56789012345;
     open(lines);
-    f().CrossMouseCB->setChecked(true);
+    f().charts().CrossMouseCB->setChecked(true);
     mouseOver(0, columnWithin(0, at(22, 10, 1, 40), at(22, 10, 1, 41)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:40      X: 0.01 nT        Y: -1510.5 nT     "
+    EXPECT_EQ(readout().toStdString(), "Time: 2007-05-22 10:01:40      X: 0.01 nT        Y: -1510.5 nT     "
                                        "Z: 44100 nT       Ts: 25.3 \u00B0C        Te: -1234.6 \u00B0C      F: 44125.86 nT");
     // A position between two samples: the nearer one.
     mouseOver(2, columnWithin(2, at(22, 10, 1, 43), at(22, 10, 1, 44)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:43      X: 0.01 nT        Y: -1510.5 nT     "
+    EXPECT_EQ(readout().toStdString(), "Time: 2007-05-22 10:01:43      X: 0.01 nT        Y: -1510.5 nT     "
                                        "Z: 44100 nT       Ts: 25.3 \u00B0C        Te: -1234.6 \u00B0C      F: 44125.86 nT");
     mouseOver(4, columnWithin(4, at(22, 10, 1, 50), at(22, 10, 1, 51)));
-    EXPECT_EQ(readout().toStdString(), "Time: 10:01:50      X: 20011.25 nT    Y: -1511.5 nT     "
+    EXPECT_EQ(readout().toStdString(), "Time: 2007-05-22 10:01:50      X: 20011.25 nT    Y: -1511.5 nT     "
                                        "Z: 44110 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      F: 48460.57 nT");
 }
 
@@ -543,77 +552,77 @@ TEST_F(MainFormChartsTest, OnAFileOfTwoDaysTheCursorsOwnDayIsShown) {
     for (Line& l : second) l.bx += 1000;
     lines.insert(lines.end(), second.begin(), second.end());
     open(lines);
-    f().CrossMouseCB->setChecked(true);
+    f().charts().CrossMouseCB->setChecked(true);
     // Show the second day's first minutes only, so that a pixel is a fraction of a second.
-    f().XZoomlerBar()->SetWindow(at(23, 10, 0, 0), at(23, 10, 1, 0));
-    f().XZoomlerChanged();
+    f().charts().XZoomlerBar()->SetWindow(at(23, 10, 0, 0), at(23, 10, 1, 0));
+    f().charts().XZoomlerChanged();
     test::drainEvents();
     mouseOver(1, columnWithin(1, at(23, 10, 0, 10, 300), at(23, 10, 0, 10, 800)));
-    EXPECT_TRUE(readout().startsWith(QStringLiteral("Time: 10:00:10      X: 21001.25 nT    Y: -1501.5 nT")))
+    EXPECT_TRUE(readout().startsWith(QStringLiteral("Time: 2007-05-23 10:00:10      X: 21001.25 nT    Y: -1501.5 nT")))
         << readout().toStdString();
 }
 
 TEST_F(MainFormChartsTest, NothingIsShownWithoutAFileOrWithoutMouse) {
-    f().CrossMouseCB->setChecked(true);
-    for (int i = 0; i < 5; ++i) f().appendSample(at(22, 10, 0, i), {1, 2, 3, 4, 5});  // points, but "!.pc"
+    f().charts().CrossMouseCB->setChecked(true);
+    for (int i = 0; i < 5; ++i) f().charts().appendSample(at(22, 10, 0, i), {1, 2, 3, 4, 5});  // points, but "!.pc"
     test::drainEvents();
     ASSERT_EQ(f().currentDataFileName(), QStringLiteral("!.pc"));
-    mouseOver(0, f().Chart[0]->plotRect().center().x());
+    mouseOver(0, f().charts().Chart[0]->plotRect().center().x());
     EXPECT_EQ(readout(), QString());
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().cursorLinePosition(k), -1);
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().charts().cursorLinePosition(k), -1);
     open(tenSecondLines(10));
-    ASSERT_FALSE(f().CrossMouseCB->isChecked());  // opening a file unchecks "Mouse"
-    mouseOver(0, f().Chart[0]->plotRect().center().x());
+    ASSERT_FALSE(f().charts().CrossMouseCB->isChecked());  // opening a file unchecks "Mouse"
+    mouseOver(0, f().charts().Chart[0]->plotRect().center().x());
     EXPECT_EQ(readout(), QString());
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().cursorLinePosition(k), -1);
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().charts().cursorLinePosition(k), -1);
 }
 
 TEST_F(MainFormChartsTest, OutsideThePlottingRectangleNothingHappens) {
     open(tenSecondLines(10));
-    f().CrossMouseCB->setChecked(true);
-    const QRect r = f().Chart[0]->plotRect();
-    f().Chart0MouseMove(0, r.left() - 5, r.center().y());
-    f().Chart0MouseMove(0, r.center().x(), r.bottom() + 5);
+    f().charts().CrossMouseCB->setChecked(true);
+    const QRect r = f().charts().Chart[0]->plotRect();
+    f().charts().Chart0MouseMove(0, r.left() - 5, r.center().y());
+    f().charts().Chart0MouseMove(0, r.center().x(), r.bottom() + 5);
     EXPECT_EQ(readout(), QString());
-    EXPECT_EQ(f().cursorLinePosition(0), -1);
+    EXPECT_EQ(f().charts().cursorLinePosition(0), -1);
 }
 
 TEST_F(MainFormChartsTest, EveryShownChartGetsTheLineAtTheSameColumnAndHiddenOnesNone) {
     open(tenSecondLines(60));
-    f().CrossMouseCB->setChecked(true);
-    f().CheckBox[2]->setChecked(false);
+    f().charts().CrossMouseCB->setChecked(true);
+    f().charts().CheckBox[2]->setChecked(false);
     test::drainEvents();
-    const int column = f().Chart[0]->plotRect().center().x();
+    const int column = f().charts().Chart[0]->plotRect().center().x();
     mouseOver(0, column);
-    for (int k : {0, 1, 3, 4}) EXPECT_EQ(f().cursorLinePosition(k), column) << k;
-    EXPECT_EQ(f().cursorLinePosition(2), -1);
+    for (int k : {0, 1, 3, 4}) EXPECT_EQ(f().charts().cursorLinePosition(k), column) << k;
+    EXPECT_EQ(f().charts().cursorLinePosition(2), -1);
     // A cursor time outside a chart's time axis draws no line there.
-    f().Chart[3]->setTimeAxis(at(22, 11, 0, 0), at(22, 12, 0, 0));
+    f().charts().Chart[3]->setTimeAxis(at(22, 11, 0, 0), at(22, 12, 0, 0));
     test::drainEvents();
     mouseOver(1, column + 7);
-    EXPECT_EQ(f().cursorLinePosition(3), -1);
-    for (int k : {0, 1, 4}) EXPECT_EQ(f().cursorLinePosition(k), column + 7) << k;
+    EXPECT_EQ(f().charts().cursorLinePosition(3), -1);
+    for (int k : {0, 1, 4}) EXPECT_EQ(f().charts().cursorLinePosition(k), column + 7) << k;
     // Bz shown again comes without a line; the next move draws one there too.
-    f().CheckBox[2]->setChecked(true);
+    f().charts().CheckBox[2]->setChecked(true);
     test::drainEvents();
-    EXPECT_EQ(f().cursorLinePosition(2), -1);
+    EXPECT_EQ(f().charts().cursorLinePosition(2), -1);
     mouseOver(1, column);
-    EXPECT_EQ(f().cursorLinePosition(2), column);
+    EXPECT_EQ(f().charts().cursorLinePosition(2), column);
 }
 
 TEST_F(MainFormChartsTest, ErasingTheCursorLinesRestoresTheChartsPixels) {
     open(tenSecondLines(60));
-    f().CrossMouseCB->setChecked(true);
+    f().charts().CrossMouseCB->setChecked(true);
     test::drainEvents();
     std::vector<QImage> before;
-    for (ChannelChart* c : f().Chart) before.push_back(picture(c));
-    const int column = f().Chart[0]->plotRect().center().x();
+    for (ChannelChart* c : f().charts().Chart) before.push_back(picture(c));
+    const int column = f().charts().Chart[0]->plotRect().center().x();
     mouseOver(3, column);
     for (int k = 0; k < 5; ++k) {
-        const QImage with = picture(f().Chart[k]);
-        const QRect plot = f().Chart[k]->plotRect();
+        const QImage with = picture(f().charts().Chart[k]);
+        const QRect plot = f().charts().Chart[k]->plotRect();
         // XOR with the colour that makes the background cyan.
-        const QRgb background = f().Chart[k]->palette().color(QPalette::Window).rgb();
+        const QRgb background = f().charts().Chart[k]->palette().color(QPalette::Window).rgb();
         EXPECT_EQ(with.pixel(column, plot.top()), before[k].pixel(column, plot.top()) ^ ((background ^ kCyan) & 0xFFFFFF))
             << k;
         EXPECT_EQ(with.pixel(column, plot.top() + 1), before[k].pixel(column, plot.top() + 1)) << k;
@@ -621,103 +630,103 @@ TEST_F(MainFormChartsTest, ErasingTheCursorLinesRestoresTheChartsPixels) {
     }
     // Moving on erases the old line and draws the new one.
     mouseOver(3, column + 40);
-    EXPECT_EQ(picture(f().Chart[1]).pixel(column, f().Chart[1]->plotRect().top()),
-              before[1].pixel(column, f().Chart[1]->plotRect().top()));
+    EXPECT_EQ(picture(f().charts().Chart[1]).pixel(column, f().charts().Chart[1]->plotRect().top()),
+              before[1].pixel(column, f().charts().Chart[1]->plotRect().top()));
     // "Mouse" unchecked: every line erased, every chart as it was.
-    f().CrossMouseCB->setChecked(false);
+    f().charts().CrossMouseCB->setChecked(false);
     for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(f().cursorLinePosition(k), -1);
-        EXPECT_EQ(picture(f().Chart[k]), before[k]) << k;
+        EXPECT_EQ(f().charts().cursorLinePosition(k), -1);
+        EXPECT_EQ(picture(f().charts().Chart[k]), before[k]) << k;
     }
 }
 
 TEST_F(MainFormChartsTest, AReplotWhileTheLinesAreDrawnLeavesNoStrayLine) {
     open(tenSecondLines(60));
-    f().CrossMouseCB->setChecked(true);
+    f().charts().CrossMouseCB->setChecked(true);
     test::drainEvents();
-    const int column = f().Chart[0]->plotRect().center().x();
-    QCursor::setPos(f().Chart[0]->mapToGlobal(QPoint(column, f().Chart[0]->plotRect().center().y())));
+    const int column = f().charts().Chart[0]->plotRect().center().x();
+    QCursor::setPos(f().charts().Chart[0]->mapToGlobal(QPoint(column, f().charts().Chart[0]->plotRect().center().y())));
     test::drainEvents();
     // The axes change and every chart replots, the lines on them.
-    f().ZoomlerBar(0)->SetWindow(20005, 20020);
-    f().Zoomler0Changed(0);
-    f().SpeedButton10Click();
+    f().charts().ZoomlerBar(0)->SetWindow(20005, 20020);
+    f().charts().Zoomler0Changed(0);
+    f().charts().SpeedButton10Click();
     test::drainEvents();
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().cursorLinePosition(k), column);
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().charts().cursorLinePosition(k), column);
     QCursor::setPos(f().StatusBar1->mapToGlobal(QPoint(5, 5)));
-    f().SpeedButton9Click();  // "Range": lines erased, panels laid out again
+    f().charts().SpeedButton9Click();  // "Range": lines erased, panels laid out again
     test::drainEvents();
     std::vector<QImage> erased;
-    for (ChannelChart* c : f().Chart) erased.push_back(picture(c));
+    for (ChannelChart* c : f().charts().Chart) erased.push_back(picture(c));
     for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(f().cursorLinePosition(k), -1);
-        f().Chart[k]->replotNow();
-        EXPECT_EQ(picture(f().Chart[k]), erased[k]) << k;  // nothing left behind
+        EXPECT_EQ(f().charts().cursorLinePosition(k), -1);
+        f().charts().Chart[k]->replotNow();
+        EXPECT_EQ(picture(f().charts().Chart[k]), erased[k]) << k;  // nothing left behind
     }
 }
 
 TEST_F(MainFormChartsTest, WithNoVisiblePointTheReadOutStaysAndNoLineIsDrawn) {
     open(tenSecondLines(10));
-    f().CrossMouseCB->setChecked(true);
-    mouseOver(0, f().Chart[0]->plotRect().center().x());
+    f().charts().CrossMouseCB->setChecked(true);
+    mouseOver(0, f().charts().Chart[0]->plotRect().center().x());
     const QString shown = readout();
     ASSERT_FALSE(shown.isEmpty());
     // The time window after the data.
-    f().XZoomlerBar()->SetRange(at(22, 10, 0, 0), at(22, 12, 0, 0), at(22, 11, 0, 0), at(22, 12, 0, 0));
-    f().XZoomlerChanged();
+    f().charts().XZoomlerBar()->SetRange(at(22, 10, 0, 0), at(22, 12, 0, 0), at(22, 11, 0, 0), at(22, 12, 0, 0));
+    f().charts().XZoomlerChanged();
     test::drainEvents();
-    mouseOver(0, f().Chart[0]->plotRect().center().x() + 3);
+    mouseOver(0, f().charts().Chart[0]->plotRect().center().x() + 3);
     EXPECT_EQ(readout(), shown);
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().cursorLinePosition(k), -1);
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().charts().cursorLinePosition(k), -1);
     // Clearing the charts clears the read-out with them; an empty chart shows nothing.
-    f().ClearCharts();
+    f().charts().ClearCharts();
     EXPECT_EQ(readout(), QString());
     test::drainEvents();
-    mouseOver(0, f().Chart[0]->plotRect().center().x());
+    mouseOver(0, f().charts().Chart[0]->plotRect().center().x());
     EXPECT_EQ(readout(), QString());
 }
 
 TEST_F(MainFormChartsTest, AfterAScrollTheLinesAndReadOutFollowTheMouseOrGoWithIt) {
     open(tenSecondLines(60));
-    f().CrossMouseCB->setChecked(true);
-    f().XZoomlerBar()->SetWindow(at(22, 10, 0, 0), at(22, 10, 3, 0));
-    f().XZoomlerChanged();
+    f().charts().CrossMouseCB->setChecked(true);
+    f().charts().XZoomlerBar()->SetWindow(at(22, 10, 0, 0), at(22, 10, 3, 0));
+    f().charts().XZoomlerChanged();
     test::drainEvents();
-    ChannelChart* c = f().Chart[1];
+    ChannelChart* c = f().charts().Chart[1];
     const QPoint point = c->plotRect().center();
     QCursor::setPos(c->mapToGlobal(point));
     test::drainEvents();
     const QString before = readout();
-    ASSERT_EQ(f().cursorLinePosition(1), point.x());
-    f().ScrollByKey(Qt::Key_Right);  // a minute later under the same pixel
+    ASSERT_EQ(f().charts().cursorLinePosition(1), point.x());
+    f().charts().ScrollByKey(Qt::Key_Right);  // a minute later under the same pixel
     EXPECT_NE(readout(), before);
-    EXPECT_EQ(readout().left(14), QString::fromStdString("Time: " + formatCursorTime(c->timeAtPixel(point.x()))));
-    EXPECT_EQ(f().cursorLinePosition(1), point.x());
-    EXPECT_EQ(f().cursorLinePosition(3), point.x());
+    EXPECT_EQ(readout().left(25), QString::fromStdString("Time: " + formatCursorTime(c->timeAtPixel(point.x()))));
+    EXPECT_EQ(f().charts().cursorLinePosition(1), point.x());
+    EXPECT_EQ(f().charts().cursorLinePosition(3), point.x());
 
     QCursor::setPos(f().StatusBar1->mapToGlobal(QPoint(5, 5)));  // off the charts
     test::drainEvents();
-    f().ScrollByKey(Qt::Key_Left);
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().cursorLinePosition(k), -1) << k;
+    f().charts().ScrollByKey(Qt::Key_Left);
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(f().charts().cursorLinePosition(k), -1) << k;
 }
 
 TEST_F(MainFormChartsTest, AHiddenChartReplotsOnlyWhenShownAgain) {
     open(tenSecondLines(60));
-    f().CheckBox[2]->setChecked(false);
+    f().charts().CheckBox[2]->setChecked(false);
     test::drainEvents();
-    const long hidden = f().Chart[2]->replotCount();
-    const long shown = f().Chart[1]->replotCount();
-    f().XZoomlerBar()->SetWindow(at(22, 10, 2, 0), at(22, 10, 3, 0));
-    f().XZoomlerChanged();
+    const long hidden = f().charts().Chart[2]->replotCount();
+    const long shown = f().charts().Chart[1]->replotCount();
+    f().charts().XZoomlerBar()->SetWindow(at(22, 10, 2, 0), at(22, 10, 3, 0));
+    f().charts().XZoomlerChanged();
     test::drainEvents();
-    EXPECT_EQ(f().Chart[1]->replotCount(), shown + 1);
-    EXPECT_EQ(f().Chart[2]->replotCount(), hidden);
-    EXPECT_EQ(f().Chart[2]->timeAxis(), f().Chart[1]->timeAxis());  // its axis is set all the same
-    f().CheckBox[2]->setChecked(true);
+    EXPECT_EQ(f().charts().Chart[1]->replotCount(), shown + 1);
+    EXPECT_EQ(f().charts().Chart[2]->replotCount(), hidden);
+    EXPECT_EQ(f().charts().Chart[2]->timeAxis(), f().charts().Chart[1]->timeAxis());  // its axis is set all the same
+    f().charts().CheckBox[2]->setChecked(true);
     test::drainEvents();
-    EXPECT_GT(f().Chart[2]->replotCount(), hidden);
-    EXPECT_EQ(picture(f().Chart[2]).size(), f().Chart[2]->size());
-    EXPECT_DOUBLE_EQ(f().Chart[2]->xAxis->range().lower, at(22, 10, 2, 0));
+    EXPECT_GT(f().charts().Chart[2]->replotCount(), hidden);
+    EXPECT_EQ(picture(f().charts().Chart[2]).size(), f().charts().Chart[2]->size());
+    EXPECT_DOUBLE_EQ(f().charts().Chart[2]->xAxis->range().lower, at(22, 10, 2, 0));
 }
 
 // ---- several files as one record ----
@@ -755,7 +764,7 @@ TEST_F(MainFormChartsTest, SeveralFilesMergeInTimeOrderWhateverOrderTheyComeIn) 
     for (const auto& row : cases) {
         ASSERT_TRUE(f().LoadDataFiles(row.paths));
         test::drainEvents();
-        const ChannelChart* chart = f().Chart[0];
+        const ChannelChart* chart = f().charts().Chart[0];
         ASSERT_EQ(chart->pointCount(), 4u) << row.paths.join(' ').toStdString();
         const double x[] = {at(21, 23, 59, 59), at(22, 10, 0, 0), at(22, 10, 0, 0, 500), at(22, 10, 0, 1)};
         const double y[] = {9, 1, 7, 2};
@@ -776,7 +785,7 @@ TEST_F(MainFormChartsTest, OneFileOfAFolderKeepsTheOneFileTitle) {
     f().OpenFolder1Click();
     EXPECT_EQ(f().windowTitle(), QStringLiteral("Kordel File viewer: ") + file);
     EXPECT_EQ(f().recentData().items().front(), startDir_.filePath(QStringLiteral("one")).toStdString());
-    EXPECT_EQ(f().Chart[2]->pointCount(), 3u);
+    EXPECT_EQ(f().charts().Chart[2]->pointCount(), 3u);
 }
 
 TEST_F(MainFormChartsTest, TheReadOutInAGapShowsTheTimeAloneAndBesideItTheSample) {
@@ -785,36 +794,36 @@ TEST_F(MainFormChartsTest, TheReadOutInAGapShowsTheTimeAloneAndBesideItTheSample
     const std::vector<Line> later = secondLines(22, 10, 10, 60, 500);
     lines.insert(lines.end(), later.begin(), later.end());
     open(lines);
-    f().CrossMouseCB->setChecked(true);
+    f().charts().CrossMouseCB->setChecked(true);
     // The window shown, the cursor's time range, the read-out.
     const struct {
         double start, finish, from, to;
         std::string text;
     } cases[] = {
-        {at(22, 9, 59, 0), at(22, 10, 12, 0), at(22, 10, 5, 0), at(22, 10, 5, 1), "Time: 10:05:00"},
-        {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 59, 100), at(22, 10, 0, 59, 500), "Time: 10:00:59"},
+        {at(22, 9, 59, 0), at(22, 10, 12, 0), at(22, 10, 5, 0), at(22, 10, 5, 1), "Time: 2007-05-22 10:05:00"},
+        {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 59, 100), at(22, 10, 0, 59, 500), "Time: 2007-05-22 10:00:59"},
         {at(22, 10, 0, 50), at(22, 10, 1, 10), at(22, 10, 0, 58, 600), at(22, 10, 0, 58, 900),
-         "Time: 10:00:58      X: 159 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
+         "Time: 2007-05-22 10:00:58      X: 159 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
          "F: 44025.86 nT"},
-        {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 9, 59, 100), at(22, 10, 9, 59, 900), "Time: 10:09:59"},
+        {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 9, 59, 100), at(22, 10, 9, 59, 900), "Time: 2007-05-22 10:09:59"},
         {at(22, 10, 9, 50), at(22, 10, 10, 10), at(22, 10, 10, 0, 100), at(22, 10, 10, 0, 400),
-         "Time: 10:10:00      X: 500 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
+         "Time: 2007-05-22 10:10:00      X: 500 nT         Y: -1500.5 nT     Z: 44000 nT       Ts: 25.3 \u00B0C        Te: 30.1 \u00B0C      "
          "F: 44028.42 nT"},
     };
     for (const auto& row : cases) {
-        f().XZoomlerBar()->SetWindow(row.start, row.finish);
-        f().XZoomlerChanged();
+        f().charts().XZoomlerBar()->SetWindow(row.start, row.finish);
+        f().charts().XZoomlerChanged();
         test::drainEvents();
         const int x = columnWithin(0, row.from, row.to);
         ASSERT_GT(x, 0) << row.text;
         mouseOver(0, x);
         EXPECT_EQ(readout().toStdString(), row.text);
-        EXPECT_EQ(f().cursorLinePosition(0), x);
+        EXPECT_EQ(f().charts().cursorLinePosition(0), x);
     }
     // The line breaks in the gap: a NaN between the last sample before it and the first after.
-    f().ShowAll();
-    f().replotCharts(true);
-    const auto data = f().Chart[0]->series()->data();
+    f().charts().ShowAll();
+    f().charts().replotCharts(true);
+    const auto data = f().charts().Chart[0]->series()->data();
     bool broken = false;
     for (auto it = data->constBegin(); it != data->constEnd(); ++it) {
         broken = broken || (std::isnan(it->value) && it->key > at(22, 10, 0, 59) && it->key < at(22, 10, 10, 0));
@@ -829,11 +838,11 @@ TEST_F(MainFormChartsTest, TheDrawnLineOfALongRecordKeepsEverySpike) {
     const int spikes[][2] = {{1234, 900}, {7777, -800}, {19998, 600}};
     for (const auto& s : spikes) lines[static_cast<std::size_t>(s[0])].bx = s[1];
     open(lines);
-    f().replotCharts(true);
-    const auto data = f().Chart[0]->series()->data();
-    EXPECT_LE(data->size(), 4 * f().Chart[0]->width() + 8);
+    f().charts().replotCharts(true);
+    const auto data = f().charts().Chart[0]->series()->data();
+    EXPECT_LE(data->size(), 4 * f().charts().Chart[0]->width() + 8);
     // Each spike is drawn in the pixel column of its time.
-    const ChannelChart* chart = f().Chart[0];
+    const ChannelChart* chart = f().charts().Chart[0];
     for (const auto& s : spikes) {
         const int column = chart->pixelOfTime(chart->xAt(static_cast<std::size_t>(s[0])));
         bool found = false;
@@ -842,15 +851,18 @@ TEST_F(MainFormChartsTest, TheDrawnLineOfALongRecordKeepsEverySpike) {
         }
         EXPECT_TRUE(found) << s[0];
     }
-    EXPECT_EQ(f().Chart[0]->minY(), -800);
-    EXPECT_EQ(f().Chart[0]->maxY(), 900);
+    EXPECT_EQ(f().charts().Chart[0]->minY(), -800);
+    EXPECT_EQ(f().charts().Chart[0]->maxY(), 900);
 }
 
 TEST_F(MainFormChartsTest, UnbrokenOneSecondDataIsDrawnWithoutHolesAtAnyZoom) {
     std::vector<Line> lines = secondLines(22, 0, 0, 6 * 3600, 0);
     for (std::size_t i = 0; i < lines.size(); ++i) lines[i].bx = 100 + 50 * std::sin(static_cast<double>(i) / 300.0);
     open(lines);
-    ChannelChart* c = f().Chart[0];
+    // Room for the line above the dated first label: the troughs stay off the axis.
+    f().charts().PanelArea->setFixedHeight(600);
+    test::drainEvents();
+    ChannelChart* c = f().charts().Chart[0];
     const double spans[] = {1.0 / 24 / 60 * 10, 1.0 / 24 / 6, 1.0 / 24, 1.0 / 24 * 3, 1.0 / 24 * 5};
     for (const double span : spans) {
         c->setTimeAxis(at(22, 1, 0, 0), at(22, 1, 0, 0) + span);
@@ -881,7 +893,7 @@ TEST_F(MainFormChartsTest, DroppedFilesOpenAndErrorLinesNameTheirFile) {
     QCoreApplication::sendEvent(form_.get(), &drop);
     EXPECT_EQ(dialogs_.questions, (QStringList{QStringLiteral("Error in line 5 of a.pc\r\nbad a\r\nContinue ?"),
                                                QStringLiteral("Error in line 5 of b.pc\r\nbad b\r\nContinue ?")}));
-    EXPECT_EQ(f().Chart[0]->pointCount(), 2u);
+    EXPECT_EQ(f().charts().Chart[0]->pointCount(), 2u);
     EXPECT_EQ(f().windowTitle(), QStringLiteral("Kordel File viewer: a.pc \u2026 b.pc (2 files)"));
     EXPECT_EQ(logLines().last(), QStringLiteral("Open file: ") + b);
 }
@@ -892,34 +904,34 @@ TEST_F(MainFormChartsTest, FIsTheSixthChannelFromLiveSamplesAndFromFiles) {
     // Live: F of each device line, the 600-sample window like the others.
     f().SpeedButton8Click();
     port_->receive(QByteArray::fromStdString(deviceLine(10, 0, 0) + deviceLine(10, 0, 1)));
-    EXPECT_EQ(f().Chart[5]->pointCount(), 2u);
-    EXPECT_DOUBLE_EQ(f().Chart[5]->yAt(1), 48355.92);
+    EXPECT_EQ(f().charts().Chart[5]->pointCount(), 2u);
+    EXPECT_DOUBLE_EQ(f().charts().Chart[5]->yAt(1), 48355.92);
     f().SpeedButton7Click();
     test::drainEvents();
     // A file: F of every line, with Bx's two decimals.
     open(tenSecondLines(3));
-    ASSERT_EQ(f().Chart[5]->pointCount(), 3u);
-    EXPECT_DOUBLE_EQ(f().Chart[5]->yAt(0), 48355.57);
-    EXPECT_EQ(f().Chart[5]->yAxis->label(), QStringLiteral("F, nT"));
+    ASSERT_EQ(f().charts().Chart[5]->pointCount(), 3u);
+    EXPECT_DOUBLE_EQ(f().charts().Chart[5]->yAt(0), 48355.57);
+    EXPECT_EQ(f().charts().Chart[5]->yAxis->label(), QStringLiteral("F, nT"));
 }
 
 TEST_F(MainFormChartsTest, TheFPanelIsHiddenUntilItsBoxIsChecked) {
-    EXPECT_EQ(f().CheckBox[5]->objectName(), QStringLiteral("CheckBox5"));
-    EXPECT_EQ(f().CheckBox[5]->text(), QStringLiteral("&F"));
+    EXPECT_EQ(f().charts().CheckBox[5]->objectName(), QStringLiteral("CheckBox5"));
+    EXPECT_EQ(f().charts().CheckBox[5]->text(), QStringLiteral("&F"));
     const struct {
         bool fChecked;
         std::vector<int> visible;
     } cases[] = {{false, {0, 1, 2, 3, 4}}, {true, {0, 1, 2, 3, 4, 5}}, {false, {0, 1, 2, 3, 4}}};
     for (const auto& row : cases) {
-        f().CheckBox[5]->setChecked(row.fChecked);
+        f().charts().CheckBox[5]->setChecked(row.fChecked);
         test::drainEvents();
-        EXPECT_EQ(f().channelLayout().visible(), row.visible);
-        EXPECT_EQ(f().Panel[5]->isVisible(), row.fChecked);
+        EXPECT_EQ(f().charts().channelLayout().visible(), row.visible);
+        EXPECT_EQ(f().charts().Panel[5]->isVisible(), row.fChecked);
         // The shown panels share the height; the last one takes the rest.
-        const int first = f().channelLayout().panel(0).height;
+        const int first = f().charts().channelLayout().panel(0).height;
         for (int k : row.visible) {
             if (k != row.visible.back()) {
-                EXPECT_EQ(f().channelLayout().panel(k).height, first) << k;
+                EXPECT_EQ(f().charts().channelLayout().panel(k).height, first) << k;
             }
         }
     }
@@ -929,7 +941,7 @@ TEST_F(MainFormChartsTest, TheFPanelIsHiddenUntilItsBoxIsChecked) {
 
 TEST_F(MainFormChartsTest, TheWheelZoomsTimeAboutTheMouseAndValuesOverTheAxis) {
     open(tenSecondLines(61));  // 10:00 to 10:10
-    ChannelChart* c = f().Chart[1];
+    ChannelChart* c = f().charts().Chart[1];
     const QRect r = c->plotRect();
     const auto wheel = [&](QPoint at, int delta) {
         QWheelEvent ev(QPointF(at), QPointF(c->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
@@ -943,29 +955,29 @@ TEST_F(MainFormChartsTest, TheWheelZoomsTimeAboutTheMouseAndValuesOverTheAxis) {
     wheel(mid, 120);
     const double start = t - (t - before.min) * 0.8, finish = t + (before.max - t) * 0.8;
     for (int k = 0; k < 5; ++k) {
-        EXPECT_NEAR(f().Chart[k]->timeAxis().min, start, 1e-9) << k;
-        EXPECT_NEAR(f().Chart[k]->timeAxis().max, finish, 1e-9) << k;
+        EXPECT_NEAR(f().charts().Chart[k]->timeAxis().min, start, 1e-9) << k;
+        EXPECT_NEAR(f().charts().Chart[k]->timeAxis().max, finish, 1e-9) << k;
     }
-    EXPECT_NEAR(f().XZoomlerBar()->Start(), start, 1e-9);
-    EXPECT_NEAR(f().XZoomlerBar()->Finish(), finish, 1e-9);
+    EXPECT_NEAR(f().charts().XZoomlerBar()->Start(), start, 1e-9);
+    EXPECT_NEAR(f().charts().XZoomlerBar()->Finish(), finish, 1e-9);
     wheel(mid, -120);  // back out, never beyond the record
-    EXPECT_NEAR(f().XZoomlerBar()->Start(), before.min, 1e-6);
+    EXPECT_NEAR(f().charts().XZoomlerBar()->Start(), before.min, 1e-6);
     // Over the value axis: that chart's value window only, the bar mirrored.
     const AxisRange values = c->valueAxis();
-    const AxisRange other = f().Chart[2]->valueAxis();
+    const AxisRange other = f().charts().Chart[2]->valueAxis();
     const QPoint axis(r.left() - 10, r.center().y());
     const double v = c->yAxis->pixelToCoord(axis.y());
     wheel(axis, 240);
     EXPECT_NEAR(c->valueAxis().min, v - (v - values.min) * 0.64, 1e-6);
     EXPECT_NEAR(c->valueAxis().max, v + (values.max - v) * 0.64, 1e-6);
-    EXPECT_EQ(f().Chart[2]->valueAxis().min, other.min);
-    const TZoomler* bar = f().ZoomlerBar(1);
+    EXPECT_EQ(f().charts().Chart[2]->valueAxis().min, other.min);
+    const TZoomler* bar = f().charts().ZoomlerBar(1);
     EXPECT_NEAR(bar->Min() + bar->Max() - bar->Finish(), c->valueAxis().min, 1e-6);
 }
 
 TEST_F(MainFormChartsTest, ABoxZoomsTimeAndThatChartsValuesAndAClickStillSelects) {
     open(tenSecondLines(61));
-    ChannelChart* c = f().Chart[0];
+    ChannelChart* c = f().charts().Chart[0];
     const QRect r = c->plotRect();
     const QPoint from(r.left() + 100, r.top() + r.height() * 3 / 10), to(r.left() + 300, r.top() + r.height() * 6 / 10);
     const double t0 = c->timeAtPixel(from.x()), t1 = c->timeAtPixel(to.x());
@@ -974,27 +986,40 @@ TEST_F(MainFormChartsTest, ABoxZoomsTimeAndThatChartsValuesAndAClickStillSelects
     sendMouse(c, QEvent::MouseMove, QPoint(from.x() + 50, from.y() + 10), Qt::NoButton, Qt::LeftButton);
     sendMouse(c, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
     QTest::mouseRelease(c, Qt::LeftButton, Qt::NoModifier, to);
-    EXPECT_NEAR(f().XZoomlerBar()->Start(), t0, 1e-9);
-    EXPECT_NEAR(f().XZoomlerBar()->Finish(), t1, 1e-9);
-    EXPECT_NEAR(f().Chart[3]->timeAxis().min, t0, 1e-9);
+    EXPECT_NEAR(f().charts().XZoomlerBar()->Start(), t0, 1e-9);
+    EXPECT_NEAR(f().charts().XZoomlerBar()->Finish(), t1, 1e-9);
+    EXPECT_NEAR(f().charts().Chart[3]->timeAxis().min, t0, 1e-9);
     EXPECT_NEAR(c->valueAxis().min, low, 1e-6);
     EXPECT_NEAR(c->valueAxis().max, high, 1e-6);
     // A click without moving selects, and zooms nothing.
-    QTest::mouseClick(f().Chart[2], Qt::LeftButton, Qt::NoModifier, f().Chart[2]->plotRect().center());
-    EXPECT_EQ(f().selectedChart(), 2);
-    EXPECT_NEAR(f().XZoomlerBar()->Start(), t0, 1e-9);
+    QTest::mouseClick(f().charts().Chart[2], Qt::LeftButton, Qt::NoModifier, f().charts().Chart[2]->plotRect().center());
+    EXPECT_EQ(f().charts().selectedChart(), 2);
+    EXPECT_NEAR(f().charts().XZoomlerBar()->Start(), t0, 1e-9);
     // A double click shows everything, as "Zoom" does.
     QTest::mouseDClick(c, Qt::LeftButton, Qt::NoModifier, r.center());
-    EXPECT_EQ(f().XZoomlerBar()->Start(), f().XZoomlerBar()->Min());
-    EXPECT_EQ(f().XZoomlerBar()->Finish(), f().XZoomlerBar()->Max());
-    EXPECT_EQ(f().ZoomlerBar(0)->Start(), f().ZoomlerBar(0)->Min());
+    EXPECT_EQ(f().charts().XZoomlerBar()->Start(), f().charts().XZoomlerBar()->Min());
+    EXPECT_EQ(f().charts().XZoomlerBar()->Finish(), f().charts().XZoomlerBar()->Max());
+    EXPECT_EQ(f().charts().ZoomlerBar(0)->Start(), f().charts().ZoomlerBar(0)->Min());
+}
+
+TEST_F(MainFormChartsTest, WithAutoYABoxZoomsTimeOnlyAndTheValuesFitWhatIsShown) {
+    open(tenSecondLines(61));  // Bx 20000.25 + i, one every 10 s from 10:00
+    f().charts().AutoYCB->setChecked(true);
+    ChannelChart* c = f().charts().Chart[0];
+    const QRect r = c->plotRect();
+    // Samples 10 to 20 lie under the box, which spans only part of their values.
+    const QRect box(QPoint(c->pixelOfTime(at(22, 10, 1, 35)), r.top() + r.height() / 2),
+                    QPoint(c->pixelOfTime(at(22, 10, 3, 25)), r.top() + r.height() * 6 / 10));
+    f().charts().ChartBox(0, box);
+    EXPECT_NEAR(c->valueAxis().min, 20010.25, 1e-6);
+    EXPECT_NEAR(c->valueAxis().max, 20020.25, 1e-6);
 }
 
 TEST_F(MainFormChartsTest, AutoYFitsEachValueWindowToTheSamplesShown) {
     std::vector<Line> lines = tenSecondLines(61);  // Bx 20000.25 + i, one every 10 s from 10:00
     lines[30].bx = 25000;                          // a spike at 10:05:00
     open(lines);
-    f().AutoYCB->setChecked(true);
+    f().charts().AutoYCB->setChecked(true);
     const struct {
         double start, finish, low, high;
     } cases[] = {
@@ -1003,27 +1028,27 @@ TEST_F(MainFormChartsTest, AutoYFitsEachValueWindowToTheSamplesShown) {
         {at(22, 10, 8, 0), at(22, 10, 9, 0), 20048.25, 20054.25},
     };
     for (const auto& row : cases) {
-        f().XZoomlerBar()->SetWindow(row.start, row.finish);
-        f().XZoomlerChanged();
-        EXPECT_DOUBLE_EQ(f().Chart[0]->valueAxis().min, row.low);
-        EXPECT_DOUBLE_EQ(f().Chart[0]->valueAxis().max, row.high);
-        EXPECT_DOUBLE_EQ(f().Chart[2]->valueAxis().min, 44000 + 10 * std::round((row.low - 20000.25)));
+        f().charts().XZoomlerBar()->SetWindow(row.start, row.finish);
+        f().charts().XZoomlerChanged();
+        EXPECT_DOUBLE_EQ(f().charts().Chart[0]->valueAxis().min, row.low);
+        EXPECT_DOUBLE_EQ(f().charts().Chart[0]->valueAxis().max, row.high);
+        EXPECT_DOUBLE_EQ(f().charts().Chart[2]->valueAxis().min, 44000 + 10 * std::round((row.low - 20000.25)));
     }
     // Unchecked, a time change leaves the value windows alone.
-    f().AutoYCB->setChecked(false);
-    f().XZoomlerBar()->SetWindow(at(22, 10, 0, 0), at(22, 10, 2, 0));
-    f().XZoomlerChanged();
-    EXPECT_DOUBLE_EQ(f().Chart[0]->valueAxis().max, 20054.25);
+    f().charts().AutoYCB->setChecked(false);
+    f().charts().XZoomlerBar()->SetWindow(at(22, 10, 0, 0), at(22, 10, 2, 0));
+    f().charts().XZoomlerChanged();
+    EXPECT_DOUBLE_EQ(f().charts().Chart[0]->valueAxis().max, 20054.25);
 }
 
 // ---- statistics ----
 
 TEST_F(MainFormChartsTest, TheStatisticsOfEachShownChannelFollowTheTimeWindow) {
     open(tenSecondLines(61));  // Bx 20000.25 + i, By -1500.5 - i, Ts 25.3 …
-    f().CheckBox[2]->setChecked(false);
-    f().Statistics1Click();
-    ASSERT_NE(f().Statistics, nullptr);
-    EXPECT_TRUE(f().Statistics->isVisible());
+    f().charts().CheckBox[2]->setChecked(false);
+    f().charts().Statistics1Click();
+    ASSERT_NE(f().charts().Statistics, nullptr);
+    EXPECT_TRUE(f().charts().Statistics->isVisible());
     // Rows: Bx, By, Ts, Te (Bz hidden, F hidden by default).
     const auto rowsFor = [&](int first, int count) {
         // A direct computation over samples first … first + count − 1 of Bx.
@@ -1044,13 +1069,98 @@ TEST_F(MainFormChartsTest, TheStatisticsOfEachShownChannelFollowTheTimeWindow) {
         {at(22, 10, 1, 5), at(22, 10, 1, 25), 7, 2},
     };
     for (const auto& row : cases) {
-        f().XZoomlerBar()->SetWindow(row.start, row.finish);
-        f().XZoomlerChanged();
-        ASSERT_EQ(f().Statistics->rowCount(), 4);
+        f().charts().XZoomlerBar()->SetWindow(row.start, row.finish);
+        f().charts().XZoomlerChanged();
+        ASSERT_EQ(f().charts().Statistics->rowCount(), 4);
         QStringList bx;
-        for (int c = 0; c < 5; ++c) bx << f().Statistics->cell(0, c);
+        for (int c = 0; c < 5; ++c) bx << f().charts().Statistics->cell(0, c);
         EXPECT_EQ(bx, rowsFor(row.first, row.count));
-        EXPECT_EQ(f().Statistics->cell(2, 2), QStringLiteral("25.3"));  // Ts, one decimal
-        EXPECT_EQ(f().Statistics->cell(2, 4), QStringLiteral("0.00"));
+        EXPECT_EQ(f().charts().Statistics->cell(2, 2), QStringLiteral("25.3"));  // Ts, one decimal
+        EXPECT_EQ(f().charts().Statistics->cell(2, 4), QStringLiteral("0.00"));
+    }
+}
+
+// ---- the picture is the screen ----
+
+TEST_F(MainFormChartsTest, TheExportedPictureIsTheScreenPixelForPixel) {
+    // Ten minutes of lines and a spike before them, outside the window shown.
+    std::vector<Line> lines = tenSecondLines(60);
+    lines.insert(lines.begin(), Line{22, 9, 50, 0, 0, 29999.0, -1500.5, 44000.0, 25.3, 30.1});
+    open(lines);
+    f().charts().CheckBox[ChartView::kTotalField]->setChecked(true);
+    f().charts().AutoYCB->setChecked(true);
+    TZoomler* time = f().charts().XZoomlerBar();
+    time->SetWindow(at(22, 10, 2, 0), at(22, 10, 7, 0));
+    f().charts().XZoomlerChanged();
+    // By's values zoomed by hand after the fit: the picture keeps that too.
+    TZoomler* by = f().charts().ZoomlerBar(1);
+    by->SetWindow(by->Start() + (by->Finish() - by->Start()) / 4, by->Finish());
+    f().charts().Zoomler0Changed(1);
+    test::drainEvents();
+    f().charts().replotCharts(true);
+    const ChartViewState state = f().charts().state();
+    // Auto Y fitted Bx to the window: the spike is not in it.
+    EXPECT_LT(state.values[0].max, 20100.0);
+    EXPECT_GT(state.values[0].max, 20000.25 + 41);
+
+    ExportSettings settings;
+    settings.station.code = "ABC";
+    const PictureRequest request = pictureOfView(f().charts().shownRecord(), state, true, settings);
+    ASSERT_EQ(request.charts.size(), 6u);  // F too, as shown
+    const QImage image = chartPictureImage(request);
+    int top = pictureTitleHeight();
+    for (int k = 0; k < ChartView::kChannels; ++k) {
+        const ChannelChart* chart = f().charts().Chart[k];
+        const QImage screen = picture(const_cast<ChannelChart*>(chart));
+        ASSERT_EQ(screen.size(), QSize(state.chartWidth, state.heights[k])) << k;
+        const QImage drawn = image.copy(0, top, screen.width(), screen.height()).convertToFormat(QImage::Format_RGB32);
+        // The plotting area (line, gaps, grid, axes) pixel for pixel; the
+        // labels' text as near as the fonts allow (the font's fallback may
+        // place a glyph a pixel apart).
+        const QRect plot = chart->axisRect()->rect();
+        long inPlot = 0, text = 0;
+        for (int y = 0; y < screen.height(); ++y) {
+            for (int x = 0; x < screen.width(); ++x) {
+                if (screen.pixel(x, y) == drawn.pixel(x, y)) continue;
+                ++(plot.contains(x, y) ? inPlot : text);
+            }
+        }
+        EXPECT_EQ(inPlot, 0) << "chart " << k;
+        EXPECT_LT(text, screen.width() * screen.height() / 20) << "chart " << k;
+        top += screen.height();
+    }
+    EXPECT_EQ(image.size(), QSize(state.chartWidth, top));
+    // A size asked for is the picture's size; the charts share it in the screen's proportions.
+    PictureRequest bigger = request;
+    bigger.size = QSize(1600, 1000);
+    EXPECT_EQ(chartPictureImage(bigger).size(), QSize(1600, 1000));
+}
+
+TEST_F(MainFormChartsTest, AnExportRangeFitsEachValueWindowToWhatItShows) {
+    std::vector<Line> lines = tenSecondLines(60);
+    lines.insert(lines.begin(), Line{22, 9, 50, 0, 0, 29999.0, -1500.5, 44000.0, 25.3, 30.1});
+    open(lines);
+    Record record = *f().charts().shownRecord();
+    ExportSettings settings;
+    settings.station.code = "ABC";
+    const auto ms = [](double day) { return static_cast<std::int64_t>(std::llround(day * Record::kMsPerDay)); };
+    struct Row {
+        std::optional<std::int64_t> from, to;
+        double lowest, highest;  // of Bx between them
+    };
+    const Row rows[] = {
+        {ms(at(22, 10, 2, 0)), ms(at(22, 10, 7, 0)), 20000.25 + 12, 20000.25 + 42},
+        {std::nullopt, std::nullopt, 20000.25, 29999.0},  // the whole record: the spike too
+    };
+    for (const Row& r : rows) {
+        settings.fromMs = r.from;
+        settings.toMs = r.to;
+        const PictureRequest request = pictureOf(record, "", settings, QSize(800, 600));
+        ASSERT_EQ(request.charts.size(), 5u);
+        ASSERT_TRUE(request.charts[0].values.has_value());
+        const BarValues expected = fitValueBar(r.lowest, r.highest);
+        EXPECT_DOUBLE_EQ(request.charts[0].values->min, expected.start);
+        EXPECT_DOUBLE_EQ(request.charts[0].values->max, expected.finish);
+        EXPECT_EQ(request.timeReference, QStringLiteral("UT"));
     }
 }

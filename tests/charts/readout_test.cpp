@@ -108,13 +108,13 @@ TEST(ReadoutText, FieldsPadAndCut) {
     EXPECT_EQ(cutField("12345678901234567"), "123456789012345");
 }
 
-TEST(ReadoutTime, TheBottomAxisFormatWithoutDateOrTimeZone) {
-    EXPECT_EQ(formatCursorTime(at(22, 10, 46, 12)), "10:46:12");
-    EXPECT_EQ(formatCursorTime(at(22, 0, 0, 0)), "00:00:00");
-    EXPECT_EQ(formatCursorTime(at(23, 23, 59, 59)), "23:59:59");
-    EXPECT_EQ(formatCursorTime(toTimeNumber(14, 5, 9)), "14:05:09");  // a live point: no date
-    EXPECT_EQ(formatCursorTime(at(22, 10, 0, 0, 999)), "10:00:00");    // cut to the second
-    EXPECT_EQ(formatCursorTime(at(22, 10, 0, 0, 999) + 0.6 / 86400000.0), "10:00:01");  // rounded to the ms first
+TEST(ReadoutTime, TheIsoDateThenTheBottomAxisFormatWithoutTimeZone) {
+    EXPECT_EQ(formatCursorTime(at(22, 10, 46, 12)), "2007-05-22 10:46:12");
+    EXPECT_EQ(formatCursorTime(at(22, 0, 0, 0)), "2007-05-22 00:00:00");
+    EXPECT_EQ(formatCursorTime(at(23, 23, 59, 59)), "2007-05-23 23:59:59");
+    EXPECT_EQ(formatCursorTime(toTimeNumber(14, 5, 9)), "1899-12-30 14:05:09");  // a time without a date
+    EXPECT_EQ(formatCursorTime(at(22, 10, 0, 0, 999)), "2007-05-22 10:00:00");    // cut to the second
+    EXPECT_EQ(formatCursorTime(at(22, 10, 0, 0, 999) + 0.6 / 86400000.0), "2007-05-22 10:00:01");  // rounded to the ms first
 }
 
 TEST(ReadoutSecond, TheSecondOfADateTimeAsItsTextShowsIt) {

@@ -11,6 +11,7 @@
 #include <csignal>
 
 #include "app/mainform.h"
+#include "charts/chartview.h"
 #include "charts/channelchart.h"
 #include "link/deviceline.h"
 #include "testsupport.h"
@@ -116,15 +117,15 @@ TEST(RecordingEndToEnd, PausedTheChartsHoldTheirWindowWhileTheFileGrows) {
         form.show();
         form.SpeedButton8Click();
         ASSERT_TRUE(test::waitUntil([&] { return form.lineCount() >= 3; }));
-        form.PauseButton->click();
-        const AxisRange held = form.Chart[0]->timeAxis();
+        form.charts().PauseButton->click();
+        const AxisRange held = form.charts().Chart[0]->timeAxis();
         const std::int32_t linesAtPause = form.lineCount();
         // Newer points than the held window's arrive; the window stays.
         ASSERT_TRUE(test::waitUntil(
-            [&] { return form.lineCount() >= linesAtPause + 3 && form.Chart[0]->maxX() > held.max; }));
-        EXPECT_EQ(form.Chart[0]->timeAxis(), held);
-        form.PauseButton->click();
-        EXPECT_DOUBLE_EQ(form.Chart[0]->timeAxis().max, form.Chart[0]->maxX());
+            [&] { return form.lineCount() >= linesAtPause + 3 && form.charts().Chart[0]->maxX() > held.max; }));
+        EXPECT_EQ(form.charts().Chart[0]->timeAxis(), held);
+        form.charts().PauseButton->click();
+        EXPECT_DOUBLE_EQ(form.charts().Chart[0]->timeAxis().max, form.charts().Chart[0]->maxX());
         form.SpeedButton7Click();
         EXPECT_EQ(validLines(readAll(dir.filePath(form.currentDataFileName()))), form.lineCount());
     }

@@ -124,7 +124,7 @@ protected:
         TMainForm& f = *form_;
         EXPECT_TRUE(f.SpeedButton5->isEnabled());
         QTest::mouseClick(f.SpeedButton5, Qt::LeftButton);
-        return eventually([&] { return f.statusLoaded() && f.linkState() == Idle; });
+        return eventually([&] { return f.instrumentSession().statusLoaded() && f.linkState() == Idle; });
     }
 
     QTemporaryDir dir_;

@@ -112,7 +112,7 @@ TEST(Iaga2002Reader, ReadsAHandWrittenFileAfterThePublishedSample) {
     EXPECT_EQ(r.errorLineCount, 0u);
     ASSERT_EQ(r.record.channelCount(), 4u);
     EXPECT_EQ(r.record.channel(1).name, "D");
-    EXPECT_EQ(r.record.channel(1).unit, "min");
+    EXPECT_EQ(r.record.channel(1).unit, "arcmin");
     EXPECT_EQ(r.record.channel(0).unit, "nT");
     const std::int32_t M = Record::kMissing;
     const std::vector<std::array<std::int32_t, 4>> expected{{2103450, 14325, 4376110, 4855530},

@@ -42,7 +42,7 @@ ExportChoice csvChoice() {
 }
 
 TEST(RecordExport, WritesTheWholeRecordOrTheVisibleWindowInUt) {
-    const Record record = twoSamples();
+    const auto record = std::make_shared<const Record>(twoSamples());
     const double second = (kDay + kOneHour + 100) / static_cast<double>(Record::kMsPerDay);
     const std::string header = "time,Bx,By,Bz,F,Ts,Te\r\n";
     const std::string first = "2007-05-16T00:00:00.000Z,20000.00,1500.00,44000.00,48355.45,25.0,30.0\r\n";
@@ -53,7 +53,7 @@ TEST(RecordExport, WritesTheWholeRecordOrTheVisibleWindowInUt) {
     };
     for (const Case& c : {Case{false, header + first + last}, Case{true, header + last}}) {
         test::ScratchDir dir;
-        RecordExport ex(nullptr, [&] { return RecordExport::View{&record, second - 1e-9, second}; });
+        RecordExport ex(nullptr, [&] { return RecordExport::View{record, second - 1e-9, second, {}}; });
         ExportChoice choice = csvChoice();
         choice.visibleOnly = c.visibleOnly;
         EXPECT_EQ(ex.exportTo(choice, QString::fromStdString(dir.file("o.csv"))), QString());
@@ -62,10 +62,10 @@ TEST(RecordExport, WritesTheWholeRecordOrTheVisibleWindowInUt) {
 }
 
 TEST(RecordExport, RefusesWhatCannotBeWrittenWithAMessage) {
-    const Record record = twoSamples();
+    const auto record = std::make_shared<const Record>(twoSamples());
     test::ScratchDir dir;
     struct Case {
-        const Record* record;
+        std::shared_ptr<const Record> record;
         const char* offset;
         const char* code;
         const char* latitude;
@@ -74,12 +74,12 @@ TEST(RecordExport, RefusesWhatCannotBeWrittenWithAMessage) {
     };
     const std::vector<Case> cases{
         {nullptr, "+00:00", "ABC", "", dir.file("a.csv"), "There is no record to export."},
-        {&record, "2", "ABC", "", dir.file("a.csv"), "The UTC offset needs +HH:MM or -HH:MM."},
-        {&record, "+00:00", "AB", "", dir.file("a.csv"), "The IAGA code needs three letters."},
-        {&record, "+00:00", "ABC", "north", dir.file("a.csv"), "Latitude, longitude and elevation need numbers."},
+        {record, "2", "ABC", "", dir.file("a.csv"), "The UTC offset needs +HH:MM or -HH:MM."},
+        {record, "+00:00", "AB", "", dir.file("a.csv"), "The IAGA code needs three letters."},
+        {record, "+00:00", "ABC", "north", dir.file("a.csv"), "Latitude, longitude and elevation need numbers."},
     };
     for (const Case& c : cases) {
-        RecordExport ex(nullptr, [&] { return RecordExport::View{c.record, 0, 1e9}; });
+        RecordExport ex(nullptr, [&] { return RecordExport::View{c.record, 0, 1e9, {}}; });
         ExportChoice choice = csvChoice();
         choice.utcOffset = QString::fromLatin1(c.offset);
         choice.station.code = c.code;
@@ -87,13 +87,13 @@ TEST(RecordExport, RefusesWhatCannotBeWrittenWithAMessage) {
         EXPECT_EQ(ex.exportTo(choice, QString::fromStdString(c.path)).toStdString(), c.message);
     }
     // A visible window without samples (00:00 to 00:30 of the clock): a message, no file.
-    RecordExport empty(nullptr, [&] { return RecordExport::View{&record, 39'218.0, 39'218.0 + 1.0 / 48}; });
+    RecordExport empty(nullptr, [&] { return RecordExport::View{record, 39'218.0, 39'218.0 + 1.0 / 48, {}}; });
     ExportChoice window = csvChoice();
     window.visibleOnly = true;
     EXPECT_EQ(empty.exportTo(window, QString::fromStdString(dir.file("a.csv"))).toStdString(),
               "Nothing exported: no samples between 2007-05-15T23:00:00.000Z and 2007-05-15T23:30:00.001Z.");
     EXPECT_FALSE(std::filesystem::exists(dir.file("a.csv")));
-    RecordExport ex(nullptr, [&] { return RecordExport::View{&record, 0, 1e9}; });
+    RecordExport ex(nullptr, [&] { return RecordExport::View{record, 0, 1e9, {}}; });
     EXPECT_FALSE(ex.exportTo(csvChoice(), QString::fromStdString(dir.file("no/such/o.csv"))).isEmpty());
     ExportChoice png = csvChoice();
     png.format = ExportChoice::Format::Png;

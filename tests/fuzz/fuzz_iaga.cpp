@@ -66,7 +66,7 @@ void roundTrip(FuzzedDataProvider& input) {
     for (int k = 0; k < 4; ++k) {
         const char e = kElements[input.ConsumeIntegralInRange<int>(0, 8)];
         header.reported += e;
-        channels.push_back({std::string(1, e), e == 'D' || e == 'I' ? "min" : "nT", 2});
+        channels.push_back({std::string(1, e), e == 'D' || e == 'I' ? "arcmin" : "nT", 2});
     }
     header.station.name = input.ConsumeRandomLengthString(60);
     header.station.source = input.ConsumeRandomLengthString(60);

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/fixedformats.h"
 #include "link/deviceline.h"
 #include "link/lineassembler.h"
 
@@ -32,6 +34,26 @@ TEST(DeviceLine, AValidLineIsReadIntoTheSample) {
     EXPECT_EQ(s.bz, 44000.5);
     EXPECT_EQ(s.ts, 25.3);
     EXPECT_EQ(s.te, 30.1);
+}
+
+TEST(DeviceLine, TheSamplesDateTimeIsTheLinesHundredthsIncluded) {
+    const struct {
+        const char* date;
+        std::optional<double> expected;
+    } cases[] = {
+        {"2007 05 22 10 20 30.00", toDateNumber(2007, 5, 22) + toTimeNumber(10, 20, 30)},
+        {"2007 05 22 10 20 30.25", toDateNumber(2007, 5, 22) + toTimeNumber(10, 20, 30, 250)},
+        {"2008 02 29 23 59 59.99", toDateNumber(2008, 2, 29) + toTimeNumber(23, 59, 59, 990)},
+        {"2007 05 22 10 20 30 xx", toDateNumber(2007, 5, 22) + toTimeNumber(10, 20, 30)},  // no hundredths
+        {"2007 13 22 10 20 30.00", std::nullopt},  // no such month
+        {"2007 02 29 10 20 30.00", std::nullopt},  // no such day
+        {"2007 05 00 10 20 30.00", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        DecodedSample s;
+        ASSERT_TRUE(DecodeDeviceLine(line(c.date), s)) << c.date;
+        EXPECT_EQ(sampleDateTime(s), c.expected) << c.date;
+    }
 }
 
 // `text` put into the line from column `first` (counted from 1).

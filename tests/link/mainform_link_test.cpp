@@ -12,6 +12,7 @@
 #include <QToolButton>
 
 #include "app/mainform.h"
+#include "charts/chartview.h"
 #include "charts/channelchart.h"
 #include "link/portretry.h"
 #include "link/statuswindow.h"
@@ -73,18 +74,18 @@ TEST_F(MainFormLinkTest, RecordLocksTheControlsAndWritesTheDailyFile) {
     f.N24Click();
     EXPECT_EQ(port_->settings().baudRate, 19200);
 
-    f.CrossMouseCB->setChecked(true);
+    f.charts().CrossMouseCB->setChecked(true);
     f.SpeedButton8Click();
     EXPECT_EQ(f.linkState(), Recording);
     EXPECT_EQ(port_->settings().baudRate, 9600);
     EXPECT_TRUE(port_->isOpen());
     for (QWidget* w : {static_cast<QWidget*>(f.SpeedButton8), static_cast<QWidget*>(f.SpeedButton5),
                        static_cast<QWidget*>(f.SpeedButton6), static_cast<QWidget*>(f.SpeedButton3),
-                       static_cast<QWidget*>(f.SpeedButton9), static_cast<QWidget*>(f.SpeedButton10),
-                       static_cast<QWidget*>(f.CrossMouseCB), f.XZoomler, f.Zoomler[0], f.Zoomler[4]}) {
+                       static_cast<QWidget*>(f.charts().SpeedButton9), static_cast<QWidget*>(f.charts().SpeedButton10),
+                       static_cast<QWidget*>(f.charts().CrossMouseCB), f.charts().XZoomler, f.charts().Zoomler[0], f.charts().Zoomler[4]}) {
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     }
-    EXPECT_FALSE(f.CrossMouseCB->isChecked());
+    EXPECT_FALSE(f.charts().CrossMouseCB->isChecked());
     EXPECT_FALSE(f.N5->menuAction()->isEnabled());
     EXPECT_FALSE(f.N24->isEnabled());
     EXPECT_TRUE(f.SpeedButton7->isEnabled());
@@ -103,7 +104,7 @@ TEST_F(MainFormLinkTest, RecordLocksTheControlsAndWritesTheDailyFile) {
     EXPECT_EQ(f.currentDay(), 0);
     for (QWidget* w : {static_cast<QWidget*>(f.SpeedButton8), static_cast<QWidget*>(f.SpeedButton5),
                        static_cast<QWidget*>(f.SpeedButton6), static_cast<QWidget*>(f.SpeedButton3),
-                       static_cast<QWidget*>(f.CrossMouseCB), f.XZoomler, f.Zoomler[2]}) {
+                       static_cast<QWidget*>(f.charts().CrossMouseCB), f.charts().XZoomler, f.charts().Zoomler[2]}) {
         EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
     }
     EXPECT_TRUE(f.N5->menuAction()->isEnabled());
@@ -120,7 +121,7 @@ TEST_F(MainFormLinkTest, ARecordThatCannotOpenThePortIsReportedAndLeavesTheProgr
     EXPECT_EQ(dialogs_.errors, QStringList{QStringLiteral("Cannot open the port /dev/ttyUSB0: No such file or directory")});
     EXPECT_EQ(form_->linkState(), Idle);
     for (QWidget* w : {static_cast<QWidget*>(form_->SpeedButton8), static_cast<QWidget*>(form_->SpeedButton6),
-                       form_->XZoomler}) {
+                       form_->charts().XZoomler}) {
         EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
     }
     EXPECT_TRUE(form_->N5->menuAction()->isEnabled());
@@ -169,7 +170,7 @@ TEST_F(MainFormLinkTest, InvalidLinesAreRecordedAndLoggedByteForByteButNotPlotte
     bad[19] = '\x80';
     port_->receive(QByteArray::fromStdString(deviceLine(10, 20, 30) + bad));
     EXPECT_EQ(f.lineCount(), 2);
-    EXPECT_EQ(f.Chart[0]->pointCount(), 1u);
+    EXPECT_EQ(f.charts().Chart[0]->pointCount(), 1u);
     EXPECT_EQ(f.StatusPanel[3]->text(), QDir(startDir_.path()).filePath(QStringLiteral("20070522102030.pc")));
     const QByteArray log = test::readFile(startDir_.filePath(QStringLiteral("kordel.log")));
     EXPECT_TRUE(log.contains(QByteArray("Kordel: Error string (1): ") + QByteArray::fromStdString(bad)));
@@ -200,16 +201,17 @@ TEST_F(MainFormLinkTest, TheTimeKeysLeaveTheLiveAxesAloneWhileRecording) {
     TMainForm& f = *form_;
     f.SpeedButton8Click();
     port_->receive(QByteArray::fromStdString(deviceLine(10, 20, 30) + deviceLine(10, 20, 31)));
+    const AxisRange following = f.charts().Chart[0]->timeAxis();  // the two samples received
     for (int key : {Qt::Key_PageDown, Qt::Key_Home, Qt::Key_Left}) {
-        f.ScrollByKey(key);
+        f.charts().ScrollByKey(key);
     }
-    EXPECT_TRUE(f.Chart[0]->timeAxisAutomatic());
-    EXPECT_TRUE(f.Chart[4]->timeAxisAutomatic());
+    EXPECT_EQ(f.charts().Chart[0]->timeAxis(), following);
+    EXPECT_EQ(f.charts().Chart[4]->timeAxis(), following);
 }
 
 TEST_F(MainFormLinkTest, ADateReplyThatIsNotBcdIsLoggedAsInvalidAndNotShown) {
     TMainForm& f = *form_;
-    f.requestDateTime();
+    f.instrumentSession().requestDateTime();
     port_->receive(QByteArray("\x31\x11\x31\x2E\x30\x30\x20\x31", 8));
     EXPECT_EQ(f.Form6->Edit2->text(), QStringLiteral("??"));
     EXPECT_EQ(f.linkState(), Idle);
@@ -280,7 +282,7 @@ TEST_F(MainFormLinkTest, SkipAllSkipsTheRestOfTheErrorLinesAndCountsThemOnce) {
     EXPECT_EQ(dialogs_.questions, (QStringList{QStringLiteral("Error in line 4\r\nbad 1\r\nContinue ?"),
                                                QStringLiteral("Error in line 5\r\nbad 2\r\nContinue ?")}));
     EXPECT_EQ(dialogs_.messages, QStringList{QStringLiteral("Error lines skipped: 2")});
-    EXPECT_EQ(form_->Chart[0]->pointCount(), 1u);
+    EXPECT_EQ(form_->charts().Chart[0]->pointCount(), 1u);
     EXPECT_EQ(form_->windowTitle(), QStringLiteral("Kordel File viewer: ") + file);
     EXPECT_EQ(logLines().mid(1), (QStringList{QStringLiteral("Error lines skipped: 2"), QStringLiteral("Open file: ") + file}));
 }

@@ -19,6 +19,7 @@
 #include <QToolButton>
 
 #include "app/mainform.h"
+#include "charts/chartview.h"
 #include "app/yesnodialog.h"
 #include "fakeserialport.h"
 #include "link/statuswindow.h"
@@ -96,7 +97,7 @@ protected:
     void loadStatus(const QByteArray& reply) {
         form_->SpeedButton5Click();
         port_->receive(reply);
-        ASSERT_TRUE(form_->statusLoaded());
+        ASSERT_TRUE(form_->instrumentSession().statusLoaded());
         newLog();
         newFrames();
     }
@@ -167,8 +168,8 @@ TEST_F(StatusWindowTest, StatusAsksAtNineThousandSixHundredAfterAPortSetUpChoseA
     EXPECT_EQ(newFrames(), QStringList{QStringLiteral("3D 53 5F 5F 5F 5F 5F 3B")});
     EXPECT_EQ(port_->baudAtWrite.last(), 9600);
     EXPECT_EQ(form_->linkState(), AwaitStatus);
-    EXPECT_EQ(form_->statusReplyCount(), 0);
-    EXPECT_FALSE(form_->statusLoaded());
+    EXPECT_EQ(form_->instrumentSession().statusReplyCount(), 0);
+    EXPECT_FALSE(form_->instrumentSession().statusLoaded());
     EXPECT_TRUE(form_->Form6->isVisible());
     EXPECT_EQ(newLog(), QStringList{QStringLiteral("Button: Status")});
 }
@@ -347,14 +348,14 @@ TEST_F(StatusWindowTest, PcFlashAfterTheStatusReplyIsLoggedSentAndAcknowledged) 
     EXPECT_EQ(newLog(), QStringList{QStringLiteral("Set: Save data: Flash")});
     EXPECT_EQ(newFrames(), QStringList{QStringLiteral("3D 52 01 5F 5F 5F 5F 3B")});
     EXPECT_EQ(form_->linkState(), AwaitSaveAck);
-    EXPECT_EQ(form_->saveTargetReplyCount(), 0);
+    EXPECT_EQ(form_->instrumentSession().saveTargetReplyCount(), 0);
 
     port_->receive(hex({0x52, 0, 0, 0, 0}));
     EXPECT_EQ(form_->linkState(), AwaitSaveAck);
-    EXPECT_EQ(form_->saveTargetReplyCount(), 5);
+    EXPECT_EQ(form_->instrumentSession().saveTargetReplyCount(), 5);
     port_->receive(hex({0, 1, 0, 0x80, 0, 1}));
     EXPECT_EQ(form_->linkState(), Idle);
-    EXPECT_EQ(form_->saveTargetReplyCount(), 0);
+    EXPECT_EQ(form_->instrumentSession().saveTargetReplyCount(), 0);
     EXPECT_EQ(newLog(), (QStringList{QStringLiteral("From Kordel: 52 00 00 00 00 , i82=5"),
                                      QStringLiteral("From Kordel: 00 01 00 80 00 01 , i82=11")}));
     EXPECT_TRUE(w.RadioButton8->isChecked());  // the acknowledgement is only logged
@@ -460,7 +461,7 @@ TEST_F(StatusWindowTest, ADateRequestThatCannotBeWrittenAfterAStatusReplyLeavesT
     test::drainEvents();
     EXPECT_EQ(f.Form6->Edit1->text(), QStringLiteral("Mode OFF"));
     EXPECT_EQ(f.linkState(), AwaitDateTime);
-    EXPECT_FALSE(f.statusLoaded());
+    EXPECT_FALSE(f.instrumentSession().statusLoaded());
     EXPECT_FALSE(f.Form6->isVisible());
     EXPECT_EQ(dialogs_.errors, QStringList{port_->errorString()});
 }
@@ -476,7 +477,7 @@ TEST_F(StatusWindowTest, AStatusReplyInTwoEventsIsLoggedTwiceAndAppliedAfterTheS
     const QByteArray reply = statusReply(10, 0x81, 1, 0);
     port_->receive(reply.left(4));
     EXPECT_EQ(f.linkState(), AwaitStatus);
-    EXPECT_EQ(f.statusReplyCount(), 4);
+    EXPECT_EQ(f.instrumentSession().statusReplyCount(), 4);
     EXPECT_TRUE(w.Edit1->text().isEmpty());
     w.Edit2->setText(QStringLiteral("old"));
     port_->receive(reply.mid(4));
@@ -489,8 +490,8 @@ TEST_F(StatusWindowTest, AStatusReplyInTwoEventsIsLoggedTwiceAndAppliedAfterTheS
     EXPECT_TRUE(w.RadioButton7->isChecked());
     EXPECT_FALSE(w.RadioButton8->isChecked());
     EXPECT_EQ(f.linkState(), Idle);
-    EXPECT_EQ(f.statusReplyCount(), 0);
-    EXPECT_TRUE(f.statusLoaded());
+    EXPECT_EQ(f.instrumentSession().statusReplyCount(), 0);
+    EXPECT_TRUE(f.instrumentSession().statusLoaded());
     EXPECT_TRUE(newFrames().isEmpty());  // no date request outside mode OFF
     EXPECT_TRUE(w.isVisible());
 }
@@ -504,8 +505,8 @@ TEST_F(StatusWindowTest, TwelveStatusBytesInOneEventAreNeitherLoggedNorApplied) 
     EXPECT_TRUE(newLog().isEmpty());
     EXPECT_TRUE(f.Form6->Edit1->text().isEmpty());
     EXPECT_FALSE(f.Form6->RadioButton8->isChecked());
-    EXPECT_FALSE(f.statusLoaded());
-    EXPECT_EQ(f.statusReplyCount(), 0);
+    EXPECT_FALSE(f.instrumentSession().statusLoaded());
+    EXPECT_EQ(f.instrumentSession().statusReplyCount(), 0);
 
     // A reply that overruns in its second event keeps the first event's count.
     f.SpeedButton5Click();
@@ -513,7 +514,7 @@ TEST_F(StatusWindowTest, TwelveStatusBytesInOneEventAreNeitherLoggedNorApplied) 
     port_->receive(hex({1, 2, 3, 4}));
     port_->receive(hex({5, 6, 7, 8, 9, 10, 11, 12}));
     EXPECT_EQ(newLog(), QStringList{QStringLiteral("From Kordel: 01 02 03 04 , i83=4")});
-    EXPECT_EQ(f.statusReplyCount(), 4);
+    EXPECT_EQ(f.instrumentSession().statusReplyCount(), 4);
     EXPECT_EQ(f.linkState(), Idle);
     // What follows is dropped like any bytes while Idle.
     port_->receive(hex({13}));
@@ -538,7 +539,7 @@ TEST_F(StatusWindowTest, ModeOffAsksForTheDateAndTimeAtOnce) {
     EXPECT_EQ(newFrames(), QStringList{QStringLiteral("3D 31 5F 5F 5F 5F 5F 3B")});
     EXPECT_EQ(f.linkState(), AwaitDateTime);
     EXPECT_EQ(f.dateTimeReplyCount(), 0);
-    EXPECT_TRUE(f.statusLoaded());
+    EXPECT_TRUE(f.instrumentSession().statusLoaded());
 
     port_->receive(kDateReply);
     EXPECT_EQ(w.Edit2->text(), QStringLiteral("2007-05-22  10:20:30"));
@@ -627,10 +628,10 @@ TEST_F(StatusWindowTest, TheReplyKindFollowsTheCommandThatWaits) {
 
 TEST_F(StatusWindowTest, RecordLocksExactlyTheListedControlsAndStopFreesThem) {
     TMainForm& f = *form_;
-    QList<QWidget*> locked = {f.SpeedButton5, f.SpeedButton6, f.SpeedButton3, f.SpeedButton9, f.SpeedButton10,
-                              f.CrossMouseCB, f.XZoomler};
-    for (QWidget* z : f.Zoomler) locked << z;
-    f.CrossMouseCB->setChecked(true);
+    QList<QWidget*> locked = {f.SpeedButton5, f.SpeedButton6, f.SpeedButton3, f.charts().SpeedButton9, f.charts().SpeedButton10,
+                              f.charts().CrossMouseCB, f.charts().XZoomler};
+    for (QWidget* z : f.charts().Zoomler) locked << z;
+    f.charts().CrossMouseCB->setChecked(true);
     f.SpeedButton7Click();  // the port open, so that bytes arrive
     port_->receive("12345");  // bytes while Idle are dropped
     newLog();
@@ -643,8 +644,8 @@ TEST_F(StatusWindowTest, RecordLocksExactlyTheListedControlsAndStopFreesThem) {
     EXPECT_FALSE(f.N24->isEnabled());
     EXPECT_FALSE(f.SpeedButton8->isEnabled());
     EXPECT_TRUE(f.SpeedButton7->isEnabled());
-    EXPECT_FALSE(f.CrossMouseCB->isChecked());
-    for (QWidget* c : f.CheckBox) EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
+    EXPECT_FALSE(f.charts().CrossMouseCB->isChecked());
+    for (QWidget* c : f.charts().CheckBox) EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
     EXPECT_TRUE(f.N2->isEnabled());
 
     // A piece in hand is dropped by the next Record.

@@ -14,6 +14,7 @@
 #include <csignal>
 
 #include "app/mainform.h"
+#include "charts/chartview.h"
 #include "brokerfixture.h"
 #include "charts/channelchart.h"
 #include "net/remotestation.h"
@@ -55,7 +56,7 @@ TEST(WatchEndToEnd, TheWindowShowsARemoteStationFedByKordelRecord) {
         });
         form.remoteStation()->action()->trigger();
         ASSERT_TRUE(test::waitUntil([&] {
-            return form.Chart[0]->pointCount() >= 5 && form.StatusPanel[3]->text() == QStringLiteral("W1: online");
+            return form.charts().Chart[0]->pointCount() >= 5 && form.StatusPanel[3]->text() == QStringLiteral("W1: online");
         })) << form.StatusPanel[3]->text().toStdString();
         EXPECT_EQ(form.windowTitle(), QStringLiteral("Kordel-K5 - Remote station W1"));
         EXPECT_FALSE(form.SpeedButton8->isEnabled());  // no recording while watching

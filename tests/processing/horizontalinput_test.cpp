@@ -33,7 +33,7 @@ TEST(HorizontalInput, ComponentsByNameWithHAndDTurnedIntoXAndY) {
          {20000, 20001},
          {1500, NAN}},
         // D of 60 minutes of arc is 1°.
-        {{{"H", "nT", 2}, {"D", "min", 2}, {"Z", "nT", 2}, {"F", "nT", 2}},
+        {{{"H", "nT", 2}, {"D", "arcmin", 2}, {"Z", "nT", 2}, {"F", "nT", 2}},
          {{2000000, 6000, 4400000, 0}, {2000000, -6000, 4400000, 0}},
          {20000 * std::cos(std::numbers::pi / 180), 20000 * std::cos(std::numbers::pi / 180)},
          {20000 * std::sin(std::numbers::pi / 180), -20000 * std::sin(std::numbers::pi / 180)}},

@@ -220,7 +220,7 @@ TEST(Record, TotalFieldWithTheDecimalsOfBx) {
     }
     EXPECT_EQ(addTotalField(r), f);  // kept, not added twice
 
-    Record hdz({{"H", "nT", 2}, {"D", "min", 2}, {"Z", "nT", 2}});
+    Record hdz({{"H", "nT", 2}, {"D", "arcmin", 2}, {"Z", "nT", 2}});
     EXPECT_FALSE(addTotalField(hdz).has_value());  // no F from an angle
     EXPECT_EQ(hdz.channelCount(), 3u);
 }

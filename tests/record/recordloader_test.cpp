@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <stop_token>
+#include <thread>
 
 #include "../files/scratchdir.h"
 #include "app/fixedformats.h"
@@ -225,7 +227,7 @@ TEST(MemoryBudget, AnAddressSpaceLimitIsHeededWithoutAbort) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST(RecordLoader, ReportsProgressAndStopsWhenAsked) {
+TEST(RecordLoader, ReportsProgressAsTheTextIsRead) {
     test::ScratchDir dir;
     std::vector<std::string> files;
     for (int d = 1; d <= 3; ++d) {
@@ -246,11 +248,87 @@ TEST(RecordLoader, ReportsProgressAndStopsWhenAsked) {
     EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end()), shown.end());  // only changes
     EXPECT_EQ(shown.back(), 100);
 
-    RecordLoadOptions stopped;
-    stopped.cancelled = [] { return true; };
-    const RecordLoadResult none = RecordLoader(stopped).load(files);
-    EXPECT_EQ(none.status, RecordLoadResult::Status::Cancelled);
-    EXPECT_EQ(none.record.size(), 0u);
+}
+
+TEST(RecordLoader, AStoppedLoadLeavesNoRecord) {
+    test::ScratchDir dir;
+    std::vector<std::string> files;
+    for (int d = 1; d <= 4; ++d) {
+        std::string text = kHeader;
+        for (int s = 0; s < 3000; ++s) {
+            text += "2007 05 0" + std::to_string(d) + " 10 " + (s / 60 < 10 ? "0" : "") + std::to_string(s / 60) + " " +
+                    (s % 60 < 10 ? "0" : "") + std::to_string(s % 60) + ".00 1.00 2.00 3.00 4.0 5.0\r\n";
+        }
+        files.push_back(dir.file("d" + std::to_string(d) + ".pc"));
+        write(files.back(), text);
+    }
+    enum class How { NotStopped, TokenBefore, CancelledCallback, TokenAtFirstProgress, TokenFromAnotherThread };
+    struct Case {
+        const char* what;
+        How how;
+        RecordLoadResult::Status status;
+        std::size_t samples;
+    };
+    const std::vector<Case> cases{
+        {"not stopped", How::NotStopped, RecordLoadResult::Status::Loaded, 12000},
+        {"stop asked before", How::TokenBefore, RecordLoadResult::Status::Cancelled, 0},
+        {"cancelled() says so", How::CancelledCallback, RecordLoadResult::Status::Cancelled, 0},
+        {"stop asked at the first progress", How::TokenAtFirstProgress, RecordLoadResult::Status::Cancelled, 0},
+        {"stop asked from another thread", How::TokenFromAnotherThread, RecordLoadResult::Status::Cancelled, 0},
+    };
+    for (const auto& c : cases) {
+        std::stop_source source;
+        RecordLoadOptions options;
+        options.stop = source.get_token();
+        if (c.how == How::TokenBefore) source.request_stop();
+        if (c.how == How::CancelledCallback) options.cancelled = [] { return true; };
+        if (c.how == How::TokenAtFirstProgress) options.onProgress = [&](int) { source.request_stop(); };
+        RecordLoadResult r;
+        if (c.how == How::TokenFromAnotherThread) {
+            // The window's way: the load on a worker, Cancel on the window's thread.
+            std::jthread worker([&] { r = RecordLoader(options).load(files); });
+            source.request_stop();
+        } else {
+            r = RecordLoader(options).load(files);
+        }
+        // A stop asked from another thread may come after the last file: then the load is whole.
+        if (c.how == How::TokenFromAnotherThread && r.status == RecordLoadResult::Status::Loaded) {
+            EXPECT_EQ(r.record.size(), 12000u) << c.what;
+            continue;
+        }
+        EXPECT_EQ(r.status, c.status) << c.what;
+        EXPECT_EQ(r.record.size(), c.samples) << c.what;
+        if (c.status == RecordLoadResult::Status::Cancelled) {
+            EXPECT_TRUE(r.files.empty() && r.errorLines.empty() && r.failures.empty()) << c.what;
+        }
+    }
+}
+
+TEST(RecordLoader, LinesSharingAStampAreSpreadAndAnOverlappingCopyAddsNothing) {
+    // A converted file at four samples a second (whole seconds only), and a
+    // second file repeating it and going on for half a second more.
+    std::string a = kHeader, b = kHeader;
+    for (int s = 0; s < 2; ++s) {
+        for (int k = 0; k < 4; ++k) {
+            const std::string line = "2007 05 15 10 00 0" + std::to_string(s) + ".00 1.0" + std::to_string(s * 4 + k) +
+                                     " 2.00 3.00 4.0 5.0\r\n";
+            a += line;
+            b += line;
+        }
+    }
+    b += "2007 05 15 10 00 02.00 2.00 2.00 3.00 4.0 5.0\r\n2007 05 15 10 00 02.00 2.01 2.00 3.00 4.0 5.0\r\n";
+    test::ScratchDir dir;
+    write(dir.file("a.fl"), a);
+    write(dir.file("b.fl"), b);
+    const RecordLoadResult r = RecordLoader().load({dir.file("b.fl"), dir.file("a.fl")});
+    ASSERT_EQ(r.status, RecordLoadResult::Status::Loaded);
+    const std::int64_t t0 = ms(15, 10, 0, 0);
+    std::vector<std::int64_t> times;
+    for (const std::int64_t t : r.record.times()) times.push_back(t - t0);
+    EXPECT_EQ(times, (std::vector<std::int64_t>{0, 250, 500, 750, 1000, 1250, 1500, 1750, 2000, 2500}));
+    EXPECT_EQ(std::vector<std::int32_t>(r.record.column(0).begin(), r.record.column(0).end()),
+              (std::vector<std::int32_t>{100, 101, 102, 103, 104, 105, 106, 107, 200, 201}));
+    EXPECT_EQ(r.repeatsDropped, 8u);
 }
 
 std::string dataLine(int i, std::size_t width) {

@@ -1,0 +1,63 @@
+#pragma once
+// Opening data files for the charts: *.pc and *.fl files and folders are read
+// into one record on worker threads while the window stays responsive, its
+// progress bar moving; Cancel (or Esc) stops the read, and what the charts
+// showed before stays. An IAGA-2002 file is read as its elements. The error
+// lines a read met are put to the user one by one after it (OK, "Skip all",
+// Cancel), then failures are reported; nothing here touches the charts.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QProgressBar;
+class QPushButton;
+class QWidget;
+
+namespace kordel {
+
+class Record;
+
+struct OpenedRecord {
+    enum class Outcome { Shown, Failed, Cancelled };
+    Outcome outcome = Outcome::Failed;
+    std::shared_ptr<const Record> record;  // finished, F added where X, Y, Z allow
+    std::string elements;                  // an IAGA-2002 record's element letters; empty for data files
+    QString title;        // the window's title; empty when the user cancelled the error lines' questions
+    QString currentFile;  // the one file read, when only one was
+    bool fitBars = true;  // false when the user cancelled the error lines' questions
+};
+
+class RecordOpening : public QObject {
+    Q_OBJECT
+public:
+    // `progress` shows the percentage read; `log` writes an entry of the event log.
+    RecordOpening(QWidget* window, QProgressBar* progress, std::function<void(const QString&)> log);
+    ~RecordOpening() override;
+
+    // Reads the files and folders; returns when done or cancelled, the
+    // window's events going on meanwhile. A second open while one runs fails.
+    OpenedRecord open(const QStringList& paths);
+    bool loading() const { return loading_; }
+    // Stops a running read (Esc, the Cancel button, closing the window).
+    void cancel();
+    // The Cancel button, shown while a read runs; the window places it.
+    QPushButton* cancelButton() const { return cancelButton_; }
+
+private:
+    OpenedRecord openDataFiles(const QStringList& paths);
+    OpenedRecord openIagaFiles(const std::vector<std::string>& paths);
+
+    QWidget* window_;
+    QProgressBar* progress_;
+    QPushButton* cancelButton_;
+    std::function<void(const QString&)> log_;
+    bool loading_ = false;
+    std::shared_ptr<std::atomic<bool>> cancelled_;
+};
+
+}  // namespace kordel
