@@ -23,7 +23,7 @@ done
 
 root="$scratch/root"
 dpkg -x "$deb" "$root"
-for program in kordel kordel-record kordel-convert kordel-export kordel-activity kordel-sim; do
+for program in kordel kordel-record kordel-collect kordel-convert kordel-export kordel-activity kordel-sim; do
   # No display: the window program must answer without one.
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/$program" --version) ||
     fail "$program --version failed"
@@ -31,7 +31,7 @@ for program in kordel kordel-record kordel-convert kordel-export kordel-activity
   [ -s "$root/usr/share/man/man1/$program.1.gz" ] || fail "no man page of $program"
 done
 for file in usr/share/applications/org.kordel.Kordel.desktop usr/share/icons/hicolor/scalable/apps/kordel.svg \
-            usr/share/metainfo/org.kordel.Kordel.metainfo.xml usr/lib/systemd/system/kordel-record@.service \
+            usr/share/metainfo/org.kordel.Kordel.metainfo.xml usr/lib/systemd/system/kordel-record@.service usr/lib/systemd/system/kordel-collect.service \
             usr/lib/sysusers.d/kordel.conf usr/share/mime/packages/kordel.xml usr/share/doc/kordel/copyright \
             usr/share/doc/kordel/changelog.gz; do
   [ -s "$root/$file" ] || fail "no $file"

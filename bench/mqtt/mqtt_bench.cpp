@@ -6,12 +6,16 @@
 //    messages in flight, for comparison;
 // 3. delay: from a line's arrival at the port (written into a pseudo-terminal
 //    that kordel-record reads) to its arrival at a subscriber, one line every
-//    50 ms; median and 95th percentile;
+//    50 ms; median and 95th percentile; for a plain client on the line topic
+//    and for the program's StationSubscriber (the journal topic);
 // 4. the publisher's CPU time with 10,000 daily files in its folder while a
 //    line is written every 100 ms;
 // 5. the longest pause of the recording's thread (a timer that writes a line
 //    every 100 ms) while the broker's name cannot be resolved: the resolver is
-//    replaced here by one that does not answer for 4 s.
+//    replaced here by one that does not answer for 4 s;
+// 6. live lines while three watchers replay 200,000 lines each: the delay
+//    from a line's write to its arrival at a plain subscriber, and how many
+//    replayed lines the watchers received meanwhile.
 //   bench_mqtt KORDEL_RECORD [LINES]
 
 #include <QCoreApplication>
@@ -42,6 +46,7 @@
 #include "brokerfixture.h"
 #include "sim/simdeviceline.h"
 #include "net/stationpublisher.h"
+#include "net/stationsubscriber.h"
 #include "testsupport.h"
 
 using namespace kordel;
@@ -156,6 +161,15 @@ void delay(const test::Broker& broker, const char* recorderPath, int lines) {
     QString error;
     subscriber.start(optionsFor(broker), error);
     runUntil([&] { return subscriber.isConnected(); }, 10000);
+    StationSubscriber watcher;
+    std::vector<double> watcherMs;
+    QObject::connect(&watcher, &StationSubscriber::lineReceived, [&](const QByteArray& line) {
+        if (sentAt.contains(line)) {
+            watcherMs.push_back(static_cast<double>(clock.nsecsElapsed() - sentAt.value(line)) / 1e6);
+        }
+    });
+    watcher.start(optionsFor(broker), QStringLiteral("D1"), error);
+    runUntil([&] { return watcher.isConnected(); }, 10000);
 
     QProcess recorder;
     recorder.setWorkingDirectory(dir.path());
@@ -187,6 +201,84 @@ void delay(const test::Broker& broker, const char* recorderPath, int lines) {
     std::printf("delay port -> subscriber over %zu of %d lines: median %.2f ms, 95th percentile %.2f ms, max %.2f ms\n",
                 delaysMs.size(), lines, delaysMs[delaysMs.size() / 2], delaysMs[delaysMs.size() * 95 / 100],
                 delaysMs.back());
+    if (!watcherMs.empty()) {
+        std::sort(watcherMs.begin(), watcherMs.end());
+        std::printf("delay port -> StationSubscriber (journal) over %zu of %d lines: median %.2f ms, 95th percentile "
+                    "%.2f ms, max %.2f ms\n",
+                    watcherMs.size(), lines, watcherMs[watcherMs.size() / 2], watcherMs[watcherMs.size() * 95 / 100],
+                    watcherMs.back());
+    }
+}
+
+void liveDuringReplay(const test::Broker& broker) {
+    QTemporaryDir dir;
+    const int past = 200000;
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(past) * 63);
+    for (int n = 0; n < past; ++n) {
+        bytes += lineAt(n);
+    }
+    test::writeFile(dir.filePath(QStringLiteral("20261208000000.pc")), QByteArray::fromStdString(bytes));
+    const QString today = dir.filePath(QStringLiteral("20261211000000.pc"));
+    test::writeFile(today, {});
+    test::writeFile(dir.filePath(QStringLiteral("kordel-mqtt-L1.position")), "20261211000000.pc 0\n");
+    StationPublisher publisher(dir.path().toStdString(), "L1", [](const std::string&) {});
+    QString error;
+    publisher.start(optionsFor(broker), error);
+
+    MqttClient live;
+    QElapsedTimer clock;
+    clock.start();
+    QHash<QByteArray, qint64> writtenAt;
+    std::vector<double> delaysMs;
+    QObject::connect(&live, &MqttClient::connected, [&] { live.subscribe("kordel/L1/line", 1); });
+    QObject::connect(&live, &MqttClient::messageReceived, [&](const QByteArray&, const QByteArray& payload) {
+        if (writtenAt.contains(payload)) {
+            delaysMs.push_back(static_cast<double>(clock.nsecsElapsed() - writtenAt.value(payload)) / 1e6);
+        }
+    });
+    live.start(optionsFor(broker), error);
+    runUntil([&] { return live.isConnected(); }, 10000);
+    runFor(1000);
+
+    std::vector<std::unique_ptr<StationSubscriber>> watchers;
+    long long replayed = 0;
+    for (int i = 0; i < 3; ++i) {
+        auto w = std::make_unique<StationSubscriber>();
+        w->setHistoryHours(24 * 30);
+        QObject::connect(w.get(), &StationSubscriber::lineReceived, [&](const QByteArray&) { ++replayed; });
+        w->start(optionsFor(broker), QStringLiteral("L1"), error);
+        watchers.push_back(std::move(w));
+    }
+    long long n = 1000000;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        const std::string line = lineAt(n++);
+        writtenAt.insert(QByteArray::fromStdString(line.substr(0, 61)), clock.nsecsElapsed());
+        QFile out(today);
+        if (out.open(QIODevice::Append)) {
+            out.write(QByteArray::fromStdString(line));
+        }
+        publisher.lineWritten();
+    });
+    timer.start(100);
+    const int seconds = 15;
+    runFor(seconds * 1000);
+    timer.stop();
+    runFor(500);
+    if (delaysMs.empty()) {
+        std::printf("live during replay: no live line arrived\n");
+    } else {
+        std::sort(delaysMs.begin(), delaysMs.end());
+        std::printf("live lines while 3 watchers replay %d lines each, %d s: %zu live lines, median %.2f ms, max %.2f "
+                    "ms; %lld replayed lines received (%.0f lines/s)\n",
+                    past, seconds, delaysMs.size(), delaysMs[delaysMs.size() / 2], delaysMs.back(), replayed,
+                    static_cast<double>(replayed) / seconds);
+    }
+    for (auto& w : watchers) {
+        w->stop();
+    }
+    publisher.finish();
 }
 
 // A plain libmosquitto client, QoS 1, 100 in flight, its own network thread.
@@ -303,5 +395,6 @@ int main(int argc, char** argv) {
     delay(broker, argv[1], 200);
     cpuWithManyFiles(broker);
     pauseWithUnresolvableName();
+    liveDuringReplay(broker);
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace kordel {
 
@@ -62,6 +63,11 @@ struct MqttClient::Link {
     int maxPayload = 0;
     std::atomic<int> queued{0};   // messages posted and not yet handed on
     std::atomic<int> dropped{0};  // since the last report
+    // Acknowledgements waiting for the client's thread: one queued call takes
+    // all that came meanwhile, rather than one call each.
+    std::mutex ackMutex;
+    std::vector<int> acks;
+    bool acksPosted = false;
 
     ~Link() {
         if (mosq != nullptr) {
@@ -310,7 +316,25 @@ void MqttClient::onDisconnect(mosquitto*, void* link, int rc) {
 }
 
 void MqttClient::onPublish(mosquitto*, void* link, int mid) {
-    static_cast<Link*>(link)->post([mid](MqttClient* c) { emit c->published(mid); });
+    auto* l = static_cast<Link*>(link);
+    {
+        const std::lock_guard lock(l->ackMutex);
+        l->acks.push_back(mid);
+        if (std::exchange(l->acksPosted, true)) {
+            return;
+        }
+    }
+    l->post([l](MqttClient* c) {
+        std::vector<int> acks;
+        {
+            const std::lock_guard lock(l->ackMutex);
+            acks.swap(l->acks);
+            l->acksPosted = false;
+        }
+        for (const int m : acks) {
+            emit c->published(m);
+        }
+    });
 }
 
 void MqttClient::onSubscribe(mosquitto*, void* link, int mid, int, const int*) {
@@ -334,9 +358,10 @@ void MqttClient::onMessage(mosquitto*, void* link, const mosquitto_message* m) {
     }
     ++l->queued;
     QByteArray payload(static_cast<const char*>(m->payload), m->payloadlen);
-    l->post([l, topic, payload](MqttClient* c) {
+    const bool retained = m->retain;
+    l->post([l, topic, payload, retained](MqttClient* c) {
         --l->queued;
-        emit c->messageReceived(topic, payload);
+        emit c->messageReceived(topic, payload, retained);
     });
 }
 

@@ -88,7 +88,9 @@ signals:
     // The broker acknowledged message `mid` (QoS 1: PUBACK).
     void published(int mid);
     void subscribed(int mid);
-    void messageReceived(const QByteArray& topic, const QByteArray& payload);
+    // `retained`: a message the broker kept, handed over on subscribing
+    // (not one just published).
+    void messageReceived(const QByteArray& topic, const QByteArray& payload, bool retained);
     // A message over maxPayload arrived and was dropped.
     void oversized(const QByteArray& topic, int bytes);
     // `count` messages were dropped because kMaxQueued were still waiting for

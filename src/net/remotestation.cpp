@@ -13,6 +13,8 @@ namespace {
 
 const QString kSection = QStringLiteral("RemoteStation");
 constexpr qint64 kBadReportMs = 60000;
+// The station's lines of the last hours are asked for on connecting.
+constexpr int kDefaultHistoryHours = 6;
 
 std::optional<RemoteStationSettings> askWithDialog(QWidget* parent, const RemoteStationSettings& current) {
     TRemoteStationDialog dialog(current, parent);
@@ -89,6 +91,10 @@ void RemoteStation::loadSettings() {
     settings_.station = store.value(kSection, QStringLiteral("Station")).value_or(QString());
     settings_.user = store.value(kSection, QStringLiteral("User")).value_or(QString());
     settings_.caFile = store.value(kSection, QStringLiteral("CaFile")).value_or(QString());
+    // HistoryHours: set by hand in the settings file; 0 asks for none.
+    bool ok = false;
+    const int hours = store.value(kSection, QStringLiteral("HistoryHours")).value_or(QString()).toInt(&ok);
+    subscriber_.setHistoryHours(ok && hours >= 0 && hours <= 24 * 31 ? hours : kDefaultHistoryHours);
 }
 
 void RemoteStation::saveSettings() {

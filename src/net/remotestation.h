@@ -5,8 +5,10 @@
 //
 // The capability owns its parts: the menu-bar item "Remote station...", its
 // dialog, its section of the settings file ("RemoteStation": Url, Station,
-// User, CaFile; never the password) and its text in the status bar, plain text
-// (the station's state is whatever someone published). The main window
+// User, CaFile; never the password; HistoryHours, the hours of the station's
+// lines asked for on connecting, 6 unless set by hand) and its text in the
+// status bar, plain text (the station's state is whatever someone published).
+// Outages are filled by the subscriber's replay. The main window
 // places the action and the status label, hands in its recorder listener (the
 // charts' side of recording) and calls stop() from Stop.
 

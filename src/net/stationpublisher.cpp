@@ -15,6 +15,7 @@
 #include "files/safepath.h"
 #include "link/deviceline.h"
 #include "files/replacingfile.h"
+#include "net/replay.h"
 
 namespace kordel {
 
@@ -31,30 +32,6 @@ std::string folderPath(const std::string& folder) { return folder.empty() ? std:
 std::int64_t folderStamp(const std::string& folder) {
     struct stat st {};
     return ::stat(folderPath(folder).c_str(), &st) == 0 ? nanoseconds(st.st_mtim) : -1;
-}
-
-// The daily files in the folder, with size and time where `withStat`.
-std::vector<DailyFileInfo> listDailyFiles(const std::string& folder, bool withStat) {
-    std::vector<DailyFileInfo> files;
-    DIR* dir = ::opendir(folderPath(folder).c_str());
-    if (dir == nullptr) {
-        return files;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        DailyFileInfo f;
-        f.name = entry->d_name;
-        if (!isDailyFileName(f.name)) {
-            continue;
-        }
-        struct stat st {};
-        if (withStat && ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0) {
-            f.size = static_cast<std::uint64_t>(st.st_size);
-            f.modifiedNs = nanoseconds(st.st_mtim);
-        }
-        files.push_back(std::move(f));
-    }
-    ::closedir(dir);
-    return files;
 }
 
 // An owner id: 16 lower-case hex digits.
@@ -88,7 +65,10 @@ StationPublisher::StationPublisher(std::string folder, std::string station, LogF
       stateTopic_(QByteArray::fromStdString(stateTopic(station_))),
       ownerTopic_("kordel/" + QByteArray::fromStdString(station_) + "/owner"),
       checkTopic_(ownerTopic_ + "/check"),
-      log_(std::move(log)) {
+      journalTopic_("kordel/" + QByteArray::fromStdString(station_) + "/journal"),
+      requestTopic_("kordel/" + QByteArray::fromStdString(station_) + "/replay/request"),
+      log_(std::move(log)),
+      replay_(folder_, station_) {
     connect(&client_, &MqttClient::messageReceived, this, &StationPublisher::onMessage);
     connect(&client_, &MqttClient::subscribed, this, &StationPublisher::onSubscribed);
     connect(&client_, &MqttClient::connected, this, &StationPublisher::onConnected);
@@ -103,6 +83,8 @@ StationPublisher::StationPublisher(std::string folder, std::string station, LogF
             schedulePump();  // a daily file nobody named to us
         }
     });
+    replayTick_.setInterval(ReplayServer::kStepMs);
+    connect(&replayTick_, &QTimer::timeout, this, &StationPublisher::replayStep);
     unreachableTimer_.setSingleShot(true);
     connect(&unreachableTimer_, &QTimer::timeout, this, [this] {
         if (!everConnected_ && !awayLogged_) {
@@ -142,6 +124,7 @@ bool StationPublisher::start(const MqttOptions& options, QString& error) {
          (read_.file == kBeforeFirstDailyFile ? std::string("the next daily file")
                                               : read_.file + " at byte " + std::to_string(read_.offset)));
     tick_.start();
+    sinceStart_.start();
     unreachableTimer_.start(2500);
     return true;
 }
@@ -314,11 +297,25 @@ void StationPublisher::schedulePump() {
 void StationPublisher::pump() {
     pumpScheduled_ = false;
     atEnd_ = false;
-    while (client_.isConnected() && owning_ && !window_.full()) {
+    while (client_.isConnected() && owning_ && window_.inFlight() + 1 < static_cast<std::size_t>(kMaxInflight)) {
         if (!pumpFile() && !moveToNextFile()) {
             atEnd_ = true;
+            flushJournal();
             return;
         }
+    }
+}
+
+// The lines sent since the last journal message, as one message: one per
+// line while live, one per kMaxBatchEntries lines while a backlog goes out.
+void StationPublisher::flushJournal() {
+    if (journalCount_ == 0) {
+        return;
+    }
+    if (const auto mid = client_.publish(journalTopic_, QByteArray::fromStdString(journal_), 1, false)) {
+        window_.sent(*mid, journalEnd_);
+        journal_.clear();
+        journalCount_ = 0;
     }
 }
 
@@ -331,20 +328,55 @@ bool StationPublisher::moveToNextFile() {
     return true;
 }
 
+// Reads a block of the current file from the read position on.
+bool StationPublisher::refill() {
+    readFile_.clear();
+    readBuffer_.clear();
+    int fd = -1;
+    if (!openRegularForReading(path(read_.file), fd)) {
+        return false;
+    }
+    const Fd file(fd);
+    readBuffer_.resize(kReadBlock);
+    const ssize_t n = ::pread(fd, readBuffer_.data(), readBuffer_.size(), static_cast<off_t>(read_.offset));
+    readBuffer_.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    readFile_ = read_.file;
+    readStart_ = read_.offset;
+    return true;
+}
+
 // Sends lines from the current file; false when it has nothing more now.
 bool StationPublisher::pumpFile() {
     if (read_.file == kBeforeFirstDailyFile) {
         return false;
     }
-    QFile file(QString::fromStdString(path(read_.file)));
-    if (!file.open(QIODevice::ReadOnly) || !file.seek(static_cast<qint64>(read_.offset))) {
-        return false;
+    // Room for the lines and a journal message.
+    const std::size_t room = kMaxInflight - 1 - window_.inFlight();
+    // A block read once serves the pumps of many acknowledgements; the disk
+    // is read again only when what is held has no whole line left.
+    std::uint64_t next = read_.offset;
+    for (bool refilled = false;;) {
+        if (readFile_ != read_.file || read_.offset < readStart_ || read_.offset > readStart_ + readBuffer_.size()) {
+            if (!refill()) {
+                return false;
+            }
+            refilled = true;
+        }
+        const std::size_t at = static_cast<std::size_t>(read_.offset - readStart_);
+        scratch_.clear();
+        next = scanJournal(std::string_view(readBuffer_).substr(at), read_.offset, room, scratch_);
+        if (!scratch_.empty() || refilled) {
+            break;
+        }
+        if (!refill()) {
+            return false;
+        }
+        refilled = true;
     }
-    const QByteArray bytes = file.read(kReadBlock);
-    scratch_.clear();
-    const std::uint64_t next = scanJournal(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                                           read_.offset, kMaxInflight - window_.inFlight(), scratch_);
     for (const JournalLine& line : scratch_) {
+        if (journalCount_ == 0) {
+            journalStart_ = read_;
+        }
         const auto mid = client_.publish(lineTopic_, QByteArray(line.text.data(), static_cast<qsizetype>(line.text.size())),
                                          1, false);
         if (!mid) {
@@ -352,7 +384,14 @@ bool StationPublisher::pumpFile() {
             read_.offset = line.end - kDeviceLineLength;
             return false;
         }
-        window_.sent(*mid, {read_.file, line.end});
+        // The position moves past a line only with the journal message that
+        // names it: a crash before that message went out sends both again.
+        window_.sent(*mid, journalStart_);
+        appendJournalEntry(journal_, read_.file, line.end - kDeviceLineLength, line.text);
+        journalEnd_ = {read_.file, line.end};
+        if (++journalCount_ >= kMaxBatchEntries) {
+            flushJournal();
+        }
     }
     const bool progressed = next != read_.offset;
     read_.offset = next;
@@ -371,11 +410,18 @@ void StationPublisher::onPublished(int mid) {
         offlineMid_ = -1;
         return;
     }
+    if (replayMids_.erase(mid) != 0) {
+        return;
+    }
     if (window_.acknowledged(mid)) {
         dropCommittedFiles();
         emit acknowledged();
     }
-    if (!window_.full()) {
+    // Every acknowledgement lets the next line go: the line carries the TCP
+    // acknowledgement of the broker's answers, which a broker that delays
+    // small writes (Nagle) waits for; waiting for a batch's worth of room
+    // stalled each batch for the peer's delayed acknowledgement.
+    if (window_.inFlight() + 1 < static_cast<std::size_t>(kMaxInflight)) {
         schedulePump();
     }
 }
@@ -399,6 +445,28 @@ void StationPublisher::onConnected() {
 void StationPublisher::onMessage(const QByteArray& topic, const QByteArray& payload) {
     if (topic == ownerTopic_) {
         retainedOwner_ = payload.left(200);
+    } else if (topic == requestTopic_) {
+        if (!owning_) {
+            return;
+        }
+        std::vector<ReplayServer::Message> answers;
+        replay_.request(std::string_view(payload.constData(), static_cast<std::size_t>(payload.size())),
+                        sinceStart_.elapsed(), answers);
+        for (const ReplayServer::Message& m : answers) {
+            client_.publish(QByteArray::fromStdString(m.topic), QByteArray::fromStdString(m.payload), 1, false);
+        }
+        if (const int dropped = replay_.takeDropped(); dropped > 0) {
+            droppedRequests_ += dropped;
+            if (!droppedLogged_.isValid() || droppedLogged_.elapsed() >= 60000) {
+                log_("MQTT: " + std::to_string(droppedRequests_) +
+                     " replay request(s) dropped: not a request, or more than one every 2 s");
+                droppedRequests_ = 0;
+                droppedLogged_.start();
+            }
+        }
+        if (replay_.running() && !replayTick_.isActive()) {
+            replayTick_.start();
+        }
     } else if (topic == stateTopic_) {
         retainedState_ = payload.left(32);
         // Another client's will (a refused publisher that crashed) must not
@@ -427,6 +495,7 @@ void StationPublisher::onSubscribed(int mid) {
         return;
     }
     owning_ = true;
+    client_.subscribe(requestTopic_, 1);
     client_.publish(ownerTopic_, ownerId_ + ' ' + QSysInfo::machineHostName().toUtf8().left(64), 1, true);
     client_.publish(stateTopic_, "online", 1, true);
     schedulePump();
@@ -434,6 +503,10 @@ void StationPublisher::onSubscribed(int mid) {
 
 void StationPublisher::onDisconnected(const QString& reason) {
     owning_ = false;
+    // The watchers ask again when they are back.
+    replay_.clear();
+    replayMids_.clear();
+    replayTick_.stop();
     if (!awayLogged_) {
         awayLogged_ = true;
         log_("MQTT: broker away (" + reason.toStdString() + "), trying again every 2 s");
@@ -463,8 +536,30 @@ void StationPublisher::onError(const QString& text) {
 
 bool StationPublisher::idle() const { return window_.inFlight() == 0 && atEnd_ && !pumpScheduled_; }
 
+// One replay message at a time, and only while every live line is handed
+// over and few replay messages wait for their acknowledgement: live lines
+// never queue behind a replay.
+void StationPublisher::replayStep() {
+    if (!replay_.running()) {
+        replayTick_.stop();
+        return;
+    }
+    if (!client_.isConnected() || !owning_ || !atEnd_ || pumpScheduled_ ||
+        replayMids_.size() >= static_cast<std::size_t>(kMaxReplayInflight)) {
+        return;
+    }
+    ReplayServer::Message m;
+    if (replay_.step(m)) {
+        if (const auto mid =
+                client_.publish(QByteArray::fromStdString(m.topic), QByteArray::fromStdString(m.payload), 1, false)) {
+            replayMids_.insert(*mid);
+        }
+    }
+}
+
 void StationPublisher::finish(int timeoutMs) {
     tick_.stop();
+    replayTick_.stop();
     unreachableTimer_.stop();
     if (client_.isConnected() && owning_) {
         waitUntil([this] { return idle(); }, timeoutMs);

@@ -21,6 +21,14 @@
 // (dailyFileStarted), and otherwise only the folder's change time is looked at
 // before the folder is listed, so 10,000 old files cost nothing per line.
 //
+// The lines also go to kordel/<CODE>/journal, after the lines themselves,
+// gathered into messages of at most kMaxBatchEntries naming each line's daily
+// file and offset (one per line while live: a message goes out whenever
+// reading reaches the end of what is on disk); the position moves past a line
+// only once its journal message is acknowledged too; and watchers' requests on kordel/<CODE>/replay/request are answered
+// from the daily files (net/replayserver.h), a message every
+// ReplayServer::kStepMs at most and only while no live line waits.
+//
 // kordel/<CODE>/state holds "online" (retained) while connected; "offline" is
 // the will and is published at a clean end.
 //
@@ -51,6 +59,7 @@
 
 #include "net/journal.h"
 #include "net/mqttclient.h"
+#include "net/replayserver.h"
 
 namespace kordel {
 
@@ -62,6 +71,8 @@ public:
     static constexpr int kSaveIntervalMs = 5000;
     static constexpr int kReadBlock = 64 * 1024;
     static constexpr int kOfflineWaitMs = 1000;
+    // Replay messages waiting for the broker's acknowledgement, at most.
+    static constexpr int kMaxReplayInflight = 8;
 
     using LogFunction = std::function<void(const std::string&)>;
 
@@ -116,6 +127,9 @@ private:
     void onPublished(int mid);
     void onMessage(const QByteArray& topic, const QByteArray& payload);
     void onSubscribed(int mid);
+    void replayStep();
+    void flushJournal();
+    bool refill();
     void loadOwner();
     bool idle() const;
     void waitUntil(const std::function<bool()>& done, int timeoutMs);
@@ -126,6 +140,8 @@ private:
     QByteArray stateTopic_;
     QByteArray ownerTopic_;
     QByteArray checkTopic_;
+    QByteArray journalTopic_;
+    QByteArray requestTopic_;
     QByteArray ownerId_;
     QByteArray retainedOwner_;  // as read at this connection
     QByteArray retainedState_;
@@ -134,6 +150,18 @@ private:
     std::string url_;
     LogFunction log_;
     MqttClient client_;
+    ReplayServer replay_;
+    QTimer replayTick_;
+    std::set<int> replayMids_;
+    // The journal message being gathered: its entries, the position before
+    // its first line and after its last.
+    std::string journal_;
+    std::size_t journalCount_ = 0;
+    JournalPosition journalStart_;
+    JournalPosition journalEnd_;
+    QElapsedTimer sinceStart_;
+    QElapsedTimer droppedLogged_;
+    int droppedRequests_ = 0;
     AckWindow window_{kMaxInflight};
     // The journal from the committed file on, each entry where reading of a
     // file starts; queue_[readIndex_] is the file being read.
@@ -148,6 +176,10 @@ private:
     QTimer tick_;
     QTimer unreachableTimer_;
     std::vector<JournalLine> scratch_;
+    // What was last read of a daily file: its name, where the block starts.
+    std::string readFile_;
+    std::uint64_t readStart_ = 0;
+    std::string readBuffer_;
     bool pumpScheduled_ = false;
     bool everConnected_ = false;
     bool awayLogged_ = false;

@@ -22,6 +22,7 @@ struct Program {
 const Program kPrograms[] = {
     {QStringLiteral("kordel"), QStringLiteral(KORDEL_PATH)},
     {QStringLiteral("kordel-record"), QStringLiteral(KORDEL_RECORD_PATH)},
+    {QStringLiteral("kordel-collect"), QStringLiteral(KORDEL_COLLECT_PATH)},
     {QStringLiteral("kordel-convert"), QStringLiteral(KORDEL_CONVERT_PATH)},
     {QStringLiteral("kordel-export"), QStringLiteral(KORDEL_EXPORT_PATH)},
     {QStringLiteral("kordel-activity"), QStringLiteral(KORDEL_ACTIVITY_PATH)},
@@ -90,6 +91,12 @@ TEST(CommandLines, ValuesTheParserLetsThroughAreCheckedToo) {
          "kordel-record: unexpected argument /dev/ttyUSB0; see kordel-record --help\n"},
         {QStringLiteral(KORDEL_RECORD_PATH), {QStringLiteral("--port=")},
          "kordel-record: --port needs a port name; see kordel-record --help\n"},
+        {QStringLiteral(KORDEL_COLLECT_PATH), {QStringLiteral("--mqtt"), QStringLiteral("mqtt://h"),
+                                               QStringLiteral("--station"), QStringLiteral("A")},
+         "kordel-collect: --output-dir is needed; see kordel-collect --help\n"},
+        {QStringLiteral(KORDEL_COLLECT_PATH), {QStringLiteral("--mqtt=mqtt://h"), QStringLiteral("--station=A"),
+                                               QStringLiteral("--output-dir=."), QStringLiteral("--history=-1")},
+         "kordel-collect: --history wants hours from 0 to 8760; see kordel-collect --help\n"},
         {QStringLiteral(KORDEL_SIM_PATH), {QStringLiteral("--rate"), QStringLiteral("fast")},
          "kordel-sim: --rate: \"fast\" is not a rate from 0.01 to 100 lines per second; see kordel-sim --help\n"},
         {QStringLiteral(KORDEL_SIM_PATH), {QStringLiteral("--blocks"), QStringLiteral("3")},
@@ -134,3 +141,34 @@ TEST(KordelRecord, WithWaitAPortMissingAtStartIsWaitedFor) {
 }
 
 }  // namespace
+
+TEST(KordelCollect, FoldersAndOptionsThatCannotBeUsedEndWithStatus1) {
+    QTemporaryDir dir;
+    // Daily files without the collector's state: not its copy.
+    QDir(dir.path()).mkdir(QStringLiteral("HUT"));
+    QFile foreign(dir.filePath(QStringLiteral("HUT/20261208102000.pc")));
+    ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
+    foreign.close();
+    struct Case {
+        QStringList args;
+        QByteArray err;
+    };
+    const QString missing = dir.filePath(QStringLiteral("none"));
+    const QString hut = dir.filePath(QStringLiteral("HUT"));
+    const Case cases[] = {
+        {{QStringLiteral("--output-dir"), missing, QStringLiteral("--station"), QStringLiteral("HUT")},
+         "kordel-collect: the output folder " + missing.toUtf8() + " does not exist\n"},
+        {{QStringLiteral("--output-dir"), dir.path(), QStringLiteral("--station"), QStringLiteral("H/T")},
+         "kordel-collect: the station code \"H/T\" may hold only letters, digits, '-' and '_' (1 to 64 of them)\n"},
+        {{QStringLiteral("--output-dir"), dir.path(), QStringLiteral("--station"), QStringLiteral("OBS,HUT")},
+         "kordel-collect: " + hut.toUtf8() +
+             " holds daily files but no kordel-collect.state: they are not a copy this collector made; move them "
+             "away or choose another folder\n"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(QStringLiteral(KORDEL_COLLECT_PATH),
+                              QStringList{QStringLiteral("--mqtt"), QStringLiteral("mqtt://127.0.0.1:1")} + c.args);
+        EXPECT_EQ(r.status, 1) << c.args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(r.err, c.err);
+    }
+}

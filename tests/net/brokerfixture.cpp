@@ -20,8 +20,12 @@ Broker::Broker(const BrokerSetup& setup) : setup_(setup) {
     // Root would otherwise switch to the mosquitto user, which cannot reach the
     // scratch folder.
     config += "user root\n";
-    config += "persistence true\npersistence_location " + dir_.path().toUtf8() + "/\n";
-    config += "autosave_interval 1\n";
+    if (setup_.persistence) {
+        config += "persistence true\npersistence_location " + dir_.path().toUtf8() + "/\n";
+        config += "autosave_interval 1\n";
+    } else {
+        config += "persistence false\n";
+    }
     if (setup_.user.isEmpty()) {
         config += "allow_anonymous true\n";
     } else {

@@ -15,6 +15,9 @@ struct BrokerSetup {
     QString user;      // with a password: anonymous clients are refused
     QString password;
     bool tls = false;  // the listener speaks TLS with a certificate for 127.0.0.1
+    // Without it, a restarted broker has forgotten every session, queued
+    // message and retained state, as after a crash.
+    bool persistence = true;
 };
 
 class Broker {
@@ -27,7 +30,7 @@ public:
     // Starts (again, on the same port and with the same stored messages);
     // returns when the port accepts connections.
     bool start();
-    // Stops gracefully: the broker saves its stored messages first.
+    // Stops gracefully: the broker saves its stored messages first (when it keeps them).
     void stop();
 
     bool ok() const { return ok_; }

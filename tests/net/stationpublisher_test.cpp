@@ -269,3 +269,56 @@ TEST(StationPublisher, ASecondPublisherOfTheCodeIsRefusedNamingTheOwner) {
     again.publisher.finish();
     EXPECT_EQ(subscriber.lines(), expectedLines(1, 5));
 }
+
+TEST(StationPublisher, PublishesTheJournalAndAnswersReplayRequestsFromTheFiles) {
+    test::Broker broker;
+    ASSERT_TRUE(broker.ok()) << broker.output().toStdString();
+    MqttClient watcher;
+    QList<QPair<QByteArray, QByteArray>> got;
+    bool subscribed = false;
+    QObject::connect(&watcher, &MqttClient::connected, [&] {
+        watcher.subscribe("kordel/ST1/journal", 1);
+        subscribed = watcher.subscribe("kordel/ST1/replay/w1", 1).has_value();
+    });
+    QObject::connect(&watcher, &MqttClient::messageReceived,
+                     [&](const QByteArray& topic, const QByteArray& payload) { got.append({topic, payload}); });
+    MqttOptions options;
+    std::string e;
+    options.address = *parseBrokerUrl(broker.url().toStdString(), e);
+    QString error;
+    ASSERT_TRUE(watcher.start(options, error));
+    ASSERT_TRUE(test::waitUntil([&] { return subscribed; }));
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("20261208100000.pc"));
+    appendLines(file, 0, 2);
+    append(file, "damaged\n");
+    appendLines(file, 2, 3);
+    test::writeFile(dir.filePath(StationPublisher::positionFileName("ST1").c_str()), "20261208100000.pc 0\n");
+    Station station(dir.path());
+    ASSERT_TRUE(station.start(broker.url()));
+    const auto entry = [](int offset, int n) {
+        return "20261208100000.pc " + QByteArray::number(offset) + ' ' + deviceText(n) + '\n';
+    };
+    // One journal message for what was there at the start, after its lines.
+    const QByteArray journal = entry(0, 0) + entry(63, 1) + entry(134, 2);
+    ASSERT_TRUE(test::waitUntil([&] { return !got.isEmpty(); }));
+    EXPECT_EQ(got.first(), qMakePair(QByteArray("kordel/ST1/journal"), journal));
+
+    MqttClient asker;
+    ASSERT_TRUE(asker.start(options, error));
+    ASSERT_TRUE(test::waitUntil([&] { return asker.isConnected(); }));
+    asker.publish("kordel/ST1/replay/request", "w1 5 since 20261208100001\n", 1, false);
+    ASSERT_TRUE(test::waitUntil([&] { return got.size() >= 3; }));
+    EXPECT_EQ(got[1], qMakePair(QByteArray("kordel/ST1/replay/w1"), "5\n" + entry(63, 1) + entry(134, 2)));
+    EXPECT_EQ(got[2], qMakePair(QByteArray("kordel/ST1/replay/w1"), QByteArray("5 end\n")));
+    asker.publish("kordel/ST1/replay/request", "w1 6 after 20261208100000.pc 63\n", 1, false);
+    ASSERT_TRUE(test::waitUntil([&] { return got.size() >= 5; }));
+    EXPECT_EQ(got[3].second, "6\n" + entry(63, 1) + entry(134, 2));
+    EXPECT_EQ(got[4].second, "6 end\n");
+    asker.publish("kordel/ST1/replay/request", "w1 7 after ../20261208100000.pc 0\n", 1, false);
+    asker.publish("kordel/ST1/replay/request", "w1 8 after 20261201000000.pc 0\n", 1, false);
+    ASSERT_TRUE(test::waitUntil([&] { return got.size() >= 6; }));
+    EXPECT_EQ(got[5].second, "8 unknown\n");
+    station.publisher.finish();
+}
