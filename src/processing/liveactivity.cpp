@@ -172,7 +172,9 @@ void LiveActivity::computeState() {
 
 void LiveActivity::report(bool fromSample) {
     const std::vector<AlertKind> raised = monitor_.update(now_);
-    const Key key{interval_, now_.k, now_.provisional, now_.level, monitor_.active(AlertKind::Dead)};
+    // A new interval is news only with a K in it (a K that stays missing says nothing new).
+    const Key key{now_.k ? interval_ : std::nullopt, now_.k, now_.provisional, now_.level,
+                  monitor_.active(AlertKind::Dead)};
     // The first state goes out with the first sample (or the first silence).
     if (reported_ ? key != reportedKey_ : fromSample || key.dead) {
         reported_ = true;

@@ -91,7 +91,9 @@ public:
     // The state as last reported (time: when it was computed).
     const ActivityNow& current() const { return now_; }
     bool feedDead() const { return monitor_.active(AlertKind::Dead); }
-    // Minute values kept (for tests and benchmarks: the memory bound).
+    // The minute values made so far (the last kKeptDays days); valid until
+    // the next sample.
+    HorizontalMinutes minutes() const { return {firstMinute_, x_, y_}; }
     std::size_t keptMinutes() const { return x_.size(); }
     std::size_t bufferedSamples() const { return times_.size(); }
 
@@ -104,7 +106,6 @@ private:
     void newDay(std::int64_t day);
     void computeState();
     void report(bool fromSample);
-    HorizontalMinutes minutes() const { return {firstMinute_, x_, y_}; }
 
     LiveActivitySettings settings_;
     Clock clock_;
