@@ -48,6 +48,12 @@ void LiveActivity::addSample(std::int64_t timeMs, double bx, double by) {
     report(true);
 }
 
+void LiveActivity::addLine() {
+    now_.lastValidLineMs = clock_();
+    now_.timeMs = *now_.lastValidLineMs;
+    report(true);
+}
+
 void LiveActivity::tick() {
     now_.timeMs = clock_();
     report(false);

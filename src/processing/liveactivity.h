@@ -84,6 +84,8 @@ public:
 
     // One valid sample: its UT time and the horizontal components in nT.
     void addSample(std::int64_t timeMs, double bx, double by);
+    // A valid line whose time cannot be placed: a sign of life all the same.
+    void addLine();
     // Looks at the clock: a feed silent for the set minutes raises the dead
     // alert. To be called every few seconds, samples or not.
     void tick();
