@@ -1,9 +1,11 @@
 #include "link/alertcommand.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
+#include <unistd.h>
 
 namespace kordel {
 
@@ -54,7 +56,8 @@ QString AlertCommand::check(const QStringList& words) {
     }
     const QFileInfo info(program);
     if (!info.isFile()) return QStringLiteral("%1 is not a file").arg(program);
-    if (!info.isExecutable()) return QStringLiteral("%1 is not executable").arg(program);
+    // access() rather than the permission bits: it answers for the user that runs it, root included.
+    if (::access(QFile::encodeName(program).constData(), X_OK) != 0) return QStringLiteral("%1 is not executable").arg(program);
     return {};
 }
 
