@@ -18,6 +18,7 @@
 #include "brokerfixture.h"
 #include "net/brokeraddress.h"
 #include "net/mqttclient.h"
+#include "net/stationpublisher.h"
 #include "testsupport.h"
 
 using namespace kordel;
@@ -151,4 +152,31 @@ TEST(ActivityEndToEnd, TheStationsActivityIsRetainedAndADeadFeedAlertsOnceWithIt
     rec.signal(SIGTERM);
     EXPECT_EQ(rec.process().exitCode(), 0);
     EXPECT_EQ(test::readFile(dir.filePath(QStringLiteral("kordel.log"))).count("Activity alert"), 1);
+}
+
+TEST(ActivityPublishing, OnlyTheLatestMessageIsRetainedAlsoWhenItCameBeforeTheBroker) {
+    test::Broker broker;
+    ASSERT_TRUE(broker.ok()) << broker.output().toStdString();
+    QTemporaryDir dir;
+    StationPublisher publisher(dir.path().toStdString(), "ST1", [](const std::string&) {});
+    // Before the connection: kept, and only the latest goes out.
+    publisher.publishActivity("{\"n\":1}");
+    publisher.publishActivity("{\"n\":2}");
+    MqttOptions options;
+    std::string e;
+    options.address = *parseBrokerUrl(broker.url().toStdString(), e);
+    QString error;
+    ASSERT_TRUE(publisher.start(options, error)) << error.toStdString();
+    ActivityListener first(broker.url(), "kordel-test-first");
+    ASSERT_TRUE(test::waitUntil([&] { return !first.payloads.isEmpty(); }));
+    EXPECT_EQ(first.payloads, QList<QByteArray>{"{\"n\":2}"});
+
+    // While connected: at once, and it replaces the retained one.
+    publisher.publishActivity("{\"n\":3}");
+    ASSERT_TRUE(test::waitUntil([&] { return first.payloads.size() == 2; }));
+    EXPECT_EQ(first.payloads.last(), "{\"n\":3}");
+    ActivityListener late(broker.url(), "kordel-test-late");
+    ASSERT_TRUE(test::waitUntil([&] { return !late.payloads.isEmpty(); }));
+    EXPECT_EQ(late.payloads, QList<QByteArray>{"{\"n\":3}"});
+    publisher.finish();
 }
