@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cmath>
+#include <new>
+#include <utility>
 
 #include "app/fixedformats.h"
 
@@ -31,11 +33,23 @@ ActivityFeed::ActivityFeed(const LiveActivitySettings& settings, std::int64_t ut
     live_.onState([this](const ActivityNow& now) { emit stateChanged(now); });
     live_.onAlert([this](const ActivityNow& now, AlertKind kind) { emit alertRaised(now, kind); });
     tick_.setInterval(kTickMs);
-    connect(&tick_, &QTimer::timeout, this, [this] { live_.tick(); });
+    connect(&tick_, &QTimer::timeout, this, [this] { guarded([this] { live_.tick(); }); });
+}
+
+template <typename F>
+void ActivityFeed::guarded(F&& f) {
+    try {
+        f();
+        failureSaid_ = false;
+    } catch (const std::bad_alloc&) {
+        if (!std::exchange(failureSaid_, true)) {
+            emit failed(QStringLiteral("not enough memory for the station's activity; recording goes on"));
+        }
+    }
 }
 
 void ActivityFeed::start() {
-    live_.tick();
+    guarded([this] { live_.tick(); });
     tick_.start();
 }
 
@@ -43,11 +57,10 @@ void ActivityFeed::dailyFileStarted(const std::string& name) { fileName_ = name;
 
 void ActivityFeed::sampleDecoded(const DecodedSample& sample, bool) {
     const auto t = sampleTimeMs(fileName_, sample, utcOffsetMs_);
-    if (t) {
-        live_.addSample(*t, sample.bx, sample.by);
-    } else {
-        live_.addLine();
-    }
+    guarded([&] {
+        if (t) live_.addSample(*t, sample.bx, sample.by);
+        else live_.addLine();
+    });
 }
 
 std::int64_t ActivityFeed::systemUtcMs() {

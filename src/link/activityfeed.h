@@ -50,6 +50,9 @@ public:
 
 signals:
     void stateChanged(const kordel::ActivityNow& now);
+    // The monitor ran out of memory: said once; the recording is not touched
+    // and the monitor is tried again with the next line.
+    void failed(const QString& message);
     void alertRaised(const kordel::ActivityNow& now, kordel::AlertKind kind);
 
 private:
@@ -57,6 +60,10 @@ private:
     std::int64_t utcOffsetMs_;
     std::string fileName_;
     QTimer tick_;
+    bool failureSaid_ = false;
+
+    template <typename F>
+    void guarded(F&& f);
 };
 
 }  // namespace kordel

@@ -15,6 +15,10 @@ StationAlerts::StationAlerts(const kordel::StationActivityOptions& options, std:
     connect(&events, &kordel::RecorderEvents::sampleDecoded, &feed_, &kordel::ActivityFeed::sampleDecoded);
     connect(&feed_, &kordel::ActivityFeed::stateChanged, this, &StationAlerts::onState);
     connect(&feed_, &kordel::ActivityFeed::alertRaised, this, &StationAlerts::onAlert);
+    connect(&feed_, &kordel::ActivityFeed::failed, this, [this](const QString& message) {
+        log_("Error: " + message.toStdString());
+        std::cerr << "kordel-record: " << message.toStdString() << '\n';
+    });
 }
 
 void StationAlerts::onState(const kordel::ActivityNow& now) {
