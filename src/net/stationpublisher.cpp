@@ -88,6 +88,7 @@ StationPublisher::StationPublisher(std::string folder, std::string station, LogF
       stateTopic_(QByteArray::fromStdString(stateTopic(station_))),
       ownerTopic_("kordel/" + QByteArray::fromStdString(station_) + "/owner"),
       checkTopic_(ownerTopic_ + "/check"),
+      activityTopic_("kordel/" + QByteArray::fromStdString(station_) + "/activity"),
       log_(std::move(log)) {
     connect(&client_, &MqttClient::messageReceived, this, &StationPublisher::onMessage);
     connect(&client_, &MqttClient::subscribed, this, &StationPublisher::onSubscribed);
@@ -429,7 +430,13 @@ void StationPublisher::onSubscribed(int mid) {
     owning_ = true;
     client_.publish(ownerTopic_, ownerId_ + ' ' + QSysInfo::machineHostName().toUtf8().left(64), 1, true);
     client_.publish(stateTopic_, "online", 1, true);
+    if (!activity_.isEmpty()) client_.publish(activityTopic_, activity_, 1, true);
     schedulePump();
+}
+
+void StationPublisher::publishActivity(const QByteArray& payload) {
+    activity_ = payload;
+    if (owning_) client_.publish(activityTopic_, activity_, 1, true);
 }
 
 void StationPublisher::onDisconnected(const QString& reason) {
