@@ -1,6 +1,7 @@
 #include "net/stationsubscriber.h"
 
 #include "link/deviceline.h"
+#include "net/activitymessage.h"
 
 namespace kordel {
 
@@ -10,12 +11,14 @@ bool StationSubscriber::start(const MqttOptions& options, const QString& station
     stop();
     lineTopic_ = QByteArray::fromStdString(lineTopic(station.toStdString()));
     stateTopic_ = QByteArray::fromStdString(stateTopic(station.toStdString()));
+    activityTopic_ = QByteArray::fromStdString(activityTopic(station.toStdString()));
     everConnected_ = false;
     client_ = std::make_unique<MqttClient>();
     connect(client_.get(), &MqttClient::connected, this, [this] {
         // A clean session forgets subscriptions: subscribe on every connection.
         client_->subscribe(lineTopic_, 1);
         client_->subscribe(stateTopic_, 1);
+        client_->subscribe(activityTopic_, 1);
         everConnected_ = true;
         emit connectionChanged(true);
     });
@@ -25,6 +28,8 @@ bool StationSubscriber::start(const MqttOptions& options, const QString& station
     connect(client_.get(), &MqttClient::oversized, this, [this](const QByteArray& topic, int bytes) {
         if (topic == lineTopic_) {
             emit notALine(bytes);
+        } else if (topic == activityTopic_) {
+            emit activityOversized(bytes);
         }
     });
     connect(client_.get(), &MqttClient::refused, this, [this](int, const QString& reason) { emit refused(reason); });
@@ -63,6 +68,8 @@ void StationSubscriber::onMessage(const QByteArray& topic, const QByteArray& pay
             state += (c >= 0x20 && c < 0x7F) ? QChar::fromLatin1(c) : QChar(u'?');
         }
         emit stateChanged(state);
+    } else if (topic == activityTopic_) {
+        emit activityReceived(payload);
     } else if (topic == lineTopic_) {
         if (payload.size() == static_cast<qsizetype>(kDeviceLineLength - 2) && !payload.contains('\n') &&
             !payload.contains('\r')) {

@@ -1,8 +1,9 @@
 #pragma once
-// Watches one remote station: subscribes to kordel/<CODE>/line and
-// kordel/<CODE>/state and hands on, in the owner's thread, the device lines
-// (61 characters each; anything else is dropped and counted) and the state
-// (printable characters only). A message over kMaxMessage bytes is dropped
+// Watches one remote station: subscribes to kordel/<CODE>/line,
+// kordel/<CODE>/state and kordel/<CODE>/activity and hands on, in the owner's
+// thread, the device lines (61 characters each; anything else is dropped and
+// counted), the state (printable characters only) and the activity messages
+// as they came (net/activitymessage.h reads them). A message over kMaxMessage bytes is dropped
 // before it is copied.
 
 #include <QObject>
@@ -27,6 +28,8 @@ signals:
     void notALine(int bytes);                   // a message on the line topic of another shape
     void messagesDropped(int count);            // a flood: more came than could be handed on
     void stateChanged(const QString& state);    // the station's "online" / "offline"
+    void activityReceived(const QByteArray& payload);  // at most kMaxMessage bytes, unread
+    void activityOversized(int bytes);
     void connectionChanged(bool connected);
     void unreachable(const QString& reason);    // an attempt to connect failed; tried again
     void refused(const QString& reason);        // credentials or certificate
@@ -37,6 +40,7 @@ private:
     std::unique_ptr<MqttClient> client_;
     QByteArray lineTopic_;
     QByteArray stateTopic_;
+    QByteArray activityTopic_;
     bool everConnected_ = false;
 };
 
