@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "app/mainform.h"
 #include "app/settingsstore.h"
 #include "charts/activitychart.h"
 #include "charts/activityview.h"
@@ -244,6 +246,34 @@ TEST(ActivityView, SettingsKeys) {
     for (const auto& e : expected) {
         EXPECT_EQ(store.value(QStringLiteral("Activity"), QString::fromLatin1(e.key)), QString::fromLatin1(e.value)) << e.key;
     }
+}
+
+TEST(ActivityView, TheMainWindowPlacesItAndRemembersItsChoice) {
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    {
+        MainFormOptions options;
+        options.exeDir = dir.path();
+        TMainForm form(options);
+        form.show();
+        QApplication::processEvents();
+        auto* activity = form.findChild<ActivityView*>();
+        ASSERT_NE(activity, nullptr);
+        EXPECT_TRUE(form.View1->actions().contains(activity->action()));
+        EXPECT_EQ(activity->action()->text(), QStringLiteral("Activity"));
+        EXPECT_FALSE(activity->chart()->isVisible());
+        activity->action()->trigger();
+        QApplication::processEvents();
+        EXPECT_TRUE(activity->chart()->isVisible());
+        const QWidget& charts = form.charts();
+        EXPECT_GE(activity->chart()->mapTo(&form, QPoint(0, 0)).y(), charts.mapTo(&form, QPoint(0, charts.height())).y());
+        EXPECT_EQ(activity->badge()->text(), QStringLiteral("Activity: -"));
+        form.close();
+    }
+    SettingsStore store(dir.filePath(QStringLiteral("kordel.ini")));
+    EXPECT_EQ(store.value(QStringLiteral("Activity"), QStringLiteral("Shown")), QStringLiteral("1"));
+    QDir::setCurrent(previous);
 }
 
 }  // namespace
