@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QVBoxLayout>
 #include <cmath>
 #include <numbers>
@@ -22,6 +23,7 @@
 #include "charts/activityview.h"
 #include "charts/channelchart.h"
 #include "charts/chartview.h"
+#include "link/activityfeed.h"
 #include "link/recorderevents.h"
 #include "net/remotestation.h"
 #include "record/record.h"
@@ -207,6 +209,30 @@ TEST(ActivityView, WatchingAlertsOncePerStateChange) {
     EXPECT_EQ(h.log.back(),
               QStringLiteral(R"(Activity alert dead: {"time":"2026-12-08T13:51:00Z","station":"ABC","k":3,"provisional":false,"level":"amber","dbdt_max_10min":null,"alert":"dead"})"));
     EXPECT_EQ(h.window.statusBar()->currentMessage(), QStringLiteral("Activity alert at ABC: no valid line for 5 minutes"));
+}
+
+TEST(ActivityView, RecordingFeedsTheMonitorAndItsDeadFeedAlertsOnce) {
+    Harness h;
+    h.activity->setRecording(true);
+    emit h.recorded.dailyFileStarted("20261208134500.pc");
+    DecodedSample s;
+    s.day = 8;
+    s.hour = 13;
+    s.minute = 45;
+    s.bx = 20000;
+    s.by = 1500;
+    emit h.recorded.sampleDecoded(s, false);
+    // The first state: nothing known yet.
+    EXPECT_EQ(h.activity->badge()->text(), QStringLiteral("Activity: -"));
+    h.now += 6 * kMinuteMs;
+    // The monitor looks at its clock every few seconds.
+    for (int i = 0; i < 300 && h.log.isEmpty(); ++i) QTest::qWait(50);
+    ASSERT_EQ(h.log.size(), 1);
+    EXPECT_EQ(h.log[0], QStringLiteral(R"(Activity alert dead: {"time":"2026-12-08T13:51:00Z","station":"ABC","k":null,"provisional":false,"level":null,"dbdt_max_10min":null,"alert":"dead"})"));
+    EXPECT_EQ(h.window.statusBar()->currentMessage(), QStringLiteral("Activity alert at ABC: no valid line for 5 minutes"));
+    QTest::qWait(ActivityFeed::kTickMs + 500);
+    EXPECT_EQ(h.log.size(), 1);  // once per change of state
+    h.activity->setRecording(false);
 }
 
 TEST(ActivityView, BadStationMessagesLoggedAtMostOnceAMinute) {
