@@ -65,6 +65,13 @@ ActivityChart::ActivityChart(ChannelChart* leader, QWidget* parent) : QCustomPlo
     }
 }
 
+void ActivityChart::setLeader(ChannelChart* leader) {
+    if (leader == leader_) return;
+    if (leader_) disconnect(leader_, nullptr, this, nullptr);
+    leader_ = leader;
+    if (leader_) connect(leader_, &QCustomPlot::afterReplot, this, &ActivityChart::follow);
+}
+
 QCPBars* ActivityChart::finalBars(std::optional<ActivityLevel> level) const { return final_[slotOf(level)]; }
 
 void ActivityChart::setBars(std::vector<ActivityBar> bars, std::int64_t clockAheadMs) {

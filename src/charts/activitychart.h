@@ -44,6 +44,9 @@ public:
     QCPBars* finalBars(std::optional<ActivityLevel> level) const;
     QCPBars* provisionalBars() const { return provisional_; }
 
+    // The chart to follow (the topmost shown one: a hidden chart does not replot).
+    void setLeader(ChannelChart* leader);
+    ChannelChart* leader() const { return leader_; }
     // Takes the leader's time window and columns now (done after each of its replots).
     void follow();
     // The plotting rectangle's first and last column in the leader's pixels.

@@ -78,7 +78,19 @@ ActivityView::ActivityView(QObject* parent, Parts parts)
         chart_->setParent(column);
     }
     chart_->hide();
-    connect(parts_.charts.Chart[0], &QCustomPlot::afterReplot, this, &ActivityView::recordMaybeChanged);
+    // The topmost shown chart leads: the bars follow its replots (a hidden chart does not replot).
+    for (ChannelChart* c : parts_.charts.Chart) {
+        connect(c, &QCustomPlot::afterReplot, this, [this, c] {
+            for (ChannelChart* first : parts_.charts.Chart) {
+                if (!first->isVisible()) continue;
+                if (first != c) return;
+                chart_->setLeader(c);
+                chart_->follow();
+                recordMaybeChanged();
+                return;
+            }
+        });
+    }
 
     badge_ = new QLabel(parts_.statusBar);
     badge_->setObjectName(QStringLiteral("ActivityBadge"));

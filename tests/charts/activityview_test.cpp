@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QMainWindow>
@@ -154,6 +155,17 @@ TEST(ActivityView, FollowsTheTimeWindowColumnForColumn) {
         const QRect r = lead->axisRect()->rect();
         EXPECT_EQ(h.activity->chart()->plotColumnsInLeader(), std::make_pair(r.left(), r.right()));
     }
+    // With Bx switched off the topmost shown chart leads.
+    h.charts->CheckBox[0]->setChecked(false);
+    h.charts->CheckBox0Click(0);
+    TZoomler* bar = h.charts->XZoomlerBar();
+    bar->SetWindow(bar->Min() + 0.3 * (bar->Max() - bar->Min()), bar->Max());
+    h.charts->XZoomlerChanged();
+    h.settle();
+    EXPECT_EQ(h.activity->chart()->leader(), h.charts->Chart[1]);
+    EXPECT_EQ(h.activity->chart()->xAxis->range(), h.charts->Chart[1]->xAxis->range());
+    const QRect r1 = h.charts->Chart[1]->axisRect()->rect();
+    EXPECT_EQ(h.activity->chart()->plotColumnsInLeader(), std::make_pair(r1.left(), r1.right()));
     // Hidden, the charts get the room back.
     h.activity->action()->setChecked(false);
     EXPECT_FALSE(h.activity->chart()->isVisible());
