@@ -15,6 +15,14 @@
 //   scroll_step ms     the time bar's window moved (half the record / ten minutes)
 //   autoy_zoom_step ms the zoom step at the whole record with "Auto Y" checked
 //   cursor_move ms     a mouse move: the read-out and the cursor lines painted
+//   activity_compute ms View > "Activity" turned on: the K bars of the whole
+//                      record computed (in the worker) and shown
+//   activity_zoom_step ms the zoom steps again with the K bars shown;
+//                      activity_zoom_added ms is what they add (the larger
+//                      of the whole-record and ten-minute differences,
+//                      measured among the other figures' noise);
+//                      activity_chart_step ms the K bars' own share of a
+//                      step: taking the time window and painted at once
 // then the record on its own:
 //   load ms            all files into one record, on two threads
 //   load_cpu ms        the CPU time of one load (all threads)
@@ -53,6 +61,8 @@
 #include <QToolButton>
 
 #include "app/mainform.h"
+#include "charts/activitychart.h"
+#include "charts/activityview.h"
 #include "charts/chartview.h"
 #include "charts/channelchart.h"
 #include "widgets/zoomler.h"
@@ -248,6 +258,34 @@ void windowFigures(const std::string& dir) {
         const double s = mid + tenMinutes * 0.1 * i;
         return std::pair(s, s + tenMinutes);
     });
+    // View > "Activity": the K bars under the charts follow every step.
+    double activityCompute = 0, activityZoom = 0, activityAdded = 0, activityChart = 0;
+    if (auto* activity = form.findChild<kordel::ActivityView*>()) {
+        const auto a0 = Clock::now();
+        activity->setShown(true);
+        activity->waitForWorker();
+        form.charts().replotCharts(true);
+        QCoreApplication::processEvents();
+        activityCompute = msSince(a0);
+        const double full = steps(31, [&](int i) { return std::pair(lo, hi - span * 0.5 * (i % 30) / 30.0); });
+        const double ten = steps(31, [&](int i) { return std::pair(mid, mid + tenMinutes * (1.0 - 0.5 * (i % 30) / 30.0)); });
+        activityZoom = std::max(full, ten);
+        activityAdded = std::max(full - zoomFull, ten - zoom10);
+        std::vector<double> own;
+        for (int i = 0; i < 31; ++i) {
+            bar->SetWindow(lo, hi - span * 0.5 * (i % 30) / 30.0);
+            form.charts().XZoomlerChanged();
+            form.charts().Chart[0]->replotNow(true);
+            activity->chart()->xAxis->setRange(0, 1);  // stale, so that it follows again
+            const auto t1 = Clock::now();
+            activity->chart()->follow();
+            own.push_back(msSince(t1));
+        }
+        activityChart = median(own);
+        activity->setShown(false);
+        form.charts().replotCharts(true);
+        QCoreApplication::processEvents();
+    }
     // "Auto Y" on: each zoom step also fits the six value windows.
     form.charts().AutoYCB->setChecked(true);
     const double autoY = steps(31, [&](int i) { return std::pair(lo, hi - span * 0.5 * (i % 30) / 30.0); });
@@ -281,6 +319,10 @@ void windowFigures(const std::string& dir) {
     print("cursor_move", std::max(cursorFull, cursor10), "ms");
     print("cursor_move_full", cursorFull, "ms");
     print("cursor_move_10min", cursor10, "ms");
+    print("activity_compute", activityCompute, "ms");
+    print("activity_zoom_step", activityZoom, "ms");
+    print("activity_zoom_added", activityAdded, "ms");
+    print("activity_chart_step", activityChart, "ms");
     std::fflush(stdout);
     form.close();
     QDir::setCurrent(previous);

@@ -27,6 +27,7 @@
 #include "app/settingsstore.h"
 #include "app/yesnodialog.h"
 #include "app/log/logwindow.h"
+#include "charts/activityview.h"
 #include "charts/channelchart.h"
 #include "charts/chartview.h"
 #include "exchange/recordexport.h"
@@ -93,6 +94,8 @@ void TMainForm::placeRemoteStation() {
     remote_ = new kordel::RemoteStation(this, *lines, settingsFileName());
     lines->setParent(remote_);  // outlives the station's own parts
     placeCapability(remote_, StatusPanel[3]);
+    placeCapability(new kordel::ActivityView(this, {*charts_, View1, StatusBar1, run_->events(), *lines, *remote_,
+                                                    [this](const QString& t) { WriteLog(t); }}));
     connect(remote_, &kordel::RemoteStation::watchingChanged, this,
             [this](bool watching) {
                 SpeedButton8->setEnabled(!watching);

@@ -34,6 +34,8 @@ RemoteStation::RemoteStation(QWidget* window, RecorderListener& charts, const QS
     connect(action_, &QAction::triggered, this, &RemoteStation::RemoteStation1Click);
     connect(&subscriber_, &StationSubscriber::lineReceived, this, &RemoteStation::onLine);
     connect(&subscriber_, &StationSubscriber::notALine, this, &RemoteStation::onNotALine);
+    connect(&subscriber_, &StationSubscriber::activityReceived, this, &RemoteStation::activityReceived);
+    connect(&subscriber_, &StationSubscriber::activityOversized, this, &RemoteStation::activityOversized);
     connect(&subscriber_, &StationSubscriber::refused, this, &RemoteStation::onRefused);
     connect(&subscriber_, &StationSubscriber::stateChanged, this, [this](const QString& state) {
         stationState_ = state;

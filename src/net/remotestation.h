@@ -59,6 +59,10 @@ public:
 
 signals:
     void watchingChanged(bool watching);
+    // The station's kordel/<CODE>/activity messages as they came (at most
+    // 1 KiB), or the size of one that was larger.
+    void activityReceived(const QByteArray& payload);
+    void activityOversized(int bytes);
 
 private:
     void loadSettings();

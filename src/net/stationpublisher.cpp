@@ -67,6 +67,7 @@ StationPublisher::StationPublisher(std::string folder, std::string station, LogF
       checkTopic_(ownerTopic_ + "/check"),
       journalTopic_("kordel/" + QByteArray::fromStdString(station_) + "/journal"),
       requestTopic_("kordel/" + QByteArray::fromStdString(station_) + "/replay/request"),
+      activityTopic_("kordel/" + QByteArray::fromStdString(station_) + "/activity"),
       log_(std::move(log)),
       replay_(folder_, station_) {
     connect(&client_, &MqttClient::messageReceived, this, &StationPublisher::onMessage);
@@ -498,7 +499,13 @@ void StationPublisher::onSubscribed(int mid) {
     client_.subscribe(requestTopic_, 1);
     client_.publish(ownerTopic_, ownerId_ + ' ' + QSysInfo::machineHostName().toUtf8().left(64), 1, true);
     client_.publish(stateTopic_, "online", 1, true);
+    if (!activity_.isEmpty()) client_.publish(activityTopic_, activity_, 1, true);
     schedulePump();
+}
+
+void StationPublisher::publishActivity(const QByteArray& payload) {
+    activity_ = payload;
+    if (owning_) client_.publish(activityTopic_, activity_, 1, true);
 }
 
 void StationPublisher::onDisconnected(const QString& reason) {

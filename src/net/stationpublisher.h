@@ -97,6 +97,12 @@ public:
     // and saves the position.
     void finish(int timeoutMs = 3000);
 
+    // The station's activity (processing/alerts.h's message) as the retained
+    // message of kordel/<CODE>/activity, QoS 1. Only the latest counts: it is
+    // sent at once while this publisher owns the code, else when it next
+    // does, and again at every new connection (a broker that lost it).
+    void publishActivity(const QByteArray& payload);
+
     const JournalPosition& committed() const { return window_.committed(); }
     const QByteArray& ownerId() const { return ownerId_; }
 
@@ -142,6 +148,8 @@ private:
     QByteArray checkTopic_;
     QByteArray journalTopic_;
     QByteArray requestTopic_;
+    QByteArray activityTopic_;
+    QByteArray activity_;  // the latest activity message, empty before the first
     QByteArray ownerId_;
     QByteArray retainedOwner_;  // as read at this connection
     QByteArray retainedState_;

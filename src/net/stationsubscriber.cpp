@@ -4,6 +4,7 @@
 #include <QRandomGenerator>
 
 #include "link/deviceline.h"
+#include "net/activitymessage.h"
 
 namespace kordel {
 
@@ -52,6 +53,7 @@ bool StationSubscriber::start(const MqttOptions& options, const QString& station
     // earlier run of this one, are never taken for this one's.
     id_ = QByteArray::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, '0').toStdString();
     answerTopic_ = "kordel/" + code + "/replay/" + QByteArray::fromStdString(id_);
+    activityTopic_ = QByteArray::fromStdString(activityTopic(station.toStdString()));
     everConnected_ = false;
     journalSeen_ = false;
     pending_ = false;
@@ -67,6 +69,8 @@ bool StationSubscriber::start(const MqttOptions& options, const QString& station
     connect(client_.get(), &MqttClient::oversized, this, [this](const QByteArray& topic, int bytes) {
         if (topic == lineTopic_ || topic == journalTopic_) {
             emit notALine(bytes);
+        } else if (topic == activityTopic_) {
+            emit activityOversized(bytes);
         }
     });
     connect(client_.get(), &MqttClient::refused, this, [this](int, const QString& reason) { emit refused(reason); });
@@ -110,6 +114,7 @@ void StationSubscriber::onConnected() {
     client_->subscribe(stateTopic_, 1);
     client_->subscribe(journalTopic_, 1);
     client_->subscribe(answerTopic_, 1);
+    client_->subscribe(activityTopic_, 1);
     everConnected_ = true;
     emit connectionChanged(true);
     if (last_ || historyHours_ > 0) {
@@ -249,6 +254,8 @@ void StationSubscriber::onMessage(const QByteArray& topic, const QByteArray& pay
             attempts_ = 0;
             ask();
         }
+    } else if (topic == activityTopic_) {
+        emit activityReceived(payload);
     } else if (topic == lineTopic_) {
         if (journalSeen_) {
             return;  // the journal carries the same lines with their places

@@ -22,6 +22,9 @@
 //
 // A message over its limit is dropped before it is copied: kMaxMessage bytes
 // on the line and state topics, kMaxBatchBytes on the journal and replay ones.
+//
+// It also subscribes to kordel/<CODE>/activity and hands on the station's
+// activity messages as they came (net/activitymessage.h reads them).
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -70,6 +73,8 @@ signals:
     void notALine(int bytes);                   // a message on the line topic of another shape
     void messagesDropped(int count);            // a flood: more came than could be handed on
     void stateChanged(const QString& state);    // the station's "online" / "offline"
+    void activityReceived(const QByteArray& payload);  // at most kMaxMessage bytes, unread
+    void activityOversized(int bytes);
     void connectionChanged(bool connected);
     void unreachable(const QString& reason);    // an attempt to connect failed; tried again
     void refused(const QString& reason);        // credentials or certificate
@@ -95,6 +100,7 @@ private:
     std::uint64_t number_ = 0;
     int historyHours_ = 0;
     int attempts_ = 0;
+    QByteArray activityTopic_;
     bool everConnected_ = false;
     bool journalSeen_ = false;
     bool pending_ = false;

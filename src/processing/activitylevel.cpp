@@ -24,12 +24,6 @@ bool allFinal(const KDay& d) {
     return std::all_of(d.k.begin(), d.k.end(), [](const KValue& v) { return v.status == KValue::Status::Final; });
 }
 
-// X and Y of the quiet-day curve at each minute of the UT day.
-struct QuietDayCurve {
-    std::vector<double> x, y;
-    bool valid() const { return !x.empty(); }
-};
-
 std::optional<std::vector<double>> smoothedCurve(const std::vector<double>& average) {
     LeastSquares ls(kTerms);
     std::array<double, kTerms> basis{};
@@ -49,6 +43,8 @@ std::optional<std::vector<double>> smoothedCurve(const std::vector<double>& aver
     }
     return curve;
 }
+
+}  // namespace
 
 QuietDayCurve quietDayCurve(const HorizontalMinutes& minutes, const std::vector<std::int64_t>& days) {
     std::vector<double> sx(kMinutesPerDay, 0.0), sy(kMinutesPerDay, 0.0);
@@ -74,8 +70,6 @@ QuietDayCurve quietDayCurve(const HorizontalMinutes& minutes, const std::vector<
     return {std::move(*cx), std::move(*cy)};
 }
 
-}  // namespace
-
 std::string_view levelName(ActivityLevel level) {
     switch (level) {
     case ActivityLevel::Green: return "green";
@@ -98,6 +92,21 @@ ActivityLevel levelOf(double disturbanceNt, const LevelThresholds& t) {
     if (disturbanceNt >= t.amberNt) return ActivityLevel::Amber;
     if (disturbanceNt >= t.yellowNt) return ActivityLevel::Yellow;
     return ActivityLevel::Green;
+}
+
+std::optional<LevelThresholds> parseLevelThresholds(std::string_view text) {
+    double v[3];
+    std::size_t from = 0;
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t comma = i < 2 ? text.find(',', from) : text.size();
+        if (comma == std::string_view::npos) return std::nullopt;
+        const auto n = parseNumber(text.substr(from, comma - from));
+        if (!n || !(*n > 0)) return std::nullopt;
+        v[i] = *n;
+        from = comma + 1;
+    }
+    if (!(v[0] < v[1] && v[1] < v[2])) return std::nullopt;
+    return LevelThresholds{v[0], v[1], v[2]};
 }
 
 std::vector<std::int64_t> quietDaysFor(std::int64_t day, const std::vector<KDay>& kDays, std::size_t count) {
@@ -129,6 +138,30 @@ std::vector<std::int64_t> quietDaysFor(std::int64_t day, const std::vector<KDay>
     return days;
 }
 
+HourlyActivity hourActivity(const HorizontalMinutes& minutes, const QuietDayCurve& curve, std::int64_t hour,
+                            const LevelThresholds& thresholds, std::int64_t nowMinute) {
+    HourlyActivity a;
+    a.hour = hour;
+    const std::int64_t start = hour * kMinutesPerHour;
+    if (!curve.valid() || start >= nowMinute) return a;
+    const std::int64_t dayStart = dayOfMinute(start) * kMinutesPerDay;
+    const std::int64_t elapsed = std::min(kMinutesPerHour, nowMinute - start);
+    std::int64_t present = 0;
+    double largest = 0;
+    for (std::int64_t t = start; t < start + elapsed; ++t) {
+        if (!minutes.present(t)) continue;
+        const auto i = static_cast<std::size_t>(t - minutes.firstMinute);
+        const auto u = static_cast<std::size_t>(t - dayStart);
+        largest = std::max(largest, std::hypot(minutes.x[i] - curve.x[u], minutes.y[i] - curve.y[u]));
+        ++present;
+    }
+    if (present > 0 && (elapsed - present) * 10 <= elapsed) {
+        a.disturbanceNt = largest;
+        a.level = levelOf(largest, thresholds);
+    }
+    return a;
+}
+
 std::vector<HourlyActivity> hourlyActivity(const HorizontalMinutes& minutes, const std::vector<KDay>& kDays,
                                            const LevelThresholds& thresholds, std::int64_t nowMinute) {
     std::vector<HourlyActivity> hours;
@@ -144,28 +177,7 @@ std::vector<HourlyActivity> hourlyActivity(const HorizontalMinutes& minutes, con
             curveDays = quiet;
             curve = quiet.empty() ? QuietDayCurve{} : quietDayCurve(minutes, quiet);
         }
-        for (std::int64_t h = 0; h < 24; ++h) {
-            HourlyActivity a;
-            a.hour = day * 24 + h;
-            const std::int64_t start = day * kMinutesPerDay + h * kMinutesPerHour;
-            if (curve.valid() && start < nowMinute) {
-                const std::int64_t elapsed = std::min(kMinutesPerHour, nowMinute - start);
-                std::int64_t present = 0;
-                double largest = 0;
-                for (std::int64_t t = start; t < start + elapsed; ++t) {
-                    if (!minutes.present(t)) continue;
-                    const auto i = static_cast<std::size_t>(t - minutes.firstMinute);
-                    const auto u = static_cast<std::size_t>(t - day * kMinutesPerDay);
-                    largest = std::max(largest, std::hypot(minutes.x[i] - curve.x[u], minutes.y[i] - curve.y[u]));
-                    ++present;
-                }
-                if (present > 0 && (elapsed - present) * 10 <= elapsed) {
-                    a.disturbanceNt = largest;
-                    a.level = levelOf(largest, thresholds);
-                }
-            }
-            hours.push_back(a);
-        }
+        for (std::int64_t h = 0; h < 24; ++h) hours.push_back(hourActivity(minutes, curve, day * 24 + h, thresholds, nowMinute));
     }
     return hours;
 }

@@ -43,6 +43,9 @@ struct LevelThresholds {  // nT, lower limits of the levels
 
 ActivityLevel levelOf(double disturbanceNt, const LevelThresholds& thresholds);
 
+// "Y,A,R": three rising numbers of nT above 0 (the form of the tools' --levels).
+std::optional<LevelThresholds> parseLevelThresholds(std::string_view text);
+
 struct HourlyActivity {
     std::int64_t hour = 0;                 // hours since 30 December 1899 (UT)
     std::optional<double> disturbanceNt;   // largest departure in the hour
@@ -52,6 +55,21 @@ struct HourlyActivity {
 // The days whose minutes make the quiet-day curve of `day` (UT day numbers,
 // ascending); `kDays` as computeKIndices gives them. Empty when none qualify.
 std::vector<std::int64_t> quietDaysFor(std::int64_t day, const std::vector<KDay>& kDays, std::size_t count = 5);
+
+// X and Y of the quiet-day curve at each minute of the UT day (1440 each);
+// empty when the quiet days' minutes in `minutes` do not make one.
+struct QuietDayCurve {
+    std::vector<double> x, y;
+    bool valid() const { return !x.empty(); }
+};
+QuietDayCurve quietDayCurve(const HorizontalMinutes& minutes, const std::vector<std::int64_t>& days);
+
+// The one hour `hour` (hours since the epoch) against `curve`, as
+// hourlyActivity measures every hour: for a live monitor, which needs only the
+// hour in progress. Cost: 60 distances.
+HourlyActivity hourActivity(const HorizontalMinutes& minutes, const QuietDayCurve& curve, std::int64_t hour,
+                            const LevelThresholds& thresholds,
+                            std::int64_t nowMinute = std::numeric_limits<std::int64_t>::max());
 
 // Every UT hour of the days in `minutes`, ascending.
 std::vector<HourlyActivity> hourlyActivity(const HorizontalMinutes& minutes, const std::vector<KDay>& kDays,

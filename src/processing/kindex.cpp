@@ -260,4 +260,10 @@ std::vector<KDay> computeKIndices(const HorizontalMinutes& minutes, const KIndex
     return days;
 }
 
+KDay computeKDay(const HorizontalMinutes& minutes, const KIndexSettings& settings, std::int64_t day,
+                 std::int64_t nowMinute) {
+    DayComputation computation(minutes, settings, nowMinute);
+    return computation.compute(day);
+}
+
 }  // namespace kordel

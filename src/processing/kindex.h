@@ -87,4 +87,10 @@ struct KDay {
 std::vector<KDay> computeKIndices(const HorizontalMinutes& minutes, const KIndexSettings& settings,
                                   std::int64_t nowMinute = std::numeric_limits<std::int64_t>::max());
 
+// The K of the one UT day `day`, as computeKIndices gives it, from whatever of
+// the day before, the day and the day after `minutes` holds; for a live
+// monitor that needs today's K every minute and not the days before again.
+KDay computeKDay(const HorizontalMinutes& minutes, const KIndexSettings& settings, std::int64_t day,
+                 std::int64_t nowMinute = std::numeric_limits<std::int64_t>::max());
+
 }  // namespace kordel

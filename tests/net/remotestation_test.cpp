@@ -191,3 +191,34 @@ TEST(RemoteStationTest, TheDialogStaysOpenWithWhatCannotBeUsed) {
         EXPECT_EQ(dialog.settings().caFile, c.settings.caFile);
     }
 }
+
+TEST(RemoteStationTest, HandsOnTheStationsActivityMessagesRetainedOnesFirst) {
+    test::Broker broker;
+    ASSERT_TRUE(broker.ok()) << broker.output().toStdString();
+    test::FakeDialogs dialogs;
+    QTemporaryDir dir;
+    QWidget window;
+    ChartsSpy charts;
+    RemoteStation remote(&window, charts, dir.filePath(QStringLiteral("kordel.ini")));
+    QList<QByteArray> activity;
+    QList<int> oversized;
+    QObject::connect(&remote, &RemoteStation::activityReceived, [&](const QByteArray& p) { activity << p; });
+    QObject::connect(&remote, &RemoteStation::activityOversized, [&](int bytes) { oversized << bytes; });
+    FakeStation station(broker);
+    // Retained before the watcher comes: the watcher still gets the station's latest state.
+    const QByteArray retained = R"({"time":"2026-12-08T13:45:00Z","station":"R2","k":6,"provisional":true,"level":"amber","dbdt_max_10min":12.3,"alert":"k"})";
+    station.send("kordel/R2/activity", retained, true);
+    remote.setAsk([&](QWidget*, const RemoteStationSettings&) {
+        return RemoteStationSettings{broker.url(), QStringLiteral("R2"), QStringLiteral("watcher"), QStringLiteral("pw"), {}};
+    });
+    remote.action()->trigger();
+    ASSERT_TRUE(test::waitUntil([&] { return activity.size() == 1; }));
+    EXPECT_EQ(activity[0], retained);
+    station.send("kordel/R2/activity", QByteArray(2000, 'x'));  // over 1 KiB: only its size
+    station.send("kordel/R2/activity", "not json");             // handed on as it came: the reader refuses it
+    station.send("kordel/R3/activity", "another station's");
+    ASSERT_TRUE(test::waitUntil([&] { return activity.size() == 2; }));
+    EXPECT_EQ(activity[1], QByteArray("not json"));
+    EXPECT_EQ(oversized, QList<int>({2000}));
+    remote.stop();
+}

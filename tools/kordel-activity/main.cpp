@@ -64,21 +64,6 @@ void addOptions(kordel::ProgramCommandLine& cli) {
 
 std::optional<double> number(const QString& text) { return kordel::parseNumber(text.toStdString()); }
 
-std::optional<kordel::LevelThresholds> parseLevels(const std::string& text) {
-    double v[3];
-    std::size_t from = 0;
-    for (int i = 0; i < 3; ++i) {
-        const std::size_t comma = i < 2 ? text.find(',', from) : text.size();
-        if (comma == std::string::npos) return std::nullopt;
-        const auto n = kordel::parseNumber(std::string_view(text).substr(from, comma - from));
-        if (!n || !(*n > 0)) return std::nullopt;
-        v[i] = *n;
-        from = comma + 1;
-    }
-    if (!(v[0] < v[1] && v[1] < v[2])) return std::nullopt;
-    return kordel::LevelThresholds{v[0], v[1], v[2]};
-}
-
 // The options into settings; an error text for a usage error.
 std::string readOptions(const QCommandLineParser& p, Options& o) {
     const auto k9 = number(p.value("k9"));
@@ -93,7 +78,7 @@ std::string readOptions(const QCommandLineParser& p, Options& o) {
     const auto offset = kordel::parseUtcOffset(p.value("utc-offset").toStdString());
     if (!offset) return "--utc-offset needs +HH:MM or -HH:MM";
     o.utcOffsetMs = *offset;
-    const auto levels = parseLevels(p.value("levels").toStdString());
+    const auto levels = kordel::parseLevelThresholds(p.value("levels").toStdString());
     if (!levels) return "--levels needs three rising numbers of nT, e.g. 50,100,200";
     o.levels = *levels;
     const QString format = p.value("format").toLower();

@@ -1,9 +1,14 @@
 // kordel-record [--port NAME] [--output-dir DIR] [--wait]
 //               [--mqtt URL --station CODE [--mqtt-user NAME]
 //                [--mqtt-password-file FILE] [--mqtt-ca FILE]]
+//               [--k9 NT] [--longitude DEG] [--levels Y,A,R] [--utc-offset ±HH:MM]
+//               [--alert-k N] [--alert-level amber|red] [--alert-dead-minutes N]
+//               [--alert-command CMD]
 // Records the instrument's device lines to daily data files until SIGINT or
 // SIGTERM, with the log in "kordel.log" in the current directory. With --mqtt,
-// the lines of the daily files are also published to the broker.
+// the lines of the daily files are also published to the broker. The
+// station's activity (K, level, dB/dt) is watched as it is recorded, and its
+// alerts logged, published and handed to the alert command (stationalerts.h).
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,7 +26,9 @@
 #include "app/programcommandline.h"
 #include "net/publishoptions.h"
 #include "net/stationpublisher.h"
+#include "link/activityoptions.h"
 #include "recordsession.h"
+#include "stationalerts.h"
 
 namespace {
 
@@ -77,6 +84,7 @@ int main(int argc, char* argv[]) {
     cli.addOption({QStringLiteral("mqtt-ca")},
                   QStringLiteral("The CA certificate that signed the broker's (mqtts://)."), QStringLiteral("FILE"),
                   QStringLiteral("the system's CAs"));
+    kordel::addStationActivityOptions(cli);
     if (const auto status = cli.parseOrExit(QCoreApplication::arguments())) {
         return *status;
     }
@@ -89,6 +97,10 @@ int main(int argc, char* argv[]) {
     if (!cli.parser().positionalArguments().isEmpty()) {
         return cli.finish(cli.usageError(QStringLiteral("unexpected argument ") +
                                          cli.parser().positionalArguments().constFirst()));
+    }
+    kordel::StationActivityOptions activity;
+    if (const QString problem = kordel::readStationActivityOptions(cli.parser(), activity); !problem.isEmpty()) {
+        return cli.finish(cli.usageError(problem));
     }
     const QString outputDir = cli.parser().value(QStringLiteral("output-dir"));
     const bool waitForPort = cli.parser().isSet(QStringLiteral("wait"));
@@ -158,6 +170,9 @@ int main(int argc, char* argv[]) {
             return 1;
         }
     }
+    StationAlerts alerts(activity, mqttOptions ? mqtt.station.toStdString() : std::string(), session.events(),
+                         publisher.get(), [&session](const std::string& text) { session.log(text); });
+    alerts.start();
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
         char c;
