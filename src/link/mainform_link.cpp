@@ -52,14 +52,14 @@ void TMainForm::connectRecordingRun() {
     // The charts, the log, the error report and the state panel each listen on their own.
     connectCharts(events);
     connect(&events, &kordel::RecorderEvents::dailyFileStarted, StatusPanel[3], [this](const std::string& name) {
-        // Where the recording goes: the working directory of the moment, which
-        // the open dialog may have moved.
-        StatusPanel[3]->setText(QDir::current().absoluteFilePath(QString::fromStdString(name)));
+        // Where the recording goes: the recordings folder, or the working directory of the moment.
+        StatusPanel[3]->setText(QDir(QString::fromStdString(run_->outputDir())).absoluteFilePath(QString::fromStdString(name)));
     });
     connect(run_, &kordel::RecordingRun::waitingForPort, StatusPanel[3], [this](const QString& name) {
         StatusPanel[3]->setText(QStringLiteral("Waiting for ") + name + QStringLiteral("..."));
     });
     connect(run_, &kordel::RecordingRun::portReopened, StatusPanel[3], &QLabel::clear);
+    connect(run_, &kordel::RecordingRun::portReopened, &kordel::ErrorReport::instance(), &kordel::ErrorReport::withdrawPortFailures);
 }
 
 void TMainForm::connectCharts(kordel::RecorderEvents& events) {
