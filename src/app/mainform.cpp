@@ -276,7 +276,8 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     log_.setPath(QDir(startFolder_).filePath(QStringLiteral("kordel.log")).toStdString());
     // 9. A failure to write this line is reported later and leaves step 10 to run.
     WriteLog(QStringLiteral("Start program KORDEL-K5 ") + kVersionText);
-    placeCapability(new kordel::RecordingsFolder(*run_, options.outputDir, N5, [this](const QString& t) { WriteLog(t); }));
+    placeCapability(
+        new kordel::RecordingsFolder(*run_, options.outputDir, N5, [this](const QString& t) { WriteLog(t); }));
     // 10.
     // (No reply is awaited; the recording run's recorder is at block position 1.)
     // The log reaches the disk within about a second of a write (the recording
@@ -442,7 +443,8 @@ void TMainForm::createCapabilities() {
     SpeedButton3->setDefaultAction(flash_->convertAction());
     export_ = new kordel::RecordExport(this, [this] {
         const kordel::AxisRange window = charts_->Chart[0]->timeAxis();
-        return kordel::RecordExport::View{charts_->shownRecord(), window.min, window.max, charts_->state(), currentDataFileName_};
+        return kordel::RecordExport::View{charts_->shownRecord(), window.min, window.max, charts_->state(),
+                                          currentDataFileName_};
     }, [this](const QString& text) { WriteLog(text); });
     placeCapability(export_);
     const QList<QAction*> fileActions = N5->actions();

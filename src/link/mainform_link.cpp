@@ -53,13 +53,15 @@ void TMainForm::connectRecordingRun() {
     connectCharts(events);
     connect(&events, &kordel::RecorderEvents::dailyFileStarted, StatusPanel[3], [this](const std::string& name) {
         // Where the recording goes: the recordings folder, or the working directory of the moment.
-        StatusPanel[3]->setText(QDir(QString::fromStdString(run_->outputDir())).absoluteFilePath(QString::fromStdString(name)));
+        const QDir folder(QString::fromStdString(run_->outputDir()));
+        StatusPanel[3]->setText(folder.absoluteFilePath(QString::fromStdString(name)));
     });
     connect(run_, &kordel::RecordingRun::waitingForPort, StatusPanel[3], [this](const QString& name) {
         StatusPanel[3]->setText(QStringLiteral("Waiting for ") + name + QStringLiteral("..."));
     });
     connect(run_, &kordel::RecordingRun::portReopened, StatusPanel[3], &QLabel::clear);
-    connect(run_, &kordel::RecordingRun::portReopened, &kordel::ErrorReport::instance(), &kordel::ErrorReport::withdrawPortFailures);
+    connect(run_, &kordel::RecordingRun::portReopened, &kordel::ErrorReport::instance(),
+            &kordel::ErrorReport::withdrawPortFailures);  // the failure's box closes; the log keeps it
 }
 
 void TMainForm::connectCharts(kordel::RecorderEvents& events) {

@@ -81,8 +81,9 @@ TEST(CommandLine, VersionAndHelpEndTheProgramWithStatus0) {
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: kordel [options] [FILE|FOLDER]...\n"))) << help.out.toStdString();
     EXPECT_TRUE(help.out.contains(
-        QStringLiteral("  --port <NAME>  The serial port of the instrument. (default: the first serial\n"
-                       "                 port found)\n")))
+        QStringLiteral("  --port <NAME>       The serial port of the instrument. (default: the first\n"
+                       "                      serial port found)\n"
+                       "  --output-dir <DIR>  The folder of the daily data files for this run, over the\n")))
         << help.out.toStdString();
     EXPECT_TRUE(help.out.endsWith(QStringLiteral("\nExit status:\n"
                                                  "  0  the window was closed\n"

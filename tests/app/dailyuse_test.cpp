@@ -44,7 +44,7 @@ using I = ExportInterval;
 
 namespace {
 
-const QByteArray kLine = "2007 05 22 10 20 30 20000.00  1500.25 44000.50  25.3  30.1\r\n";
+const QByteArray kLine = "2007 05 22 10 20 30.00 20000.00  1500.25 44000.50  25.3  30.1\r\n";
 
 class DailyUseTest : public test::WindowTest {
 protected:
@@ -203,7 +203,7 @@ TEST_F(DailyUseTest, EveryOpenedFileIsLogged) {
     const QString a = startDir_.filePath(QStringLiteral("a.pc"));
     const QString b = startDir_.filePath(QStringLiteral("b.pc"));
     test::writeFile(a, "a\r\nb\r\nc\r\n" + kLine);
-    test::writeFile(b, "a\r\nb\r\nc\r\n2007 05 23 10 20 30 20000.00  1500.25 44000.50  25.3  30.1\r\n");
+    test::writeFile(b, "a\r\nb\r\nc\r\n2007 05 23 10 20 30.00 20000.00  1500.25 44000.50  25.3  30.1\r\n");
     dialogs_.openAnswers.push_back(a + QLatin1Char('\n') + b);
     form_->OpenDATA1Click();
     EXPECT_EQ(logLines().mid(logLines().size() - 2),
@@ -213,7 +213,7 @@ TEST_F(DailyUseTest, EveryOpenedFileIsLogged) {
 // ---- the export dialog ----
 
 TEST(ExportName, ProposalsFromCodeDatesAndFormat) {
-    constexpr std::int64_t day = 39'223LL * 86'400'000;  // 2007-05-22
+    constexpr std::int64_t day = 39'224LL * 86'400'000;  // 2007-05-22
     struct Case {
         const char* folder;
         std::string code;
@@ -269,7 +269,7 @@ TEST(ExportName, TypedNamesGetTheExtensionAndDifferencesAreNamed) {
 }
 
 TEST(ExportDialogName, FollowsTheChoicesUntilTypedAndATypedExtensionChoosesTheFormat) {
-    constexpr std::int64_t day = 39'223LL * 86'400'000;  // 2007-05-22, the instrument's clock
+    constexpr std::int64_t day = 39'224LL * 86'400'000;  // 2007-05-22, the instrument's clock
     ExportChoice choice;
     choice.utcOffset = QStringLiteral("+03:00");
     TExportDialog d(choice);
@@ -430,7 +430,7 @@ TEST_F(DailyUseTest, ReadmePictures) {
     choice.station.code = "HUT";
     choice.station.name = "Hut on the hill";
     TExportDialog d(choice, form_.get());
-    d.proposeName({QStringLiteral("/home/observer/Kordel"), 39'223LL * 86'400'000, 39'225LL * 86'400'000, 0, 0});
+    d.proposeName({QStringLiteral("/home/observer/Kordel"), 39'224LL * 86'400'000, 39'226LL * 86'400'000, 0, 0});
     d.show();
     test::drainEvents();
     EXPECT_TRUE(d.grab().save(QDir(out).filePath(QStringLiteral("export-dialog.png"))));
