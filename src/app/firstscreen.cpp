@@ -26,9 +26,8 @@ FirstScreenNote::FirstScreenNote(QWidget* charts) : QWidget(charts) {
     text_->setObjectName(QStringLiteral("FirstScreenText"));
     text_->setAlignment(Qt::AlignCenter);
     text_->setTextFormat(Qt::PlainText);
-    text_->setAutoFillBackground(true);
-    text_->setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
-    text_->setContentsMargins(24, 16, 24, 16);
+    text_->setStyleSheet(QStringLiteral("QLabel { padding: 16px 32px; border: 1px solid palette(mid); "
+                                        "border-radius: 6px; background: palette(base); }"));
     QFont larger = text_->font();
     larger.setPointSizeF(larger.pointSizeF() * 1.2);
     text_->setFont(larger);

@@ -126,6 +126,34 @@ TEST_F(DailyUseTest, TheSettingIsKeptAndTheCommandLineGoesOverIt) {
     EXPECT_EQ(folder().folderInUse(), once);
 }
 
+TEST_F(DailyUseTest, TheMenuEntryAsksForTheFolderAndAnEmptyFieldIsTheWorkingDirectory) {
+    startForm();
+    const QString chosen = startDir_.filePath(QStringLiteral("menu"));
+    QString shownFirst;
+    whenShown<RecordingsFolderDialog>([&](RecordingsFolderDialog& d) {
+        shownFirst = d.field()->text();
+        d.field()->setText(QStringLiteral("  ") + chosen + QStringLiteral(" "));
+        d.accept();
+    });
+    form_->findChild<QAction*>(QStringLiteral("RecordingsFolder1"))->trigger();
+    EXPECT_EQ(shownFirst, QString());
+    EXPECT_EQ(folder().setting(), chosen);
+    EXPECT_TRUE(QFileInfo(chosen).isDir());
+    EXPECT_EQ(logLines().last(), QStringLiteral("Recordings folder: ") + chosen);
+
+    whenShown<RecordingsFolderDialog>([&](RecordingsFolderDialog& d) {
+        shownFirst = d.field()->text();
+        d.field()->clear();
+        d.accept();
+    });
+    form_->findChild<QAction*>(QStringLiteral("RecordingsFolder1"))->trigger();
+    EXPECT_EQ(shownFirst, chosen);
+    EXPECT_EQ(folder().folderInUse(), QString());
+    form_->SpeedButton8Click();
+    EXPECT_FALSE(form_->findChild<QAction*>(QStringLiteral("RecordingsFolder1"))->isEnabled());  // not mid-run
+    form_->SpeedButton7Click();
+}
+
 TEST_F(DailyUseTest, AFolderThatCannotBeMadeIsReportedAndTheWorkingDirectoryServes) {
     test::writeFile(startDir_.filePath(QStringLiteral("file")), "x");
     startForm(startDir_.filePath(QStringLiteral("file/sub")));
