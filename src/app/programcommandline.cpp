@@ -70,12 +70,13 @@ QString unknownOptionsText(const QStringList& names, const QStringList& argument
             if (a == QStringLiteral("--")) {
                 break;
             }
-            const QString bare = a.startsWith(QStringLiteral("--")) ? a.mid(2) : a.startsWith(QLatin1Char('-')) ? a.mid(1) : QString();
+            const bool longForm = a.startsWith(QStringLiteral("--"));
+            const QString bare = longForm ? a.mid(2) : a.startsWith(QLatin1Char('-')) ? a.mid(1) : QString();
             if (bare.isEmpty()) {
                 continue;
             }
             if (bare == name || bare.startsWith(name + QLatin1Char('=')) ||
-                (!a.startsWith(QStringLiteral("--")) && name.size() == 1 && bare.contains(name))) {
+                (!longForm && name.size() == 1 && bare.contains(name))) {
                 shown = a;
                 break;
             }

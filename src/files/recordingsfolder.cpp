@@ -70,7 +70,10 @@ QString RecordingsFolderDialog::folder() const { return field_->text().trimmed()
 
 RecordingsFolder::RecordingsFolder(RecordingRun& run, const QString& commandLineFolder, QMenu* fileMenu,
                                    LogSink log)
-    : Capability(fileMenu), run_(run), commandLine_(commandLineFolder.trimmed()), parentWidget_(fileMenu->parentWidget()),
+    : Capability(fileMenu),
+      run_(run),
+      commandLine_(commandLineFolder.trimmed()),
+      parentWidget_(fileMenu->parentWidget()),
       log_(std::move(log)) {
     setObjectName(QStringLiteral("RecordingsFolder"));
     choose_ = new QAction(QStringLiteral("&Recordings folder..."), this);
