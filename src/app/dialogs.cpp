@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHash>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -54,7 +55,13 @@ public:
         dialog.setFileMode(QFileDialog::ExistingFiles);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setDefaultSuffix(defaultSuffix);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        // The filter chosen last time is chosen again (the first one the first time).
+        if (const auto last = chosenFilters_.constFind(filter); last != chosenFilters_.constEnd()) {
+            dialog.selectNameFilter(*last);
+        }
+        const int result = dialog.exec();
+        chosenFilters_.insert(filter, dialog.selectedNameFilter());
+        if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
             return {};
         }
         const QStringList files = dialog.selectedFiles();
@@ -88,6 +95,8 @@ public:
 
 private:
     static QString caption() { return QString::fromLatin1(kBoxCaption); }
+
+    QHash<QString, QString> chosenFilters_;  // by the dialog's whole filter, for this run
 };
 
 Dialogs* installed = nullptr;

@@ -1,6 +1,9 @@
 #include "app/errorreport.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
+#include <utility>
 
 #include "app/dialogs.h"
 
@@ -11,11 +14,14 @@ ErrorReport& ErrorReport::instance() {
     return *report;
 }
 
-void ErrorReport::report(const QString& text) {
+void ErrorReport::report(const QString& text, Kind kind) {
     if (queue_.contains(text)) {
         return;
     }
     queue_ << text;
+    if (kind == Kind::PortFailure) {
+        portFailures_ << text;
+    }
     if (!showing_ && !scheduled_) {
         scheduled_ = true;
         QTimer::singleShot(0, this, &ErrorReport::showNext);
@@ -31,8 +37,26 @@ void ErrorReport::showNext() {
         showing_ = true;
         dialogs().error(parent_, queue_.constFirst());
         showing_ = false;
-        queue_.removeFirst();
+        portFailures_.removeOne(queue_.takeFirst());
     }
+}
+
+void ErrorReport::withdrawPortFailures() {
+    QStringList onScreen;  // closed now, taken off the queue when its box's loop returns
+    for (const QString& text : std::as_const(portFailures_)) {
+        if (!(showing_ && !queue_.isEmpty() && queue_.constFirst() == text)) {
+            queue_.removeOne(text);
+            continue;
+        }
+        onScreen << text;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (box != nullptr && box->isVisible() && box->text() == text) {
+                box->done(QMessageBox::Ok);
+            }
+        }
+    }
+    portFailures_ = onScreen;
 }
 
 }  // namespace kordel

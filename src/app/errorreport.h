@@ -20,8 +20,15 @@ class ErrorReport : public QObject {
 public:
     static ErrorReport& instance();
 
+    // What a report is about: a port failure's box closes by itself once the
+    // port is back (the log keeps the failure).
+    enum class Kind { General, PortFailure };
+
     // Queues `text` for the box; returns at once.
-    void report(const QString& text);
+    void report(const QString& text, Kind kind = Kind::General);
+    // The port is back: its failure reports waiting are dropped, and one on
+    // screen is closed.
+    void withdrawPortFailures();
 
     // The parent of the boxes (the main window).
     void setParentWidget(QWidget* parent) { parent_ = parent; }
@@ -34,6 +41,7 @@ private:
     void showNext();
 
     QStringList queue_;   // front: on screen while showing_
+    QStringList portFailures_;  // those of queue_ that are port failures
     bool showing_ = false;
     bool scheduled_ = false;
     QPointer<QWidget> parent_;

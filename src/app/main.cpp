@@ -31,6 +31,9 @@ int main(int argc, char* argv[]) {
     if (cl.port) {
         options.portName = QString::fromStdString(*cl.port);
     }
+    if (cl.outputDir) {
+        options.outputDir = QString::fromStdString(*cl.outputDir);
+    }
     TMainForm mainForm(options);
     mainForm.createSecondaryWindows();
     mainForm.show();

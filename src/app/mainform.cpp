@@ -24,6 +24,7 @@
 #include "app/aboutbox.h"
 #include "app/dialogs.h"
 #include "app/errorreport.h"
+#include "app/firstscreen.h"
 #include "app/settingsstore.h"
 #include "app/yesnodialog.h"
 #include "app/log/logwindow.h"
@@ -33,6 +34,7 @@
 #include "exchange/recordexport.h"
 #include "files/flashconversion.h"
 #include "files/flashform.h"
+#include "files/recordingsfolder.h"
 #include "files/recordopening.h"
 #include "files/summarywindow.h"
 #include "link/recordingrun.h"
@@ -83,6 +85,7 @@ TMainForm::TMainForm(const MainFormOptions& options, QWidget* parent) : QMainWin
     qApp->installEventFilter(this);
     FormCreate(options);
     placeRemoteStation();
+    placeCapability(new kordel::FirstScreen(*this));  // the note over empty charts, Help, shortcuts
 }
 
 // "Remote station..." follows "ComPort" on the menu bar; the station's state
@@ -276,6 +279,8 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     log_.setPath(QDir(startFolder_).filePath(QStringLiteral("kordel.log")).toStdString());
     // 9. A failure to write this line is reported later and leaves step 10 to run.
     WriteLog(QStringLiteral("Start program KORDEL-K5 ") + kVersionText);
+    placeCapability(
+        new kordel::RecordingsFolder(*run_, options.outputDir, N5, [this](const QString& t) { WriteLog(t); }));
     // 10.
     // (No reply is awaited; the recording run's recorder is at block position 1.)
     // The log reaches the disk within about a second of a write (the recording
@@ -441,8 +446,9 @@ void TMainForm::createCapabilities() {
     SpeedButton3->setDefaultAction(flash_->convertAction());
     export_ = new kordel::RecordExport(this, [this] {
         const kordel::AxisRange window = charts_->Chart[0]->timeAxis();
-        return kordel::RecordExport::View{charts_->shownRecord(), window.min, window.max, charts_->state()};
-    });
+        return kordel::RecordExport::View{charts_->shownRecord(), window.min, window.max, charts_->state(),
+                                          currentDataFileName_};
+    }, [this](const QString& text) { WriteLog(text); });
     placeCapability(export_);
     const QList<QAction*> fileActions = N5->actions();
     N5->insertAction(fileActions.at(fileActions.indexOf(Exit1) - 1), export_->exportAction());  // above the separator

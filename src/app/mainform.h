@@ -58,6 +58,7 @@ struct MainFormOptions {
     QString dataFile;       // first command-line argument, if any
     QStringList dataFiles;  // every file or folder named on the command line
     QString portName;       // "--port NAME"; the platform's first serial port when empty
+    QString outputDir;      // "--output-dir DIR": the recordings folder of this run, over the setting
     // Makes the serial port; the real one when empty (tests put in their own).
     std::function<std::unique_ptr<kordel::SerialPort>(const kordel::PortSettings&)> portFactory;
 };

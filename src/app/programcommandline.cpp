@@ -58,9 +58,44 @@ QString ProgramCommandLine::helpText() const {
     return text;
 }
 
+QString unknownOptionsText(const QStringList& names, const QStringList& arguments) {
+    // The parser names an option without its dashes or value; the user is shown
+    // the argument as typed ("--bogus", "-x", "--colour=red"), found again in
+    // the command line (a cluster of short options as the whole cluster).
+    QStringList typed;
+    for (const QString& name : names) {
+        QString shown = QStringLiteral("--") + name;
+        for (qsizetype i = 1; i < arguments.size(); ++i) {
+            const QString& a = arguments[i];
+            if (a == QStringLiteral("--")) {
+                break;
+            }
+            const bool longForm = a.startsWith(QStringLiteral("--"));
+            const QString bare = longForm ? a.mid(2) : a.startsWith(QLatin1Char('-')) ? a.mid(1) : QString();
+            if (bare.isEmpty()) {
+                continue;
+            }
+            if (bare == name || bare.startsWith(name + QLatin1Char('=')) ||
+                (!longForm && name.size() == 1 && bare.contains(name))) {
+                shown = a;
+                break;
+            }
+        }
+        shown = QLatin1Char('\'') + shown + QLatin1Char('\'');
+        if (!typed.contains(shown)) {
+            typed << shown;
+        }
+    }
+    return (typed.size() == 1 ? QStringLiteral("unknown option ") : QStringLiteral("unknown options ")) +
+           typed.join(QStringLiteral(", "));
+}
+
 std::optional<ProgramCommandLine::Stop> ProgramCommandLine::parse(const QStringList& arguments) {
     if (!parser_.parse(arguments)) {
-        // "Unknown option 'x'." as the program's one line: "unknown option 'x'".
+        if (const QStringList unknown = parser_.unknownOptionNames(); !unknown.isEmpty()) {
+            return usageError(unknownOptionsText(unknown, arguments));
+        }
+        // "Missing value after '--port'." as the program's one line: "missing value after '--port'".
         QString problem = parser_.errorText();
         if (problem.endsWith(QLatin1Char('.'))) {
             problem.chop(1);

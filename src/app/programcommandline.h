@@ -63,6 +63,10 @@ private:
     QCommandLineParser parser_;
 };
 
+// "unknown option '--bogus'": the parser's unknown option `names` quoted as
+// typed in `arguments` (the program's name first).
+QString unknownOptionsText(const QStringList& names, const QStringList& arguments);
+
 // The arguments of main() as text, the program's name first.
 QStringList argumentList(int argc, char** argv);
 

@@ -19,6 +19,10 @@ TYesNo::TYesNo(bool* answerFlag, QWidget* parent) : QDialog(parent), answer_(ans
         *answer_ = false;
         reject();
     });
+    // No is the default: Enter never answers Yes to a question that would stop
+    // a recording or set the instrument's clock.
+    Button1->setAutoDefault(false);
+    Button2->setDefault(true);
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
@@ -35,6 +39,7 @@ TYesNo::TYesNo(bool* answerFlag, QWidget* parent) : QDialog(parent), answer_(ans
 bool TYesNo::ask(const QString& caption, const QString& question) {
     setWindowTitle(caption);
     Label1->setText(question);
+    Button2->setFocus();
     exec();
     return *answer_;
 }

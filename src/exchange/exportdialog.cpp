@@ -2,8 +2,16 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+
+#include "exchange/exportarguments.h"
+#include "exchange/exportname.h"
 
 namespace {
 
@@ -71,6 +79,46 @@ TExportDialog::TExportDialog(const kordel::ExportChoice& current, QWidget* paren
     Longitude = field(this, current.station.longitude);
     Elevation = field(this, current.station.elevation);
 
+    FileName = new QLineEdit(this);
+    FileName->setObjectName(QStringLiteral("FileName"));
+    FileName->setMinimumWidth(380);
+    FileName->setToolTip(QStringLiteral("The file to write; the format's extension is added when none is typed"));
+    Browse = new QPushButton(QStringLiteral("Browse..."), this);
+    Browse->setObjectName(QStringLiteral("Browse"));
+    FileNote = new QLabel(this);
+    FileNote->setObjectName(QStringLiteral("FileNote"));
+    FileNote->setWordWrap(true);
+    FileNote->setVisible(false);
+    connect(FileName, &QLineEdit::textEdited, this, [this] {
+        nameTyped_ = true;
+        takeFormatFromName();
+        updateNote();
+    });
+    connect(Browse, &QPushButton::clicked, this, [this] {
+        const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("Export"), filePath());
+        if (!chosen.isEmpty()) {
+            FileName->setText(chosen);
+            nameTyped_ = true;
+            takeFormatFromName();
+            updateNote();
+        }
+    });
+    const auto formatChanged = [this] {
+        if (!settling_) {
+            giveNameTheFormat();
+            updateProposal();
+            updateNote();
+        }
+    };
+    connect(Format, &QComboBox::currentIndexChanged, this, formatChanged);
+    connect(Interval, &QComboBox::currentIndexChanged, this, formatChanged);
+    connect(Range, &QComboBox::currentIndexChanged, this, &TExportDialog::updateProposal);
+    connect(StationCode, &QLineEdit::textChanged, this, &TExportDialog::updateProposal);
+    connect(UtcOffset, &QLineEdit::textChanged, this, &TExportDialog::updateProposal);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(FileName, 1);
+    fileRow->addWidget(Browse);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -87,7 +135,80 @@ TExportDialog::TExportDialog(const kordel::ExportChoice& current, QWidget* paren
     form->addRow(QStringLiteral("Latitude, degrees"), Latitude);
     form->addRow(QStringLiteral("Longitude, degrees"), Longitude);
     form->addRow(QStringLiteral("Elevation, m"), Elevation);
+    form->addRow(QStringLiteral("File"), fileRow);
+    form->addRow(FileNote);
     form->addRow(buttons);
+}
+
+void TExportDialog::proposeName(const kordel::ExportNaming& naming) {
+    naming_ = naming;
+    nameTyped_ = false;
+    updateProposal();
+    updateNote();
+}
+
+void TExportDialog::updateProposal() {
+    if (!naming_ || nameTyped_) {
+        return;
+    }
+    const kordel::ExportChoice c = settings();
+    // The name carries UT dates, as the file's contents do.
+    const std::int64_t offset = kordel::parseUtcOffset(c.utcOffset.toStdString()).value_or(0);
+    const bool window = c.visibleOnly;
+    const std::int64_t from = (window ? naming_->windowFromMs : naming_->wholeFromMs) - offset;
+    const std::int64_t to = (window ? naming_->windowToMs : naming_->wholeToMs) - offset;
+    FileName->setText(kordel::proposedExportName(naming_->folder, c.station.code, from, to, c.format, c.interval));
+}
+
+void TExportDialog::takeFormatFromName() {
+    const QString extension = QFileInfo(FileName->text().trimmed()).suffix().toLower();
+    const auto named = kordel::formatOfExtension(extension);
+    if (!named) {
+        return;
+    }
+    settling_ = true;
+    Format->setCurrentIndex(Format->findData(static_cast<int>(*named)));
+    if (*named == kordel::ExportChoice::Format::Iaga2002) {
+        using I = kordel::ExportInterval;
+        const std::pair<const char*, I> intervals[] = {{"min", I::Minute}, {"hor", I::Hour}, {"day", I::Day}};
+        for (const auto& [name, interval] : intervals) {
+            if (extension == QLatin1String(name)) {
+                Interval->setCurrentIndex(Interval->findData(static_cast<int>(interval)));
+            }
+        }
+        // "sec" fits every sample and one-second values alike.
+        if (extension == QLatin1String("sec") && chosen<I>(Interval) != I::Native) {
+            Interval->setCurrentIndex(Interval->findData(static_cast<int>(I::Second)));
+        }
+    }
+    settling_ = false;
+}
+
+void TExportDialog::giveNameTheFormat() {
+    const QString typed = FileName->text().trimmed();
+    const QFileInfo info(typed);
+    if (!nameTyped_ || !kordel::formatOfExtension(info.suffix())) {
+        return;  // no extension, or one no format uses: the note says so
+    }
+    const kordel::ExportChoice c = settings();
+    const QString extension = kordel::exportExtension(c.format, c.interval);
+    // "txt" stays for IAGA-2002: it is a name the user chose for that format.
+    if (kordel::formatOfExtension(info.suffix()) == c.format && info.suffix().toLower() == QLatin1String("txt")) {
+        return;
+    }
+    FileName->setText(typed.left(typed.size() - info.suffix().size()) + extension);
+}
+
+void TExportDialog::updateNote() {
+    const kordel::ExportChoice c = settings();
+    const QString note = kordel::extensionMismatch(FileName->text(), c.format, c.interval);
+    FileNote->setText(note);
+    FileNote->setVisible(!note.isEmpty());
+}
+
+QString TExportDialog::filePath() const {
+    const kordel::ExportChoice c = settings();
+    return kordel::completedExportPath(FileName->text(), c.format, c.interval);
 }
 
 kordel::ExportChoice TExportDialog::settings() const {

@@ -2,12 +2,16 @@
 
 #include <QDialog>
 #include <QString>
+#include <cstdint>
+#include <optional>
 
 #include "exchange/iaga2002.h"
 #include "exchange/textexport.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace kordel {
 
@@ -26,6 +30,17 @@ struct ExportChoice {
     IagaStation station{{}, {}, "XXX", {}, {}, {}};
 };
 
+// What the proposed file name is made of: the folder of the shown record and
+// the times (ms since 30 December 1899, the instrument's clock) of the whole
+// record and of the visible window.
+struct ExportNaming {
+    QString folder;
+    std::int64_t wholeFromMs = 0;
+    std::int64_t wholeToMs = 0;
+    std::int64_t windowFromMs = 0;
+    std::int64_t windowToMs = 0;
+};
+
 }  // namespace kordel
 
 // The export dialog, filled with the current choice. It only returns what was
@@ -35,6 +50,13 @@ class TExportDialog : public QDialog {
 public:
     explicit TExportDialog(const kordel::ExportChoice& current, QWidget* parent = nullptr);
     kordel::ExportChoice settings() const;
+
+    // Fills the file field with the proposed name, which follows the code, the
+    // format, the interval, the range and the offset until a name is typed.
+    void proposeName(const kordel::ExportNaming& naming);
+    // The file to write: the typed or proposed name with the format's
+    // extension added when it has none; empty when the field is.
+    QString filePath() const;
 
     QComboBox* Format = nullptr;
     QComboBox* Interval = nullptr;
@@ -47,4 +69,19 @@ public:
     QLineEdit* Latitude = nullptr;
     QLineEdit* Longitude = nullptr;
     QLineEdit* Elevation = nullptr;
+    QLineEdit* FileName = nullptr;
+    QPushButton* Browse = nullptr;
+    QLabel* FileNote = nullptr;  // why the name's extension and the format differ
+
+private:
+    void updateProposal();
+    // A typed extension of a known format chooses that format (and an IAGA-2002
+    // interval its interval); a chosen format gives a typed name its extension.
+    void takeFormatFromName();
+    void giveNameTheFormat();
+    void updateNote();
+
+    std::optional<kordel::ExportNaming> naming_;
+    bool nameTyped_ = false;
+    bool settling_ = false;  // the name and the format are being made to agree
 };

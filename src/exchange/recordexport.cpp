@@ -2,7 +2,8 @@
 
 #include <QAction>
 #include <QFile>
-#include <QFileDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QSize>
 #include <algorithm>
 #include <cmath>
@@ -53,10 +54,11 @@ std::int64_t toMs(double day) { return static_cast<std::int64_t>(std::llround(da
 
 }  // namespace
 
-RecordExport::RecordExport(QWidget* mainWindow, ViewSource view)
+RecordExport::RecordExport(QWidget* mainWindow, ViewSource view, LogSink log)
     : Capability(mainWindow),
       mainWindow_(mainWindow),
       view_(std::move(view)),
+      log_(std::move(log)),
       action_(new QAction(QStringLiteral("Export..."), this)) {
     setObjectName(QStringLiteral("RecordExport"));
     action_->setObjectName(QStringLiteral("Export1"));
@@ -65,18 +67,52 @@ RecordExport::RecordExport(QWidget* mainWindow, ViewSource view)
 
 void RecordExport::exportRecord() {
     TExportDialog dialog(choice_, mainWindow_);
+    dialog.proposeName(naming());
     if (dialog.exec() != QDialog::Accepted) return;
     choice_ = dialog.settings();
-    const QString path = QFileDialog::getSaveFileName(mainWindow_, QStringLiteral("Export"), QString(),
-                                                      QString::fromLatin1(infoOf(choice_.format).filter));
-    if (path.isEmpty()) return;
+    const QString path = dialog.filePath();
+    if (path.isEmpty()) {
+        dialogs().error(mainWindow_, QStringLiteral("Nothing exported: no file was named."));
+        return;
+    }
     QString error;
     try {
         error = exportTo(choice_, path);
     } catch (const std::bad_alloc&) {
         error = QStringLiteral("Not enough memory for the export. Export the visible window only, or a coarser interval.");
     }
+    reportWritten(path, error);
     if (!error.isEmpty()) dialogs().error(mainWindow_, error);
+}
+
+ExportNaming RecordExport::naming() const {
+    const View view = view_ ? view_() : View{};
+    ExportNaming n;
+    const QFileInfo shown(view.file);
+    // A record shown from a file proposes its folder; nothing shown, or a live
+    // record named only by its daily file, the working directory.
+    if (!view.file.isEmpty() && shown.isAbsolute()) {
+        n.folder = shown.isDir() ? shown.absoluteFilePath() : shown.absolutePath();
+    } else {
+        n.folder = QDir::currentPath();
+    }
+    if (view.record && !view.record->empty()) {
+        n.wholeFromMs = view.record->timeMs(0);
+        n.wholeToMs = view.record->timeMs(view.record->size() - 1);
+    }
+    n.windowFromMs = toMs(view.fromDay);
+    n.windowToMs = toMs(view.toDay);
+    return n;
+}
+
+void RecordExport::reportWritten(const QString& path, const QString& error) {
+    // A file that holds only part of what was asked is still written: it is
+    // named, and the message box says what it lacks.
+    const bool written = error.isEmpty() || error.contains(QStringLiteral("sample(s) not exported"));
+    const QString text = written ? QStringLiteral("Exported to ") + QDir::toNativeSeparators(path)
+                                 : QStringLiteral("Export failed: ") + error;
+    setStatusText(text);
+    if (log_) log_(text);
 }
 
 QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) const {

@@ -32,10 +32,14 @@ public:
         double fromDay = 0;
         double toDay = 0;
         std::optional<ChartViewState> charts;
+        // The shown record's file (or folder); the proposed name lies beside it.
+        QString file;
     };
     using ViewSource = std::function<View()>;
+    using LogSink = std::function<void(const QString&)>;
 
-    RecordExport(QWidget* mainWindow, ViewSource view);
+    // `log` takes "Exported to …" (and the failures the user is shown).
+    RecordExport(QWidget* mainWindow, ViewSource view, LogSink log = {});
 
     // "Export...": the dialog, then the file to write.
     QAction* exportAction() const { return action_; }
@@ -43,6 +47,10 @@ public:
     void setChoice(const ExportChoice& choice) { choice_ = choice; }
 
     void exportRecord();
+    // What the proposed file name is made of, from the shown record.
+    ExportNaming naming() const;
+    // "Exported to <path>" (or the failure) goes to the status bar and the log.
+    void reportWritten(const QString& path, const QString& error);
     // Writes what `choice` asks to `path`; an error message, or empty when written.
     QString exportTo(const ExportChoice& choice, const QString& path) const;
 
@@ -52,6 +60,7 @@ public:
 private:
     QWidget* mainWindow_;
     ViewSource view_;
+    LogSink log_;
     QAction* action_;
     ExportChoice choice_;
 };

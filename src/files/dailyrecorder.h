@@ -51,6 +51,10 @@ public:
     // `writeFiles` nothing is written: the lines are decoded and plotted as if
     // recorded (a remote station's lines, which are recorded where they arise).
     DailyRecorder(std::string outputDir, RecorderListener& listener, bool writeFiles = true);
+    // Another folder for the daily files; set between runs (every write goes
+    // to the folder of the moment).
+    void setOutputDir(std::string outputDir) { outputDir_ = std::move(outputDir); }
+    const std::string& outputDir() const { return outputDir_; }
 
     // Record: a fresh run; the piece in hand is dropped, the line count is 0 and
     // the run's first valid line starts a new daily file.

@@ -21,13 +21,6 @@
 #include "link/deviceline.h"
 #include "record/totalfield.h"
 
-namespace {
-
-const QString kDataFilter =
-    QStringLiteral("Kordel txt-file (*.pc)|*.pc|Kordel txt-file (*.fl)|*.fl|All files (*.*)|*.*");
-
-}  // namespace
-
 // ---- recording ----
 
 void TMainForm::onDailyFileStarted(const std::string& name) {
@@ -56,7 +49,7 @@ void TMainForm::onFileError(const std::string& message) {
 
 void TMainForm::OpenDATA1Click() {
     charts_->CrossMouseCB->setChecked(false);
-    const QStringList files = kordel::dialogs().openFiles(this, kDataFilter, QStringLiteral("vexo"),
+    const QStringList files = kordel::dialogs().openFiles(this, kordel::kDataFileFilter, QStringLiteral("vexo"),
                                                          openDialogInitialDir_);
     if (files.isEmpty()) {
         return;
@@ -69,7 +62,7 @@ void TMainForm::openAndLog(const QStringList& paths) {
     if (LoadDataFiles(paths)) {
         charts_->SpeedButton9->setEnabled(true);
         charts_->SpeedButton10->setEnabled(true);
-        WriteLog(QStringLiteral("Open file: ") + currentDataFileName_);
+        opening_->logOpened(currentDataFileName_);
     }
 }
 

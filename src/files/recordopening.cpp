@@ -70,6 +70,11 @@ QString titleOf(const std::vector<std::string>& files) {
 
 }  // namespace
 
+const QString kDataFileFilter = QStringLiteral(
+    "Data files (*.pc *.fl *.min *.sec *.hor *.day *.mon)|*.pc;*.fl;*.min;*.sec;*.hor;*.day;*.mon|"
+    "Kordel txt-file (*.pc)|*.pc|Kordel txt-file (*.fl)|*.fl|"
+    "IAGA-2002 (*.min *.sec *.hor *.day *.mon *.txt)|*.min;*.sec;*.hor;*.day;*.mon;*.txt|All files (*.*)|*.*");
+
 RecordOpening::RecordOpening(QWidget* window, QProgressBar* progress, std::function<void(const QString&)> log)
     : QObject(window), window_(window), progress_(progress), log_(std::move(log)) {
     setObjectName(QStringLiteral("RecordOpening"));
@@ -82,6 +87,14 @@ RecordOpening::RecordOpening(QWidget* window, QProgressBar* progress, std::funct
 }
 
 RecordOpening::~RecordOpening() { cancel(); }
+
+void RecordOpening::logOpened(const QString& current) {
+    if (!log_) return;
+    for (const QString& f : std::as_const(filesRead_)) {
+        if (f != current) log_(QStringLiteral("Open file: ") + f);
+    }
+    log_(QStringLiteral("Open file: ") + current);
+}
 
 void RecordOpening::cancel() {
     if (cancelled_) cancelled_->store(true);
@@ -147,6 +160,8 @@ OpenedRecord RecordOpening::openDataFiles(const QStringList& paths) {
         return opened;
     }
     reportAll(r.failures);
+    filesRead_.clear();
+    for (const std::string& f : r.files) filesRead_ << QString::fromStdString(f);
     if (r.files.size() == 1) opened.currentFile = QString::fromStdString(r.files.front());
     if (r.files.empty() || r.failures.size() == r.files.size()) {
         if (r.files.empty()) {
@@ -168,6 +183,8 @@ OpenedRecord RecordOpening::openDataFiles(const QStringList& paths) {
 }
 
 OpenedRecord RecordOpening::openIagaFiles(const std::vector<std::string>& paths) {
+    filesRead_.clear();
+    for (const std::string& f : paths) filesRead_ << QString::fromStdString(f);
     ExportInput input;
     {
         WaitCursor hourglass;

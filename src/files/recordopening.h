@@ -22,6 +22,11 @@ namespace kordel {
 
 class Record;
 
+// File > "Open file"'s filter: first every file the program reads, its own
+// data files and the IAGA-2002 names observatories use (the dialog shows it
+// first, and later the filter last chosen); then each kind alone.
+extern const QString kDataFileFilter;
+
 struct OpenedRecord {
     enum class Outcome { Shown, Failed, Cancelled };
     Outcome outcome = Outcome::Failed;
@@ -43,6 +48,9 @@ public:
     // window's events going on meanwhile. A second open while one runs fails.
     OpenedRecord open(const QStringList& paths);
     bool loading() const { return loading_; }
+    // The log's "Open file: …" for every file the last open read, `current`
+    // (the window's current data file or folder) last.
+    void logOpened(const QString& current);
     // Stops a running read (Esc, the Cancel button, closing the window).
     void cancel();
     // The Cancel button, shown while a read runs; the window places it.
@@ -57,6 +65,7 @@ private:
     QPushButton* cancelButton_;
     std::function<void(const QString&)> log_;
     bool loading_ = false;
+    QStringList filesRead_;  // by the last open
     std::shared_ptr<std::atomic<bool>> cancelled_;
 };
 

@@ -52,14 +52,16 @@ void TMainForm::connectRecordingRun() {
     // The charts, the log, the error report and the state panel each listen on their own.
     connectCharts(events);
     connect(&events, &kordel::RecorderEvents::dailyFileStarted, StatusPanel[3], [this](const std::string& name) {
-        // Where the recording goes: the working directory of the moment, which
-        // the open dialog may have moved.
-        StatusPanel[3]->setText(QDir::current().absoluteFilePath(QString::fromStdString(name)));
+        // Where the recording goes: the recordings folder, or the working directory of the moment.
+        const QDir folder(QString::fromStdString(run_->outputDir()));
+        StatusPanel[3]->setText(folder.absoluteFilePath(QString::fromStdString(name)));
     });
     connect(run_, &kordel::RecordingRun::waitingForPort, StatusPanel[3], [this](const QString& name) {
         StatusPanel[3]->setText(QStringLiteral("Waiting for ") + name + QStringLiteral("..."));
     });
     connect(run_, &kordel::RecordingRun::portReopened, StatusPanel[3], &QLabel::clear);
+    connect(run_, &kordel::RecordingRun::portReopened, &kordel::ErrorReport::instance(),
+            &kordel::ErrorReport::withdrawPortFailures);  // the failure's box closes; the log keeps it
 }
 
 void TMainForm::connectCharts(kordel::RecorderEvents& events) {

@@ -4,6 +4,7 @@
 
 #include <QToolButton>
 
+#include "app/clock.h"
 #include "app/dialogs.h"
 #include "app/errorreport.h"
 #include "app/mainform.h"
@@ -19,7 +20,7 @@ void TMainForm::connectInstrumentSession() {
 
 void TMainForm::reportError(const QString& message) {
     WriteLog(QStringLiteral("Error: ") + message);
-    kordel::ErrorReport::instance().report(message);
+    kordel::ErrorReport::instance().report(message, kordel::ErrorReport::Kind::PortFailure);
 }
 
 void TMainForm::SpeedButton5Click() {
@@ -36,7 +37,7 @@ void TMainForm::createStatusWindow() {
         answerFlag_ = false;
         answerFlag_ = kordel::dialogs().yesNo(
             this, QStringLiteral("Set time?"),
-            QStringLiteral("Set the instrument's clock to this computer's date and time?"));
+            TForm6::setTimeQuestion(kordel::localNow()));
         return answerFlag_;
     }, this);
     connect(Form6, &TForm6::closedByButton, SpeedButton5, [this] { SpeedButton5->setEnabled(true); });

@@ -1,6 +1,8 @@
 #include "link/portdialog.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QIntValidator>
@@ -23,6 +25,43 @@ T chosen(const QComboBox* box) {
 
 }  // namespace
 
+namespace kordel {
+
+PortEntry portEntry(const QString& location, const QString& description, const QString& manufacturer,
+                    const QString& byIdName) {
+    QStringList what;
+    for (const QString& part : {description.trimmed(), manufacturer.trimmed()}) {
+        if (!part.isEmpty() && !what.contains(part)) {
+            what << part;
+        }
+    }
+    PortEntry e{byIdName.isEmpty() ? location : byIdName, {}};
+    e.label = e.name;
+    if (!what.isEmpty()) {
+        e.label += QStringLiteral(" \u2014 ") + what.join(QStringLiteral(", "));
+    }
+    if (!byIdName.isEmpty()) {
+        e.label += QStringLiteral(" (") + location + QLatin1Char(')');
+    }
+    return e;
+}
+
+QString byIdNameOf(const QString& location, const QString& byIdFolder) {
+    const QString target = QFileInfo(location).canonicalFilePath();
+    if (target.isEmpty()) {
+        return {};
+    }
+    const QDir folder(byIdFolder);
+    for (const QFileInfo& link : folder.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (link.isSymLink() && link.canonicalFilePath() == target) {
+            return link.absoluteFilePath();
+        }
+    }
+    return {};
+}
+
+}  // namespace kordel
+
 TPortDialog::TPortDialog(const kordel::PortSettings& current, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("PortDialog"));
     setWindowTitle(QStringLiteral("ComPort"));
@@ -30,7 +69,9 @@ TPortDialog::TPortDialog(const kordel::PortSettings& current, QWidget* parent) :
     Port = new QComboBox(this);
     Port->setEditable(true);
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        Port->addItem(info.systemLocation());
+        const kordel::PortEntry e = kordel::portEntry(info.systemLocation(), info.description(), info.manufacturer(),
+                                                      kordel::byIdNameOf(info.systemLocation()));
+        Port->addItem(e.label, e.name);
     }
     Port->setEditText(current.portName);
 
@@ -77,7 +118,9 @@ TPortDialog::TPortDialog(const kordel::PortSettings& current, QWidget* parent) :
 
 kordel::PortSettings TPortDialog::settings() const {
     kordel::PortSettings s;
-    s.portName = Port->currentText().trimmed();
+    // A listed port chosen as listed opens by its name; anything typed is taken as typed.
+    const int listed = Port->findText(Port->currentText());
+    s.portName = listed >= 0 ? Port->itemData(listed).toString() : Port->currentText().trimmed();
     bool ok = false;
     const int baud = Baud->currentText().toInt(&ok);
     s.baudRate = ok && baud > 0 ? baud : 9600;

@@ -35,6 +35,9 @@ public:
     RecordingRun(SerialPort& port, const std::string& outputDir, QObject* parent = nullptr);
 
     RecorderEvents& events() { return events_; }
+    // The folder of the next daily file ("" for the working directory of the moment).
+    void setOutputDir(const std::string& outputDir) { recorder_.setOutputDir(outputDir); }
+    const std::string& outputDir() const { return recorder_.outputDir(); }
     const DailyRecorder& recorder() const { return recorder_; }
 
     // A fresh run on an open port: the next valid line starts a new daily file.

@@ -27,6 +27,11 @@ QToolButton* makeButton(QWidget* parent, const char* name, const QString& hint, 
 
 }  // namespace
 
+QString TForm6::setTimeQuestion(const kordel::CivilDateTime& now) {
+    return QStringLiteral("Set the instrument's clock to this computer's date and time, %1 %2?")
+        .arg(QString::fromStdString(kordel::formatDate(now)), QString::fromStdString(kordel::formatTime(now)));
+}
+
 TForm6::TForm6(kordel::InstrumentSession& session, std::function<bool()> confirmSetTime, QWidget* parent)
     : QDialog(parent), session_(session), confirmSetTime_(std::move(confirmSetTime)) {
     setObjectName(QStringLiteral("Form6"));
@@ -37,6 +42,8 @@ TForm6::TForm6(kordel::InstrumentSession& session, std::function<bool()> confirm
     Label1->setObjectName(QStringLiteral("Label1"));
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
+    // The mode is what the instrument last reported: shown, never edited.
+    Edit1->setReadOnly(true);
     Label1->setBuddy(Edit1);
     Label2 = new QLabel(QStringLiteral("Date / Time"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -59,7 +66,7 @@ TForm6::TForm6(kordel::InstrumentSession& session, std::function<bool()> confirm
 
     Button1 = new QPushButton(QStringLiteral("Close"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
-    // Enter in the "Mode" field must not close the window and end a wait.
+    // Enter in a field must not close the window and end a wait.
     Button1->setAutoDefault(false);
 
     auto* fields = new QGridLayout;

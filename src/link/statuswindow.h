@@ -7,7 +7,10 @@
 // ends any wait for a reply.
 
 #include <QDialog>
+#include <QString>
 #include <functional>
+
+#include "app/fixedformats.h"
 
 class QGroupBox;
 class QLabel;
@@ -26,6 +29,10 @@ public:
     // the clock is set only when it answers true.
     TForm6(kordel::InstrumentSession& session, std::function<bool()> confirmSetTime, QWidget* parent = nullptr);
 
+    // The question before Set time: it names the computer's date and time
+    // that the instrument's clock will be set to.
+    static QString setTimeQuestion(const kordel::CivilDateTime& now);
+
     // Shows the window, or brings it to the front when it is shown already.
     void showInFront();
     // Selects the save target a status reply reports (PC+Flash or PC).
@@ -40,7 +47,7 @@ public:
 
     // ---- components, by their designer names ----
     QLabel* Label1 = nullptr;
-    QLineEdit* Edit1 = nullptr;  // "Mode"; typing there changes nothing
+    QLineEdit* Edit1 = nullptr;  // "Mode", read-only
     QLabel* Label2 = nullptr;
     QLineEdit* Edit2 = nullptr;  // "Date / Time", read-only
     QToolButton* SpeedButton3 = nullptr;

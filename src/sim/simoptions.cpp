@@ -194,7 +194,7 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
         }
         const auto it = withValue.find(option);
         if (it == withValue.end()) {
-            o.problems.push_back("unknown option " + args[i]);
+            o.problems.push_back("unknown option '" + args[i] + "'");
             continue;
         }
         if (!value) {

@@ -33,6 +33,11 @@ TEST(CommandLine, FirstPlainArgumentIsTheDataFileAndOptionValuesNeverAre) {
 
     cl = values({"--port", "/dev/ttyUSB0"});
     EXPECT_FALSE(cl.dataFile);
+    EXPECT_FALSE(cl.outputDir);  // the setting, or the working directory
+
+    cl = values({"--output-dir", "~/Kordel", "day.pc"});
+    EXPECT_EQ(cl.outputDir, "~/Kordel");
+    EXPECT_EQ(cl.dataFiles, std::vector<std::string>{"day.pc"});
 
     cl = values({"--port=/dev/pts/3", "--", "--odd-name.pc"});
     EXPECT_EQ(cl.port, "/dev/pts/3");
@@ -49,8 +54,11 @@ TEST(CommandLine, UsageErrorsAreOneLineAndExitStatus2) {
         QString err;
     };
     const Case cases[] = {
-        {{"--verbose"}, "kordel: unknown option 'verbose'; see kordel --help\n"},
-        {{"day.pc", "--verbose", "-x"}, "kordel: unknown options: verbose, x; see kordel --help\n"},
+        // An unknown option is quoted as typed.
+        {{"--verbose"}, "kordel: unknown option '--verbose'; see kordel --help\n"},
+        {{"day.pc", "--verbose", "-x"}, "kordel: unknown options '--verbose', '-x'; see kordel --help\n"},
+        {{"--colour=red"}, "kordel: unknown option '--colour=red'; see kordel --help\n"},
+        {{"-bogus"}, "kordel: unknown option '-bogus'; see kordel --help\n"},
         {{"--port"}, "kordel: missing value after '--port'; see kordel --help\n"},
         {{"--help=yes"}, "kordel: unexpected value after '--help'; see kordel --help\n"},
     };
@@ -73,8 +81,9 @@ TEST(CommandLine, VersionAndHelpEndTheProgramWithStatus0) {
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: kordel [options] [FILE|FOLDER]...\n"))) << help.out.toStdString();
     EXPECT_TRUE(help.out.contains(
-        QStringLiteral("  --port <NAME>  The serial port of the instrument. (default: the first serial\n"
-                       "                 port found)\n")))
+        QStringLiteral("  --port <NAME>       The serial port of the instrument. (default: the first\n"
+                       "                      serial port found)\n"
+                       "  --output-dir <DIR>  The folder of the daily data files for this run, over the\n")))
         << help.out.toStdString();
     EXPECT_TRUE(help.out.endsWith(QStringLiteral("\nExit status:\n"
                                                  "  0  the window was closed\n"

@@ -307,7 +307,7 @@ TEST_F(MainFormTest, ExportSitsInTheFileMenuWithItsOwnSettingsSection) {
     for (const QAction* a : f.N5->actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(texts, (QStringList{QStringLiteral("&Open file"), QStringLiteral("Open &folder..."),
                                   QStringLiteral("List of files..."), QStringLiteral("Export..."),
-                                  QStringLiteral("-"), QStringLiteral("&Exit")}));
+                                  QStringLiteral("&Recordings folder..."), QStringLiteral("-"), QStringLiteral("&Exit")}));
     stop();
     QSettings ini(iniPath(), QSettings::IniFormat);
     EXPECT_EQ(ini.value(QStringLiteral("Export/StationCode")).toString(), QStringLiteral("KDH"));

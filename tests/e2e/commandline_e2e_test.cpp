@@ -76,7 +76,7 @@ TEST(CommandLines, HelpAndVersionEndWithStatus0AndAnUnknownOptionWith2WithoutADi
         const Outcome unknown = run(p.path, {QStringLiteral("--no-such-option"), QStringLiteral("x")});
         EXPECT_EQ(unknown.status, 2) << p.name.toStdString();
         EXPECT_EQ(unknown.out, QByteArray());
-        EXPECT_EQ(unknown.err, (p.name + ": unknown option 'no-such-option'; see " + p.name + " --help\n").toUtf8());
+        EXPECT_EQ(unknown.err, (p.name + ": unknown option '--no-such-option'; see " + p.name + " --help\n").toUtf8());
     }
 }
 
@@ -127,6 +127,9 @@ TEST(KordelRecord, WithWaitAPortMissingAtStartIsWaitedFor) {
     EXPECT_EQ(recorder.readLine(), ("kordel-record: port " + link + ", daily files in .\n").toUtf8());
     ASSERT_TRUE(kordel::test::waitUntil([&] { return readAll(logPath).contains("Error: "); }));
     EXPECT_EQ(recorder.state(), QProcess::Running);
+    // Nothing is recorded yet, so nothing says so.
+    QByteArray err = recorder.readAllStandardError();
+    EXPECT_FALSE(err.contains("recording from")) << err.toStdString();
 
     QProcess sim;
     sim.start(QStringLiteral(KORDEL_SIM_PATH), {QStringLiteral("--link"), link, QStringLiteral("--rate"),
@@ -142,6 +145,8 @@ TEST(KordelRecord, WithWaitAPortMissingAtStartIsWaitedFor) {
     ASSERT_TRUE(recorder.waitForFinished(10000));
     EXPECT_EQ(recorder.exitCode(), 0);
     EXPECT_TRUE(readAll(logPath).contains("Port open again: " + link.toUtf8()));
+    err += recorder.readAllStandardError();
+    EXPECT_EQ(err.count("kordel-record: recording from " + link.toUtf8() + "\n"), 1) << err.toStdString();
     sim.terminate();
     sim.waitForFinished(10000);
 }

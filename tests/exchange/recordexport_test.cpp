@@ -53,7 +53,7 @@ TEST(RecordExport, WritesTheWholeRecordOrTheVisibleWindowInUt) {
     };
     for (const Case& c : {Case{false, header + first + last}, Case{true, header + last}}) {
         test::ScratchDir dir;
-        RecordExport ex(nullptr, [&] { return RecordExport::View{record, second - 1e-9, second, {}}; });
+        RecordExport ex(nullptr, [&] { return RecordExport::View{record, second - 1e-9, second, {}, {}}; });
         ExportChoice choice = csvChoice();
         choice.visibleOnly = c.visibleOnly;
         EXPECT_EQ(ex.exportTo(choice, QString::fromStdString(dir.file("o.csv"))), QString());
@@ -79,7 +79,7 @@ TEST(RecordExport, RefusesWhatCannotBeWrittenWithAMessage) {
         {record, "+00:00", "ABC", "north", dir.file("a.csv"), "Latitude, longitude and elevation need numbers."},
     };
     for (const Case& c : cases) {
-        RecordExport ex(nullptr, [&] { return RecordExport::View{c.record, 0, 1e9, {}}; });
+        RecordExport ex(nullptr, [&] { return RecordExport::View{c.record, 0, 1e9, {}, {}}; });
         ExportChoice choice = csvChoice();
         choice.utcOffset = QString::fromLatin1(c.offset);
         choice.station.code = c.code;
@@ -87,13 +87,13 @@ TEST(RecordExport, RefusesWhatCannotBeWrittenWithAMessage) {
         EXPECT_EQ(ex.exportTo(choice, QString::fromStdString(c.path)).toStdString(), c.message);
     }
     // A visible window without samples (00:00 to 00:30 of the clock): a message, no file.
-    RecordExport empty(nullptr, [&] { return RecordExport::View{record, 39'218.0, 39'218.0 + 1.0 / 48, {}}; });
+    RecordExport empty(nullptr, [&] { return RecordExport::View{record, 39'218.0, 39'218.0 + 1.0 / 48, {}, {}}; });
     ExportChoice window = csvChoice();
     window.visibleOnly = true;
     EXPECT_EQ(empty.exportTo(window, QString::fromStdString(dir.file("a.csv"))).toStdString(),
               "Nothing exported: no samples between 2007-05-15T23:00:00.000Z and 2007-05-15T23:30:00.001Z.");
     EXPECT_FALSE(std::filesystem::exists(dir.file("a.csv")));
-    RecordExport ex(nullptr, [&] { return RecordExport::View{record, 0, 1e9, {}}; });
+    RecordExport ex(nullptr, [&] { return RecordExport::View{record, 0, 1e9, {}, {}}; });
     EXPECT_FALSE(ex.exportTo(csvChoice(), QString::fromStdString(dir.file("no/such/o.csv"))).isEmpty());
     ExportChoice png = csvChoice();
     png.format = ExportChoice::Format::Png;

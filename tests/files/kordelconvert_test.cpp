@@ -115,8 +115,8 @@ TEST(KordelConvert, MessageTextsGoToStderrAndTheDumpCountsAsFailed) {
     const Outcome o = run(dir, "missing.b01 good.b01 empty.b01");
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err,
-              "kordel-convert: File \nmissing.b01\n not found!\n"
-              "kordel-convert: File \nempty.b01[0]<>$C0!\n");
+              "kordel-convert: File missing.b01 not found!\n"
+              "kordel-convert: File empty.b01[0]<>$C0!\n");
     EXPECT_TRUE(std::filesystem::exists(dir.file("20070515123000.fl")));
 }
 
@@ -155,7 +155,7 @@ TEST(KordelConvert, UsageErrorsExitWith2) {
         {"--output-dir", "kordel-convert: missing value after '--output-dir'" + help},
         {"--output-dir= a.b01", "kordel-convert: --output-dir needs a directory" + help},
         {"--output-dir out", "kordel-convert: no flash dump named" + help},
-        {"--frobnicate a.b01", "kordel-convert: unknown option 'frobnicate'" + help},
+        {"--frobnicate a.b01", "kordel-convert: unknown option '--frobnicate'" + help},
     };
     for (const auto& c : cases) {
         const Outcome o = run(dir, c.args);

@@ -250,8 +250,13 @@ TEST_F(MainFormLinkTest, OpenFileReadsTheFileAndRemembersItsFolder) {
     test::writeFile(file, "a\r\nb\r\nc\r\n2007 05 22 10 20 30 1 2 3 4 5\r\n");
     dialogs_.openAnswers.push_back(file);
     form_->OpenDATA1Click();
-    EXPECT_EQ(dialogs_.openFilters, QStringList{QStringLiteral(
-                                        "Kordel txt-file (*.pc)|*.pc|Kordel txt-file (*.fl)|*.fl|All files (*.*)|*.*")});
+    // "Data files" first: the program's own and the IAGA-2002 names together.
+    EXPECT_EQ(dialogs_.openFilters,
+              QStringList{QStringLiteral(
+                  "Data files (*.pc *.fl *.min *.sec *.hor *.day *.mon)|*.pc;*.fl;*.min;*.sec;*.hor;*.day;*.mon|"
+                  "Kordel txt-file (*.pc)|*.pc|Kordel txt-file (*.fl)|*.fl|"
+                  "IAGA-2002 (*.min *.sec *.hor *.day *.mon *.txt)|*.min;*.sec;*.hor;*.day;*.mon;*.txt|"
+                  "All files (*.*)|*.*")});
     EXPECT_EQ(form_->openDialogInitialDir(), startDir_.filePath(QStringLiteral("data")));
     EXPECT_EQ(form_->windowTitle(), QStringLiteral("Kordel File viewer: ") + file);
     EXPECT_EQ(form_->currentDataFileName(), file);

@@ -128,7 +128,7 @@ TEST_F(StatusWindowTest, TheWindowStartsEmptyWithNoSaveTargetAndDoesNotBlock) {
     EXPECT_EQ(w.Button1->text(), QStringLiteral("Close"));
     EXPECT_TRUE(w.Edit1->text().isEmpty());
     EXPECT_TRUE(w.Edit2->text().isEmpty());
-    EXPECT_FALSE(w.Edit1->isReadOnly());
+    EXPECT_TRUE(w.Edit1->isReadOnly());  // the mode is shown, not edited
     EXPECT_TRUE(w.Edit2->isReadOnly());
     EXPECT_FALSE(w.RadioButton7->isChecked());
     EXPECT_FALSE(w.RadioButton8->isChecked());
@@ -150,7 +150,7 @@ TEST_F(StatusWindowTest, TypingInTheModeFieldChangesNothingElse) {
     w.Edit1->setFocus();
     QTest::keyClicks(w.Edit1, QStringLiteral("abc"));
     QTest::keyClick(w.Edit1, Qt::Key_Return);
-    EXPECT_EQ(w.Edit1->text(), QStringLiteral("Mode Varabc"));
+    EXPECT_EQ(w.Edit1->text(), QStringLiteral("Mode Var"));  // read-only: the typing is not taken
     EXPECT_TRUE(w.isVisible());  // Enter does not press Close
     EXPECT_EQ(form_->linkState(), Idle);
     EXPECT_TRUE(newFrames().isEmpty());
@@ -193,7 +193,7 @@ TEST_F(StatusWindowTest, SetTimeSendsTheClockThenTheYearHalfASecondLater) {
     QTest::mouseClick(form_->Form6->SpeedButton2, Qt::LeftButton);
     EXPECT_EQ(dialogs_.yesNoCaptions, QStringList{QStringLiteral("Set time?")});
     EXPECT_EQ(dialogs_.yesNoQuestions,
-              QStringList{QStringLiteral("Set the instrument's clock to this computer's date and time?")});
+              QStringList{QStringLiteral("Set the instrument's clock to this computer's date and time, 22/05/2007 10:20:30?")});
     EXPECT_EQ(newFrames(), QStringList{QStringLiteral("3D 32 05 22 10 20 30 3B")});
     EXPECT_TRUE(pause().isActive());
     EXPECT_EQ(pause().interval(), 500);
@@ -257,7 +257,7 @@ TEST_F(StatusWindowTest, TheRealQuestionBoxClosedWithoutAnAnswerAfterAnEarlierYe
     answerWith([](TYesNo& box) { box.Button1->click(); });
     form_->Form6->SpeedButton2Click();
     EXPECT_EQ(form_->YesNo->windowTitle(), QStringLiteral("Set time?"));
-    EXPECT_EQ(form_->YesNo->Label1->text(), QStringLiteral("Set the instrument's clock to this computer's date and time?"));
+    EXPECT_EQ(form_->YesNo->Label1->text(), QStringLiteral("Set the instrument's clock to this computer's date and time, 22/05/2007 10:20:30?"));
     EXPECT_TRUE(form_->answerFlag());
     endPause();
     EXPECT_EQ(newFrames().size(), 2);

@@ -50,7 +50,8 @@ TEST(WatchEndToEnd, TheWindowShowsARemoteStationFedByKordelRecord) {
         QStringList menu;
         for (QAction* a : form.menuBar()->actions()) menu << a->text();
         EXPECT_EQ(menu, (QStringList{QStringLiteral("File"), QStringLiteral("View"), QStringLiteral("ComPort"),
-                                     QStringLiteral("Remote station..."), QStringLiteral("About")}));
+                                     QStringLiteral("Remote station..."), QStringLiteral("Help"),
+                                     QStringLiteral("About")}));
         form.remoteStation()->setAsk([&](QWidget*, const RemoteStationSettings&) {
             return RemoteStationSettings{broker.url(), QStringLiteral("W1"), {}, {}, {}};
         });

@@ -6,13 +6,14 @@
 
 namespace kordel::test {
 
-void WindowTest::startForm() {
+void WindowTest::startForm(const QString& outputDir) {
     ASSERT_TRUE(startDir_.isValid() && exeDir_.isValid());
     previousDir_ = QDir::currentPath();
     QDir::setCurrent(startDir_.path());
     MainFormOptions options;
     options.exeDir = exeDir_.path();
     options.portName = QStringLiteral("/dev/ttyUSB0");
+    options.outputDir = outputDir;
     options.portFactory = [this](const PortSettings& s) {
         auto p = std::make_unique<FakeSerialPort>(s);
         port_ = p.get();

@@ -15,7 +15,8 @@ namespace kordel::test {
 
 class WindowTest : public ::testing::Test {
 protected:
-    void startForm();
+    // `outputDir` as --output-dir gives it.
+    void startForm(const QString& outputDir = {});
     // Shows the reports still queued (they belong to this test), closes the
     // window and goes back to the folder the test started in.
     void stopForm();

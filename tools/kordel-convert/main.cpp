@@ -25,11 +25,18 @@
 
 namespace {
 
-// Message texts break their lines with CR LF, as a message box wants them.
+// Message texts break their lines with CR LF, as a message box wants them; on
+// a terminal each break is one space, so a message is one line.
 std::string forTerminal(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+        if (text[i] == '\r' || text[i] == '\n') {
+            if (!out.empty() && out.back() != ' ') {
+                out += ' ';
+            }
+            while (i + 1 < text.size() && (text[i + 1] == '\r' || text[i + 1] == '\n' || text[i + 1] == ' ')) {
+                ++i;
+            }
             continue;
         }
         out += text[i];

@@ -186,6 +186,5 @@ int main(int argc, char* argv[]) {
         }
         QCoreApplication::quit();
     });
-    std::cerr << "kordel-record: recording from " << port.portName.toStdString() << '\n';
     return QCoreApplication::exec();
 }

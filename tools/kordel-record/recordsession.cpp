@@ -15,7 +15,11 @@ RecordSession::RecordSession(const kordel::PortSettings& port, const std::string
             [](const std::string& name) { std::cerr << "kordel-record: recording to " << name << '\n'; });
     connect(&events, &kordel::RecorderEvents::fileError, this,
             [](const std::string& message) { std::cerr << "kordel-record: " << message << '\n'; });
-    connect(run_.get(), &kordel::RecordingRun::portReopened, this, [](const QString& name) {
+    connect(run_.get(), &kordel::RecordingRun::portReopened, this, [this](const QString& name) {
+        if (!announced_) {
+            announce();  // waited for since the start: this is the first opening
+            return;
+        }
         std::cerr << "kordel-record: " << name.toStdString() << " open again\n";
     });
     // The log reaches the disk within about a second (the run syncs the daily files).
@@ -40,7 +44,13 @@ bool RecordSession::start(QString& error, bool waitForPort) {
     }
     run_->start();
     syncTimer_.start();
+    announce();
     return true;
+}
+
+void RecordSession::announce() {
+    announced_ = true;
+    std::cerr << "kordel-record: recording from " << port_->settings().portName.toStdString() << '\n';
 }
 
 void RecordSession::finish() {

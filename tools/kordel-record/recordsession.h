@@ -38,6 +38,8 @@ public:
 
 private:
     void onPortFailed(const QString& message);
+    // "recording from <port>", said once the port is open (not while waited for).
+    void announce();
     // A log failure is shown once, until the log works again.
     void showLogStatus(const kordel::IoStatus& status);
 
@@ -46,4 +48,5 @@ private:
     std::unique_ptr<kordel::RecordingRun> run_;
     QTimer syncTimer_;
     bool logFailureShown_ = false;
+    bool announced_ = false;
 };
