@@ -281,10 +281,8 @@ void TMainForm::FormCreate(const MainFormOptions& options) {
     WriteLog(QStringLiteral("Start program KORDEL-K5 ") + kVersionText);
     placeCapability(
         new kordel::RecordingsFolder(*run_, options.outputDir, N5, [this](const QString& t) { WriteLog(t); }));
-    // 10.
-    // (No reply is awaited; the recording run's recorder is at block position 1.)
-    // The log reaches the disk within about a second of a write (the recording
-    // run does the same for the daily files).
+    // 10. (No reply is awaited; the recorder is at block position 1.) The log reaches
+    // the disk within about a second of a write, as the run's daily files do.
     auto* syncTimer = new QTimer(this);
     connect(syncTimer, &QTimer::timeout, this, [this] {
         if (const auto status = log_.syncIfDue(); !status) {
