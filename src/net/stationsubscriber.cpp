@@ -239,8 +239,11 @@ void StationSubscriber::onMessage(const QByteArray& topic, const QByteArray& pay
     } else if (topic == answerTopic_) {
         onAnswer(payload);
     } else if (payload.size() > kMaxMessage) {
+        // The client takes batches up to kMaxBatchBytes; the other topics keep their own limit.
         if (topic == lineTopic_) {
             emit notALine(static_cast<int>(payload.size()));
+        } else if (topic == activityTopic_) {
+            emit activityOversized(static_cast<int>(payload.size()));
         }
     } else if (topic == stateTopic_) {
         QString state;
