@@ -38,6 +38,7 @@
 #include "files/recordopening.h"
 #include "files/summarywindow.h"
 #include "link/recordingrun.h"
+#include "widgets/barbutton.h"
 #include "link/statuswindow.h"
 #include "net/remotestation.h"
 
@@ -50,16 +51,7 @@ QString TMainForm::notFoundText(const QString& fileName) {
 
 namespace {
 
-QToolButton* makeBarButton(QWidget* parent, const char* name, const QString& hint,
-                           QStyle::StandardPixmap icon) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(hint);
-    b->setIcon(parent->style()->standardIcon(icon));
-    b->setAutoRaise(true);
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
-}
+using kordel::makeBarButton;
 
 // The serial port's name at start: the platform's first serial port.
 QString firstSerialPortName() {

@@ -23,6 +23,7 @@
 #include "record/rangesummary.h"
 #include "record/record.h"
 #include "record/totalfield.h"
+#include "widgets/barbutton.h"
 #include "widgets/zoomler.h"
 
 namespace kordel {
@@ -33,15 +34,6 @@ namespace {
 
 const char* const kChannelCaptions[ChartView::kChannels] = {"B&x", "B&y", "B&z", "T&s", "T&e", "&F"};
 
-QToolButton* makeBarButton(QWidget* parent, const char* name, const QString& hint, QStyle::StandardPixmap icon) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(hint);
-    b->setIcon(parent->style()->standardIcon(icon));
-    b->setAutoRaise(true);
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
-}
 
 std::optional<ScrollKey> scrollKeyOf(int key) {
     switch (key) {

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "brokerfixture.h"
+#include "childprocess.h"
 #include "net/brokeraddress.h"
 #include "net/mqttclient.h"
 #include "net/stationpublisher.h"
@@ -50,29 +51,7 @@ private:
     bool subscribed_ = false;
 };
 
-class Process {
-public:
-    Process(const QString& program, const QStringList& args, const QString& workDir) {
-        process_.setWorkingDirectory(workDir);
-        process_.start(program, args);
-        started_ = process_.waitForStarted(10000);
-    }
-    ~Process() {
-        signal(SIGCONT);
-        signal(SIGKILL);
-    }
-    bool started() const { return started_; }
-    void signal(int sig) {
-        if (process_.state() == QProcess::NotRunning) return;
-        ::kill(static_cast<pid_t>(process_.processId()), sig);
-        if (sig == SIGTERM || sig == SIGKILL) process_.waitForFinished(15000);
-    }
-    QProcess& process() { return process_; }
-
-private:
-    QProcess process_;
-    bool started_ = false;
-};
+using Process = test::ChildProcess;
 
 // The message with its time replaced by "T", and that time.
 std::pair<QByteArray, QByteArray> withoutTime(const QByteArray& payload) {

@@ -15,6 +15,7 @@
 #include <csignal>
 
 #include "brokerfixture.h"
+#include "childprocess.h"
 #include "link/deviceline.h"
 #include "net/replay.h"
 #include "testsupport.h"
@@ -23,32 +24,7 @@ using namespace kordel;
 
 namespace {
 
-class Process {
-public:
-    Process(const QString& program, const QStringList& args, const QString& workDir) {
-        process_.setWorkingDirectory(workDir);
-        process_.start(program, args);
-        started_ = process_.waitForStarted(10000);
-    }
-    ~Process() { signal(SIGKILL); }
-    bool started() const { return started_; }
-    void signal(int sig) {
-        if (process_.state() != QProcess::NotRunning) {
-            ::kill(static_cast<pid_t>(process_.processId()), sig);
-            process_.waitForFinished(15000);
-        }
-    }
-    QProcess& process() { return process_; }
-    QByteArray err() {
-        err_ += process_.readAllStandardError();
-        return err_;
-    }
-
-private:
-    QProcess process_;
-    QByteArray err_;
-    bool started_ = false;
-};
+using Process = test::ChildProcess;
 
 // The valid lines of one daily file, with CR LF, read the plain way: the 63
 // bytes before each LF when they decode.

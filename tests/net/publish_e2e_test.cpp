@@ -10,6 +10,7 @@
 #include <csignal>
 
 #include "brokerfixture.h"
+#include "childprocess.h"
 #include "link/deviceline.h"
 #include "testsubscriber.h"
 #include "testsupport.h"
@@ -18,27 +19,7 @@ using namespace kordel;
 
 namespace {
 
-class Process {
-public:
-    Process(const QString& program, const QStringList& args, const QString& workDir) {
-        process_.setWorkingDirectory(workDir);
-        process_.start(program, args);
-        started_ = process_.waitForStarted(10000);
-    }
-    ~Process() { signal(SIGKILL); }
-    bool started() const { return started_; }
-    void signal(int sig) {
-        if (process_.state() != QProcess::NotRunning) {
-            ::kill(static_cast<pid_t>(process_.processId()), sig);
-            process_.waitForFinished(15000);
-        }
-    }
-    QProcess& process() { return process_; }
-
-private:
-    QProcess process_;
-    bool started_ = false;
-};
+using Process = test::ChildProcess;
 
 std::unique_ptr<Process> recorder(const QString& dir, const QString& link, const QStringList& mqtt) {
     return std::make_unique<Process>(QStringLiteral(KORDEL_RECORD_PATH),
