@@ -31,6 +31,7 @@ namespace {
 struct FileChunk {
     Record samples{Record::dataFileChannels()};
     std::size_t errorCount = 0;
+    std::size_t repeats = 0;  // lines that came twice in a row, kept once
     std::vector<ErrorLine> errors;
     std::string failure;
 };
@@ -107,10 +108,21 @@ FileChunk parseFile(const std::string& path, std::size_t keptErrors, std::size_t
     SampleLineParser parser;
     std::array<std::int32_t, SampleLineParser::kValues> raw{};
     std::int64_t t = 0;
+    bool held = false;
+    std::int64_t heldTime = 0;
+    std::array<std::int32_t, SampleLineParser::kValues> heldRaw{};
     chunk.failure = forEachLine(path, RecordLoader::kMaxLineLength, blockBytes, [&](long number, std::string_view line) {
         const bool good = line.size() <= RecordLoader::kMaxLineLength && parser.parse(line, t, raw);
-        if (good) {
+        if (good && held && t == heldTime && raw == heldRaw) {
+            // The same line twice in a row is one sample delivered twice, as a
+            // growing record takes it: only lines that share a stamp with other
+            // values are spread over their second.
+            ++chunk.repeats;
+        } else if (good) {
             chunk.samples.append(t, raw);
+            held = true;
+            heldTime = t;
+            heldRaw = raw;
         } else if (!skippedAsHeader(number, good)) {
             if (chunk.errors.size() < keptErrors) {
                 chunk.errors.push_back({path, number, std::string(line.substr(0, RecordLoader::kMaxShownLength))});
@@ -332,7 +344,7 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
             for (auto& e : chunk.errors) {
                 if (result.errorLines.size() < options_.keptErrorLines) result.errorLines.push_back(std::move(e));
             }
-            result.repeatsDropped += result.record.merge(std::move(chunk.samples));
+            result.repeatsDropped += chunk.repeats + result.record.merge(std::move(chunk.samples));
         };
         const bool complete = parseInOrder(files, options_.threads, options_.keptErrorLines, options_.readBlockBytes,
                                            bytesRead, abort, take, poll);
