@@ -9,10 +9,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/mainform.h"
-#include "charts/chartview.h"
 #include "net/remotestation.h"
-#include "record/record.h"
 
 namespace kordel {
 
@@ -80,26 +77,26 @@ QString GuideWindow::guideText() {
     return QString::fromUtf8(file.readAll());
 }
 
-FirstScreen::FirstScreen(TMainForm& window) : Capability(&window), window_(window) {
+FirstScreen::FirstScreen(FirstScreenParts parts) : Capability(&parts.window), parts_(std::move(parts)) {
     setObjectName(QStringLiteral("FirstScreen"));
     // The shortcuts everyone expects of a File menu.
-    window.OpenDATA1->setShortcut(QKeySequence::Open);
-    window.OpenFolder1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
-    window.Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    if (auto* exportAction = window.findChild<QAction*>(QStringLiteral("Export1"))) {
-        exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    parts_.open.setShortcut(QKeySequence::Open);
+    parts_.openFolder.setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    parts_.exit.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    if (parts_.exportPicture != nullptr) {
+        parts_.exportPicture->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     }
-    help_ = new QMenu(QStringLiteral("Help"), &window);
+    help_ = new QMenu(QStringLiteral("Help"), &parts_.window);
     help_->setObjectName(QStringLiteral("Help1"));
     guide_ = help_->addAction(QStringLiteral("Guide"), this, &FirstScreen::showGuide);
     guide_->setObjectName(QStringLiteral("Guide1"));
     guide_->setShortcut(QKeySequence::HelpContents);
     // A shortcut works only on an action that is part of a shown window.
-    window.addAction(guide_);
+    parts_.window.addAction(guide_);
 
-    note_ = new FirstScreenNote(&window.charts());
-    if (RemoteStation* remote = window.remoteStation()) {
-        connect(remote, &RemoteStation::watchingChanged, this, &FirstScreen::update);
+    note_ = new FirstScreenNote(&parts_.charts);
+    if (parts_.remote != nullptr) {
+        connect(parts_.remote, &RemoteStation::watchingChanged, this, &FirstScreen::update);
     }
     // The charts tell no one when they show a record: a light look while the
     // note is up, which stops once it is down.
@@ -114,15 +111,15 @@ QList<QAction*> FirstScreen::menuActions() const { return {help_->menuAction()};
 void FirstScreen::setRecording(bool recording) {
     recording_ = recording;
     // Disabled, the button says why.
-    window_.SpeedButton5->setToolTip(recording ? kStatusLocked : QString());
-    window_.OpenDATA1->setEnabled(!recording);  // their shortcuts, too, wait for Stop
-    window_.OpenFolder1->setEnabled(!recording);
+    parts_.statusButton.setToolTip(recording ? kStatusLocked : QString());
+    parts_.open.setEnabled(!recording);  // their shortcuts, too, wait for Stop
+    parts_.openFolder.setEnabled(!recording);
     update();
 }
 
 void FirstScreen::showGuide() {
     if (!guideWindow_) {
-        guideWindow_ = new GuideWindow(&window_);
+        guideWindow_ = new GuideWindow(&parts_.window);
     }
     guideWindow_->show();
     guideWindow_->raise();
@@ -130,11 +127,10 @@ void FirstScreen::showGuide() {
 }
 
 void FirstScreen::update() {
-    const std::shared_ptr<const Record> shown = window_.charts().shownRecord();
-    const bool watching = window_.remoteStation() != nullptr && window_.remoteStation()->watching();
-    const bool empty = (shown == nullptr || shown->empty()) && !recording_ && !watching;
+    const bool watching = parts_.remote != nullptr && parts_.remote->watching();
+    const bool empty = !parts_.showsRecord() && !recording_ && !watching;
     if (empty) {
-        note_->setPort(window_.portName());
+        note_->setPort(parts_.portName());
         note_->raise();
         if (!check_.isActive()) {
             check_.start();

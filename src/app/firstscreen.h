@@ -9,15 +9,18 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
+
 #include "app/capability.h"
 
 class QAction;
 class QLabel;
 class QMenu;
 class QTextBrowser;
-class TMainForm;
 
 namespace kordel {
+
+class RemoteStation;
 
 // The note over the empty charts; mouse and wheel pass through it.
 class FirstScreenNote : public QWidget {
@@ -48,10 +51,24 @@ private:
     QTextBrowser* browser_;
 };
 
+// What the first screen needs of the window, and nothing more.
+struct FirstScreenParts {
+    QWidget& window;
+    QWidget& charts;  // the note lies over them
+    QAction& open;
+    QAction& openFolder;
+    QAction& exit;
+    QAction* exportPicture = nullptr;
+    QWidget& statusButton;
+    RemoteStation* remote = nullptr;
+    std::function<bool()> showsRecord;  // something is on the charts
+    std::function<QString()> portName;  // the port Record would use
+};
+
 class FirstScreen : public Capability {
     Q_OBJECT
 public:
-    explicit FirstScreen(TMainForm& window);
+    explicit FirstScreen(FirstScreenParts parts);
 
     QList<QAction*> menuActions() const override;
     void setRecording(bool recording) override;
@@ -69,7 +86,7 @@ private:
     // recorded or watched.
     void update();
 
-    TMainForm& window_;
+    FirstScreenParts parts_;
     FirstScreenNote* note_;
     QMenu* help_;
     QAction* guide_;

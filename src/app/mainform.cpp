@@ -31,6 +31,8 @@
 #include "charts/activityview.h"
 #include "charts/channelchart.h"
 #include "charts/chartview.h"
+#include "cleaning/datacleaning.h"
+#include "exchange/cleaningcontext.h"
 #include "exchange/recordexport.h"
 #include "files/flashconversion.h"
 #include "files/flashform.h"
@@ -77,7 +79,10 @@ TMainForm::TMainForm(const MainFormOptions& options, QWidget* parent) : QMainWin
     qApp->installEventFilter(this);
     FormCreate(options);
     placeRemoteStation();
-    placeCapability(new kordel::FirstScreen(*this));  // the note over empty charts, Help, shortcuts
+    placeCapability(new kordel::FirstScreen({*this, *charts_, *OpenDATA1, *OpenFolder1, *Exit1,
+                                             findChild<QAction*>(QStringLiteral("Export1")), *SpeedButton5, remote_,
+                                             [this] { return charts_->showsRecord(); },
+                                             [this] { return portName(); }}));
 }
 
 // "Remote station..." follows "ComPort" on the menu bar; the station's state
@@ -434,10 +439,13 @@ void TMainForm::createCapabilities() {
         this, [this](const QString& text) { WriteLog(text); }, [this] { return openDialogInitialDir_; });
     placeCapability(flash_);
     SpeedButton3->setDefaultAction(flash_->convertAction());
-    export_ = new kordel::RecordExport(this, [this] {
+    auto* cleaning = new kordel::DataCleaning({*this, *charts_, *opening_, *run_, [this](const QString& t) { WriteLog(t); },
+                                               kordel::currentCleaningContext});
+    placeCapability(cleaning);
+    export_ = new kordel::RecordExport(this, [this, cleaning] {
         const kordel::AxisRange window = charts_->Chart[0]->timeAxis();
         return kordel::RecordExport::View{charts_->shownRecord(), window.min, window.max, charts_->state(),
-                                          currentDataFileName_};
+                                          currentDataFileName_, cleaning->levelText()};
     }, [this](const QString& text) { WriteLog(text); });
     placeCapability(export_);
     const QList<QAction*> fileActions = N5->actions();

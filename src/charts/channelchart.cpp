@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "app/fixedformats.h"
+#include "charts/flagbands.h"
 #include "charts/readout.h"
 #include "record/envelope.h"
 #include "record/timeaxis.h"
@@ -316,6 +317,8 @@ ChannelChart::ChannelChart(int channel, QWidget* parent) : QCustomPlot(parent), 
     axisRect()->setMargins(QMargins(left, top, right, 0));
     yAxis->setTickLabelPadding(3);
 
+    bandLayer_ = new kordel::FlagBandLayer(this);
+
     // The left axis's line, too, runs from 2 % to 98 % of the plotting height.
     axisLine_ = new QCPItemLine(this);
     axisLine_->setLayer(QStringLiteral("axes"));
@@ -364,6 +367,12 @@ void ChannelChart::clearSeries() {
     extentValid_ = true;
     minY_ = maxY_ = 0;
     dataChanged();
+}
+
+void ChannelChart::setBands(std::vector<kordel::ChartBand> bands) {
+    if (bands == bandLayer_->bands()) return;
+    bandLayer_->setBands(std::move(bands));
+    requestReplot();
 }
 
 void ChannelChart::showRecord(std::shared_ptr<const kordel::Record> record, std::size_t channel) {
@@ -707,6 +716,7 @@ void ChannelChart::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
     pressPos_ = event->position().toPoint();
     boxing_ = false;
+    selecting_ = pressed_ && (event->modifiers() & Qt::ShiftModifier);
     QCustomPlot::mousePressEvent(event);
 }
 
@@ -719,7 +729,12 @@ void ChannelChart::mouseMoveEvent(QMouseEvent* event) {
         if (!band_) {
             band_ = new QRubberBand(QRubberBand::Rectangle, this);
         }
-        band_->setGeometry(QRect(pressPos_, pos).normalized().intersected(plotRect()));
+        const QRect plot = plotRect();
+        // A selection is a time range: it spans the chart's whole height.
+        band_->setGeometry(selecting_ ? QRect(QPoint(std::min(pressPos_.x(), pos.x()), plot.top()),
+                                              QPoint(std::max(pressPos_.x(), pos.x()), plot.bottom()))
+                                            .intersected(plot)
+                                      : QRect(pressPos_, pos).normalized().intersected(plot));
         band_->show();
     }
     emit MouseMove(this, pos.x(), pos.y());
@@ -730,13 +745,22 @@ void ChannelChart::mouseReleaseEvent(QMouseEvent* event) {
     const bool left = pressed_ && event->button() == Qt::LeftButton;
     const bool box = left && boxing_;
     const bool click = left && !boxing_ && rect().contains(pos);
+    const bool selection = box && selecting_;
     pressed_ = false;
     boxing_ = false;
+    selecting_ = false;
     if (band_) {
         band_->hide();
     }
     QCustomPlot::mouseReleaseEvent(event);
-    if (box) {
+    if (selection) {
+        const QRect plot = plotRect();
+        const int a = std::clamp(std::min(pressPos_.x(), pos.x()), plot.left(), plot.right());
+        const int b = std::clamp(std::max(pressPos_.x(), pos.x()), plot.left(), plot.right());
+        if (b > a) {
+            emit RangeDragged(this, a, b);
+        }
+    } else if (box) {
         const QRect r = QRect(pressPos_, pos).normalized().intersected(plotRect());
         if (r.width() > 0 && r.height() > 0) {
             emit BoxDragged(this, r);

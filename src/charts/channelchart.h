@@ -28,6 +28,7 @@
 #include <qcustomplot.h>
 
 #include "charts/chartlogic.h"
+#include "charts/flagbands.h"
 #include "record/record.h"
 
 class ChannelGraph;
@@ -82,6 +83,10 @@ public:
     // IAGA-2002 record's channels are captioned by their element letters).
     void setCaption(const QString& caption);
 
+    // The flagged stretches of this chart's channel, drawn behind the line.
+    void setBands(std::vector<kordel::ChartBand> bands);
+    const kordel::FlagBandLayer& bandLayer() const { return *bandLayer_; }
+
     // ---- axes ----
     void setTimeAxis(double a, double b);   // fixes the bottom axis
     void setValueAxis(double a, double b);  // fixes the left axis
@@ -132,6 +137,9 @@ signals:
     // A box dragged with the left button, in the chart's pixels (within the
     // plotting rectangle); such a drag is no click.
     void BoxDragged(ChannelChart* chart, const QRect& box);
+    // A time range dragged with Shift held (to flag it), pixel columns within
+    // the plotting rectangle; no zoom, no click.
+    void RangeDragged(ChannelChart* chart, int left, int right);
     void DoubleClicked(ChannelChart* chart);
     void Exit(ChannelChart* chart);
     void MouseMove(ChannelChart* chart, int x, int y);
@@ -180,6 +188,8 @@ private:
     static constexpr int kBoxThreshold = 4;
     QPoint pressPos_;
     bool boxing_ = false;
+    bool selecting_ = false;  // Shift held at the press: the drag selects a time range
+    kordel::FlagBandLayer* bandLayer_ = nullptr;
     QRubberBand* band_ = nullptr;
 
     QTimer replotTimer_;

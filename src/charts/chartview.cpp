@@ -18,6 +18,7 @@
 #include "app/settingsvalues.h"
 #include "charts/channelchart.h"
 #include "charts/channelsplitter.h"
+#include "charts/flagbands.h"
 #include "charts/readout.h"
 #include "charts/statisticswindow.h"
 #include "record/rangesummary.h"
@@ -185,6 +186,9 @@ void ChartView::buildChannelPanels() {
                 });
         connect(chart, &ChannelChart::BoxDragged, this,
                 [this](ChannelChart* c, const QRect& box) { ChartBox(c->Tag(), box); });
+        connect(chart, &ChannelChart::RangeDragged, this, [this](ChannelChart* c, int left, int right) {
+            emit rangeSelected(c->timeAtPixel(left), c->timeAtPixel(right), c->Tag());
+        });
         connect(chart, &ChannelChart::DoubleClicked, this, [this](ChannelChart*) { ChartDoubleClick(); });
         connect(chart, &ChannelChart::MouseMove, this,
                 [this](ChannelChart* c, int x, int y) { Chart0MouseMove(c->Tag(), x, y); });
@@ -312,6 +316,11 @@ ChartViewState ChartView::state() const {
 
 std::shared_ptr<const Record> ChartView::shownRecord() const { return Chart[0]->sharedRecord(); }
 
+bool ChartView::showsRecord() const {
+    const std::shared_ptr<const Record> shown = shownRecord();
+    return shown != nullptr && !shown->empty();
+}
+
 std::array<bool, ChartView::kChannels> ChartView::checkedBoxes() const {
     std::array<bool, kChannels> checked{};
     for (int k = 0; k < kChannels; ++k) checked[k] = CheckBox[k]->isChecked();
@@ -357,6 +366,7 @@ void ChartView::takeChannels(const Record& record, bool elements) {
         CheckBox[k]->setVisible(own || present);
         Chart[k]->setCaption(own || !present ? QString() : names_[k] + QStringLiteral(", ") + units_[k]);
     }
+    applyFlagBands();
     if (kind == kind_) return;
     shownByKind_[kind_] = checkedBoxes();
     kind_ = kind;
@@ -526,6 +536,47 @@ void ChartView::showRecord(const std::shared_ptr<const Record>& record) {
     }
     takeChannels(*record, false);
     redrawCursorLines();
+}
+
+void ChartView::replaceRecord(const std::shared_ptr<const Record>& record) {
+    const AxisRange time = Chart[0]->timeAxis();
+    for (int k = 0; k < kChannels; ++k) {
+        Chart[k]->showRecord(record, channelOnChart_[k] >= 0 ? static_cast<std::size_t>(channelOnChart_[k])
+                                                            : record->channelCount());
+        Chart[k]->setTimeAxis(time.min, time.max);
+        const BarValues v = fitValueBar(Chart[k]->minY(), Chart[k]->maxY());
+        ZoomlerBar(k)->SetRange(v.min, v.max, v.start, v.finish);
+        Chart[k]->setValueAxis(v.start, v.finish);
+    }
+    if (AutoYCB->isChecked()) fitValuesToTimeWindow();
+    updateStatistics();
+    redrawCursorLines();
+}
+
+void ChartView::setFlags(std::vector<Flag> flags) {
+    flags_ = std::move(flags);
+    applyFlagBands();
+}
+
+void ChartView::applyFlagBands() {
+    static const std::map<FlagKind, QColor> kColour{{FlagKind::Spike, QColor(255, 120, 120, 90)},
+                                                    {FlagKind::Remove, QColor(255, 120, 120, 90)},
+                                                    {FlagKind::Step, QColor(255, 190, 60, 110)},
+                                                    {FlagKind::Keep, QColor(110, 200, 110, 80)}};
+    const auto names = [](const Flag& f, const QString& name) {
+        return std::find(f.components.begin(), f.components.end(), name.toStdString()) != f.components.end();
+    };
+    for (int k = 0; k < kChannels; ++k) {
+        std::vector<ChartBand> bands;
+        for (const Flag& f : flags_) {
+            const bool field = k == kTotalField && names_[k] == QStringLiteral("F") &&
+                               (names(f, names_[0]) || names(f, names_[1]) || names(f, names_[2]));
+            if (names_[k].isEmpty() || !(names(f, names_[k]) || field)) continue;
+            bands.push_back({static_cast<double>(f.startMs) / Record::kMsPerDay,
+                             static_cast<double>(f.endMs) / Record::kMsPerDay, kColour.at(f.kind)});
+        }
+        Chart[k]->setBands(std::move(bands));
+    }
 }
 
 void ChartView::showElements(const std::shared_ptr<const Record>& record, const std::string& elements) {

@@ -30,6 +30,7 @@
 
 #include "charts/channellayout.h"
 #include "charts/chartlogic.h"
+#include "processing/flags.h"
 
 class QCheckBox;
 class QTimer;
@@ -85,6 +86,14 @@ public:
     // The four elements of an IAGA-2002 record on the first four charts,
     // captioned by their letters, the other charts hidden.
     void showElements(const std::shared_ptr<const Record>& record, const std::string& elements);
+    // The record shown again in another version of the same samples (another
+    // data level): the channels and the time window stay, the value bars fit
+    // the new values (a spike left out no longer sets their range).
+    void replaceRecord(const std::shared_ptr<const Record>& record);
+    // The flagged stretches, as bands on the charts of the channels they
+    // name; F's chart, computed from the field components, takes theirs too.
+    void setFlags(std::vector<Flag> flags);
+    const std::vector<Flag>& flags() const { return flags_; }
     // The live view: one sample at date-time number x, on all charts (F
     // computed), into the growing record of the day, which keeps every sample
     // received. Following, the charts show the latest kLiveWindow samples and
@@ -104,10 +113,15 @@ public:
     void setRecording(bool recording, bool live);
     bool paused() const;
 
+    // The time window on [from, to] (date-time numbers), kept within the time bar's range.
+    void showTimeWindow(double from, double to) { setTimeWindow(from, to); }
+
     // ---- state ----
     ChartViewState state() const;
     // The record the charts show (none before anything was opened or recorded).
     std::shared_ptr<const Record> shownRecord() const;
+    // Some samples are on the charts.
+    bool showsRecord() const;
     // The clock the times are in, named under the lowest chart's time axis.
     static QString instrumentClockName() { return QStringLiteral("instrument clock"); }
     // The check boxes' states and the panels' heights of the settings file.
@@ -188,6 +202,8 @@ signals:
     void latestSampleChanged(const QString& text);
     // A failure the user is to be told of (no memory left for live samples).
     void failed(const QString& message);
+    // A time range dragged with Shift on chart `chart` (date-time numbers), to be flagged.
+    void rangeSelected(double from, double to, int chart);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -241,6 +257,8 @@ private:
     std::array<int, kChannels> channelOnChart_{};
     std::array<QString, kChannels> names_{};
     std::array<QString, kChannels> units_{};
+    std::vector<Flag> flags_;
+    void applyFlagBands();
 };
 
 }  // namespace kordel

@@ -132,6 +132,7 @@ QString RecordExport::exportTo(const ExportChoice& choice, const QString& path) 
     s.station = choice.station;
     s.programName = "kordel";
     s.programVersion = programVersion().toStdString();
+    s.levelText = view.levelText;
     if (choice.visibleOnly) {
         // The window is in the instrument's clock; the export's range is UT.
         s.fromMs = toMs(view.fromDay) - *offset;

@@ -34,6 +34,8 @@ public:
         std::optional<ChartViewState> charts;
         // The shown record's file (or folder); the proposed name lies beside it.
         QString file;
+        // What a file's header says of the record's data level (empty: nothing).
+        std::string levelText = {};
     };
     using ViewSource = std::function<View()>;
     using LogSink = std::function<void(const QString&)>;

@@ -105,10 +105,13 @@ OpenedRecord RecordOpening::open(const QStringList& paths) {
     if (paths.isEmpty()) return {};
     std::vector<std::string> names;
     for (const QString& p : paths) names.push_back(p.toStdString());
-    if (QFileInfo(paths.constFirst()).isFile() && isIaga2002File(names.front())) {
-        return openIagaFiles(names);
+    OpenedRecord opened = QFileInfo(paths.constFirst()).isFile() && isIaga2002File(names.front())
+                              ? openIagaFiles(names)
+                              : openDataFiles(paths);
+    if (opened.outcome == OpenedRecord::Outcome::Shown && opened.record && levelling_) {
+        opened.record = levelling_(std::move(opened.record), names);
     }
-    return openDataFiles(paths);
+    return opened;
 }
 
 OpenedRecord RecordOpening::openDataFiles(const QStringList& paths) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QProgressBar;
 class QPushButton;
@@ -53,6 +54,11 @@ public:
     void logOpened(const QString& current);
     // Stops a running read (Esc, the Cancel button, closing the window).
     void cancel();
+    // What a read record becomes before it is shown (the data level chosen),
+    // told the files and folders it was read from; none: shown as read.
+    using Levelling = std::function<std::shared_ptr<const Record>(std::shared_ptr<const Record>,
+                                                                  const std::vector<std::string>&)>;
+    void setLevelling(Levelling levelling) { levelling_ = std::move(levelling); }
     // The Cancel button, shown while a read runs; the window places it.
     QPushButton* cancelButton() const { return cancelButton_; }
 
@@ -67,6 +73,7 @@ private:
     bool loading_ = false;
     QStringList filesRead_;  // by the last open
     std::shared_ptr<std::atomic<bool>> cancelled_;
+    Levelling levelling_;
 };
 
 }  // namespace kordel

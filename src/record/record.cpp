@@ -130,6 +130,24 @@ void Record::reserve(std::size_t samples) {
     }
 }
 
+namespace {
+
+// Shrinks a vector one at a time, so the copy costs one column at most, and
+// only when the spare room is worth a copy.
+template <typename T>
+void releaseSpare(std::vector<T>& v) {
+    if (v.capacity() - v.size() > v.size() / 16 + 1024) v.shrink_to_fit();
+}
+
+}  // namespace
+
+void Record::releaseSpareRoom() {
+    releaseSpare(times_);
+    for (auto& col : columns_) releaseSpare(col);
+    for (auto& b : blocks_) releaseSpare(b);
+    releaseSpare(gaps_);
+}
+
 void Record::append(std::int64_t timeMs, std::span<const std::int32_t> raw) {
     times_.push_back(timeMs);
     for (std::size_t c = 0; c < columns_.size(); ++c) {

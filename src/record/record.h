@@ -158,6 +158,10 @@ public:
     // Returns the number of repeats dropped.
     std::size_t finish();
     bool finished() const { return finished_; }
+    // Gives back room reserved for samples that never came (a load reserves
+    // for every line of its files; overlapping files repeat many). Only for a
+    // record that will not grow: the next append would have to reallocate.
+    void releaseSpareRoom();
 
     // --- growing ---
     // One sample of a growing record at the stamp its line gives (see the

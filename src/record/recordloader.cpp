@@ -353,6 +353,7 @@ RecordLoadResult RecordLoader::load(const std::vector<std::string>& paths) const
         }
         result.repeatsDropped += result.record.finish();
         if (options_.totalField) addTotalField(result.record);
+        result.record.releaseSpareRoom();
         if (cancelled()) {
             return cancelledResult();
         }

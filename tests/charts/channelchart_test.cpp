@@ -5,6 +5,7 @@
 
 #include "charts/channelchart.h"
 
+#include <QMouseEvent>
 #include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <random>
 
 #include "app/fixedformats.h"
+#include "charts/flagbands.h"
 
 namespace {
 
@@ -533,4 +535,77 @@ TEST(ChannelChart, ARecordDenserThanThePixelsIsDrawnWithoutHoles) {
         }
         EXPECT_EQ(empty, 0) << row.width << " px, " << row.minutes << " minutes";
     }
+}
+
+namespace {
+
+// A mouse event with modifiers, sent straight to the chart.
+void sendMouse(QWidget* w, QEvent::Type type, QPoint local, Qt::MouseButton button, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers modifiers) {
+    QMouseEvent ev(type, QPointF(local), QPointF(w->mapToGlobal(local)), button, buttons, modifiers);
+    QCoreApplication::sendEvent(w, &ev);
+}
+
+}  // namespace
+
+TEST(ChannelChart, FlagBandsCoverTheirTimesAndAreAtLeastTwoPixelsWide) {
+    auto c = shownChart(0);
+    c->setTimeAxis(at(10, 0, 0), at(11, 0, 0));
+    c->replotNow();
+    const int x0 = c->pixelOfTime(at(10, 0, 0)), x1 = c->pixelOfTime(at(10, 30, 0)), x2 = c->pixelOfTime(at(11, 0, 0));
+    struct Case {
+        double from, to;
+        std::vector<std::pair<int, int>> drawn;
+    };
+    const double aMs = 1.0 / 86'400'000;
+    const std::vector<Case> cases{
+        {at(10, 0, 0), at(10, 30, 0), {{x0, x1}}},                // a half hour, as it is
+        {at(10, 30, 0), at(10, 30, 0), {{x1 - 1, x1 + 1}}},       // one sample: two pixels
+        {at(9, 0, 0), at(10, 30, 0), {{c->pixelOfTime(at(9, 0, 0)), x1}}},  // begun before the window
+        {at(11, 0, 0) + aMs, at(12, 0, 0), {}},                   // after it
+        {at(8, 0, 0), at(9, 59, 59), {}},                         // before it
+        {at(9, 0, 0), at(12, 0, 0), {{c->pixelOfTime(at(9, 0, 0)), c->pixelOfTime(at(12, 0, 0))}}},
+    };
+    for (const Case& k : cases) {
+        c->setBands({{k.from, k.to, QColor(255, 0, 0, 90)}});
+        std::vector<std::pair<int, int>> drawn;
+        for (const auto& d : c->bandLayer().drawnBands()) drawn.emplace_back(d.left, d.right);
+        EXPECT_EQ(drawn, k.drawn) << kordel::formatFixed(k.from, 6);
+    }
+    EXPECT_LT(x1, x2);
+    // Drawn behind the line: the band's colour shows where the line is not.
+    c->setBands({{at(10, 10, 0), at(10, 20, 0), QColor(255, 0, 0)}});
+    c->replotNow();
+    const QImage image = picture(*c);
+    const QPoint inside((c->pixelOfTime(at(10, 10, 0)) + c->pixelOfTime(at(10, 20, 0))) / 2, c->plotRect().top() + 3);
+    EXPECT_EQ(image.pixel(inside), qRgb(255, 0, 0));
+}
+
+TEST(ChannelChart, ADragWithShiftSelectsATimeRangeAndZoomsNothing) {
+    auto c = shownChart(0);
+    fillMinutes(*c, 120);
+    const QRect r = c->plotRect();
+    std::vector<std::pair<int, int>> ranges;
+    int boxes = 0, clicks = 0;
+    QObject::connect(c.get(), &ChannelChart::RangeDragged, [&](ChannelChart*, int a, int b) { ranges.emplace_back(a, b); });
+    QObject::connect(c.get(), &ChannelChart::BoxDragged, [&](ChannelChart*, const QRect&) { ++boxes; });
+    QObject::connect(c.get(), &ChannelChart::Click, [&](ChannelChart*) { ++clicks; });
+    const QPoint from(r.left() + 300, r.center().y()), to(r.left() + 120, r.bottom() - 2);
+    sendMouse(c.get(), QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+    sendMouse(c.get(), QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+    sendMouse(c.get(), QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+    // Dragged leftwards past the plot's edge: the range is ordered and kept within it.
+    const QPoint out(r.left() - 30, r.center().y());
+    sendMouse(c.get(), QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+    sendMouse(c.get(), QEvent::MouseMove, out, Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+    sendMouse(c.get(), QEvent::MouseButtonRelease, out, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+    EXPECT_EQ(ranges, (std::vector<std::pair<int, int>>{{r.left() + 120, r.left() + 300}, {r.left(), r.left() + 300}}));
+    EXPECT_EQ(boxes, 0);
+    EXPECT_EQ(clicks, 0);
+    // Without Shift the same drag is a box zoom again.
+    sendMouse(c.get(), QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    sendMouse(c.get(), QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    sendMouse(c.get(), QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(ranges.size(), 2u);
 }

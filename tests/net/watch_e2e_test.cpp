@@ -50,7 +50,7 @@ TEST(WatchEndToEnd, TheWindowShowsARemoteStationFedByKordelRecord) {
         QStringList menu;
         for (QAction* a : form.menuBar()->actions()) menu << a->text();
         EXPECT_EQ(menu, (QStringList{QStringLiteral("File"), QStringLiteral("View"), QStringLiteral("ComPort"),
-                                     QStringLiteral("Remote station..."), QStringLiteral("Help"),
+                                     QStringLiteral("Data"), QStringLiteral("Remote station..."), QStringLiteral("Help"),
                                      QStringLiteral("About")}));
         form.remoteStation()->setAsk([&](QWidget*, const RemoteStationSettings&) {
             return RemoteStationSettings{broker.url(), QStringLiteral("W1"), {}, {}, {}};

@@ -370,6 +370,23 @@ TEST(RecordLoader, ReadsEveryLineWhateverItsEnd) {
     }
 }
 
+// Overlapping files (a folder opened twice, a copy beside the original) cost
+// no more than their samples: the room reserved for the repeats is given back.
+TEST(RecordLoader, OverlappingFilesCostNoMoreThanTheirSamples) {
+    test::ScratchDir dir;
+    for (const char* name : {"a.pc", "b.pc"}) {
+        std::string text(kHeader);
+        for (int i = 0; i < 20000; ++i) text += dataLine(name[0] == 'a' ? i : i + 10000, 0) + "\r\n";
+        write(dir.file(name), text);
+    }
+    const RecordLoadResult once = RecordLoader().load({dir.path().string()});
+    const RecordLoadResult twice = RecordLoader().load({dir.path().string(), dir.path().string()});
+    ASSERT_EQ(once.record.size(), 30000u);
+    ASSERT_EQ(twice.record.size(), 30000u);
+    EXPECT_EQ(twice.repeatsDropped, once.repeatsDropped + 40000);
+    EXPECT_LE(twice.record.memoryBytes(), once.record.memoryBytes() + once.record.memoryBytes() / 100);
+}
+
 TEST(RecordLoader, AnOverlongLineIsOneErrorLine) {
     test::ScratchDir dir;
     write(dir.file("a.pc"), std::string(kHeader) + std::string(3 << 20, '7') + "\r\n" +

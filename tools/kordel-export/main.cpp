@@ -17,14 +17,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QStandardPaths>
 #include <QStringList>
 
-#include <pwd.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -37,6 +33,7 @@
 #include "charts/chartpicture.h"
 #include "app/fixedformats.h"
 #include "exchange/exportarguments.h"
+#include "exchange/cleaningcontext.h"
 #include "exchange/exportcleaning.h"
 #include "exchange/exportinput.h"
 #include "exchange/textexport.h"
@@ -284,24 +281,10 @@ int writePicture(kordel::Record record, const std::string& elements, const Optio
     return 0;
 }
 
-kordel::CleaningContext cleaningContext() {
-    kordel::CleaningContext c;
-    c.userDataFolder =
-        (QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/kordel/folders").toStdString();
-    const char* user = std::getenv("USER");
-    const passwd* account = ::getpwuid(::geteuid());
-    c.who = user && *user ? user : account && account->pw_name ? account->pw_name : "unknown";
-    // The date-time epoch lies 25,569 days before the Unix epoch.
-    const auto unixMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::system_clock::now().time_since_epoch()).count();
-    c.nowMs = unixMs + 25'569LL * 86'400'000;
-    return c;
-}
-
 // --flag-spikes and --estimate-temperature: the folders' files written, the
 // coefficients printed; no export.
 int runCleaning(const Options& o) {
-    const kordel::CleaningContext context = cleaningContext();
+    const kordel::CleaningContext context = kordel::currentCleaningContext();
     bool ok = true;
     const auto report = [&ok](const kordel::CleaningOutcome& r) {
         for (const auto& m : r.messages) say(m);
@@ -340,7 +323,7 @@ int run(int argc, char** argv) {
     if (input.record.channelCount() < 4) return kFailed;  // nothing could be read
     const bool inputsFailed = input.status == kordel::ExportInput::Status::Failed;
     const kordel::AppliedLevel level = kordel::applyExportLevel(input.record, options.level, options.inputs,
-                                                                cleaningContext(), options.coefficients);
+                                                                kordel::currentCleaningContext(), options.coefficients);
     for (const auto& m : level.messages) say(m);
     if (!level.ok) return kFailed;
     options.settings.levelText = level.levelText;

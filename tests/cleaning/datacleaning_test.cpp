@@ -1,0 +1,187 @@
+// The Data menu in the window: the shown record at the level chosen from the
+// folder's flags, the flags marked on the charts of their channels, a range
+// flagged with Shift and a drag, flags removed from the Flags window, and the
+// level said in an exported file.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QMouseEvent>
+#include <QTest>
+#include <cmath>
+
+#include "app/fixedformats.h"
+#include "app/mainform.h"
+#include "charts/channelchart.h"
+#include "charts/chartview.h"
+#include "charts/flagbands.h"
+#include "cleaning/datacleaning.h"
+#include "cleaning/flagdialog.h"
+#include "cleaning/flagswindow.h"
+#include "exchange/exportcleaning.h"
+#include "exchange/recordexport.h"
+#include "processing/flags.h"
+#include "record/record.h"
+#include "testsupport.h"
+#include "windowtest.h"
+
+using namespace kordel;
+
+namespace {
+
+// One line every ten seconds from 2007-05-22 10:00:00, Bx telling the lines apart.
+QByteArray tenSecondFile(int count) {
+    QByteArray text = "Kordel-K5\r\nheader 2\r\nheader 3\r\n";
+    for (int i = 0; i < count; ++i) {
+        char buf[120];
+        std::snprintf(buf, sizeof buf, "2007 05 22 10 %02d %02d.00 %.2f -1500.50 44000.00 25.3 30.1\r\n", i * 10 / 60,
+                      i * 10 % 60, 20000.25 + i);
+        text += buf;
+    }
+    return text;
+}
+
+std::int64_t ms(int hour, int minute, int second) {
+    return static_cast<std::int64_t>(std::llround(toDateTimeNumber({2007, 5, 22, hour, minute, second, 0}) * 86'400'000));
+}
+
+constexpr std::int64_t kNow = 3'000'000'000'000;  // a fixed "now" for the flags' set times
+
+class DataCleaningTest : public test::WindowTest {
+protected:
+    void SetUp() override {
+        startForm();
+        cleaning().setContext([this] { return CleaningContext{userDir_.path().toStdString(), "tester", kNow}; });
+        test::drainEvents();
+    }
+    void TearDown() override { stopForm(); }
+
+    DataCleaning& cleaning() { return *form_->findChild<DataCleaning*>(); }
+    ChartView& charts() { return form_->charts(); }
+    QString flagFile() const { return startDir_.filePath(QStringLiteral("kordel-flags.txt")); }
+
+    void open(const QByteArray& flags = {}) {
+        test::writeFile(startDir_.filePath(QStringLiteral("day.pc")), tenSecondFile(61));
+        if (!flags.isEmpty()) test::writeFile(flagFile(), flags);
+        ASSERT_TRUE(form_->LoadDataFile(startDir_.filePath(QStringLiteral("day.pc"))));
+        test::drainEvents();
+    }
+    // The shown record's values of `channel` that are missing.
+    std::vector<std::int64_t> missing(const char* channel) {
+        const auto r = charts().shownRecord();
+        std::vector<std::int64_t> out;
+        const std::size_t c = *r->findChannel(channel);
+        for (std::size_t i = 0; i < r->size(); ++i) {
+            if (r->isMissing(c, i)) out.push_back(r->times()[i]);
+        }
+        return out;
+    }
+    std::size_t bands(int chart) { return charts().Chart[chart]->bandLayer().bands().size(); }
+    FlagSet fileFlags() {
+        FlagParseResult read;
+        EXPECT_TRUE(readFlagFile(flagFile().toStdString(), read));
+        EXPECT_TRUE(read.problems.empty());
+        return read.set;
+    }
+
+    QTemporaryDir userDir_;
+    test::FakeDialogs dialogs_;
+};
+
+const QByteArray kFlags = "# flags\n"
+                          "2007-05-22T10:01:00.000 2007-05-22T10:02:00.000 Bx remove alice 2026-12-01T00:00:00.000Z car\n"
+                          "2007-05-22T10:05:00.000 2007-05-22T10:05:00.000 Bz step auto 2026-12-01T00:00:00.000Z\n";
+
+TEST_F(DataCleaningTest, TheFolderFlagsLeaveSamplesOutOfTheCleanedLevelAndAreMarked) {
+    open(kFlags);
+    EXPECT_EQ(cleaning().level(), DataLevel::Cleaned);
+    const std::vector<std::int64_t> removed{ms(10, 1, 0),  ms(10, 1, 10), ms(10, 1, 20), ms(10, 1, 30),
+                                            ms(10, 1, 40), ms(10, 1, 50), ms(10, 2, 0)};
+    EXPECT_EQ(missing("Bx"), removed);
+    EXPECT_EQ(missing("F"), removed);  // F is made of Bx
+    EXPECT_TRUE(missing("By").empty());
+    EXPECT_TRUE(missing("Bz").empty());  // a step only marks
+    // Bands on Bx's, Bz's and F's charts only.
+    const std::vector<std::size_t> expected{1, 0, 1, 0, 0, 2};
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(bands(k), expected[k]) << k;
+    EXPECT_EQ(cleaning().statusText(), QStringLiteral("Level: cleaned, 7 values left out"));
+    EXPECT_EQ(cleaning().levelText(), "Data level cleaned: samples under spike or remove flags left out, written as "
+                                      "99999.00 (7 in the inputs).");
+
+    // Raw again, and back: the time window stays as the user left it.
+    charts().showTimeWindow(toDateTimeNumber({2007, 5, 22, 10, 0, 30, 0}), toDateTimeNumber({2007, 5, 22, 10, 4, 0, 0}));
+    const AxisRange window = charts().Chart[0]->timeAxis();
+    cleaning().setLevel(DataLevel::Raw);
+    EXPECT_TRUE(missing("Bx").empty());
+    EXPECT_EQ(charts().Chart[0]->timeAxis().min, window.min);
+    EXPECT_EQ(charts().Chart[0]->timeAxis().max, window.max);
+    EXPECT_EQ(bands(0), 1u);  // still marked
+    EXPECT_EQ(cleaning().levelText(), "Data level raw: as recorded, flags not applied.");
+    cleaning().setLevel(DataLevel::Corrected);  // no correction stored: cleaned, and said so
+    EXPECT_EQ(missing("Bx"), removed);
+    EXPECT_EQ(cleaning().statusText(),
+              QStringLiteral("Level: corrected (no temperature correction: cleaned), 7 values left out"));
+}
+
+TEST_F(DataCleaningTest, AnExportedFileSaysItsLevelAndWritesLeftOutValuesAsMissing) {
+    open(kFlags);
+    auto* exporter = form_->findChild<RecordExport*>();
+    ASSERT_NE(exporter, nullptr);
+    ExportChoice choice = exporter->choice();
+    choice.format = ExportChoice::Format::Iaga2002;
+    choice.interval = ExportInterval::Native;
+    choice.visibleOnly = false;
+    choice.station.code = "KDL";
+    const QString out = startDir_.filePath(QStringLiteral("out.txt"));
+    ASSERT_EQ(exporter->exportTo(choice, out), QString());
+    QFile file(out);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral(" # Data level cleaned: samples under spike or remove flags left      |\r\n"
+                                             " # out, written as 99999.00 (7 in the inputs).                       |\r\n")))
+        << text.left(2000).toStdString();
+    // Bx left out, and F with it; the other components as recorded.
+    EXPECT_TRUE(text.contains(QStringLiteral("2007-05-22 10:01:30.000 142     99999.00  -1500.50  44000.00  99999.00\r\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("2007-05-22 10:02:10.000 142     20013.25  -1500.50  44000.00  48360.95\r\n")));
+}
+
+TEST_F(DataCleaningTest, ARangeDraggedWithShiftIsFlaggedAndTheFlagsWindowRemovesIt) {
+    EXPECT_EQ(dialogs_.messages.size(), 0);
+    cleaning().flagRange(1, 2, 0);  // nothing opened: nowhere to keep a flag
+    EXPECT_EQ(dialogs_.messages, QStringList{QStringLiteral("Flags are kept beside the data files: open files or record first.")});
+
+    open();
+    ChannelChart* c = charts().Chart[1];
+    const QRect r = c->plotRect();
+    const int a = r.left() + 200, b = r.left() + 320;
+    const std::int64_t from = std::llround(c->timeAtPixel(a) * 86'400'000), to = std::llround(c->timeAtPixel(b) * 86'400'000);
+    const AxisRange before = charts().Chart[1]->timeAxis();
+    cleaning().answerFlagDialog = [](FlagDialog&) { return true; };
+    for (const auto& [type, at, buttons] : {std::tuple{QEvent::MouseButtonPress, a, Qt::LeftButton},
+                                            std::tuple{QEvent::MouseMove, b, Qt::LeftButton},
+                                            std::tuple{QEvent::MouseButtonRelease, b, Qt::NoButton}}) {
+        const QPoint p(at, r.center().y());
+        QMouseEvent ev(type, QPointF(p), QPointF(c->mapToGlobal(p)), Qt::LeftButton, buttons, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(c, &ev);
+    }
+    EXPECT_EQ(charts().Chart[1]->timeAxis().min, before.min);  // no zoom
+    FlagSet set = fileFlags();
+    ASSERT_EQ(set.flags.size(), 1u);
+    EXPECT_EQ(set.flags[0], (Flag{from, to, {"By"}, FlagKind::Remove, "tester", kNow, ""}));
+    ASSERT_EQ(set.log.size(), 1u);
+    EXPECT_EQ(set.log[0].who, "tester");
+    EXPECT_EQ(set.log[0].atMs, kNow);
+    EXPECT_EQ(bands(1), 1u);
+    EXPECT_FALSE(missing("By").empty());
+
+    cleaning().showFlags();
+    ASSERT_NE(cleaning().flagsWindow(), nullptr);
+    emit cleaning().flagsWindow()->removeRequested(set.flags);
+    set = fileFlags();
+    EXPECT_TRUE(set.flags.empty());
+    EXPECT_EQ(set.log.size(), 2u);
+    EXPECT_EQ(bands(1), 0u);
+    EXPECT_TRUE(missing("By").empty());
+}
+
+}  // namespace
