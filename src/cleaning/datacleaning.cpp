@@ -304,48 +304,28 @@ void DataCleaning::removeFlags(const std::vector<Flag>& flags) {
     reload();
 }
 
-void DataCleaning::findSpikes() {
+CleaningOutcome DataCleaning::runStep(CleaningStep step, const char* purpose) {
     const CleaningContext context = parts_.context();
     CleaningOutcome out;
     busy_ = true;
     updateActions();
     inBackground([&] {
         try {
-            out = kordel::flagSpikes(inputs_, context);
+            out = step(inputs_, context);
         } catch (const std::bad_alloc&) {
             out.ok = false;
-            out.messages = {"Not enough memory to read these files for the detectors."};
+            out.messages = {std::string("Not enough memory to read these files for ") + purpose + "."};
         }
     });
     busy_ = false;
     updateActions();
-    for (const auto& m : out.messages) parts_.log(QString::fromStdString(m));
     reload();
-    const QString said = text(out.lines.empty() ? out.messages : out.lines);
-    if (out.ok) {
-        dialogs().message(&parts_.window, said.isEmpty() ? QStringLiteral("The detectors found nothing to flag.") : said);
-    } else {
-        dialogs().error(&parts_.window, said);
-    }
+    return out;
 }
 
-void DataCleaning::estimateTemperature() {
-    const CleaningContext context = parts_.context();
-    CleaningOutcome out;
-    busy_ = true;
-    updateActions();
-    inBackground([&] {
-        try {
-            out = kordel::estimateTemperature(inputs_, context);
-        } catch (const std::bad_alloc&) {
-            out.ok = false;
-            out.messages = {"Not enough memory to read these files for the estimate."};
-        }
-    });
-    busy_ = false;
-    updateActions();
-    for (const auto& l : out.lines) parts_.log(QStringLiteral("Temperature coefficient: ") + QString::fromStdString(l));
-    reload();
+void DataCleaning::report(const CleaningOutcome& out, const QString& logPrefix) {
+    for (const auto& l : out.lines) parts_.log(logPrefix + QString::fromStdString(l));
+    for (const auto& m : out.messages) parts_.log(QString::fromStdString(m));
     std::vector<std::string> all = out.lines;
     all.insert(all.end(), out.messages.begin(), out.messages.end());
     if (out.ok) {
@@ -353,6 +333,12 @@ void DataCleaning::estimateTemperature() {
     } else {
         dialogs().error(&parts_.window, text(all));
     }
+}
+
+void DataCleaning::findSpikes() { report(runStep(&kordel::flagSpikes, "the detectors"), QStringLiteral("Flags: ")); }
+
+void DataCleaning::estimateTemperature() {
+    report(runStep(&kordel::estimateTemperature, "the estimate"), QStringLiteral("Temperature coefficient: "));
 }
 
 }  // namespace kordel

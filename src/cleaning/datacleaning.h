@@ -39,6 +39,7 @@ class Record;
 class RecordOpening;
 class RecordingRun;
 struct CleaningContext;
+struct CleaningOutcome;
 
 struct DataCleaningParts {
     QWidget& window;
@@ -94,6 +95,11 @@ private:
     // The level applied to a copy of raw_; the level's text and the status line set.
     std::shared_ptr<const Record> applyLevel();
     void updateActions();
+    // A step of exportcleaning over the opened files, on a thread of its own; the flags read again after it.
+    using CleaningStep = CleaningOutcome (*)(const std::vector<std::string>&, const CleaningContext&);
+    CleaningOutcome runStep(CleaningStep step, const char* purpose);
+    // What a step found or failed at: to the log, and to the user.
+    void report(const CleaningOutcome& out, const QString& logPrefix);
     // The charts still show what this made of raw_ (not a record read since, nor the live one).
     bool showsOurs() const;
     void showLevel();

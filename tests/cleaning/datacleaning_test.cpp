@@ -184,4 +184,31 @@ TEST_F(DataCleaningTest, ARangeDraggedWithShiftIsFlaggedAndTheFlagsWindowRemoves
     EXPECT_TRUE(missing("By").empty());
 }
 
+TEST_F(DataCleaningTest, FindSpikesFlagsASpikeOfTheOpenedFilesAndLeavesItOut) {
+    // Twenty minutes at 1 Hz of a slow wave with a little noise, and one 380 nT spike.
+    QByteArray text = "Kordel-K5\r\nheader 2\r\nheader 3\r\n";
+    for (int i = 0; i < 1200; ++i) {
+        const double bx = 20000 + 0.5 * std::sin(i / 7.0) + (i * 37 % 11) * 0.03 + (i == 600 ? 380 : 0);
+        char buf[120];
+        std::snprintf(buf, sizeof buf, "2007 05 22 10 %02d %02d.00 %.2f -1500.50 44000.00 25.3 30.1\r\n", i / 60, i % 60, bx);
+        text += buf;
+    }
+    test::writeFile(startDir_.filePath(QStringLiteral("day.pc")), text);
+    ASSERT_TRUE(form_->LoadDataFile(startDir_.filePath(QStringLiteral("day.pc"))));
+    EXPECT_TRUE(missing("Bx").empty());
+    cleaning().findSpikes();
+    const FlagSet set = fileFlags();
+    ASSERT_EQ(set.flags.size(), 1u);
+    EXPECT_EQ(set.flags[0].startMs, ms(10, 10, 0));
+    EXPECT_EQ(set.flags[0].endMs, ms(10, 10, 0));
+    EXPECT_EQ(set.flags[0].components, std::vector<std::string>{"Bx"});
+    EXPECT_EQ(set.flags[0].kind, FlagKind::Spike);
+    EXPECT_EQ(set.flags[0].source, "auto");
+    EXPECT_EQ(dialogs_.messages,
+              QStringList{flagFile() + QStringLiteral(": 1 spike and 0 step flags (0 earlier automatic flags replaced)")});
+    // Shown at once: left out of the cleaned level, marked on Bx's chart.
+    EXPECT_EQ(missing("Bx"), std::vector<std::int64_t>{ms(10, 10, 0)});
+    EXPECT_EQ(bands(0), 1u);
+}
+
 }  // namespace

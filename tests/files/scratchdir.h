@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace kordel::test {
@@ -32,5 +34,13 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The whole of a file, byte for byte (empty when it cannot be read).
+inline std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
 
 }  // namespace kordel::test

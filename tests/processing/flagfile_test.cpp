@@ -17,12 +17,7 @@ namespace {
 
 std::int64_t at(const char* iso) { return *parseIsoUtc(iso); }
 
-std::string fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::fileBytes;
 
 FlagSet sampleSet() {
     FlagSet set;

@@ -16,12 +16,7 @@ namespace {
 
 std::int64_t at(const char* iso) { return *parseIsoUtc(iso); }
 
-std::string fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::fileBytes;
 
 void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
