@@ -225,5 +225,27 @@ TEST(Record, TotalFieldWithTheDecimalsOfBx) {
     EXPECT_EQ(hdz.channelCount(), 3u);
 }
 
+// A long record's F is made in two halves at once: every sample, the halves'
+// seam included, as one sample's F is made.
+TEST(Record, TotalFieldOfALongRecordEqualsEachSamplesOwn) {
+    Record r(Record::dataFileChannels());
+    const std::size_t n = 1'000'003;
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto k = static_cast<std::int32_t>(i);
+        const std::int32_t raw[5] = {2000000 + k % 9973, -150000 - k % 331, i % 4999 == 7 ? Record::kMissing : 4400000 + k % 17,
+                                     250, 300};
+        r.append(static_cast<std::int64_t>(i) * 100, raw);
+    }
+    r.finish();
+    const std::size_t f = addTotalField(r).value();
+    std::size_t differ = 0, missing = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        differ += r.column(f)[i] != totalFieldRaw(r, i, 0, 1, 2);
+        missing += r.column(f)[i] == Record::kMissing;
+    }
+    EXPECT_EQ(differ, 0u);
+    EXPECT_EQ(missing, n / 4999 + 1);  // 7, 5006, … every sample with Bz missing
+}
+
 }  // namespace
 }  // namespace kordel
