@@ -18,10 +18,7 @@
 namespace kordel {
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using test::fileBytes;
 
 void write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
@@ -35,7 +32,7 @@ Outcome run(const test::ScratchDir& dir, const std::string& args, const std::str
     const std::string cmd =
         "cd '" + dir.path().string() + "' && " + env + " '" KORDEL_EXPORT "' " + args + " >'" + out + "' 2>'" + err + "'";
     const int rc = std::system(cmd.c_str());
-    Outcome r{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readAll(out), readAll(err)};
+    Outcome r{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, fileBytes(out), fileBytes(err)};
     std::filesystem::remove(out);
     std::filesystem::remove(err);
     return r;
@@ -53,8 +50,8 @@ TEST(KordelExport, OneFilePerUtDayWithTheClockOffsetTakenOff) {
     const Outcome r = run(dir, "--utc-offset +02:00 --station-code abc --output-dir out a.pc");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "kordel-export: a.pc:6: error line skipped: garbage\nkordel-export: 1 error line(s) skipped\n");
-    const std::string first = readAll(dir.file("out/abc20070515vsec.sec"));
-    const std::string second = readAll(dir.file("out/abc20070516vsec.sec"));
+    const std::string first = fileBytes(dir.file("out/abc20070515vsec.sec"));
+    const std::string second = fileBytes(dir.file("out/abc20070516vsec.sec"));
     EXPECT_NE(first.find("\r\n2007-05-15 23:59:59.900 135     20000.00   1500.00  44000.00  48355.45\r\n"),
               std::string::npos);
     EXPECT_TRUE(second.ends_with("\r\n2007-05-16 00:00:00.000 136     20000.01   1500.00  44000.00  48355.46\r\n"));
@@ -191,7 +188,7 @@ TEST(KordelExport, InputStationCodeNeverLeavesTheOutputFolder) {
         for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path())) made.push_back(e.path().lexically_relative(dir.path()));
         std::sort(made.begin(), made.end());
         EXPECT_EQ(made, (std::vector<std::string>{"in.min", "out", std::string("out/") + c.file, "victim"})) << c.code;
-        EXPECT_NE(readAll(dir.file(std::string("out/") + c.file)).find("\r\n Station Name           Hill top "),
+        EXPECT_NE(fileBytes(dir.file(std::string("out/") + c.file)).find("\r\n Station Name           Hill top "),
                   std::string::npos) << c.code;
     }
 }
@@ -217,13 +214,13 @@ TEST(KordelExport, PicturesInEachFormat) {
                               "env -u QT_QPA_PLATFORM -u XDG_RUNTIME_DIR");
         EXPECT_EQ(r.status, 0) << c.args;
         EXPECT_EQ(r.err, "") << c.args;
-        const std::string bytes = readAll(dir.file(c.file));
+        const std::string bytes = fileBytes(dir.file(c.file));
         EXPECT_TRUE(bytes.starts_with(c.signature)) << c.args;
         EXPECT_GT(bytes.size(), 1000u) << c.args;
     }
-    EXPECT_NE(readAll(dir.file("p.svg")).find("<svg"), std::string::npos);
+    EXPECT_NE(fileBytes(dir.file("p.svg")).find("<svg"), std::string::npos);
     // The PNG header's width and height, big-endian at bytes 16 and 20.
-    const std::string png = readAll(dir.file("p.png")), wide = readAll(dir.file("q.png"));
+    const std::string png = fileBytes(dir.file("p.png")), wide = fileBytes(dir.file("q.png"));
     const auto at = [](const std::string& b, int i) {
         return (static_cast<unsigned char>(b[i]) << 24) | (static_cast<unsigned char>(b[i + 1]) << 16) |
                (static_cast<unsigned char>(b[i + 2]) << 8) | static_cast<unsigned char>(b[i + 3]);
@@ -275,7 +272,7 @@ TEST(KordelExport, StandardValuesNamedStampedAndLabelled) {
         std::filesystem::remove_all(dir.file("out"));
         const Outcome r = run(dir, std::string("--station-code abc --output-dir out ") + c.args + " a.pc");
         EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
-        const std::string text = readAll(dir.file(std::string("out/") + c.file));
+        const std::string text = fileBytes(dir.file(std::string("out/") + c.file));
         EXPECT_NE(text.find(" Digital Sampling       1 second "), std::string::npos) << c.args;
         EXPECT_NE(text.find(std::string(" Data Interval Type     ") + c.intervalType + " "), std::string::npos) << c.args;
         EXPECT_NE(text.find(std::string("\r\n") + c.record + "\r\n"), std::string::npos) << c.args;
@@ -294,7 +291,7 @@ TEST(KordelExport, IntervalValuesOnlyForDaysThatHoldSamples) {
     for (const auto& e : std::filesystem::directory_iterator(dir.file("out"))) files.push_back(e.path().filename());
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"abc20070516vsec.sec", "abc20080516vsec.sec"}));
-    const std::string second = readAll(dir.file("out/abc20080516vsec.sec"));
+    const std::string second = fileBytes(dir.file("out/abc20080516vsec.sec"));
     std::size_t records = 0;
     for (std::size_t at = second.find("\n2008-05-16 "); at != std::string::npos; at = second.find("\n2008-05-16 ", at + 1)) {
         ++records;
@@ -346,13 +343,13 @@ TEST(KordelExport, SpikeFlagsBesideTheDataAndTheLevels) {
         EXPECT_EQ(r.out, std::string("./kordel-flags.txt: 1 spike and 0 step flags (") + replaced +
                              " earlier automatic flags replaced)\n");
     }
-    const std::string flags = readAll(dir.file("kordel-flags.txt"));
+    const std::string flags = fileBytes(dir.file("kordel-flags.txt"));
     EXPECT_NE(flags.find("\n" + spikeFlag), std::string::npos);
     EXPECT_EQ(flags.find(spikeFlag), flags.rfind(spikeFlag));  // the second run replaced the first's flag
     EXPECT_NE(flags.find(" anna kordel-export --flag-spikes: 1 spike and 0 step flags from 2007-05-16T02:00:00.000 to "
                          "2007-05-16T02:19:59.000, 1 earlier automatic flags replaced\n"),
               std::string::npos);
-    EXPECT_EQ(readAll(dir.file("a.pc")), twentyMinutesWithASpike());  // the recording untouched
+    EXPECT_EQ(fileBytes(dir.file("a.pc")), twentyMinutesWithASpike());  // the recording untouched
 
     const std::string span = "--format csv --from 2007-05-16T02:09:59 --to 2007-05-16T02:10:01 a.pc";
     const struct {

@@ -33,10 +33,7 @@ public:
     std::vector<int> progress;
 };
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using test::fileBytes;
 
 void writeAll(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -50,7 +47,7 @@ std::map<std::string, std::string> outputFiles(const test::ScratchDir& dir) {
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
         const std::string name = e.path().filename().string();
         if (name != "dump.b01") {
-            files[name] = readAll(e.path().string());
+            files[name] = fileBytes(e.path().string());
         }
     }
     return files;

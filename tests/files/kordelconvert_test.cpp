@@ -15,10 +15,7 @@
 namespace kordel {
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using test::fileBytes;
 
 struct Outcome {
     int status = -1;
@@ -35,8 +32,8 @@ Outcome run(const test::ScratchDir& cwd, const std::string& args) {
     const int rc = std::system(cmd.c_str());
     Outcome o;
     o.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    o.err = readAll(errFile);
-    o.out = readAll(outFile);
+    o.err = fileBytes(errFile);
+    o.out = fileBytes(outFile);
     std::filesystem::remove(errFile);
     std::filesystem::remove(outFile);
     return o;
@@ -82,15 +79,15 @@ TEST(KordelConvert, ConvertsEveryDumpIntoTheOutputDirectoryAndLogsInTheCurrentOn
     EXPECT_EQ(o.err, "");  // no terminal: no progress bar
     EXPECT_EQ(o.out, "out/x/2007051512.INF\nout/x/20070515123000.fl\nout/x/2008010203.INF\nout/x/20080102030405.fl\n");
     // The default values widen Bz to 9 characters: 64 bytes a line.
-    EXPECT_EQ(readAll(dir.file("out/x/20070515123000.fl")).size(), 60u * 64u);
-    EXPECT_EQ(readAll(dir.file("out/x/20080102030405.fl")).size(), 30u * 64u);
-    const std::string inf = readAll(dir.file("out/x/2007051512.INF"));
+    EXPECT_EQ(fileBytes(dir.file("out/x/20070515123000.fl")).size(), 60u * 64u);
+    EXPECT_EQ(fileBytes(dir.file("out/x/20080102030405.fl")).size(), 30u * 64u);
+    const std::string inf = fileBytes(dir.file("out/x/2007051512.INF"));
     EXPECT_EQ(inf.substr(0, 38), "Data from KORDEL-K5.\r\n\r\nInput file: a.");
     EXPECT_EQ(inf.substr(inf.size() - 70),
               "Error Block > 2007 05 15 12 30 30\r\n!buf512[0..5]= FF FF FF FF FF FF \r\n");
     EXPECT_TRUE(std::filesystem::exists(dir.file("out/x/2008010203.INF")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("out/x/kordel.log")));
-    EXPECT_EQ(logTexts(readAll(dir.file("kordel.log"))),
+    EXPECT_EQ(logTexts(fileBytes(dir.file("kordel.log"))),
               (std::vector<std::string>{"Bin To Text: a.b01", "!Error Block > 2007 05 15 12 30 30",
                                         "!buf512[0..5]= FF FF FF FF FF FF ", "Bin To Text: b.b02"}));
 }
@@ -105,7 +102,7 @@ TEST(KordelConvert, DefaultsToTheCurrentDirectoryAndAppendsToTheLog) {
     EXPECT_EQ(run(dir, "a.b01").status, 0);
     EXPECT_TRUE(std::filesystem::exists(dir.file("20070515123000.fl")));
     EXPECT_TRUE(std::filesystem::exists(dir.file("2007051512.INF")));
-    EXPECT_EQ(logTexts(readAll(dir.file("kordel.log"))), (std::vector<std::string>{"earlier", "Bin To Text: a.b01"}));
+    EXPECT_EQ(logTexts(fileBytes(dir.file("kordel.log"))), (std::vector<std::string>{"earlier", "Bin To Text: a.b01"}));
 }
 
 TEST(KordelConvert, MessageTextsGoToStderrAndTheDumpCountsAsFailed) {

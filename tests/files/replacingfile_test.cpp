@@ -13,10 +13,7 @@
 namespace kordel {
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using test::fileBytes;
 
 std::vector<std::string> namesIn(const std::filesystem::path& dir) {
     std::vector<std::string> names;
@@ -48,12 +45,12 @@ TEST(ReplacingFile, TheTargetChangesOnlyWhenTheOutputIsComplete) {
             EXPECT_FALSE(file.streamed());
             ASSERT_TRUE(file.append("ne")) << c.name;
             ASSERT_TRUE(file.append("w")) << c.name;
-            EXPECT_EQ(readAll(target), c.existing ? "old" : "") << c.name;  // not yet
+            EXPECT_EQ(fileBytes(target), c.existing ? "old" : "") << c.name;  // not yet
             if (c.commit) {
                 ASSERT_TRUE(file.commit()) << c.name;
             }
         }
-        EXPECT_EQ(readAll(target), c.after) << c.name;
+        EXPECT_EQ(fileBytes(target), c.after) << c.name;
         // No temporary file is left behind either way.
         const std::vector<std::string> expected = *c.after != '\0' ? std::vector<std::string>{"out.sec"}
                                                                    : std::vector<std::string>{};
@@ -72,7 +69,7 @@ TEST(ReplacingFile, KeepsModeAndLinksAndStreamsSpecialFiles) {
     ASSERT_TRUE(file.append("new"));
     ASSERT_TRUE(file.commit());
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(readAll(target), "new");
+    EXPECT_EQ(fileBytes(target), "new");
     struct stat st {};
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);

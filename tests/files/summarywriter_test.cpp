@@ -12,10 +12,7 @@
 namespace kordel {
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using test::fileBytes;
 
 TEST(SummaryWriter, WritesTheHeaderThenAppendsEventLines) {
     const test::ScratchDir dir;
@@ -39,12 +36,12 @@ TEST(SummaryWriter, WritesTheHeaderThenAppendsEventLines) {
         "Latitude: 55451234N\r\nLongitude: 0371234567\r\nTs: -10.4\r\nTe: 51.2\r\nVIN: 12.0\r\nVBAT: 3712\r\n\r\n"
         "Name files : \r\n20070503090507.fl\r\n";
     // The header lines are on disk before the first event.
-    EXPECT_EQ(readAll(path), head);
+    EXPECT_EQ(fileBytes(path), head);
     ASSERT_TRUE(w.addLine("20070504000000.fl").ok());
     ASSERT_TRUE(w.addLine("MaxErrorBlock = 3").ok());
     ASSERT_TRUE(w.end().ok());
     EXPECT_FALSE(w.isOpen());
-    EXPECT_EQ(readAll(path), head + "20070504000000.fl\r\nMaxErrorBlock = 3\r\n");
+    EXPECT_EQ(fileBytes(path), head + "20070504000000.fl\r\nMaxErrorBlock = 3\r\n");
     EXPECT_EQ(path.substr(path.size() - 14), "2007051512.INF");
 }
 
@@ -97,11 +94,11 @@ TEST(OutputFile, AWriteCutShortByAFullDiskIsTakenBack) {
         ASSERT_TRUE(f.append(std::string(100, 'b')).ok());
         EXPECT_EQ(f.close().message(), "Cannot write " + dir.file("a.fl") + ": File too large");
     }
-    EXPECT_EQ(readAll(dir.file("a.fl")), std::string(100, 'a'));
+    EXPECT_EQ(fileBytes(dir.file("a.fl")), std::string(100, 'a'));
     ASSERT_TRUE(f.openToAppend(dir.file("a.fl")).ok());  // and goes on from there
     ASSERT_TRUE(f.append("c").ok());
     ASSERT_TRUE(f.close().ok());
-    EXPECT_EQ(readAll(dir.file("a.fl")), std::string(100, 'a') + "c");
+    EXPECT_EQ(fileBytes(dir.file("a.fl")), std::string(100, 'a') + "c");
 }
 
 TEST(OutputFile, KeepsEveryByteAcrossBufferBoundaries) {
@@ -118,7 +115,7 @@ TEST(OutputFile, KeepsEveryByteAcrossBufferBoundaries) {
     expected += big;
     ASSERT_TRUE(f.append(big).ok());
     ASSERT_TRUE(f.close().ok());
-    EXPECT_EQ(readAll(dir.file("a.fl")), expected);
+    EXPECT_EQ(fileBytes(dir.file("a.fl")), expected);
 }
 
 }  // namespace

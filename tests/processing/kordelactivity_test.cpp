@@ -16,10 +16,7 @@
 namespace kordel {
 namespace {
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using test::fileBytes;
 
 struct Outcome {
     int status = -1;
@@ -31,7 +28,7 @@ Outcome run(const test::ScratchDir& dir, const std::string& args) {
     const std::string cmd =
         "cd '" + dir.path().string() + "' && '" KORDEL_ACTIVITY "' " + args + " >'" + out + "' 2>'" + err + "'";
     const int rc = std::system(cmd.c_str());
-    Outcome r{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readAll(out), readAll(err)};
+    Outcome r{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, fileBytes(out), fileBytes(err)};
     std::filesystem::remove(out);
     std::filesystem::remove(err);
     return r;
