@@ -558,6 +558,11 @@ void ChartView::setFlags(std::vector<Flag> flags) {
     applyFlagBands();
 }
 
+void ChartView::setLevelName(const QString& name) {
+    levelName_ = name;
+    updateStatistics();
+}
+
 void ChartView::applyFlagBands() {
     static const std::map<FlagKind, QColor> kColour{{FlagKind::Spike, QColor(255, 120, 120, 90)},
                                                     {FlagKind::Remove, QColor(255, 120, 120, 90)},
@@ -762,7 +767,7 @@ void ChartView::updateStatistics() {
     Statistics->showRows(rows);
     const AxisRange t = Chart[0]->timeAxis();
     Statistics->setRange(QString::fromStdString(formatCursorTime(t.min) + " to " + formatCursorTime(t.max) + ", ") +
-                         instrumentClockName());
+                         instrumentClockName() + (levelName_.isEmpty() ? QString() : QStringLiteral(", ") + levelName_));
 }
 
 // ---- mouse zoom and keys ----

@@ -94,6 +94,9 @@ public:
     // name; F's chart, computed from the field components, takes theirs too.
     void setFlags(std::vector<Flag> flags);
     const std::vector<Flag>& flags() const { return flags_; }
+    // The data level the record is shown at ("cleaned level"), named after the
+    // Statistics window's time window; empty: none named.
+    void setLevelName(const QString& name);
     // The live view: one sample at date-time number x, on all charts (F
     // computed), into the growing record of the day, which keeps every sample
     // received. Following, the charts show the latest kLiveWindow samples and
@@ -258,6 +261,7 @@ private:
     std::array<QString, kChannels> names_{};
     std::array<QString, kChannels> units_{};
     std::vector<Flag> flags_;
+    QString levelName_;
     void applyFlagBands();
 };
 

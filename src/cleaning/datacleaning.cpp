@@ -169,6 +169,11 @@ void DataCleaning::showLevel() {
     parts_.charts.replaceRecord(shown);
 }
 
+void DataCleaning::setLevelStatus(const QString& status, DataLevel shown) {
+    setStatusText(status);
+    parts_.charts.setLevelName(QStringLiteral("%1 level").arg(QString::fromUtf8(dataLevelName(shown).data())));
+}
+
 std::shared_ptr<const Record> DataCleaning::applyLevel() {
     const bool leaves = std::any_of(flags_.begin(), flags_.end(), [](const Flag& f) {
         return f.kind == FlagKind::Spike || f.kind == FlagKind::Remove;
@@ -179,8 +184,9 @@ std::shared_ptr<const Record> DataCleaning::applyLevel() {
         status += QStringLiteral(" (no temperature correction: cleaned)");
     }
     if (!raw_ || level_ == DataLevel::Raw || (!leaves && !correct)) {
-        levelText_ = dataLevelText(level_ == DataLevel::Raw ? DataLevel::Raw : DataLevel::Cleaned, 0, nullptr);
-        setStatusText(status);
+        const DataLevel shown = level_ == DataLevel::Raw ? DataLevel::Raw : DataLevel::Cleaned;
+        levelText_ = dataLevelText(shown, 0, nullptr);
+        setLevelStatus(status, shown);
         return raw_;
     }
     try {
@@ -190,12 +196,14 @@ std::shared_ptr<const Record> DataCleaning::applyLevel() {
         refreshTotalField(*copy);
         levelText_ = dataLevelText(correct ? DataLevel::Corrected : DataLevel::Cleaned, leftOut,
                                    correct ? &*stored_ : nullptr);
-        setStatusText(status + QStringLiteral(", %1 values left out").arg(leftOut));
+        setLevelStatus(status + QStringLiteral(", %1 values left out").arg(leftOut),
+                       correct ? DataLevel::Corrected : DataLevel::Cleaned);
         return copy;
     } catch (const std::bad_alloc&) {
         levelText_ = dataLevelText(DataLevel::Raw, 0, nullptr);
-        setStatusText(QStringLiteral("Level: raw (not enough memory for the %1 level)")
-                          .arg(QString::fromUtf8(dataLevelName(level_).data())));
+        setLevelStatus(QStringLiteral("Level: raw (not enough memory for the %1 level)")
+                           .arg(QString::fromUtf8(dataLevelName(level_).data())),
+                       DataLevel::Raw);
         return raw_;
     }
 }

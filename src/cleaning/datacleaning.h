@@ -94,6 +94,8 @@ private:
     void reload();
     // The level applied to a copy of raw_; the level's text and the status line set.
     std::shared_ptr<const Record> applyLevel();
+    // The status line, and the level the charts' record is at named in the Statistics window.
+    void setLevelStatus(const QString& status, DataLevel shown);
     void updateActions();
     // A step of exportcleaning over the opened files, on a thread of its own; the flags read again after it.
     using CleaningStep = CleaningOutcome (*)(const std::vector<std::string>&, const CleaningContext&);

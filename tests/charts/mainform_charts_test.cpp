@@ -1095,9 +1095,9 @@ TEST_F(MainFormChartsTest, TheStatisticsNameTheirWindowCoverageRangeExtremesTime
         const char* range;
         QStringList bx;  // Range, Time of minimum, Time of maximum, Coverage, Gaps
     } rows[] = {
-        {at(22, 10, 0, 0), at(22, 10, 10, 0), "2007-05-22 10:00:00 to 2007-05-22 10:10:00, instrument clock",
+        {at(22, 10, 0, 0), at(22, 10, 10, 0), "2007-05-22 10:00:00 to 2007-05-22 10:10:00, instrument clock, cleaned level",
          {"100.25", "2007-05-22 10:00:00", "2007-05-22 10:05:00", "80.3 % (49 of 61)", "1"}},
-        {at(22, 10, 4, 0), at(22, 10, 6, 0), "2007-05-22 10:04:00 to 2007-05-22 10:06:00, instrument clock",
+        {at(22, 10, 4, 0), at(22, 10, 6, 0), "2007-05-22 10:04:00 to 2007-05-22 10:06:00, instrument clock, cleaned level",
          {"76.25", "2007-05-22 10:04:00", "2007-05-22 10:05:00", "100.0 % (13 of 13)", "0"}},
     };
     for (const auto& row : rows) {

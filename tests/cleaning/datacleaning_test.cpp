@@ -15,6 +15,7 @@
 #include "charts/channelchart.h"
 #include "charts/chartview.h"
 #include "charts/flagbands.h"
+#include "charts/statisticswindow.h"
 #include "cleaning/datacleaning.h"
 #include "cleaning/flagdialog.h"
 #include "cleaning/flagswindow.h"
@@ -117,8 +118,14 @@ TEST_F(DataCleaningTest, TheFolderFlagsLeaveSamplesOutOfTheCleanedLevelAndAreMar
     EXPECT_EQ(charts().Chart[0]->timeAxis().max, window.max);
     EXPECT_EQ(bands(0), 1u);  // still marked
     EXPECT_EQ(cleaning().levelText(), "Data level raw: as recorded, flags not applied.");
+    charts().Statistics1Click();  // the Statistics window names the level
+    EXPECT_TRUE(charts().Statistics->range().endsWith(QStringLiteral("instrument clock, raw level")))
+        << charts().Statistics->range().toStdString();
     cleaning().setLevel(DataLevel::Corrected);  // no correction stored: cleaned, and said so
     EXPECT_EQ(missing("Bx"), removed);
+    EXPECT_TRUE(charts().Statistics->range().endsWith(QStringLiteral(", cleaned level")));
+    // Bx's count in the window (10:00:30 to 10:04:00, 22 samples) without the 7 left out.
+    EXPECT_EQ(charts().Statistics->cell(0, 0), QStringLiteral("15"));
     EXPECT_EQ(cleaning().statusText(),
               QStringLiteral("Level: corrected (no temperature correction: cleaned), 7 values left out"));
 }
