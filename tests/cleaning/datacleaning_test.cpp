@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
 #include <cmath>
@@ -24,6 +27,7 @@
 #include "processing/flags.h"
 #include "record/record.h"
 #include "testsupport.h"
+#include "widgets/zoomler.h"
 #include "windowtest.h"
 
 using namespace kordel;
@@ -203,6 +207,7 @@ TEST_F(DataCleaningTest, FindSpikesFlagsASpikeOfTheOpenedFilesAndLeavesItOut) {
     test::writeFile(startDir_.filePath(QStringLiteral("day.pc")), text);
     ASSERT_TRUE(form_->LoadDataFile(startDir_.filePath(QStringLiteral("day.pc"))));
     EXPECT_TRUE(missing("Bx").empty());
+    EXPECT_GT(charts().ZoomlerBar(0)->Max(), 20370);  // the spike sets Bx's range
     cleaning().findSpikes();
     const FlagSet set = fileFlags();
     ASSERT_EQ(set.flags.size(), 1u);
@@ -216,6 +221,20 @@ TEST_F(DataCleaningTest, FindSpikesFlagsASpikeOfTheOpenedFilesAndLeavesItOut) {
     // Shown at once: left out of the cleaned level, marked on Bx's chart.
     EXPECT_EQ(missing("Bx"), std::vector<std::int64_t>{ms(10, 10, 0)});
     EXPECT_EQ(bands(0), 1u);
+    EXPECT_LT(charts().ZoomlerBar(0)->Max(), 20010);  // and no longer sets Bx's range
+}
+
+TEST_F(DataCleaningTest, WhileRecordingTheRecordingFoldersFlagsAreMarkedAndTheLevelWaits) {
+    test::writeFile(flagFile(), kFlags);
+    cleaning().setRecording(true);  // as the window does at Record; the daily files go to the start folder
+    EXPECT_EQ(cleaning().folders(), std::vector<std::string>{QDir::currentPath().toStdString()});
+    EXPECT_EQ(charts().flags().size(), 2u);
+    const QList<QAction*> levels = form_->findChild<QMenu*>(QStringLiteral("Level1"))->actions();
+    ASSERT_EQ(levels.size(), 3);
+    for (const QAction* a : levels) EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    EXPECT_FALSE(form_->findChild<QAction*>(QStringLiteral("FindSpikes1"))->isEnabled());
+    cleaning().setRecording(false);
+    for (const QAction* a : levels) EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
 }
 
 }  // namespace
