@@ -133,10 +133,12 @@ void Record::reserve(std::size_t samples) {
 namespace {
 
 // Shrinks a vector one at a time, so the copy costs one column at most, and
-// only when the spare room is worth a copy.
+// only when the spare room is worth a copy: a load reserves a little more
+// than its lines need (a guess from the files' sizes), which stays; the room
+// of a whole file's repeats does not.
 template <typename T>
 void releaseSpare(std::vector<T>& v) {
-    if (v.capacity() - v.size() > v.size() / 16 + 1024) v.shrink_to_fit();
+    if (v.capacity() - v.size() > v.size() / 4 + 1024) v.shrink_to_fit();
 }
 
 }  // namespace
