@@ -133,7 +133,6 @@ void DataCleaning::setRecording(bool recording) {
 
 void DataCleaning::updateActions() {
     const bool files = raw_ != nullptr && !recording_;
-    for (QAction* a : levels_->actions()) a->setEnabled(!busy_);
     levels_->setEnabled(!recording_ && !busy_);
     spikesAction_->setEnabled(files && !busy_);
     estimateAction_->setEnabled(files && !busy_);
