@@ -145,11 +145,7 @@ std::shared_ptr<const Record> DataCleaning::levelled(std::shared_ptr<const Recor
                                                      const std::vector<std::string>& inputs) {
     raw_ = std::move(raw);
     inputs_ = inputs;
-    const LevelInputs in = levelInputs(inputs_, parts_.context());
-    flags_ = in.flags;
-    stored_ = in.stored;
-    for (const auto& m : in.messages) parts_.log(QString::fromStdString(m));
-    parts_.charts.setFlags(flags_);
+    readFolders();
     updateActions();
     std::shared_ptr<const Record> shown = applyLevel();
     shown_ = shown;
@@ -213,12 +209,16 @@ void DataCleaning::setLevel(DataLevel level) {
     showLevel();
 }
 
-void DataCleaning::reload() {
+void DataCleaning::readFolders() {
     const LevelInputs in = levelInputs(inputs_, parts_.context());
     flags_ = in.flags;
     stored_ = in.stored;
     for (const auto& m : in.messages) parts_.log(QString::fromStdString(m));
     parts_.charts.setFlags(flags_);
+}
+
+void DataCleaning::reload() {
+    readFolders();
     showLevel();
     if (flagsWindow_ && flagsWindow_->isVisible()) showFlags();
 }

@@ -89,8 +89,9 @@ public:
     std::vector<std::string> folders() const;
 
 private:
-    // The folders' flags and stored correction read again, the bands redrawn
-    // and the shown record brought to the level anew.
+    // The folders' flags and stored correction read, the bands redrawn.
+    void readFolders();
+    // The same, and the shown record brought to the level anew.
     void reload();
     // The level applied to a copy of raw_; the level's text and the status line set.
     std::shared_ptr<const Record> applyLevel();
