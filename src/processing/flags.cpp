@@ -110,6 +110,10 @@ std::string formatFlagFile(const FlagSet& set) {
     for (const FlagEdit& e : set.log) {
         out += "edit " + isoTime(e.atMs, true) + ' ' + flagField(e.who) + ' ' + oneLine(e.what) + '\n';
     }
+    if (!set.unread.empty()) {
+        out += "# Lines that could not be read, kept as they were:\n";
+        for (const std::string& line : set.unread) out += oneLine(line) + '\n';
+    }
     return out;
 }
 
@@ -120,6 +124,7 @@ FlagParseResult parseFlagFile(std::string_view text) {
     while (lines.next(line)) {
         const auto problem = [&](const std::string& why) {
             result.problems.push_back("line " + std::to_string(lines.number()) + ": " + why);
+            result.set.unread.emplace_back(line);
         };
         std::string_view rest;
         if (line.starts_with("edit ")) {

@@ -60,6 +60,10 @@ struct FlagEdit {
 struct FlagSet {
     std::vector<Flag> flags;   // in the order of the file (written sorted by start)
     std::vector<FlagEdit> log;  // oldest first
+    // Lines of the file that could not be read, as they were: written back
+    // after the log, so that a rewrite never loses what someone wrote by hand
+    // (they are reported again at every reading until mended).
+    std::vector<std::string> unread = {};
 
     bool empty() const { return flags.empty(); }
     // Adds flags sorted by start, and one edit line saying so.

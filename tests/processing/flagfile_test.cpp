@@ -103,6 +103,18 @@ TEST(FlagFile, LinesThatCannotBeReadAreReportedAndTheOthersKept) {
     }
     EXPECT_EQ(read.problems, expected);
     EXPECT_EQ(read.set.flags.size(), 1u);
+    // Written again, the lines not read are kept as they were (a control byte
+    // aside), and read again they are the same problems.
+    const std::string written = formatFlagFile(read.set);
+    std::string kept = "# Lines that could not be read, kept as they were:\n";
+    for (const auto& r : rows) {
+        if (*r.problem) kept += std::string(r.line) + "\n";
+    }
+    EXPECT_TRUE(written.ends_with(kept)) << written;
+    const FlagParseResult again = parseFlagFile(written);
+    EXPECT_EQ(again.set.unread, read.set.unread);
+    EXPECT_EQ(again.problems.size(), expected.size());
+    EXPECT_EQ(formatFlagFile(again.set), written);
 }
 
 TEST(SidecarFile, AClosedDataFolderKeepsItsFilesInTheUserFolderUnderItsPath) {

@@ -139,11 +139,14 @@ TEST(FolderFlags, LinesNotReadAreReported) {
     test::ScratchDir dir;
     ASSERT_TRUE(dir.ok());
     writeBytes(dir.file("kordel-flags.txt"), "# flags\nnonsense\n");
-    const FolderFlags flags = FolderFlags::open(dir.path().string(), dir.file("user"));
+    FolderFlags flags = FolderFlags::open(dir.path().string(), dir.file("user"));
     ASSERT_TRUE(flags.readStatus().ok());
     const std::vector<std::string> expected = {
         "line 2: a flag needs start, end, components, kind, source and the time it was set"};
     EXPECT_EQ(flags.problems(), expected);
+    // A change writes the file anew: the line someone wrote by hand is not lost.
+    ASSERT_TRUE(flags.add(carParked(), "alice", at("2026-12-08T19:40:00Z")).ok());
+    EXPECT_TRUE(fileBytes(dir.file("kordel-flags.txt")).ends_with("# Lines that could not be read, kept as they were:\nnonsense\n"));
 }
 
 TEST(FolderFlags, AClosedDataFolderKeepsTheFlagsInTheUserFolder) {
