@@ -236,6 +236,8 @@ void DataCleaning::flagRange(double from, double to, int chart) {
         if (name.empty() || std::find(components.begin(), components.end(), name) != components.end()) continue;
         components.push_back(name);
     }
+    // Our files' F is made of Bx, By and Bz: it is flagged through them.
+    if (std::find(components.begin(), components.end(), "Bx") != components.end()) std::erase(components, "F");
     chosen.push_back(state.names[std::clamp(chart, 0, ChartViewState::kChannels - 1)].toStdString());
     if (chart == ChartView::kTotalField && std::find(components.begin(), components.end(), "Bx") != components.end()) {
         chosen = {"Bx", "By", "Bz"};  // F is made of them

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -167,7 +168,11 @@ TEST_F(DataCleaningTest, ARangeDraggedWithShiftIsFlaggedAndTheFlagsWindowRemoves
     const int a = r.left() + 200, b = r.left() + 320;
     const std::int64_t from = std::llround(c->timeAtPixel(a) * 86'400'000), to = std::llround(c->timeAtPixel(b) * 86'400'000);
     const AxisRange before = charts().Chart[1]->timeAxis();
-    cleaning().answerFlagDialog = [](FlagDialog&) { return true; };
+    QStringList offered;
+    cleaning().answerFlagDialog = [&offered](FlagDialog& dialog) {
+        for (const QCheckBox* box : dialog.findChildren<QCheckBox*>()) offered << box->text() + (box->isChecked() ? "*" : "");
+        return true;
+    };
     for (const auto& [type, at, buttons] : {std::tuple{QEvent::MouseButtonPress, a, Qt::LeftButton},
                                             std::tuple{QEvent::MouseMove, b, Qt::LeftButton},
                                             std::tuple{QEvent::MouseButtonRelease, b, Qt::NoButton}}) {
@@ -176,6 +181,8 @@ TEST_F(DataCleaningTest, ARangeDraggedWithShiftIsFlaggedAndTheFlagsWindowRemoves
         QCoreApplication::sendEvent(c, &ev);
     }
     EXPECT_EQ(charts().Chart[1]->timeAxis().min, before.min);  // no zoom
+    // The dragged chart's component ticked; F, made of the others, not offered.
+    EXPECT_EQ(offered, (QStringList{"Bx", "By*", "Bz", "Ts", "Te"}));
     FlagSet set = fileFlags();
     ASSERT_EQ(set.flags.size(), 1u);
     EXPECT_EQ(set.flags[0], (Flag{from, to, {"By"}, FlagKind::Remove, "tester", kNow, ""}));
