@@ -84,6 +84,7 @@
 #include "app/fixedformats.h"
 #include "exchange/textexport.h"
 #include "record/envelope.h"
+#include "record/memorybudget.h"
 #include "record/rangesummary.h"
 #include "record/recordloader.h"
 #include "record/totalfield.h"
@@ -388,35 +389,16 @@ void resetPeak() {
     }
 }
 
-double peakSinceResetMb() {
+// A field of /proc/self/status ("VmHWM", "VmRSS"), in MB.
+double statusMb(std::string_view field) {
     std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            double kb = 0;
-            const char* p = line.data() + 6;
-            while (*p == ' ' || *p == '\t') ++p;
-            std::from_chars(p, line.data() + line.size(), kb);
-            return kb / 1024.0;
-        }
-    }
-    return 0;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return static_cast<double>(kordel::kilobyteField(text, field).value_or(0)) / 1048576.0;  // given in bytes
 }
 
-double currentRssMb() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            double kb = 0;
-            const char* p = line.data() + 6;
-            while (*p == ' ' || *p == '\t') ++p;
-            std::from_chars(p, line.data() + line.size(), kb);
-            return kb / 1024.0;
-        }
-    }
-    return 0;
-}
+double peakSinceResetMb() { return statusMb("VmHWM"); }
+
+double currentRssMb() { return statusMb("VmRSS"); }
 
 // Every file once, then every file twice: time, the memory the load added, the record.
 void overlapFigures(const std::string& dir) {

@@ -47,9 +47,8 @@ std::int64_t lowerMedian(std::int64_t* v, std::size_t m) {
 constexpr std::size_t kCheapTail = 4096;
 constexpr std::size_t kTailPerPending = 64;
 
-// One more value into a block's summary; its mean and M2 by Welford's
-// updating formula (Chan's pairwise formula with a part of one value).
-void accumulate(BlockSummary& s, std::int32_t v, std::uint32_t offset) {
+// One more value into a block's count and extremes.
+void countValue(BlockSummary& s, std::int32_t v, std::uint32_t offset) {
     if (s.count == 0 || v < s.min) {
         s.min = v;
         s.minOffset = offset;
@@ -59,6 +58,12 @@ void accumulate(BlockSummary& s, std::int32_t v, std::uint32_t offset) {
         s.maxOffset = offset;
     }
     ++s.count;
+}
+
+// One more value into a block's summary; its mean and M2 by Welford's
+// updating formula (Chan's pairwise formula with a part of one value).
+void accumulate(BlockSummary& s, std::int32_t v, std::uint32_t offset) {
+    countValue(s, v, offset);
     const double delta = v - s.mean;
     s.mean += delta / s.count;
     s.m2 += delta * (v - s.mean);
@@ -626,16 +631,7 @@ void Record::buildBlocks(std::size_t c, std::size_t firstBlock) {
             if (v == kMissing) {
                 continue;
             }
-            const auto offset = static_cast<std::uint32_t>(i - first);
-            if (s.count == 0 || v < s.min) {
-                s.min = v;
-                s.minOffset = offset;
-            }
-            if (s.count == 0 || v > s.max) {
-                s.max = v;
-                s.maxOffset = offset;
-            }
-            ++s.count;
+            countValue(s, v, static_cast<std::uint32_t>(i - first));
         }
         const Moments m = momentsOf(col, first, last, kMissing);
         s.mean = m.mean;
